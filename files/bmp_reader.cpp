@@ -1,0 +1,295 @@
+#include "files/bmp_reader.h"
+
+#include "files/file_errors.h"
+
+#include <bit>
+#include <climits>
+#include <cstring>
+
+namespace {
+
+// Closes the file handle on every path out of the reader.
+struct FileCloser {
+    HANDLE file;
+    ~FileCloser()
+    {
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+    }
+};
+
+// Frees a scratch block on every path out of the reader.
+struct BlockGuard {
+    HGLOBAL block = nullptr;
+    ~BlockGuard()
+    {
+        if (block) {
+            GlobalUnlock(block);
+            GlobalFree(block);
+        }
+    }
+    HGLOBAL Release()
+    {
+        HGLOBAL b = block;
+        block = nullptr;
+        return b;
+    }
+};
+
+std::uint32_t Read32(const BYTE* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// One colour component of a bit-field pixel: where it sits and how it
+// widens to 8 bits.
+struct Channel {
+    std::uint32_t mask;
+    int shift;
+    int bits;
+};
+
+Channel ChannelFromMask(std::uint32_t mask)
+{
+    if (mask == 0)
+        return {0, 0, 0};
+    const int shift = std::countr_zero(mask);
+    const int bits = std::bit_width(mask >> shift);
+    return {mask, shift, bits};
+}
+
+// Narrow fields widen by multiplication (5 bits x8, 6 bits x4, 4 bits x16:
+// 31 becomes 248, not 255); wider fields keep their top 8 bits.
+BYTE Component(std::uint32_t value, const Channel& c)
+{
+    if (c.bits == 0)
+        return 0;
+    const std::uint32_t v = (value & c.mask) >> c.shift;
+    if (c.bits <= 8)
+        return static_cast<BYTE>(v << (8 - c.bits));
+    return static_cast<BYTE>(v >> (c.bits - 8));
+}
+
+struct PixelFormat {
+    int bitCount;
+    bool maskDecode;  // through red/green/blue channels
+    Channel red, green, blue;
+};
+
+// What the file says, checked.
+struct BmpLayout {
+    BITMAPFILEHEADER fileHeader;
+    BITMAPINFOHEADER infoHeader;
+    LONG width;
+    LONG height;
+    bool topDown;
+    PixelFormat format;
+    std::uint64_t rowBytes;   // one file row, padded to 4 bytes
+    std::uint64_t pixelBytes; // all rows
+    std::uint64_t pixelOffset;
+    std::uint64_t fileSize;
+};
+
+constexpr std::size_t kHeaderArea = 14 + 124 + 16;
+
+// Reads and checks the headers.  Reports and returns -1 on anything the
+// reader cannot take.
+int ParseHeaders(HWND window, HANDLE file, BmpLayout* layout)
+{
+    LONG sizeHigh = 0;
+    const DWORD sizeLow = SetFilePointer(file, 0, &sizeHigh, FILE_END);
+    if (sizeLow == INVALID_SET_FILE_POINTER && sizeHigh == 0) {
+        ReportError(window, msg::kOpenFailed);
+        return -1;
+    }
+    layout->fileSize = static_cast<std::uint64_t>(static_cast<std::uint32_t>(sizeHigh)) << 32 | sizeLow;
+
+    BYTE head[kHeaderArea] = {};
+    DWORD got = 0;
+    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) != 0 || !ReadFile(file, head, sizeof head, &got, nullptr)) {
+        ReportError(window, msg::kOpenFailed);
+        return -1;
+    }
+    if (got < 2 || head[0] != 'B' || head[1] != 'M') {
+        ReportError(window, msg::kNotBitmap);
+        return -1;
+    }
+    if (got < 14 + 4) {
+        ReportError(window, msg::kBitmapDamaged);
+        return -1;
+    }
+    std::memcpy(&layout->fileHeader, head, sizeof layout->fileHeader);
+    const std::uint32_t infoSize = Read32(head + 14);
+    if (infoSize < sizeof(BITMAPINFOHEADER) || infoSize > 124) {
+        ReportError(window, msg::kHeaderUnsupported);
+        return -1;
+    }
+    if (got < 14 + sizeof(BITMAPINFOHEADER)) {
+        ReportError(window, msg::kBitmapDamaged);
+        return -1;
+    }
+    BITMAPINFOHEADER& info = layout->infoHeader;
+    std::memcpy(&info, head + 14, sizeof info);
+
+    if (info.biBitCount != 16 && info.biBitCount != 24 && info.biBitCount != 32) {
+        ReportError(window, msg::kDepthUnsupported);
+        return -1;
+    }
+    PixelFormat& format = layout->format;
+    format = {info.biBitCount, false, {}, {}, {}};
+    if (info.biCompression == BI_BITFIELDS && info.biBitCount != 24) {
+        // The three masks follow a 40-byte header, and are the next fields
+        // of every longer one: at offset 54 either way.
+        if (got < 54 + 12) {
+            ReportError(window, msg::kBitmapDamaged);
+            return -1;
+        }
+        const std::uint32_t limit = info.biBitCount == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+        format.maskDecode = true;
+        format.red = ChannelFromMask(Read32(head + 54) & limit);
+        format.green = ChannelFromMask(Read32(head + 58) & limit);
+        format.blue = ChannelFromMask(Read32(head + 62) & limit);
+    } else if (info.biCompression == BI_RGB) {
+        if (info.biBitCount == 16) {
+            format.maskDecode = true;
+            format.red = ChannelFromMask(0x7C00);
+            format.green = ChannelFromMask(0x03E0);
+            format.blue = ChannelFromMask(0x001F);
+        }
+    } else {
+        ReportError(window, msg::kCompressionUnsupported);
+        return -1;
+    }
+
+    if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == LONG_MIN) {
+        ReportError(window, msg::kBadSize);
+        return -1;
+    }
+    layout->topDown = info.biHeight < 0;
+    layout->width = info.biWidth;
+    layout->height = layout->topDown ? -info.biHeight : info.biHeight;
+    if (!PictureSizeAllowed(layout->width, layout->height)) {
+        ReportError(window, msg::kTooLarge);
+        return -1;
+    }
+
+    layout->rowBytes = (static_cast<std::uint64_t>(layout->width) * info.biBitCount + 31) / 32 * 4;
+    layout->pixelBytes = layout->rowBytes * static_cast<std::uint64_t>(layout->height);
+    layout->pixelOffset = layout->fileHeader.bfOffBits;
+    if (layout->pixelOffset < 14 + sizeof(BITMAPINFOHEADER) || layout->pixelOffset >= layout->fileSize) {
+        ReportError(window, msg::kBitmapDamaged);
+        return -1;
+    }
+    return 0;
+}
+
+// Converts the file's rows (as far as they were read; the rest of the
+// zero-filled scratch stands for missing bytes) into WorkDib pixels.
+void ConvertRows(const BmpLayout& layout, const BYTE* rows, BYTE* pixels)
+{
+    const PixelFormat& f = layout.format;
+    const std::size_t width = static_cast<std::size_t>(layout.width);
+    for (LONG y = 0; y < layout.height; ++y) {
+        const BYTE* s = rows + static_cast<std::size_t>(y) * layout.rowBytes;
+        const LONG memoryRow = layout.topDown ? layout.height - 1 - y : y;
+        BYTE* d = pixels + static_cast<std::size_t>(memoryRow) * width * kBytesPerPixel;
+        if (f.maskDecode && f.bitCount == 16) {
+            for (std::size_t x = 0; x < width; ++x, s += 2, d += 4) {
+                const std::uint32_t v = static_cast<std::uint32_t>(s[0]) | static_cast<std::uint32_t>(s[1]) << 8;
+                d[0] = Component(v, f.blue);
+                d[1] = Component(v, f.green);
+                d[2] = Component(v, f.red);
+                d[3] = 0;
+            }
+        } else if (f.maskDecode) {
+            for (std::size_t x = 0; x < width; ++x, s += 4, d += 4) {
+                const std::uint32_t v = Read32(s);
+                d[0] = Component(v, f.blue);
+                d[1] = Component(v, f.green);
+                d[2] = Component(v, f.red);
+                d[3] = 0;
+            }
+        } else if (f.bitCount == 32) {
+            for (std::size_t x = 0; x < width; ++x, s += 4, d += 4) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+                d[3] = 0;
+            }
+        } else {
+            for (std::size_t x = 0; x < width; ++x, s += 3, d += 4) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+                d[3] = 0;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int ReadBmpFile(HWND window, ImageDocument* doc)
+{
+    FileCloser file{CreateFileA(doc->path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (file.file == INVALID_HANDLE_VALUE) {
+        ReportError(window, msg::kOpenFailed);
+        return -1;
+    }
+
+    BmpLayout layout = {};
+    if (ParseHeaders(window, file.file, &layout) != 0)
+        return -1;
+
+    // One read of the pixel area into a zero-filled scratch block: bytes a
+    // short file does not hold stay zero.
+    BlockGuard scratch{GlobalAlloc(GHND, static_cast<SIZE_T>(layout.pixelBytes))};
+    BlockGuard picture{GlobalAlloc(GHND, WorkDibBytes(layout.width, layout.height))};
+    if (!scratch.block || !picture.block) {
+        ReportError(window, msg::kOutOfMemory);
+        return -1;
+    }
+    auto* rows = static_cast<BYTE*>(GlobalLock(scratch.block));
+    const std::uint64_t available = layout.fileSize - layout.pixelOffset;
+    const DWORD toRead = static_cast<DWORD>(available < layout.pixelBytes ? available : layout.pixelBytes);
+    DWORD got = 0;
+    LONG offsetHigh = static_cast<LONG>(layout.pixelOffset >> 32);
+    if (SetFilePointer(file.file, static_cast<LONG>(layout.pixelOffset & 0xFFFFFFFFu), &offsetHigh, FILE_BEGIN) ==
+            INVALID_SET_FILE_POINTER ||
+        !ReadFile(file.file, rows, toRead, &got, nullptr)) {
+        ReportError(window, msg::kOpenFailed);
+        return -1;
+    }
+
+    auto* dib = static_cast<BYTE*>(GlobalLock(picture.block));
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    ConvertRows(layout, rows, WorkDibPixels(dib));
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+
+    // The WorkDib's own header: the file's, as a bottom-up 32-bit BI_RGB
+    // picture without a colour table.
+    BITMAPINFOHEADER header = layout.infoHeader;
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biHeight = layout.height;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    header.biClrUsed = 0;
+    header.biClrImportant = 0;
+    std::memcpy(dib, &header, sizeof header);
+
+    // Everything is read: only now does the document give up its picture.
+    if (doc->hDib) {
+        GlobalUnlock(doc->hDib);
+        if (GlobalFree(doc->hDib) != nullptr)
+            ReportError(window, msg::kFreeFailed);
+    }
+    doc->hDib = picture.Release();
+    doc->dib = dib;
+    doc->bmi = reinterpret_cast<BITMAPINFO*>(dib);
+    doc->fileHeader = layout.fileHeader;
+    doc->width = layout.width;
+    doc->height = layout.height;
+    doc->isLoaded = 1;
+    return 0;
+}

@@ -1,0 +1,28 @@
+// The texts the file readers and writers report, and how they report them:
+// a message box with the caption "Error" and an OK button.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace msg {
+inline constexpr const char kOpenFailed[] = " ファイルのオープンに失敗しました";
+inline constexpr const char kNotBitmap[] = "ビットマップではありません";
+inline constexpr const char kDepthUnsupported[] = " 16、24、32ビットカラーのみ対応です。";
+inline constexpr const char kCompressionUnsupported[] = "この圧縮形式のビットマップには対応していません。";
+inline constexpr const char kHeaderUnsupported[] = "この形式のビットマップには対応していません。";
+inline constexpr const char kBitmapDamaged[] = "ビットマップファイルが壊れています。";
+inline constexpr const char kBadSize[] = "画像の幅または高さが正しくありません。";
+inline constexpr const char kTooLarge[] = "画像が大きすぎて読み込めません。";
+inline constexpr const char kOutOfMemory[] = "メモリーが足りません。";
+inline constexpr const char kFreeFailed[] = "GlobalFree失敗";
+inline constexpr const char kNothingLoaded[] = "画像が読み込まれていません。";
+inline constexpr const char kCreateFailed[] = "ファイル作成に失敗しました";
+inline constexpr const char kJpegUnreadable[] = "JPEGファイルを読み込めませんでした。";
+inline constexpr const char kJpegWriteFailed[] = "JPEGファイルの書き込みに失敗しました。";
+inline constexpr const char kErrorCaption[] = "Error";
+}  // namespace msg
+
+inline void ReportError(HWND window, const char* text)
+{
+    MessageBoxA(window, text, msg::kErrorCaption, MB_OK);
+}

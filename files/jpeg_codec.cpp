@@ -1,0 +1,251 @@
+// libjpeg protocol for reading and writing.  Fatal library errors come back
+// through a jump buffer: no object with a destructor lives in a function
+// that sets a jump point.
+#include "files/jpeg_codec.h"
+
+#include <csetjmp>
+#include <cstdlib>
+#include <cstring>
+
+#include <jpeglib.h>
+
+namespace {
+
+// Progressive files may carry any number of scans; corrupt or hostile ones
+// can claim thousands, each a full pass over the coefficients.
+constexpr int kMaxScans = 500;
+
+// What libjpeg may allocate for one picture besides our own block: enough
+// for the coefficients of the largest picture the program accepts.
+constexpr long kLibraryMemoryLimit = 1024L * 1024L * 1024L;
+
+// The largest picture, as for every reader: 2^28 pixels.
+constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
+
+struct JpegErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[kJpegMessageBytes];
+};
+
+[[noreturn]] void JpegErrorExit(j_common_ptr cinfo)
+{
+    auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    char text[JMSG_LENGTH_MAX] = {};
+    (*cinfo->err->format_message)(cinfo, text);
+    std::snprintf(err->message, sizeof err->message, "%s", text);
+    std::longjmp(err->jump, 1);
+}
+
+void CheckScanCount(j_common_ptr cinfo)
+{
+    if (!cinfo->is_decompressor)
+        return;
+    auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (dinfo->input_scan_number > kMaxScans) {
+        auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+        std::snprintf(err->message, sizeof err->message, "スキャンの数が多すぎます（%d超）。", kMaxScans);
+        std::longjmp(err->jump, 1);
+    }
+}
+
+void CopyMessage(char (&to)[kJpegMessageBytes], const char* from)
+{
+    std::snprintf(to, sizeof to, "%s", from);
+}
+
+std::uint8_t Scale(unsigned a, unsigned b)
+{
+    return static_cast<std::uint8_t>((a * b + 127) / 255);
+}
+
+}  // namespace
+
+struct JpegDecoder {
+    jpeg_decompress_struct cinfo;
+    JpegErrorManager err;
+    jpeg_progress_mgr progress;
+    std::FILE* file;
+};
+
+namespace {
+
+int ReadHeader(JpegDecoder* d)
+{
+    // 1. Error manager with our exit, then the jump point.
+    d->cinfo.err = jpeg_std_error(&d->err.pub);
+    d->err.pub.error_exit = JpegErrorExit;
+    if (setjmp(d->err.jump))
+        return -1;
+    // 2. Decompressor on the stdio source, memory and scan limits.
+    jpeg_create_decompress(&d->cinfo);
+    d->cinfo.mem->max_memory_to_use = kLibraryMemoryLimit;
+    d->progress.progress_monitor = CheckScanCount;
+    d->cinfo.progress = &d->progress;
+    jpeg_stdio_src(&d->cinfo, d->file);
+    // 3. The header: size and colour space.
+    jpeg_read_header(&d->cinfo, TRUE);
+    return 0;
+}
+
+}  // namespace
+
+JpegDecoder* JpegDecoderOpen(const char* path, std::int32_t* width, std::int32_t* height,
+                             char (&message)[kJpegMessageBytes])
+{
+    auto* d = static_cast<JpegDecoder*>(std::calloc(1, sizeof(JpegDecoder)));
+    if (!d) {
+        CopyMessage(message, "メモリーが足りません。");
+        return nullptr;
+    }
+    d->file = std::fopen(path, "rb");
+    if (!d->file) {
+        CopyMessage(message, "ファイルを開けません。");
+        std::free(d);
+        return nullptr;
+    }
+
+    if (ReadHeader(d) != 0) {
+        CopyMessage(message, d->err.message);
+        JpegDecoderClose(d);
+        return nullptr;
+    }
+    const std::uint64_t w = d->cinfo.image_width;
+    const std::uint64_t h = d->cinfo.image_height;
+    if (w == 0 || h == 0 || w * h > kMaxPixels) {
+        CopyMessage(message, "画像が大きすぎます。");
+        JpegDecoderClose(d);
+        return nullptr;
+    }
+    *width = static_cast<std::int32_t>(w);
+    *height = static_cast<std::int32_t>(h);
+    return d;
+}
+
+int JpegDecoderRead(JpegDecoder* d, std::uint8_t* pixels, char (&message)[kJpegMessageBytes])
+{
+    if (setjmp(d->err.jump)) {
+        CopyMessage(message, d->err.message);
+        return -1;
+    }
+    // 4. Start with the library's defaults for the file: RGB for colour
+    // files, gray for one component, CMYK for CMYK and YCCK.
+    jpeg_start_decompress(&d->cinfo);
+    const int components = d->cinfo.output_components;
+    const JDIMENSION width = d->cinfo.output_width;
+    const JDIMENSION height = d->cinfo.output_height;
+    if ((components != 1 && components != 3 && components != 4) || width != d->cinfo.image_width ||
+        height != d->cinfo.image_height) {
+        CopyMessage(message, "対応していない色形式です。");
+        return -1;
+    }
+    // Adobe applications store CMYK inverted (255 = no ink).
+    const bool inverted = d->cinfo.saw_Adobe_marker;
+    JSAMPARRAY row = (*d->cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d->cinfo), JPOOL_IMAGE,
+                                                    width * static_cast<JDIMENSION>(components), 1);
+
+    // 5. Scan lines arrive top first; the WorkDib is bottom-up.
+    const std::size_t stride = static_cast<std::size_t>(width) * 4;
+    while (d->cinfo.output_scanline < height) {
+        std::uint8_t* out = pixels + static_cast<std::size_t>(height - 1 - d->cinfo.output_scanline) * stride;
+        jpeg_read_scanlines(&d->cinfo, row, 1);
+        const JSAMPLE* s = row[0];
+        if (components == 3) {
+            for (JDIMENSION x = 0; x < width; ++x, s += 3, out += 4) {
+                out[0] = s[2];
+                out[1] = s[1];
+                out[2] = s[0];
+                out[3] = 0;
+            }
+        } else if (components == 1) {
+            for (JDIMENSION x = 0; x < width; ++x, s += 1, out += 4) {
+                out[0] = out[1] = out[2] = s[0];
+                out[3] = 0;
+            }
+        } else {
+            for (JDIMENSION x = 0; x < width; ++x, s += 4, out += 4) {
+                // Light left by each ink, times the light left by black.
+                const unsigned c = inverted ? s[0] : 255u - s[0];
+                const unsigned m = inverted ? s[1] : 255u - s[1];
+                const unsigned y = inverted ? s[2] : 255u - s[2];
+                const unsigned k = inverted ? s[3] : 255u - s[3];
+                out[0] = Scale(y, k);
+                out[1] = Scale(m, k);
+                out[2] = Scale(c, k);
+                out[3] = 0;
+            }
+        }
+    }
+    // 6. Finish (reads to the end of the stream).
+    jpeg_finish_decompress(&d->cinfo);
+    return 0;
+}
+
+void JpegDecoderClose(JpegDecoder* d)
+{
+    if (!d)
+        return;
+    jpeg_destroy_decompress(&d->cinfo);
+    if (d->file)
+        std::fclose(d->file);
+    std::free(d);
+}
+
+namespace {
+
+// The compression protocol proper; cinfo and err belong to the caller so
+// that nothing here needs cleaning up after a jump.
+int Compress(jpeg_compress_struct* cinfo, JpegErrorManager* err, std::FILE* file, const std::uint8_t* pixels,
+             std::int32_t width, std::int32_t height, int quality, bool progressive)
+{
+    if (setjmp(err->jump))
+        return -1;
+    // 1. Compressor on the stdio destination.
+    jpeg_create_compress(cinfo);
+    jpeg_stdio_dest(cinfo, file);
+    // 2. Parameters: RGB input, the library's defaults, progression, quality.
+    cinfo->image_width = static_cast<JDIMENSION>(width);
+    cinfo->image_height = static_cast<JDIMENSION>(height);
+    cinfo->input_components = 3;
+    cinfo->in_color_space = JCS_RGB;
+    jpeg_set_defaults(cinfo);
+    if (progressive)
+        jpeg_simple_progression(cinfo);
+    jpeg_set_quality(cinfo, quality, TRUE);
+    // 3. All tables, then the rows top first from the bottom-up WorkDib.
+    jpeg_start_compress(cinfo, TRUE);
+    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                  static_cast<JDIMENSION>(width) * 3, 1);
+    const std::size_t stride = static_cast<std::size_t>(width) * 4;
+    while (cinfo->next_scanline < cinfo->image_height) {
+        const std::uint8_t* s = pixels + static_cast<std::size_t>(height - 1 - cinfo->next_scanline) * stride;
+        JSAMPLE* d = row[0];
+        for (std::int32_t x = 0; x < width; ++x, s += 4, d += 3) {
+            d[0] = s[2];
+            d[1] = s[1];
+            d[2] = s[0];
+        }
+        jpeg_write_scanlines(cinfo, row, 1);
+    }
+    // 4. Trailer.
+    jpeg_finish_compress(cinfo);
+    return 0;
+}
+
+}  // namespace
+
+int JpegEncode(std::FILE* file, const std::uint8_t* pixels, std::int32_t width, std::int32_t height, int quality,
+               bool progressive, char (&message)[kJpegMessageBytes])
+{
+    jpeg_compress_struct cinfo;
+    JpegErrorManager err;
+    std::memset(&cinfo, 0, sizeof cinfo);
+    std::memset(&err, 0, sizeof err);
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = JpegErrorExit;
+    const int result = Compress(&cinfo, &err, file, pixels, width, height, quality, progressive);
+    if (result != 0)
+        CopyMessage(message, err.message);
+    jpeg_destroy_compress(&cinfo);
+    return result;
+}

@@ -1,0 +1,88 @@
+#include "image/image_document.h"
+
+#include <cstring>
+
+ImageDocument MainDocument = {nullptr, {}, nullptr, {0, 0, 480, 320}, 0, 0, {}, 0, 0, nullptr, 0};
+ImageDocument WatermarkDocument = {};
+ImageDocument DisplayCopy = {};
+BITMAPINFO displayBmi = {};
+
+bool PictureSizeAllowed(std::int64_t width, std::int64_t height)
+{
+    return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+           width * height <= kMaxPicturePixels;
+}
+
+void WriteWorkDibHeader(BYTE* dib, LONG width, LONG height)
+{
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    std::memcpy(dib, &header, sizeof header);
+}
+
+void ResetDocument(ImageDocument* doc, bool isMain)
+{
+    *doc = ImageDocument{};
+    if (isMain)
+        doc->windowRect = RECT{0, 0, 480, 320};
+}
+
+void ReleaseDocument(ImageDocument* doc)
+{
+    if (doc->hDib) {
+        GlobalUnlock(doc->hDib);
+        GlobalFree(doc->hDib);
+    }
+    doc->hDib = nullptr;
+    doc->dib = nullptr;
+    doc->bmi = nullptr;
+}
+
+void ComputeLuminance(ImageDocument* doc)
+{
+    if (!doc->dib)
+        return;
+    BYTE* p = doc->dib + doc->bitsOffset;
+    const std::size_t count = static_cast<std::size_t>(doc->width) * static_cast<std::size_t>(doc->height);
+    for (std::size_t i = 0; i < count; ++i, p += kBytesPerPixel)
+        p[3] = static_cast<BYTE>((59 * p[1] + 30 * p[2] + 11 * p[0]) / 100);
+}
+
+int BuildDisplayCopy(ImageDocument* display, const ImageDocument* doc)
+{
+    if (display->hDib) {
+        GlobalUnlock(display->hDib);
+        GlobalFree(display->hDib);
+    }
+    *display = *doc;
+    display->bmi = &displayBmi;
+    if (doc->bmi)
+        std::memcpy(&displayBmi, doc->bmi, sizeof displayBmi);
+
+    const std::size_t bytes = WorkDibBytes(doc->width, doc->height);
+    HGLOBAL block = doc->dib ? GlobalAlloc(GHND, bytes) : nullptr;
+    if (!block) {
+        // No room for a second copy: the display shows no picture rather
+        // than sharing (and later double-freeing) the document's block.
+        display->hDib = nullptr;
+        display->dib = nullptr;
+        display->isLoaded = 0;
+        return -1;
+    }
+    display->hDib = block;
+    display->dib = static_cast<BYTE*>(GlobalLock(block));
+    std::memcpy(display->dib, doc->dib, bytes);
+    return 0;
+}
+
+void RefreshDisplayCopy(ImageDocument* display, const ImageDocument* doc)
+{
+    if (!display->dib || !doc->dib)
+        return;
+    std::memcpy(display->dib, doc->dib, WorkDibBytes(display->width, display->height));
+}

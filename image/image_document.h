@@ -1,0 +1,83 @@
+// The in-memory form of every picture.
+//
+// A picture is one ImageDocument that owns one WorkDib: a movable,
+// zero-filled memory block holding a 40-byte BITMAPINFOHEADER (32 bits per
+// pixel, BI_RGB, positive height) followed by width x height pixels of four
+// bytes (blue, green, red, HeightByte), rows bottom-up with no gaps.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+
+struct ImageDocument {
+    HGLOBAL hDib;                 // the WorkDib block; 0 while no picture
+    BITMAPFILEHEADER fileHeader;  // working copy of a BMP file header
+    BITMAPINFO* bmi;              // header used to paint, print and save
+    RECT windowRect;              // main window's outer rectangle for this picture
+    LONG width;
+    LONG height;
+    char path[256];
+    LONG isLoaded;
+    LONG isModified;
+    BYTE* dib;                    // locked address of hDib
+    LONG bitsOffset;              // offset of the pixels from dib: 40
+};
+
+// A WorkDib's header size: the pixels start this far into the block.
+constexpr int kWorkDibHeaderBytes = 40;
+constexpr int kBytesPerPixel = 4;
+
+// The largest picture any reader accepts: 2^28 pixels (a 1 GiB WorkDib) and
+// no side longer than 2^20 pixels.  Larger claims in a file are hostile or
+// absurd; the block size of anything within the limit fits in 32 bits minus
+// the header, so size arithmetic on 32-bit builds cannot overflow.
+constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
+constexpr std::int64_t kMaxPictureSide = std::int64_t{1} << 20;
+
+// True when width x height is a picture the program can hold.
+bool PictureSizeAllowed(std::int64_t width, std::int64_t height);
+
+// Bytes of a WorkDib block for width x height pixels (header included).
+inline std::size_t WorkDibBytes(LONG width, LONG height)
+{
+    return static_cast<std::size_t>(kWorkDibHeaderBytes) +
+           static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * kBytesPerPixel;
+}
+
+// The pixel array of a locked WorkDib.
+inline BYTE* WorkDibPixels(BYTE* dib)
+{
+    return dib + kWorkDibHeaderBytes;
+}
+inline const BYTE* WorkDibPixels(const BYTE* dib)
+{
+    return dib + kWorkDibHeaderBytes;
+}
+
+// Writes the WorkDib header of a width x height picture at dib: biSize 40,
+// biPlanes 1, biBitCount 32, BI_RGB, everything else 0.
+void WriteWorkDibHeader(BYTE* dib, LONG width, LONG height);
+
+extern ImageDocument MainDocument;
+extern ImageDocument WatermarkDocument;
+extern ImageDocument DisplayCopy;
+extern BITMAPINFO displayBmi;  // what DisplayCopy.bmi always points to
+
+// Sets a record to its start state: all zero, windowRect (0, 0, 480, 320)
+// for the main document.
+void ResetDocument(ImageDocument* doc, bool isMain);
+
+// Frees the block the record owns (if any) and clears hDib, dib and bmi.
+// Used when the program or a batch run is done with a picture.
+void ReleaseDocument(ImageDocument* doc);
+
+// Fills every pixel's HeightByte with (59 G + 30 R + 11 B) / 100.
+void ComputeLuminance(ImageDocument* doc);
+
+// Makes display a private copy of doc (after every open).  Returns 0, or -1
+// when the copy's block cannot be allocated: display then holds no picture.
+int BuildDisplayCopy(ImageDocument* display, const ImageDocument* doc);
+
+// Copies doc's pixels over the display copy (after every committed command).
+void RefreshDisplayCopy(ImageDocument* display, const ImageDocument* doc);

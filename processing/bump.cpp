@@ -1,0 +1,335 @@
+#include "processing/bump.h"
+
+#include "processing/scale.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+// Initially lit from the upper left, 45 degrees above the picture.
+BumpSettingsRecord BumpSettings = {-0.5, 0.5, 0.7071067811865476, 20, 20.0, 200, 60, 0, 0, 0, 0, 0};
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+int Truncate(double v)
+{
+    return static_cast<int>(v);
+}
+
+int ClampByte(int v)
+{
+    return v < 0 ? 0 : v > 255 ? 255 : v;
+}
+
+// The relief height after the perturbation that adds up to 2 away from
+// the local mean.
+int PerturbedHeight(int h, double mean)
+{
+    return ClampByte(Truncate(h + 1 - std::cos(kPi * (h - mean) / 64)));
+}
+
+// A rectangle of the picture the relief goes into, with the buffer that
+// holds the heights there.
+struct Region {
+    LONG left, top, width, height;
+};
+
+LONG ScaleDown(LONG value, LONG numerator, LONG denominator)
+{
+    if (denominator <= 0)
+        return 0;
+    return static_cast<LONG>(static_cast<std::int64_t>(value) * numerator / denominator);
+}
+
+RECT FittedSize(LONG boxWidth, LONG boxHeight, LONG ww, LONG wh)
+{
+    const RECT box = {0, 0, boxWidth, boxHeight};
+    const RECT source = {0, 0, ww, wh};
+    RECT fitted;
+    FitRect(&box, &source, &fitted);
+    return fitted;
+}
+
+}  // namespace
+
+void BumpPixel(PixelBlock3x3* block)
+{
+    BYTE* centre = block->px[4];
+    const int B = centre[0];
+    const int G = centre[1];
+    const int R = centre[2];
+
+    // 1. Centre luminance.
+    const int L0 = Truncate(0.59 * G + 0.30 * R + 0.11 * B);
+
+    // 2. Heights, perturbed around their mean.  Named by screen position:
+    // a b c the upper row (the block's last), g h i the lower (its first).
+    int sum = 0;
+    for (int k = 0; k < 9; ++k)
+        sum += block->px[k][3];
+    const double mean = sum / 9.0;
+    int ht[9];
+    for (int k = 0; k < 9; ++k)
+        ht[k] = PerturbedHeight(block->px[k][3], mean);
+    const int g = ht[0], h = ht[1], i = ht[2];
+    const int d = ht[3], f = ht[5];
+    const int a = ht[6], b = ht[7], c = ht[8];
+
+    // 3. Surface normal.
+    const double k = BumpSettings.strengthValue / 2000;
+    const int sx = (a + 2 * d + g) - (c + 2 * f + i);
+    const int sy = (g + 2 * h + i) - (a + 2 * b + c);
+    const double nx0 = k * sx / 8;
+    const double ny0 = k * sy / 8;
+    const double nz0 = 1;
+    double length = std::sqrt(nx0 * nx0 + ny0 * ny0 + nz0 * nz0);
+    if (length <= 0.001)
+        length = 1;
+    const double nx = nx0 / length;
+    const double ny = ny0 / length;
+    const double nz = nz0 / length;
+
+    // 4. Diffuse cosine and the reflection towards the viewer.
+    const double D = BumpSettings.lightX * nx + BumpSettings.lightY * ny + BumpSettings.lightZ * nz;
+    const double Rz = 2 * D * nz - BumpSettings.lightZ;
+    const double specular = std::max(Rz, 0.0);
+
+    // 5. Intensity.
+    double I = std::max(30 * (0.15 * D + 0.8 * specular), 0.0);
+    I = std::max(I + 0.15 * BumpSettings.ambient, 0.0);
+
+    // 6. Lit colour.
+    const int R1 = std::min(Truncate(R * I / 30), 255);
+    const int G1 = std::min(Truncate(G * I / 30), 255);
+    const int B1 = std::min(Truncate(B * I / 30), 255);
+
+    // 7. Its luminance.
+    const int L1 = Truncate(0.30 * R1 + 0.59 * G1 + 0.11 * B1);
+
+    // 8. Amplify the change of luminance.  Without light (L1 = 0) or
+    // without a luminance to compare with (L0 = 0) the lit colour stands.
+    int R2 = R1, G2 = G1, B2 = B1;
+    if (L1 != 0 && L0 != 0) {
+        const int T = Truncate(static_cast<double>(L1 - L0) / L0 * L1 * (BumpSettings.amplification + 300) / 300);
+        const int Lt = L0 + T;
+        R2 = ClampByte(Truncate(static_cast<double>(Lt * R1) / L1));
+        G2 = ClampByte(Truncate(static_cast<double>(Lt * G1) / L1));
+        B2 = ClampByte(Truncate(static_cast<double>(Lt * B1) / L1));
+    }
+
+    // 9. The HeightByte stays.
+    centre[0] = static_cast<BYTE>(B2);
+    centre[1] = static_cast<BYTE>(G2);
+    centre[2] = static_cast<BYTE>(R2);
+}
+
+void TileHeights(BYTE* destination, const BYTE* tile, LONG regionWidth, LONG regionHeight, LONG tileWidth,
+                 LONG tileHeight)
+{
+    if (tileWidth <= 0 || tileHeight <= 0)
+        return;
+    for (LONG y = 0; y < regionHeight; ++y) {
+        BYTE* d = destination + static_cast<std::size_t>(regionHeight - 1 - y) * regionWidth * 4;
+        const BYTE* t = tile + static_cast<std::size_t>(tileHeight - 1 - y % tileHeight) * tileWidth * 4;
+        for (LONG x = 0; x < regionWidth; ++x)
+            d[static_cast<std::size_t>(x) * 4 + 3] = t[static_cast<std::size_t>(x % tileWidth) * 4 + 3];
+    }
+}
+
+BumpPlacement PlaceWatermark(LONG wi, LONG hi, LONG ww, LONG wh)
+{
+    BumpPlacement p = {};
+    const bool fits = ww <= wi && wh <= hi;
+    const bool exactSize = ww == wi && wh == hi;
+    if (fits && BumpSettings.DontEnlarge == 1) {
+        p.placementCase = BumpCase::NoEnlarge;
+        p.regionWidth = ww;
+        p.regionHeight = wh;
+        p.offsetMaxX = wi - ww;
+        p.offsetMaxY = hi - wh;
+        p.offsetBarX = ww != wi;
+        p.offsetBarY = wh != hi;
+        p.regionLeft = BumpSettings.OffsetX;
+        p.regionTop = BumpSettings.OffsetY;
+    } else if (fits && BumpSettings.RepeatTile == 1) {
+        p.placementCase = BumpCase::Tile;
+        p.regionWidth = wi;
+        p.regionHeight = hi;
+        p.tileWidth = ww;
+        p.tileHeight = wh;
+    } else {
+        p.placementCase = BumpCase::Stretch;
+        p.regionWidth = wi;
+        p.regionHeight = hi;
+        if (BumpSettings.KeepAspect == 1) {
+            const RECT fitted = FittedSize(wi, hi, ww, wh);
+            const LONG fw = fitted.right - fitted.left;
+            const LONG fh = fitted.bottom - fitted.top;
+            p.regionWidth = fw;
+            p.regionHeight = fh;
+            p.regionLeft = fw >= wi ? 0 : BumpSettings.OffsetX;
+            p.regionTop = fh >= hi ? 0 : BumpSettings.OffsetY;
+            p.offsetBarX = !exactSize && fw < wi;
+            p.offsetBarY = !exactSize && fh < hi;
+            p.offsetMaxX = p.offsetBarX ? wi - fw : 0;
+            p.offsetMaxY = p.offsetBarY ? hi - fh : 0;
+        }
+    }
+    if (p.placementCase != BumpCase::Tile) {
+        p.tileWidth = p.regionWidth;
+        p.tileHeight = p.regionHeight;
+    }
+    // Offsets left over from another watermark never push the region out
+    // of the picture.
+    p.regionLeft = std::clamp(p.regionLeft, LONG{0}, std::max(wi - p.regionWidth, LONG{0}));
+    p.regionTop = std::clamp(p.regionTop, LONG{0}, std::max(hi - p.regionHeight, LONG{0}));
+    return p;
+}
+
+BumpPlacement PlaceWatermarkInPreview(LONG wi, LONG hi, LONG ww, LONG wh, LONG pw, LONG ph)
+{
+    BumpPlacement p = PlaceWatermark(wi, hi, ww, wh);
+    const LONG fw = p.regionWidth;   // the full-size fitted size in case C
+    const LONG fh = p.regionHeight;
+    switch (p.placementCase) {
+    case BumpCase::NoEnlarge:
+        p.regionWidth = ScaleDown(ww, pw, wi);
+        p.regionHeight = ScaleDown(wh, ph, hi);
+        p.regionLeft = ScaleDown(BumpSettings.OffsetX, pw, wi);
+        p.regionTop = ScaleDown(BumpSettings.OffsetY, ph, hi);
+        p.tileWidth = p.regionWidth;
+        p.tileHeight = p.regionHeight;
+        break;
+    case BumpCase::Tile:
+        p.regionLeft = p.regionTop = 0;
+        p.regionWidth = pw;
+        p.regionHeight = ph;
+        // A tile too small for one preview pixel still shows as one.
+        p.tileWidth = std::max(ScaleDown(ww, pw, wi), LONG{1});
+        p.tileHeight = std::max(ScaleDown(wh, ph, hi), LONG{1});
+        break;
+    case BumpCase::Stretch:
+        if (BumpSettings.KeepAspect != 1 || (ww == wi && wh == hi)) {
+            p.regionLeft = p.regionTop = 0;
+            p.regionWidth = pw;
+            p.regionHeight = ph;
+            p.offsetBarX = p.offsetBarY = false;
+            p.offsetMaxX = p.offsetMaxY = 0;
+        } else {
+            const RECT fitted = FittedSize(pw, ph, ww, wh);
+            const LONG pwW = fitted.right - fitted.left;
+            const LONG phW = fitted.bottom - fitted.top;
+            p.regionWidth = pwW;
+            p.regionHeight = phW;
+            p.regionLeft = pwW < pw ? ScaleDown(BumpSettings.OffsetX, pwW, fw) : 0;
+            const LONG gap = phW < ph ? ScaleDown(hi - fh - BumpSettings.OffsetY, phW, fh) : 0;
+            p.regionTop = ph - phW - gap;
+            // The bars follow what the preview shows.
+            p.offsetBarX = pwW < pw;
+            p.offsetBarY = phW < ph;
+            p.offsetMaxX = p.offsetBarX ? wi - fw : 0;
+            p.offsetMaxY = p.offsetBarY ? hi - fh : 0;
+        }
+        p.tileWidth = p.regionWidth;
+        p.tileHeight = p.regionHeight;
+        break;
+    }
+    p.regionLeft = std::clamp(p.regionLeft, LONG{0}, std::max(pw - p.regionWidth, LONG{0}));
+    p.regionTop = std::clamp(p.regionTop, LONG{0}, std::max(ph - p.regionHeight, LONG{0}));
+    return p;
+}
+
+namespace {
+
+// Lays the watermark over the placement's region of a picture (header at
+// dib) and lights it.  Returns -1 with the picture untouched when a
+// working block cannot be allocated.
+int StampRegion(BYTE* dib, LONG imageWidth, LONG imageHeight, const BumpPlacement& p, const BYTE* watermarkDib)
+{
+    const LONG rw = std::min(p.regionWidth, imageWidth);
+    const LONG rh = std::min(p.regionHeight, imageHeight);
+    if (rw <= 0 || rh <= 0)
+        return 0;
+
+    // The heights: the watermark resampled to the region, or to one tile
+    // repeated over it.
+    HGLOBAL regionBlock = nullptr;
+    HGLOBAL tileBlock = nullptr;
+    BITMAPINFO header;
+    const RECT regionRect = {0, 0, rw, rh};
+    if (p.placementCase == BumpCase::Tile) {
+        const RECT tileRect = {0, 0, p.tileWidth, p.tileHeight};
+        if (ScaleDib(&tileBlock, watermarkDib, &tileRect, &header) != 0)
+            return -1;
+        regionBlock = GlobalAlloc(GHND, WorkDibBytes(rw, rh) + 4);
+        if (!regionBlock) {
+            GlobalFree(tileBlock);
+            return -1;
+        }
+        auto* region = static_cast<BYTE*>(GlobalLock(regionBlock));
+        WriteWorkDibHeader(region, rw, rh);
+        const auto* tile = static_cast<const BYTE*>(GlobalLock(tileBlock));
+        TileHeights(WorkDibPixels(region), WorkDibPixels(tile), rw, rh, p.tileWidth, p.tileHeight);
+        GlobalUnlock(tileBlock);
+        GlobalFree(tileBlock);
+        GlobalUnlock(regionBlock);
+    } else if (ScaleDib(&regionBlock, watermarkDib, &regionRect, &header) != 0) {
+        return -1;
+    }
+
+    // The picture's colours under the heights.
+    auto* region = static_cast<BYTE*>(GlobalLock(regionBlock));
+    BYTE* regionPixels = WorkDibPixels(region);
+    BYTE* imagePixels = WorkDibPixels(dib);
+    const std::size_t imageStride = static_cast<std::size_t>(imageWidth) * 4;
+    const std::size_t regionStride = static_cast<std::size_t>(rw) * 4;
+    const LONG firstImageRow = imageHeight - p.regionTop - rh;  // region's bottom row, in memory order
+    for (LONG r = 0; r < rh; ++r) {
+        const BYTE* s = imagePixels + (firstImageRow + r) * imageStride + static_cast<std::size_t>(p.regionLeft) * 4;
+        BYTE* d = regionPixels + r * regionStride;
+        for (LONG x = 0; x < rw; ++x, s += 4, d += 4) {
+            d[0] = s[0];
+            d[1] = s[1];
+            d[2] = s[2];
+        }
+    }
+
+    // Light it, always as relief shading.
+    const int savedMode = ProcessingMode;
+    ProcessingMode = 2;
+    const int lit = ApplyNeighbourhoodFilter(nullptr, regionBlock);
+    ProcessingMode = savedMode;
+
+    if (lit == 0) {
+        for (LONG r = 0; r < rh; ++r)
+            std::memcpy(imagePixels + (firstImageRow + r) * imageStride + static_cast<std::size_t>(p.regionLeft) * 4,
+                        regionPixels + r * regionStride, regionStride);
+    }
+    GlobalUnlock(regionBlock);
+    GlobalFree(regionBlock);
+    return lit;
+}
+
+}  // namespace
+
+int ApplyBump(HWND window, ImageDocument* watermark, ImageDocument* image)
+{
+    (void)window;
+    if (!watermark->dib || !image->dib)
+        return -1;
+    const BumpPlacement p = PlaceWatermark(image->width, image->height, watermark->width, watermark->height);
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const int result = StampRegion(image->dib, image->width, image->height, p, watermark->dib);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    return result;
+}
+
+int RenderBumpPixels(BYTE* previewDib, LONG pw, LONG ph, LONG wi, LONG hi, ImageDocument* watermark)
+{
+    if (!watermark->dib)
+        return -1;
+    const BumpPlacement p = PlaceWatermarkInPreview(wi, hi, watermark->width, watermark->height, pw, ph);
+    return StampRegion(previewDib, pw, ph, p, watermark->dib);
+}

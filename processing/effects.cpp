@@ -1,0 +1,109 @@
+#include "processing/effects.h"
+
+#include <cstddef>
+
+EffectSettingsRecord EffectSettings = {kEffectNegative, 9213, {0, 0, 0}, {255, 255, 255}};
+ChannelRangeRecord ChannelRange = {{255, 255, 255}, {0, 0, 0}};
+
+int LevelStep(int levelId)
+{
+    switch (levelId) {
+    case 9210:
+        return 8;
+    case 9211:
+        return 16;
+    case 9212:
+        return 32;
+    case 9213:
+        return 64;
+    case 9214:
+        return 128;
+    default:
+        return 0;
+    }
+}
+
+namespace {
+
+// Every effect is a curve per channel: one table of 256 values for each of
+// blue, green and red, then one pass over the pixels.
+using Curve = BYTE[3][256];
+
+void BuildCurve(Curve& curve, int effectKind, int n)
+{
+    for (int channel = 0; channel < 3; ++channel) {
+        const int lower = EffectSettings.lowerBound[channel];
+        const int upper = EffectSettings.upperBound[channel];
+        for (int v = 0; v < 256; ++v) {
+            int out = v;
+            switch (effectKind) {
+            case kEffectNegative:
+                out = 255 - v;
+                break;
+            case kEffectPosterize:
+                out = (v / n) * n;
+                break;
+            case kEffectSolarize: {
+                int m = v % (2 * n);
+                if (m >= n)
+                    m = 2 * n - 1 - m;
+                out = (m * 255) / (n - 1);
+                break;
+            }
+            case kEffectBinarize:
+                out = v % (2 * n) >= n ? 255 : 0;
+                break;
+            case kEffectContrast: {
+                int c = v < lower ? lower : v;
+                if (c > upper)
+                    c = upper;
+                out = upper != lower ? ((c - lower) * 255) / (upper - lower) : c;
+                break;
+            }
+            default:
+                break;
+            }
+            curve[channel][v] = static_cast<BYTE>(out < 0 ? 0 : out > 255 ? 255 : out);
+        }
+    }
+}
+
+}  // namespace
+
+void ApplyEffect(BYTE* pixels, const BITMAPINFOHEADER* header, int effectKind, int levelId)
+{
+    const int n = LevelStep(levelId);
+    const bool needsLevels = effectKind == kEffectPosterize || effectKind == kEffectSolarize ||
+                             effectKind == kEffectBinarize;
+    const bool known = needsLevels || effectKind == kEffectNegative || effectKind == kEffectContrast;
+    if (!known || (needsLevels && n < 2))
+        return;
+
+    Curve curve;
+    BuildCurve(curve, effectKind, n);
+    const std::size_t count = static_cast<std::size_t>(header->biWidth) * static_cast<std::size_t>(header->biHeight);
+    for (std::size_t i = 0; i < count; ++i, pixels += 4) {
+        pixels[0] = curve[0][pixels[0]];
+        pixels[1] = curve[1][pixels[1]];
+        pixels[2] = curve[2][pixels[2]];
+    }
+}
+
+void MeasureChannelRanges(const BYTE* pixels, LONG width, LONG height)
+{
+    int lo[3] = {255, 255, 255};
+    int hi[3] = {0, 0, 0};
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    for (std::size_t i = 0; i < count; ++i, pixels += 4) {
+        for (int c = 0; c < 3; ++c) {
+            if (pixels[c] < lo[c])
+                lo[c] = pixels[c];
+            if (pixels[c] > hi[c])
+                hi[c] = pixels[c];
+        }
+    }
+    for (int c = 0; c < 3; ++c) {
+        ChannelRange.minimum[c] = lo[c];
+        ChannelRange.maximum[c] = hi[c];
+    }
+}

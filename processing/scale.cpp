@@ -1,0 +1,95 @@
+#include "processing/scale.h"
+
+#include "image/image_document.h"
+
+#include <cstdint>
+#include <cstring>
+
+void FitRect(const RECT* box, const RECT* source, RECT* result)
+{
+    // 1/1024 fixed point, in 64 bits so that extents of 2^21 and more do
+    // not overflow; for smaller extents the results equal 32-bit ones.
+    const std::int64_t sw = source->right - source->left;
+    const std::int64_t sh = source->bottom - source->top;
+    const std::int64_t bw = box->right - box->left;
+    const std::int64_t bh = box->bottom - box->top;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    if (sw > 0 && sh > 0 && bw > 0 && bh > 0) {
+        const std::int64_t rs = (sh * 1024) / sw;
+        const std::int64_t rb = (bh * 1024) / bw;
+        const std::int64_t ri = (sw * 1024) / sh;
+        if (rs < rb) {
+            width = bw;
+            height = (rs * bw) >> 10;
+            if (height > bh)
+                height = bh;
+        } else {
+            height = bh;
+            width = (ri * bh) >> 10;
+            if (width > bw)
+                width = bw;
+        }
+    }
+    const std::int64_t dx = (bw - width) >> 1;
+    const std::int64_t dy = (bh - height) >> 1;
+    result->left = static_cast<LONG>(box->left + dx);
+    result->top = static_cast<LONG>(box->top + dy);
+    result->right = static_cast<LONG>(box->left + dx + width);
+    result->bottom = static_cast<LONG>(box->top + dy + height);
+}
+
+void ScalePixels(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh)
+{
+    const std::size_t sourceStride = static_cast<std::size_t>(sw) * 4;
+    for (LONG j = 0; j < h; ++j) {
+        const double fy = (sh - 1) * (static_cast<double>(j) / h);
+        const LONG y0 = static_cast<LONG>(fy);
+        const double ty = fy - y0;
+        // A source one row high has no row below; its weight is 0 then.
+        const LONG y1 = y0 + 1 < sh ? y0 + 1 : y0;
+        const BYTE* row0 = source + static_cast<std::size_t>(sh - 1 - y0) * sourceStride;
+        const BYTE* row1 = source + static_cast<std::size_t>(sh - 1 - y1) * sourceStride;
+        BYTE* out = target + static_cast<std::size_t>(h - 1 - j) * w * 4;
+        for (LONG k = 0; k < w; ++k, out += 4) {
+            const double fx = (sw - 1) * (static_cast<double>(k) / w);
+            const LONG x0 = static_cast<LONG>(fx);
+            const double tx = fx - x0;
+            const LONG x1 = x0 + 1 < sw ? x0 + 1 : x0;
+            const BYTE* p00 = row0 + static_cast<std::size_t>(x0) * 4;
+            const BYTE* p10 = row0 + static_cast<std::size_t>(x1) * 4;
+            const BYTE* p01 = row1 + static_cast<std::size_t>(x0) * 4;
+            const BYTE* p11 = row1 + static_cast<std::size_t>(x1) * 4;
+            for (int c = 0; c < 4; ++c) {
+                const double v = tx * (1 - ty) * p10[c] + (1 - tx) * (1 - ty) * p00[c] + tx * ty * p11[c] +
+                                 (1 - tx) * ty * p01[c] + 0.5;
+                const int n = static_cast<int>(v);
+                out[c] = static_cast<BYTE>(n < 0 ? 0 : n > 255 ? 255 : n);
+            }
+        }
+    }
+}
+
+int ScaleDib(HGLOBAL* out, const BYTE* source, const RECT* target, BITMAPINFO* outHeader)
+{
+    const LONG w = target->right - target->left;
+    const LONG h = target->bottom - target->top;
+    *out = nullptr;
+    if (w < 0 || h < 0)
+        return -1;
+    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(w, h) + 4);
+    if (!block)
+        return -1;
+    auto* dib = static_cast<BYTE*>(GlobalLock(block));
+    WriteWorkDibHeader(dib, w, h);
+    std::memcpy(outHeader, dib, sizeof(BITMAPINFO));
+
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(source);
+    const LONG sw = header->biWidth;
+    const LONG sh = header->biHeight;
+    if (sw > 0 && sh > 0)
+        ScalePixels(WorkDibPixels(dib), w, h, WorkDibPixels(source), sw, sh);
+    GlobalUnlock(block);
+    *out = block;
+    return 0;
+}
