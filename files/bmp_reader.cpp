@@ -3,7 +3,7 @@
 #include "files/file_errors.h"
 
 #include <bit>
-#include <climits>
+#include <limits>
 #include <cstring>
 
 namespace {
@@ -162,7 +162,7 @@ int ParseHeaders(HWND window, HANDLE file, BmpLayout* layout)
         return -1;
     }
 
-    if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == LONG_MIN) {
+    if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == std::numeric_limits<LONG>::min()) {
         ReportError(window, msg::kBadSize);
         return -1;
     }

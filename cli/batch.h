@@ -1,0 +1,34 @@
+// Running pictures through one command of quillvane-cli, one file at a
+// time, with the same calls the program's own commands make: read into
+// MainDocument, luminance, region extract, the apply routine, commit, write.
+#pragma once
+
+#include "cli/options.h"
+
+#include <string>
+#include <vector>
+
+// Where a result goes: one named file of a fixed type, or a directory in
+// which each result is named after its input.
+struct BatchTarget {
+    const char* outputFile;       // or null
+    const char* outputDirectory;  // when outputFile is null
+    CliFormat format;             // FromName: the input's type (directory only)
+};
+
+// Routes the core's message boxes to standard error, each naming the file
+// it is about, and sets the file settings from the options.  Loads the
+// watermark file of a bump run into WatermarkDocument.  Returns 0, or -1
+// when the watermark cannot be read (already reported).
+int BeginBatch(const CliOptions& options);
+
+// Reads input, runs the command and writes the result.  The output path
+// actually used is appended to *written on success; a result that would
+// replace one written earlier in the same run is refused.  Every problem is
+// reported as "quillvane-cli: FILE: text" on standard error; nothing is
+// left behind for a failed file.  Returns 0 or -1.
+int RunBatchFile(const CliOptions& options, const std::string& input, const BatchTarget& target,
+                 std::vector<std::string>* written);
+
+// Frees every picture block and restores the message-box route.
+void EndBatch();

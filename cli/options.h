@@ -1,0 +1,83 @@
+// The command line of quillvane-cli, parsed into one plain record.
+//
+// Parsing touches nothing outside the record: no files, no output, no core
+// state.  Everything that can be checked without opening a picture is
+// checked here, so a bad command line never writes anything.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class CliCommand { None, Help, Version, Convert, Bump, Filter, Effect, Ysh };
+
+// The output's type when the user named one; FromName decides it later
+// from the output file's extension or, for a directory, from each input.
+enum class CliFormat { FromName, Bmp, Jpeg };
+
+struct CliOptions {
+    CliCommand command = CliCommand::None;
+    std::vector<std::string> inputs;
+    std::string output;
+    bool outputGiven = false;
+
+    // File settings.
+    CliFormat format = CliFormat::FromName;
+    int bmpDepth = 24;   // 16, 24 or 32
+    int quality = 80;    // 60..100
+    bool progressive = false;
+
+    // The selection, in picture pixels: left, top, right, bottom.
+    bool regionGiven = false;
+    int region[4] = {0, 0, 0, 0};
+
+    // bump
+    std::string watermark;  // empty: the picture (or region) itself
+    bool lightGiven = false;
+    bool azimuthGiven = false;
+    bool elevationGiven = false;
+    double azimuth = 135.0;    // degrees, counter-clockwise from the right
+    double elevation = 45.0;   // degrees above the picture plane
+    double light[3] = {0.0, 0.0, 1.0};  // final direction towards the light: X right, Y up, Z out
+    int bumpStrength = 20;
+    int amplify = 200;
+    int ambient = 60;
+    bool keepAspect = false;
+    bool noEnlarge = false;
+    bool tile = false;
+    int offsetX = 0;
+    int offsetY = 0;
+
+    // filter
+    int filterKind = 8202;      // 8202 sharpen, 8205 soft, 8208 emboss, 8211 custom
+    bool filterKindGiven = false;
+    int filterStrength = 0;     // 0..10, for the chosen kind
+    bool kernelGiven = false;
+    int kernel[9] = {1, 1, 1, 1, 1, 1, 1, 1, 1};  // as seen on screen: top row first
+
+    // effect
+    int effectKind = 9201;      // 9201 negative, 9202 posterize, 9203 solarize, 9205 binarize, 9204 contrast
+    bool effectKindGiven = false;
+    int levelId = 9213;         // 9210..9214: band widths 8..128
+    bool levelsGiven = false;
+    bool boundsGiven = false;
+    int bounds[6] = {0, 255, 0, 255, 0, 255};  // blue lower, upper; green ...; red ...
+
+    // ysh: the dialog's slider positions
+    int luminance = 100;   // 0..200, 100 neutral
+    int saturation = 100;  // 0..200, 100 neutral
+    int hue = 180;         // 0..360, 180 neutral
+    bool cmyk = false;
+};
+
+// Parses argv[1..argc-1].  Returns 0 with *options filled, or -1 with a
+// one-line description of the problem in *error (options is then partly
+// filled and must not be used).  --help and --version anywhere before "--"
+// win over every other argument and over any error.
+int ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error);
+
+// The text --help prints.
+const char* CliUsageText();
+
+// Maps a file name's extension (.bmp, .jpg, .jpeg, any case) to a format;
+// FromName when it is none of these.
+CliFormat FormatFromExtension(const std::string& name);

@@ -1,0 +1,398 @@
+#include "support/test_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace qvtest {
+
+// ---- Scratch directory --------------------------------------------------
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "quillvane-test-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!::mkdtemp(buffer.data()))
+        ADD_FAILURE() << "cannot create a temporary directory from " << pattern;
+    else
+        path_ = buffer.data();
+}
+
+TempDir::~TempDir()
+{
+    if (path_.empty())
+        return;
+    std::error_code ignored;
+    // Tests make directories read-only now and then; undo that first so
+    // the clean-up cannot fail half-way.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        if (it->is_directory(ignored))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::File(const std::string& name) const
+{
+    return path_ + "/" + name;
+}
+
+std::vector<std::string> TempDir::Names() const
+{
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(path_, ignored))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// ---- Message boxes --------------------------------------------------------
+
+namespace {
+MessageCapture* currentCapture = nullptr;
+}
+
+MessageCapture::MessageCapture() : previous_(currentCapture)
+{
+    currentCapture = this;
+    SetMessageBoxSink(&MessageCapture::Sink);
+}
+
+MessageCapture::~MessageCapture()
+{
+    currentCapture = previous_;
+    SetMessageBoxSink(previous_ ? &MessageCapture::Sink : nullptr);
+}
+
+void MessageCapture::Sink(const char* caption, const char* text)
+{
+    if (currentCapture)
+        currentCapture->entries_.push_back(std::string(caption ? caption : "") + "|" + (text ? text : ""));
+}
+
+bool MessageCapture::Has(const std::string& caption, const std::string& text) const
+{
+    return std::find(entries_.begin(), entries_.end(), caption + "|" + text) != entries_.end();
+}
+
+std::size_t MessageCapture::CountCaption(const std::string& caption) const
+{
+    const std::string prefix = caption + "|";
+    return static_cast<std::size_t>(std::count_if(entries_.begin(), entries_.end(), [&](const std::string& e) {
+        return e.compare(0, prefix.size(), prefix) == 0;
+    }));
+}
+
+std::string MessageCapture::Joined() const
+{
+    if (entries_.empty())
+        return "(no message box)";
+    std::string all;
+    for (const auto& e : entries_) {
+        if (!all.empty())
+            all += " ; ";
+        all += "[" + e + "]";
+    }
+    return all;
+}
+
+// ---- Pictures ----------------------------------------------------------------
+
+std::string Describe(const Pixel& p)
+{
+    std::ostringstream out;
+    out << int(p.red) << "," << int(p.green) << "," << int(p.blue) << "/" << int(p.height);
+    return out.str();
+}
+
+ImageDocument MakeDocument(int width, int height, const PixelFunction& fn)
+{
+    ImageDocument doc{};
+    const std::size_t bytes = WorkDibBytes(width, height);
+    doc.hDib = GlobalAlloc(GHND, bytes);
+    if (!doc.hDib) {
+        ADD_FAILURE() << "no block for a " << width << "x" << height << " test picture";
+        return doc;
+    }
+    doc.dib = static_cast<BYTE*>(GlobalLock(doc.hDib));
+    WriteWorkDibHeader(doc.dib, width, height);
+    doc.bmi = reinterpret_cast<BITMAPINFO*>(doc.dib);
+    doc.width = width;
+    doc.height = height;
+    doc.bitsOffset = kWorkDibHeaderBytes;
+    doc.isLoaded = 1;
+    doc.windowRect = RECT{0, 0, 480, 320};
+    if (fn) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                SetPixel(doc, x, y, fn(x, y));
+    }
+    return doc;
+}
+
+void FreeDocument(ImageDocument* doc)
+{
+    if (doc->hDib) {
+        GlobalUnlock(doc->hDib);
+        GlobalFree(doc->hDib);
+    }
+    doc->hDib = nullptr;
+    doc->dib = nullptr;
+    doc->bmi = nullptr;
+}
+
+void SetPath(ImageDocument* doc, const std::string& path)
+{
+    std::memset(doc->path, 0, sizeof doc->path);
+    std::strncpy(doc->path, path.c_str(), sizeof doc->path - 1);
+}
+
+std::uint8_t* PixelAddress(const ImageDocument& doc, int x, int y)
+{
+    const std::size_t index =
+        static_cast<std::size_t>(doc.height - 1 - y) * static_cast<std::size_t>(doc.width) + static_cast<std::size_t>(x);
+    return doc.dib + kWorkDibHeaderBytes + index * kBytesPerPixel;
+}
+
+Pixel GetPixel(const ImageDocument& doc, int x, int y)
+{
+    const std::uint8_t* p = PixelAddress(doc, x, y);
+    return Pixel{p[0], p[1], p[2], p[3]};
+}
+
+void SetPixel(const ImageDocument& doc, int x, int y, const Pixel& px)
+{
+    std::uint8_t* p = PixelAddress(doc, x, y);
+    p[0] = px.blue;
+    p[1] = px.green;
+    p[2] = px.red;
+    p[3] = px.height;
+}
+
+BITMAPINFOHEADER BlockHeader(const ImageDocument& doc)
+{
+    BITMAPINFOHEADER header{};
+    if (doc.dib)
+        std::memcpy(&header, doc.dib, sizeof header);
+    return header;
+}
+
+std::vector<std::uint8_t> BlockBytes(const ImageDocument& doc)
+{
+    if (!doc.hDib || !doc.dib)
+        return {};
+    const std::size_t size = GlobalSize(doc.hDib);
+    return std::vector<std::uint8_t>(doc.dib, doc.dib + size);
+}
+
+namespace {
+
+bool Close(int a, int b, int tolerance)
+{
+    return std::abs(a - b) <= tolerance;
+}
+
+constexpr int kMaxListed = 12;
+
+}  // namespace
+
+::testing::AssertionResult PixelsMatch(const ImageDocument& doc, int width, int height,
+                                       const PixelFunction& expected, bool compareHeight, int tolerance)
+{
+    if (!doc.dib)
+        return ::testing::AssertionFailure() << "the document holds no block";
+    if (doc.width != width || doc.height != height)
+        return ::testing::AssertionFailure() << "size " << doc.width << "x" << doc.height << ", expected "
+                                             << width << "x" << height;
+    std::ostringstream diff;
+    int count = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Pixel got = GetPixel(doc, x, y);
+            const Pixel want = expected(x, y);
+            const bool same = Close(got.red, want.red, tolerance) && Close(got.green, want.green, tolerance) &&
+                              Close(got.blue, want.blue, tolerance) &&
+                              (!compareHeight || got.height == want.height);
+            if (!same) {
+                if (count < kMaxListed)
+                    diff << "\n  (" << x << "," << y << ") got " << Describe(got) << " expected "
+                         << Describe(want);
+                ++count;
+            }
+        }
+    }
+    if (count == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << count << " pixel(s) differ (r,g,b/height"
+                                         << (tolerance ? ", tolerance " + std::to_string(tolerance) : "")
+                                         << "):" << diff.str();
+}
+
+::testing::AssertionResult SamePixels(const ImageDocument& actual, const ImageDocument& expected, bool compareHeight)
+{
+    if (!expected.dib)
+        return ::testing::AssertionFailure() << "the expected document holds no block";
+    return PixelsMatch(actual, expected.width, expected.height,
+                       [&](int x, int y) { return GetPixel(expected, x, y); }, compareHeight);
+}
+
+DocumentSnapshot Snapshot(const ImageDocument& doc)
+{
+    DocumentSnapshot s;
+    s.record = doc;
+    if (doc.bmi) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(doc.bmi);
+        s.bmiBytes.assign(p, p + sizeof(BITMAPINFOHEADER));
+    }
+    s.blockBytes = BlockBytes(doc);
+    return s;
+}
+
+::testing::AssertionResult Unchanged(const ImageDocument& doc, const DocumentSnapshot& before)
+{
+    const ImageDocument& b = before.record;
+    std::ostringstream out;
+    if (doc.hDib != b.hDib)
+        out << " hDib";
+    if (std::memcmp(&doc.fileHeader, &b.fileHeader, sizeof doc.fileHeader) != 0)
+        out << " fileHeader";
+    if (doc.bmi != b.bmi)
+        out << " bmi";
+    if (std::memcmp(&doc.windowRect, &b.windowRect, sizeof doc.windowRect) != 0)
+        out << " windowRect";
+    if (doc.width != b.width)
+        out << " width(" << doc.width << " was " << b.width << ")";
+    if (doc.height != b.height)
+        out << " height(" << doc.height << " was " << b.height << ")";
+    if (std::memcmp(doc.path, b.path, sizeof doc.path) != 0)
+        out << " path";
+    if (doc.isLoaded != b.isLoaded)
+        out << " isLoaded";
+    if (doc.isModified != b.isModified)
+        out << " isModified";
+    if (doc.dib != b.dib)
+        out << " dib";
+    if (doc.bitsOffset != b.bitsOffset)
+        out << " bitsOffset";
+    if (doc.bmi && doc.bmi == b.bmi &&
+        std::memcmp(doc.bmi, before.bmiBytes.data(), before.bmiBytes.size()) != 0)
+        out << " bmi-header-contents";
+    if (doc.hDib == b.hDib && BlockBytes(doc) != before.blockBytes)
+        out << " block-contents";
+    if (out.str().empty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "changed:" << out.str();
+}
+
+// ---- Files --------------------------------------------------------------------
+
+bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {};
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path)
+{
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored);
+}
+
+::testing::AssertionResult SameBytes(const std::vector<std::uint8_t>& actual, const std::vector<std::uint8_t>& expected)
+{
+    std::ostringstream diff;
+    int count = 0;
+    const std::size_t n = std::min(actual.size(), expected.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        if (actual[i] != expected[i]) {
+            if (count < kMaxListed) {
+                char line[64];
+                std::snprintf(line, sizeof line, "\n  offset %zu: got 0x%02X expected 0x%02X", i, actual[i], expected[i]);
+                diff << line;
+            }
+            ++count;
+        }
+    }
+    if (count == 0 && actual.size() == expected.size())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "size " << actual.size() << ", expected " << expected.size() << "; "
+                                         << count << " differing byte(s) in the common part" << diff.str();
+}
+
+ByteBuilder& ByteBuilder::U8(unsigned v)
+{
+    bytes_.push_back(static_cast<std::uint8_t>(v));
+    return *this;
+}
+
+ByteBuilder& ByteBuilder::U16(unsigned v)
+{
+    U8(v & 0xFF);
+    return U8((v >> 8) & 0xFF);
+}
+
+ByteBuilder& ByteBuilder::U32(std::uint32_t v)
+{
+    U16(v & 0xFFFF);
+    return U16(v >> 16);
+}
+
+ByteBuilder& ByteBuilder::I32(std::int32_t v)
+{
+    return U32(static_cast<std::uint32_t>(v));
+}
+
+ByteBuilder& ByteBuilder::Text(const char* s)
+{
+    while (*s)
+        U8(static_cast<unsigned char>(*s++));
+    return *this;
+}
+
+ByteBuilder& ByteBuilder::Fill(std::size_t count, unsigned v)
+{
+    bytes_.insert(bytes_.end(), count, static_cast<std::uint8_t>(v));
+    return *this;
+}
+
+ByteBuilder& ByteBuilder::Append(const std::vector<std::uint8_t>& bytes)
+{
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    return *this;
+}
+
+void ByteBuilder::PatchU32(std::size_t offset, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes_.at(offset + i) = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::uint16_t LoadU16(const std::vector<std::uint8_t>& bytes, std::size_t offset)
+{
+    return static_cast<std::uint16_t>(bytes.at(offset) | (bytes.at(offset + 1) << 8));
+}
+
+std::uint32_t LoadU32(const std::vector<std::uint8_t>& bytes, std::size_t offset)
+{
+    return static_cast<std::uint32_t>(LoadU16(bytes, offset)) |
+           (static_cast<std::uint32_t>(LoadU16(bytes, offset + 2)) << 16);
+}
+
+}  // namespace qvtest

@@ -1,0 +1,285 @@
+// The command-line parser of quillvane-cli: every accepted spelling, the
+// conversions into the program's settings, and one case of every kind of
+// refusal.
+
+// The parser is the command-line tool's own source, not part of the core
+// library this test binary links, so it is compiled in here.
+#include "cli/options.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Parsed {
+    int result;
+    CliOptions options;
+    std::string error;
+};
+
+Parsed Parse(std::initializer_list<const char*> args)
+{
+    std::vector<const char*> argv{"quillvane-cli"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Parsed p;
+    p.result = ParseCliOptions(static_cast<int>(argv.size()), argv.data(), &p.options, &p.error);
+    return p;
+}
+
+// ---- Accepted forms ------------------------------------------------------------
+
+TEST(CliOptions, ValuesFollowTheirOptionOrComeAfterEquals)
+{
+    const Parsed a = Parse({"bump", "in.jpg", "--strength", "150", "--amplify=0", "-o", "out.jpg"});
+    ASSERT_EQ(a.result, 0) << a.error;
+    EXPECT_EQ(a.options.bumpStrength, 150);
+    EXPECT_EQ(a.options.amplify, 0);
+    EXPECT_EQ(a.options.output, "out.jpg");
+
+    const Parsed b = Parse({"convert", "--output=x.bmp", "in.jpg"});
+    ASSERT_EQ(b.result, 0) << b.error;
+    EXPECT_EQ(b.options.output, "x.bmp");
+}
+
+TEST(CliOptions, NegativeValuesAreValuesNotOptions)
+{
+    const Parsed p = Parse({"bump", "--light", "-0.6,0.3,0.74", "in.bmp", "-o", "o.bmp"});
+    ASSERT_EQ(p.result, 0) << p.error;
+    EXPECT_DOUBLE_EQ(p.options.light[0], -0.6);
+    EXPECT_DOUBLE_EQ(p.options.light[1], 0.3);
+    EXPECT_DOUBLE_EQ(p.options.light[2], 0.74);  // used as given, not normalised
+
+    const Parsed y = Parse({"ysh", "--hue", "-180", "--luminance=-100", "in.bmp", "-o", "o.bmp"});
+    ASSERT_EQ(y.result, 0) << y.error;
+    EXPECT_EQ(y.options.hue, 0);
+    EXPECT_EQ(y.options.luminance, 0);
+}
+
+TEST(CliOptions, OptionsAndInputsInAnyOrderAndDoubleDashEndsOptions)
+{
+    const Parsed p = Parse({"filter", "a.jpg", "-o", "dir", "b.bmp", "--kind", "soft", "c.jpg", "--",
+                            "--odd-name.jpg", "-"});
+    ASSERT_EQ(p.result, 0) << p.error;
+    EXPECT_EQ(p.options.inputs, (std::vector<std::string>{"a.jpg", "b.bmp", "c.jpg", "--odd-name.jpg", "-"}));
+    EXPECT_EQ(p.options.filterKind, 8205);
+}
+
+TEST(CliOptions, DefaultsAreTheProgramsStartUpValues)
+{
+    const Parsed p = Parse({"bump", "in.jpg", "-o", "out.jpg"});
+    ASSERT_EQ(p.result, 0) << p.error;
+    const CliOptions& o = p.options;
+    EXPECT_EQ(o.format, CliFormat::FromName);
+    EXPECT_EQ(o.bmpDepth, 24);
+    EXPECT_EQ(o.quality, 80);
+    EXPECT_FALSE(o.progressive);
+    EXPECT_FALSE(o.regionGiven);
+    EXPECT_EQ(o.bumpStrength, 20);
+    EXPECT_EQ(o.amplify, 200);
+    EXPECT_EQ(o.ambient, 60);
+    EXPECT_EQ(o.offsetX, 0);
+    EXPECT_EQ(o.offsetY, 0);
+    // Azimuth 135, elevation 45: from the upper left, half-way up.
+    EXPECT_NEAR(o.light[0], -0.5, 1e-15);
+    EXPECT_NEAR(o.light[1], 0.5, 1e-15);
+    EXPECT_NEAR(o.light[2], std::sqrt(0.5), 1e-15);
+
+    const Parsed f = Parse({"filter", "in.jpg", "-o", "out.jpg"});
+    ASSERT_EQ(f.result, 0);
+    EXPECT_EQ(f.options.filterKind, 8202);
+    EXPECT_EQ(f.options.filterStrength, 0);
+
+    const Parsed e = Parse({"effect", "in.jpg", "-o", "out.jpg"});
+    ASSERT_EQ(e.result, 0);
+    EXPECT_EQ(e.options.effectKind, 9201);
+    EXPECT_EQ(e.options.levelId, 9213);
+    EXPECT_FALSE(e.options.boundsGiven);
+
+    const Parsed y = Parse({"ysh", "in.jpg", "-o", "out.jpg"});
+    ASSERT_EQ(y.result, 0);
+    EXPECT_EQ(y.options.luminance, 100);
+    EXPECT_EQ(y.options.saturation, 100);
+    EXPECT_EQ(y.options.hue, 180);
+    EXPECT_FALSE(y.options.cmyk);
+}
+
+TEST(CliOptions, SettingsMapToTheDialogsValues)
+{
+    const Parsed a = Parse({"bump", "--azimuth", "0", "--elevation", "0", "i", "-o", "o.bmp"});
+    ASSERT_EQ(a.result, 0) << a.error;
+    EXPECT_DOUBLE_EQ(a.options.light[0], 1.0);
+    EXPECT_DOUBLE_EQ(a.options.light[1], 0.0);
+    EXPECT_DOUBLE_EQ(a.options.light[2], 0.0);
+    const Parsed up = Parse({"bump", "--azimuth=90", "i", "-o", "o.bmp"});
+    ASSERT_EQ(up.result, 0);
+    EXPECT_NEAR(up.options.light[0], 0.0, 1e-15);
+    EXPECT_GT(up.options.light[1], 0.7);  // Y points up the picture
+
+    const Parsed y = Parse({"ysh", "--luminance", "50", "--saturation", "-100", "--hue", "120", "i", "-o", "o.bmp"});
+    ASSERT_EQ(y.result, 0) << y.error;
+    EXPECT_EQ(y.options.luminance, 150);
+    EXPECT_EQ(y.options.saturation, 0);
+    EXPECT_EQ(y.options.hue, 300);
+
+    static const struct {
+        const char* levels;
+        int id;
+    } levels[] = {{"8", 9210}, {"16", 9211}, {"32", 9212}, {"64", 9213}, {"128", 9214}};
+    for (const auto& l : levels) {
+        const Parsed e = Parse({"effect", "--kind", "posterize", "--levels", l.levels, "i", "-o", "o.bmp"});
+        ASSERT_EQ(e.result, 0) << e.error;
+        EXPECT_EQ(e.options.effectKind, 9202);
+        EXPECT_EQ(e.options.levelId, l.id) << l.levels;
+    }
+    static const struct {
+        const char* kind;
+        int id;
+    } effects[] = {{"negative", 9201}, {"posterize", 9202}, {"solarize", 9203}, {"binarize", 9205},
+                   {"contrast", 9204}};
+    for (const auto& k : effects) {
+        const Parsed e = Parse({"effect", "--kind", k.kind, "i", "-o", "o.bmp"});
+        ASSERT_EQ(e.result, 0) << e.error;
+        EXPECT_EQ(e.options.effectKind, k.id) << k.kind;
+    }
+}
+
+TEST(CliOptions, KernelAndBoundsKeepTheirWrittenOrderAndSelectTheirKind)
+{
+    const Parsed f = Parse({"filter", "--kernel", "-9,2,3,4,5,6,7,8,9", "--strength", "10", "i", "-o", "o.bmp"});
+    ASSERT_EQ(f.result, 0) << f.error;
+    EXPECT_EQ(f.options.filterKind, 8211);
+    EXPECT_EQ(f.options.filterStrength, 10);
+    const int expected[9] = {-9, 2, 3, 4, 5, 6, 7, 8, 9};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(f.options.kernel[i], expected[i]) << i;
+
+    const Parsed e = Parse({"effect", "--bounds", "0,255,10,10,50,150", "i", "-o", "o.bmp"});
+    ASSERT_EQ(e.result, 0) << e.error;
+    EXPECT_EQ(e.options.effectKind, 9204);
+    const int bounds[6] = {0, 255, 10, 10, 50, 150};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(e.options.bounds[i], bounds[i]) << i;
+}
+
+TEST(CliOptions, FileSettingsAndRegion)
+{
+    const Parsed p = Parse({"effect", "--format", "JPEG", "--bmp-depth", "16", "--quality", "100", "--progressive",
+                            "--region", "-5,-7,10,20", "i", "-o", "o"});
+    ASSERT_EQ(p.result, 0) << p.error;
+    EXPECT_EQ(p.options.format, CliFormat::Jpeg);
+    EXPECT_EQ(p.options.bmpDepth, 16);
+    EXPECT_EQ(p.options.quality, 100);
+    EXPECT_TRUE(p.options.progressive);
+    ASSERT_TRUE(p.options.regionGiven);
+    EXPECT_EQ(p.options.region[0], -5);
+    EXPECT_EQ(p.options.region[1], -7);
+    EXPECT_EQ(p.options.region[2], 10);
+    EXPECT_EQ(p.options.region[3], 20);
+
+    EXPECT_EQ(FormatFromExtension("a/b.JPeG"), CliFormat::Jpeg);
+    EXPECT_EQ(FormatFromExtension("b.jpg"), CliFormat::Jpeg);
+    EXPECT_EQ(FormatFromExtension("x.y/b.Bmp"), CliFormat::Bmp);
+    EXPECT_EQ(FormatFromExtension("x.bmp/b"), CliFormat::FromName);
+    EXPECT_EQ(FormatFromExtension("b.png"), CliFormat::FromName);
+}
+
+TEST(CliOptions, HelpAndVersionWinOverEverythingElse)
+{
+    EXPECT_EQ(Parse({"--help"}).options.command, CliCommand::Help);
+    EXPECT_EQ(Parse({"-h"}).options.command, CliCommand::Help);
+    EXPECT_EQ(Parse({"--version"}).options.command, CliCommand::Version);
+    const Parsed p = Parse({"bump", "--strength", "999", "--help"});
+    EXPECT_EQ(p.result, 0);
+    EXPECT_EQ(p.options.command, CliCommand::Help);
+    // After "--" it is a file name.
+    EXPECT_NE(Parse({"convert", "-o", "o.bmp", "--", "--help"}).options.command, CliCommand::Help);
+}
+
+// ---- Refusals --------------------------------------------------------------------
+
+struct Refusal {
+    std::vector<const char*> args;
+    const char* message;  // part of the error text
+};
+
+TEST(CliOptions, EveryKindOfBadCommandLineIsRefusedWithItsReason)
+{
+    const Refusal cases[] = {
+        {{}, "no command"},
+        {{"stamp", "i", "-o", "o.bmp"}, "unknown command 'stamp'"},
+        {{"-o", "o.bmp", "bump", "i"}, "command must come first"},
+        {{"bump", "--frobnicate", "i", "-o", "o.bmp"}, "unknown option '--frobnicate'"},
+        {{"bump", "-x", "i", "-o", "o.bmp"}, "unknown option '-x'"},
+        {{"filter", "--tile", "i", "-o", "o.bmp"}, "'--tile' does not apply to 'filter'"},
+        {{"convert", "--region", "0,0,1,1", "i", "-o", "o.bmp"}, "'--region' does not apply"},
+        {{"ysh", "--kind", "soft", "i", "-o", "o.bmp"}, "'--kind' does not apply"},
+        {{"bump", "i", "-o"}, "'-o' needs a value"},
+        {{"bump", "i", "-o", "o.bmp", "--strength"}, "'--strength' needs a value"},
+        {{"bump", "--strength", "ten", "i", "-o", "o.bmp"}, "'ten' is not a whole number"},
+        {{"bump", "--strength", "1.5", "i", "-o", "o.bmp"}, "not a whole number"},
+        {{"bump", "--strength=", "i", "-o", "o.bmp"}, "not a whole number"},
+        {{"bump", "--azimuth", "nan", "i", "-o", "o.bmp"}, "'nan' is not a number"},
+        {{"bump", "--light", "1,inf,1", "i", "-o", "o.bmp"}, "'inf' is not a number"},
+        {{"bump", "--strength", "0", "i", "-o", "o.bmp"}, "out of range (1..200)"},
+        {{"bump", "--strength", "201", "i", "-o", "o.bmp"}, "out of range (1..200)"},
+        {{"bump", "--strength", "99999999999999999999", "i", "-o", "o.bmp"}, "out of range"},
+        {{"bump", "--amplify", "801", "i", "-o", "o.bmp"}, "out of range (0..800)"},
+        {{"bump", "--ambient", "0", "i", "-o", "o.bmp"}, "out of range (1..100)"},
+        {{"bump", "--elevation", "-1", "i", "-o", "o.bmp"}, "out of range (0..90)"},
+        {{"bump", "--offset", "-1,0", "i", "-o", "o.bmp"}, "out of range"},
+        {{"bump", "--offset", "3", "i", "-o", "o.bmp"}, "expected two whole numbers"},
+        {{"bump", "--light", "0,0,0", "i", "-o", "o.bmp"}, "points nowhere"},
+        {{"bump", "--light", "1,2", "i", "-o", "o.bmp"}, "expected three numbers"},
+        {{"bump", "--light", "0,0,1", "--elevation", "30", "i", "-o", "o.bmp"}, "--light excludes"},
+        {{"bump", "--no-enlarge", "--tile", "i", "-o", "o.bmp"}, "exclude each other"},
+        {{"bump", "--tile=1", "i", "-o", "o.bmp"}, "'--tile' takes no value"},
+        {{"bump", "--strength", "5", "--strength", "6", "i", "-o", "o.bmp"}, "given twice"},
+        {{"bump", "-o", "a.bmp", "--output", "b.bmp", "i"}, "given twice"},
+        {{"filter", "--strength", "11", "i", "-o", "o.bmp"}, "out of range (0..10)"},
+        {{"filter", "--kind", "blur", "i", "-o", "o.bmp"}, "'blur' is not sharpen"},
+        {{"filter", "--kernel", "1,1,1,1,10,1,1,1,1", "i", "-o", "o.bmp"}, "out of range (-9..9)"},
+        {{"filter", "--kernel", "1,1,1,1,1,1,1,1", "i", "-o", "o.bmp"}, "expected nine"},
+        {{"filter", "--kernel", "1,1,1,1,,1,1,1,1", "i", "-o", "o.bmp"}, "not a whole number"},
+        {{"filter", "--kind", "emboss", "--kernel", "1,1,1,1,1,1,1,1,1", "i", "-o", "o.bmp"}, "needs --kind custom"},
+        {{"effect", "--kind", "sepia", "i", "-o", "o.bmp"}, "'sepia' is not negative"},
+        {{"effect", "--levels", "48", "i", "-o", "o.bmp"}, "not one of 8, 16"},
+        {{"effect", "--bounds", "0,255,0,255,0", "i", "-o", "o.bmp"}, "expected six"},
+        {{"effect", "--bounds", "0,256,0,255,0,255", "i", "-o", "o.bmp"}, "out of range (0..255)"},
+        {{"effect", "--bounds", "0,255,200,100,0,255", "i", "-o", "o.bmp"}, "green lower bound 200"},
+        {{"effect", "--kind", "solarize", "--bounds", "0,255,0,255,0,255", "i", "-o", "o.bmp"}, "needs --kind contrast"},
+        {{"effect", "--kind", "contrast", "--levels", "8", "i", "-o", "o.bmp"}, "does not apply to --kind contrast"},
+        {{"ysh", "--luminance", "101", "i", "-o", "o.bmp"}, "out of range (-100..100)"},
+        {{"ysh", "--saturation", "-101", "i", "-o", "o.bmp"}, "out of range (-100..100)"},
+        {{"ysh", "--hue", "181", "i", "-o", "o.bmp"}, "out of range (-180..180)"},
+        {{"ysh", "--cmyk", "--hue", "0", "i", "-o", "o.bmp"}, "--cmyk excludes"},
+        {{"convert", "--format", "png", "i", "-o", "o.bmp"}, "'png' is not bmp or jpeg"},
+        {{"convert", "--bmp-depth", "8", "i", "-o", "o.bmp"}, "out of range (16..32)"},
+        {{"convert", "--bmp-depth", "20", "i", "-o", "o.bmp"}, "not 16, 24 or 32"},
+        {{"convert", "--quality", "59", "i", "-o", "o.jpg"}, "out of range (60..100)"},
+        {{"bump", "--region", "5,0,5,10", "i", "-o", "o.bmp"}, "needs L < R and T < B"},
+        {{"bump", "--region", "0,9,5,3", "i", "-o", "o.bmp"}, "needs L < R and T < B"},
+        {{"bump", "--region", "0,0,5", "i", "-o", "o.bmp"}, "expected four"},
+        {{"bump", "-o", "", "i"}, "output path is empty"},
+        {{"bump", "-o", "o.bmp"}, "no input file"},
+        {{"bump", "i"}, "no output given"},
+    };
+    for (const Refusal& c : cases) {
+        std::vector<const char*> argv{"quillvane-cli"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        CliOptions options;
+        std::string error;
+        const int result = ParseCliOptions(static_cast<int>(argv.size()), argv.data(), &options, &error);
+        std::string line;
+        for (const char* a : c.args)
+            line += std::string(a) + " ";
+        EXPECT_EQ(result, -1) << line;
+        EXPECT_NE(error.find(c.message), std::string::npos) << line << "-> " << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,408 @@
+// The in-memory picture: luminance bytes, confining a command to the
+// selection (extract / commit / cancel) and the display copy.
+
+#include "image/image_document.h"
+#include "image/region_swap.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+using namespace qvtest;
+
+namespace {
+
+// ---- Luminance --------------------------------------------------------------
+
+TEST(Luminance, WeightsGreenRedBlueAndTruncates)
+{
+    struct Case {
+        Pixel colour;
+        int expected;
+    };
+    // Hand-worked values of (59 G + 30 R + 11 B) / 100; red alone (76.5)
+    // and 100/200/50 (153.5) show truncation, not rounding.
+    const std::vector<Case> cases = {
+        {Rgbh(0, 0, 255, 99), 28},   {Rgbh(0, 255, 0, 99), 150},   {Rgbh(255, 0, 0, 99), 76},
+        {Rgbh(255, 255, 255, 0), 255}, {Rgbh(0, 0, 0, 200), 0},     {Rgbh(3, 2, 1, 7), 2},
+        {Rgbh(100, 200, 50, 1), 153}, {Rgbh(254, 254, 254, 0), 254}, {Rgbh(1, 1, 1, 0), 1},
+    };
+    // An odd width and more rows than one: every pixel of the block is visited.
+    const int w = 5, h = 4;
+    auto colourAt = [&](int x, int y) { return cases[(x + y * w) % cases.size()].colour; };
+    ImageDocument doc = MakeDocument(w, h, colourAt);
+
+    ComputeLuminance(&doc);
+
+    EXPECT_TRUE(PixelsMatch(doc, w, h, [&](int x, int y) {
+        const Case& c = cases[(x + y * w) % cases.size()];
+        Pixel p = c.colour;
+        p.height = static_cast<std::uint8_t>(c.expected);
+        return p;
+    }, true));
+    FreeDocument(&doc);
+}
+
+// ---- RegionSwap ----------------------------------------------------------------
+
+constexpr int kW = 7;
+constexpr int kH = 5;
+
+// Every byte distinct per pixel, the HeightByte included.
+Pixel Original(int x, int y)
+{
+    return Rgbh(10 * x + y, 100 + x * 3 + y, 200 + y * 7 + x, 1 + x + y * kW);
+}
+
+// What the "command" writes into the region: unlike any original pixel.
+Pixel Processed(int i, int j)
+{
+    return Rgbh(255 - i, 254 - j, 3 + i + j, 250 - i - j);
+}
+
+SelectionRect Active(LONG left, LONG top, LONG right, LONG bottom)
+{
+    SelectionRect sel{};
+    sel.active = 1;
+    sel.left = left;
+    sel.top = top;
+    sel.right = right;
+    sel.bottom = bottom;
+    return sel;
+}
+
+// The view used throughout: picture at (10, 20) in the unscrolled view,
+// scrolled by (2, 1), so picture (px, py) is client (px + 8, py + 19).
+constexpr LONG kScrollX = 2, kScrollY = 1, kOffsetX = 10, kOffsetY = 20;
+
+SelectionRect PictureSelection(LONG l, LONG t, LONG r, LONG b)
+{
+    return Active(l + kOffsetX - kScrollX, t + kOffsetY - kScrollY, r + kOffsetX - kScrollX,
+                  b + kOffsetY - kScrollY);
+}
+
+class RegionSwapTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        blocksBefore = StandInLiveBlocks();
+        doc = MakeDocument(kW, kH, Original);
+        std::memcpy(doc.path, "photo.bmp", 10);
+        doc.fileHeader.bfType = 0x4D42;
+        doc.fileHeader.bfSize = 1234;
+        doc.fileHeader.bfOffBits = 54;
+        doc.windowRect = RECT{3, 4, 500, 400};
+        doc.isModified = 1;
+        // Fields the loader leaves in the header must survive the swap.
+        doc.bmi->bmiHeader.biXPelsPerMeter = 2835;
+        doc.bmi->bmiHeader.biSizeImage = 140;
+    }
+    void TearDown() override
+    {
+        FreeDocument(&doc);
+        StandInFailNthAllocation(0);
+        EXPECT_EQ(StandInLiveBlocks(), blocksBefore) << "blocks leaked";
+    }
+
+    // Switches the document to a header in storage of its own, as a
+    // loader that keeps one apart from the pixel block would leave it.
+    void UseSeparateHeader()
+    {
+        std::memcpy(&separate, doc.dib, sizeof(BITMAPINFOHEADER));
+        separate.bmiColors[0] = RGBQUAD{1, 2, 3, 4};
+        doc.bmi = &separate;
+    }
+
+    long blocksBefore = 0;
+    ImageDocument doc{};
+    BITMAPINFO separate{};
+};
+
+TEST_F(RegionSwapTest, WithoutActiveSelectionExtractCommitAndCancelChangeNothing)
+{
+    SelectionRect sel = PictureSelection(1, 1, 3, 3);
+    sel.active = 0;
+    const DocumentSnapshot before = Snapshot(doc);
+
+    EXPECT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
+    EXPECT_TRUE(Unchanged(doc, before));
+    EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 1);
+    EXPECT_EQ(RegionSwapCommit(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
+    EXPECT_TRUE(Unchanged(doc, before));
+    EXPECT_EQ(RegionSwapCancel(&doc, &sel), 0);
+    EXPECT_TRUE(Unchanged(doc, before));
+}
+
+struct RegionCase {
+    const char* name;
+    LONG l, t, r, b;  // selection in picture coordinates
+    int x0, y0, cols, rows;
+};
+
+// W = 7, H = 5.  Inclusive ends: the region is one larger than the outline.
+const RegionCase kRegionCases[] = {
+    {"inside", 2, 1, 4, 3, 2, 1, 3, 3},
+    {"beyond right and bottom", 4, 2, 100, 100, 4, 2, 3, 3},
+    {"starts left of and above", -5, -3, 1, 2, 0, 0, 2, 3},
+    {"right edge on column 0", -4, 0, 0, 4, 0, 0, 1, 5},
+    {"bottom edge on row 0", 1, -9, 5, 0, 1, 0, 5, 1},
+    {"covers everything", -1, -1, kW, kH, 0, 0, kW, kH},
+    {"last column and row only", kW - 1, kH - 1, kW + 3, kH + 3, kW - 1, kH - 1, 1, 1},
+    {"single pixel inside", 3, 2, 3, 2, 3, 2, 1, 1},
+};
+
+void CheckRegionExtracted(const ImageDocument& doc, const RegionCase& c, const DocumentSnapshot& before,
+                          const BITMAPINFO* bmi)
+{
+    EXPECT_EQ(doc.width, c.cols);
+    EXPECT_EQ(doc.height, c.rows);
+    ASSERT_NE(doc.hDib, nullptr);
+    EXPECT_NE(doc.hDib, before.record.hDib);
+    EXPECT_NE(doc.dib, before.record.dib);
+    EXPECT_EQ(doc.bmi, bmi) << "bmi must stay the same pointer";
+    EXPECT_EQ(doc.bmi->bmiHeader.biWidth, c.cols);
+    EXPECT_EQ(doc.bmi->bmiHeader.biHeight, c.rows);
+    EXPECT_GE(GlobalSize(doc.hDib), WorkDibBytes(c.cols, c.rows));
+
+    const BITMAPINFOHEADER own = BlockHeader(doc);
+    EXPECT_EQ(own.biSize, 40u);
+    EXPECT_EQ(own.biWidth, c.cols);
+    EXPECT_EQ(own.biHeight, c.rows);
+    EXPECT_EQ(own.biBitCount, 32);
+    EXPECT_EQ(own.biCompression, BI_RGB);
+    EXPECT_EQ(own.biXPelsPerMeter, 2835) << "the block header is copied from the picture's";
+
+    // Everything but the block and the size stays as it was.
+    EXPECT_EQ(std::memcmp(&doc.fileHeader, &before.record.fileHeader, sizeof doc.fileHeader), 0);
+    EXPECT_EQ(std::memcmp(&doc.windowRect, &before.record.windowRect, sizeof doc.windowRect), 0);
+    EXPECT_STREQ(doc.path, before.record.path);
+    EXPECT_EQ(doc.isLoaded, before.record.isLoaded);
+    EXPECT_EQ(doc.isModified, before.record.isModified);
+    EXPECT_EQ(doc.bitsOffset, before.record.bitsOffset);
+
+    EXPECT_TRUE(PixelsMatch(doc, c.cols, c.rows, [&](int i, int j) { return Original(c.x0 + i, c.y0 + j); }, true));
+}
+
+TEST_F(RegionSwapTest, ExtractCutsOutTheMappedClippedRectangleAndCommitPastesItBack)
+{
+    for (bool separateHeader : {false, true}) {
+        for (const RegionCase& c : kRegionCases) {
+            SCOPED_TRACE(std::string(c.name) + (separateHeader ? ", header apart" : ", header in block"));
+            FreeDocument(&doc);
+            SetUp();
+            if (separateHeader)
+                UseSeparateHeader();
+            const BITMAPINFO* bmi = doc.bmi;
+            const DocumentSnapshot before = Snapshot(doc);
+            const SelectionRect sel = PictureSelection(c.l, c.t, c.r, c.b);
+
+            ASSERT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
+            EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 2);
+            CheckRegionExtracted(doc, c, before, bmi);
+            if (doc.width != c.cols || doc.height != c.rows)
+                continue;  // already reported; the paste below would only add noise
+
+            for (int j = 0; j < c.rows; ++j)
+                for (int i = 0; i < c.cols; ++i)
+                    SetPixel(doc, i, j, Processed(i, j));
+            EXPECT_EQ(RegionSwapCommit(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
+
+            EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 1) << "the region block is released";
+            EXPECT_EQ(doc.hDib, before.record.hDib);
+            EXPECT_EQ(doc.dib, before.record.dib);
+            EXPECT_EQ(doc.bmi, bmi);
+            EXPECT_EQ(doc.width, kW);
+            EXPECT_EQ(doc.height, kH);
+            EXPECT_EQ(doc.bmi->bmiHeader.biWidth, kW);
+            EXPECT_EQ(doc.bmi->bmiHeader.biHeight, kH);
+            EXPECT_EQ(std::memcmp(doc.bmi, before.bmiBytes.data(), 40), 0) << "header restored";
+            if (separateHeader) {
+                EXPECT_EQ(separate.bmiColors[0].rgbBlue, 1);
+                EXPECT_EQ(separate.bmiColors[0].rgbReserved, 4);
+            }
+            // Only the region's pixels differ, and they carry what the
+            // command left, HeightByte included.
+            EXPECT_TRUE(PixelsMatch(doc, kW, kH, [&](int x, int y) {
+                const bool inside = x >= c.x0 && x < c.x0 + c.cols && y >= c.y0 && y < c.y0 + c.rows;
+                return inside ? Processed(x - c.x0, y - c.y0) : Original(x, y);
+            }, true));
+        }
+    }
+}
+
+TEST_F(RegionSwapTest, CancelRestoresRecordHeaderAndEveryByte)
+{
+    for (bool separateHeader : {false, true}) {
+        SCOPED_TRACE(separateHeader ? "header apart" : "header in block");
+        FreeDocument(&doc);
+        SetUp();
+        if (separateHeader)
+            UseSeparateHeader();
+        const DocumentSnapshot before = Snapshot(doc);
+        const SelectionRect sel = PictureSelection(-2, 1, 4, 9);
+
+        ASSERT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
+        // The command scribbles over its whole region before being cancelled.
+        std::memset(WorkDibPixels(doc.dib), 0xA5, static_cast<std::size_t>(doc.width) * doc.height * 4);
+        EXPECT_EQ(RegionSwapCancel(&doc, &sel), 0);
+
+        EXPECT_TRUE(Unchanged(doc, before));
+        EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 1) << "the region block is released";
+    }
+}
+
+TEST_F(RegionSwapTest, ExtractRefusesSelectionsWithNothingOfThePicture)
+{
+    struct Outside {
+        const char* name;
+        LONG l, t, r, b;
+    };
+    const Outside cases[] = {
+        {"wholly left (R < 0)", -6, 0, -1, 3},
+        {"wholly above (B < 0)", 0, -6, 3, -1},
+        {"starts beyond the right edge (L > W)", kW + 1, 0, kW + 5, 3},
+        {"starts below the bottom edge (T > H)", 0, kH + 1, 3, kH + 4},
+        {"left edge on column W: no columns", kW, 0, kW + 5, 3},
+        {"top edge on row H: no rows", 0, kH, 3, kH + 4},
+        {"far away", -100000, -100000, -90000, -90000},
+    };
+    for (bool separateHeader : {false, true}) {
+        if (separateHeader)
+            UseSeparateHeader();
+        for (const Outside& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (separateHeader ? ", header apart" : ", header in block"));
+            const DocumentSnapshot before = Snapshot(doc);
+            const SelectionRect sel = PictureSelection(c.l, c.t, c.r, c.b);
+            EXPECT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), -1);
+            EXPECT_TRUE(Unchanged(doc, before));
+            EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 1);
+        }
+    }
+}
+
+TEST_F(RegionSwapTest, ExtractWithoutMemoryForTheRegionChangesNothing)
+{
+    for (bool separateHeader : {false, true}) {
+        SCOPED_TRACE(separateHeader ? "header apart" : "header in block");
+        if (separateHeader)
+            UseSeparateHeader();
+        const DocumentSnapshot before = Snapshot(doc);
+        const SelectionRect sel = PictureSelection(1, 1, 3, 3);
+        StandInFailNthAllocation(1);
+        EXPECT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), -1);
+        StandInFailNthAllocation(0);
+        EXPECT_TRUE(Unchanged(doc, before)) << "the header's size must be put back too";
+        EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 1);
+    }
+}
+
+// A picture read from a JPEG has its header at the start of its own block,
+// so the colour slot after the header is the bottom-left pixel.  Putting
+// the header back after a commit must not undo that pixel's processing.
+TEST_F(RegionSwapTest, CommitKeepsProcessedBottomLeftPixelWhenHeaderSharesTheBlock)
+{
+    ASSERT_EQ(reinterpret_cast<BYTE*>(doc.bmi), doc.dib);
+    const SelectionRect sel = PictureSelection(-3, 2, 1, kH + 2);  // columns 0..1, rows 2..4
+    ASSERT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
+    ASSERT_EQ(doc.width, 2);
+    ASSERT_EQ(doc.height, 3);
+    SetPixel(doc, 0, 2, Rgbh(9, 8, 7, 6));  // the picture's bottom-left pixel
+    ASSERT_EQ(RegionSwapCommit(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
+
+    EXPECT_EQ(GetPixel(doc, 0, kH - 1), Rgbh(9, 8, 7, 6));
+    EXPECT_EQ(doc.bmi->bmiHeader.biWidth, kW);
+    EXPECT_EQ(doc.bmi->bmiHeader.biHeight, kH);
+}
+
+// ---- Display copy ----------------------------------------------------------------
+
+class DisplayCopyTest : public ::testing::Test {
+protected:
+    void SetUp() override { blocksBefore = StandInLiveBlocks(); }
+    void TearDown() override
+    {
+        FreeDocument(&display);
+        FreeDocument(&doc);
+        StandInFailNthAllocation(0);
+        EXPECT_EQ(StandInLiveBlocks(), blocksBefore) << "blocks leaked";
+    }
+    long blocksBefore = 0;
+    ImageDocument doc{};
+    ImageDocument display{};
+};
+
+TEST_F(DisplayCopyTest, BuildMakesAPrivateCopyWithItsOwnHeader)
+{
+    doc = MakeDocument(5, 3, Original);
+    SetPath(&doc, "/pictures/cat.jpg");
+    doc.bmi->bmiHeader.biYPelsPerMeter = 3780;
+
+    ASSERT_EQ(BuildDisplayCopy(&display, &doc), 0);
+
+    ASSERT_NE(display.hDib, nullptr);
+    EXPECT_NE(display.hDib, doc.hDib);
+    EXPECT_NE(display.dib, doc.dib);
+    EXPECT_EQ(display.bmi, &displayBmi);
+    EXPECT_EQ(std::memcmp(&displayBmi.bmiHeader, &doc.bmi->bmiHeader, 40), 0);
+    EXPECT_EQ(display.width, 5);
+    EXPECT_EQ(display.height, 3);
+    EXPECT_STREQ(display.path, "/pictures/cat.jpg");
+    EXPECT_EQ(display.isLoaded, 1);
+    const std::size_t bytes = WorkDibBytes(5, 3);
+    ASSERT_GE(GlobalSize(display.hDib), bytes);
+    EXPECT_EQ(std::memcmp(display.dib, doc.dib, bytes), 0) << "header and pixels copied whole";
+
+    // Changes to the picture do not show until the copy is refreshed.
+    SetPixel(doc, 4, 0, Rgbh(1, 2, 3, 4));
+    doc.bmi->bmiHeader.biWidth = 99;
+    EXPECT_EQ(GetPixel(display, 4, 0), Original(4, 0));
+    EXPECT_EQ(displayBmi.bmiHeader.biWidth, 5);
+}
+
+TEST_F(DisplayCopyTest, RebuildReleasesThePreviousCopy)
+{
+    doc = MakeDocument(5, 3, Original);
+    ASSERT_EQ(BuildDisplayCopy(&display, &doc), 0);
+    FreeDocument(&doc);
+    doc = MakeDocument(2, 9, Processed);
+    ASSERT_EQ(BuildDisplayCopy(&display, &doc), 0);
+
+    EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 2);
+    EXPECT_TRUE(SamePixels(display, doc, true));
+    EXPECT_EQ(displayBmi.bmiHeader.biWidth, 2);
+    EXPECT_EQ(displayBmi.bmiHeader.biHeight, 9);
+}
+
+TEST_F(DisplayCopyTest, RefreshCopiesTheCommittedPixels)
+{
+    doc = MakeDocument(3, 5, Original);
+    ASSERT_EQ(BuildDisplayCopy(&display, &doc), 0);
+    const HGLOBAL block = display.hDib;
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 3; ++x)
+            SetPixel(doc, x, y, Processed(x, y));
+
+    RefreshDisplayCopy(&display, &doc);
+
+    EXPECT_EQ(display.hDib, block);
+    EXPECT_TRUE(SamePixels(display, doc, true));
+}
+
+TEST_F(DisplayCopyTest, BuildWithoutMemoryLeavesNoPictureAndNoSharedBlock)
+{
+    doc = MakeDocument(5, 3, Original);
+    ASSERT_EQ(BuildDisplayCopy(&display, &doc), 0);
+    const DocumentSnapshot before = Snapshot(doc);
+
+    StandInFailNthAllocation(1);
+    EXPECT_EQ(BuildDisplayCopy(&display, &doc), -1);
+    StandInFailNthAllocation(0);
+
+    EXPECT_EQ(display.hDib, nullptr) << "the copy must never share (and later free) the picture's block";
+    EXPECT_TRUE(Unchanged(doc, before));
+    EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 1) << "the old copy is released";
+}
+
+}  // namespace

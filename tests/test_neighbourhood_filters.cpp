@@ -1,0 +1,363 @@
+// The 3x3 neighbourhood engine and the four filters: hand-worked figures,
+// the engine's guarantees, and bit-exact agreement with the reference pass
+// on random pictures and settings.
+
+#include "processing/filters.h"
+#include "processing/neighbourhood.h"
+#include "support/processing_support.h"
+#include "support/reference_engines.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+
+namespace {
+
+using proc_test::FlatPicture;
+using proc_test::RandomPicture;
+
+class FilterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        StandInFailNthAllocation(0);
+        ProcessingMode = 1;
+        FilterSettings = FilterSettingsRecord{};
+        FilterSettings.filterKind = kFilterSharpen;
+        for (auto& row : FilterSettings.customKernel)
+            for (int& k : row)
+                k = 1;
+        blocksBefore = StandInLiveBlocks();
+    }
+    void TearDown() override
+    {
+        StandInFailNthAllocation(0);
+        ProcessingMode = 1;
+        EXPECT_EQ(StandInLiveBlocks(), blocksBefore) << "a block was leaked";
+    }
+
+    // Runs the engine on a block holding the picture; returns the result.
+    static ref::Picture CoreFilter(const ref::Picture& p, int expectedResult = 0)
+    {
+        HGLOBAL block = proc_test::MakeBlock(p);
+        EXPECT_EQ(ApplyNeighbourhoodFilter(nullptr, block), expectedResult);
+        ref::Picture out = proc_test::ReadBlock(block);
+        proc_test::FreeBlock(block);
+        return out;
+    }
+
+    static ref::FilterParams Params()
+    {
+        ref::FilterParams f;
+        f.kind = FilterSettings.filterKind;
+        f.sharpenStrength = FilterSettings.sharpenStrength;
+        f.softStrength = FilterSettings.softStrength;
+        f.embossStrength = FilterSettings.embossStrength;
+        f.customStrength = FilterSettings.customStrength;
+        std::memcpy(f.customKernel, FilterSettings.customKernel, sizeof f.customKernel);
+        return f;
+    }
+
+    static ref::Picture RefFilter(ref::Picture p)
+    {
+        ref::NeighbourhoodPass(p, ProcessingMode, Params(), ref::LightParams{});
+        return p;
+    }
+
+    // A picture of one grey value (all three channels) and height byte 7.
+    static ref::Picture Grey(int w, int h, int v) { return FlatPicture(w, h, v, v, v, 7); }
+    static void SetGrey(ref::Picture& p, int x, int y, int v) { std::memset(p.At(x, y), v, 3); }
+
+    long blocksBefore = 0;
+};
+
+// ---- Figures -------------------------------------------------------------------
+
+TEST_F(FilterTest, StartUpSettingsChangeNothing)
+{
+    std::mt19937 rng(1);
+    const ref::Picture p = RandomPicture(rng, 35, 17);
+    EXPECT_EQ(ref::DescribeDifferences(p, CoreFilter(p)), "");
+}
+
+TEST_F(FilterTest, SharpenFigures)
+{
+    FilterSettings.filterKind = kFilterSharpen;
+    FilterSettings.sharpenStrength = 10;
+    ref::Picture p = Grey(3, 3, 100);
+    SetGrey(p, 1, 1, 200);  // S = -800, t = -266, 466 clamps to 255
+    EXPECT_EQ(CoreFilter(p).At(1, 1)[1], 255);
+
+    FilterSettings.sharpenStrength = 3;
+    SetGrey(p, 1, 1, 50);  // S = 400, t = 40
+    const ref::Picture out = CoreFilter(p);
+    EXPECT_EQ(out.At(1, 1)[0], 10);
+    EXPECT_EQ(out.At(1, 1)[1], 10);
+    EXPECT_EQ(out.At(1, 1)[2], 10);
+    EXPECT_EQ(out.At(1, 1)[3], 7);
+}
+
+TEST_F(FilterTest, EmbossFiguresDependOnScreenDirection)
+{
+    FilterSettings.filterKind = kFilterEmboss;
+    FilterSettings.embossStrength = 10;
+    ref::Picture below = Grey(3, 3, 0);
+    for (int x = 0; x < 3; ++x)
+        SetGrey(below, x, 2, 100);  // the row below the centre on screen
+    EXPECT_EQ(CoreFilter(below).At(1, 1)[2], 200);
+
+    ref::Picture above = Grey(3, 3, 0);
+    for (int x = 0; x < 3; ++x)
+        SetGrey(above, x, 0, 100);
+    EXPECT_EQ(CoreFilter(above).At(1, 1)[2], 0);
+
+    // A vertical step 0 | 200: both pixels beside it get S = 400 and
+    // saturate; the others keep their value.  Had the pass used values it
+    // had already written, the right-hand pixel would see 255 on its left.
+    ref::Picture step = Grey(6, 3, 0);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 3; x < 6; ++x)
+            SetGrey(step, x, y, 200);
+    const ref::Picture out = CoreFilter(step);
+    const int expected[6] = {0, 0, 255, 255, 200, 200};
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 6; ++x)
+            EXPECT_EQ(out.At(x, y)[0], expected[x]) << "(" << x << "," << y << ")";
+}
+
+TEST_F(FilterTest, CustomKernelFiguresAndRowOrder)
+{
+    FilterSettings.filterKind = kFilterCustom;
+    FilterSettings.customStrength = 1;
+    EXPECT_EQ(CoreFilter(Grey(4, 3, 10)).At(2, 1)[0], 19);
+    FilterSettings.customStrength = 10;
+    EXPECT_EQ(CoreFilter(Grey(4, 3, 10)).At(2, 1)[0], 100);
+
+    // customKernel[0] is the row below on screen, [2] the row above.
+    ref::Picture column = Grey(1, 3, 0);
+    SetGrey(column, 0, 0, 10);
+    SetGrey(column, 0, 1, 20);
+    SetGrey(column, 0, 2, 30);
+    std::memset(FilterSettings.customKernel, 0, sizeof FilterSettings.customKernel);
+    FilterSettings.customKernel[0][1] = 1;
+    EXPECT_EQ(CoreFilter(column).At(0, 1)[1], 20 + 30);
+    FilterSettings.customKernel[0][1] = 0;
+    FilterSettings.customKernel[2][1] = 1;
+    EXPECT_EQ(CoreFilter(column).At(0, 1)[1], 20 + 10);
+    // Negative sums clamp at 0.
+    FilterSettings.customKernel[2][1] = -9;
+    EXPECT_EQ(CoreFilter(column).At(0, 1)[1], 0);
+}
+
+TEST_F(FilterTest, SoftFigures)
+{
+    FilterSettings.filterKind = kFilterSoft;
+    FilterSettings.softStrength = 1;
+    ref::Picture p = Grey(5, 5, 0);
+    SetGrey(p, 2, 2, 90);
+    const ref::Picture out = CoreFilter(p);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const bool near = x >= 1 && x <= 3 && y >= 1 && y <= 3;
+            EXPECT_EQ(out.At(x, y)[1], near ? 10 : 0) << "(" << x << "," << y << ")";
+        }
+}
+
+TEST_F(FilterTest, SoftStrengthZeroLeavesEveryByte)
+{
+    FilterSettings.filterKind = kFilterSoft;
+    FilterSettings.softStrength = 0;
+    std::mt19937 rng(2);
+    const ref::Picture p = RandomPicture(rng, 35, 17);
+    EXPECT_EQ(ref::DescribeDifferences(p, CoreFilter(p)), "");
+}
+
+TEST_F(FilterTest, SoftLaterPassesSeeTheOriginalFrame)
+{
+    // One row 90, 0, 0.  Pass 1 gives 60, 30, 0.  In pass 2 the rows above
+    // and below (frame) and the cell left of the picture still hold the
+    // values from before pass 1: 60, 30, 3 (a refreshed frame would give
+    // 50 for the first pixel).
+    FilterSettings.filterKind = kFilterSoft;
+    FilterSettings.softStrength = 2;
+    ref::Picture row = Grey(3, 1, 0);
+    SetGrey(row, 0, 0, 90);
+    const ref::Picture out = CoreFilter(row);
+    EXPECT_EQ(out.At(0, 0)[0], 60);
+    EXPECT_EQ(out.At(1, 0)[0], 30);
+    EXPECT_EQ(out.At(2, 0)[0], 3);
+}
+
+// ---- Engine guarantees ------------------------------------------------------------
+
+TEST_F(FilterTest, OnePixelPictureSeesItselfAllAround)
+{
+    const ref::Picture p = FlatPicture(1, 1, 10, 20, 30, 99);
+    FilterSettings.sharpenStrength = 10;
+    FilterSettings.embossStrength = 10;
+    FilterSettings.softStrength = 3;
+    FilterSettings.customStrength = 1;
+    for (int kind : {kFilterSharpen, kFilterEmboss, kFilterSoft}) {
+        FilterSettings.filterKind = kind;
+        EXPECT_EQ(ref::DescribeDifferences(p, CoreFilter(p)), "") << "kind " << kind;
+    }
+    FilterSettings.filterKind = kFilterCustom;  // all-ones kernel: c + trunc(9c * 0.1)
+    const ref::Picture out = CoreFilter(p);
+    EXPECT_EQ(out.At(0, 0)[0], 19);
+    EXPECT_EQ(out.At(0, 0)[1], 38);
+    EXPECT_EQ(out.At(0, 0)[2], 57);
+    EXPECT_EQ(out.At(0, 0)[3], 99);
+}
+
+TEST_F(FilterTest, UnknownFilterKindOrModeChangesNothing)
+{
+    std::mt19937 rng(3);
+    const ref::Picture p = RandomPicture(rng, 9, 4);
+    FilterSettings.sharpenStrength = FilterSettings.softStrength = FilterSettings.embossStrength =
+        FilterSettings.customStrength = 10;
+    for (int kind : {0, 8203, 8212, -1}) {
+        FilterSettings.filterKind = kind;
+        EXPECT_EQ(ref::DescribeDifferences(p, CoreFilter(p)), "") << "kind " << kind;
+    }
+    FilterSettings.filterKind = kFilterEmboss;
+    for (int mode : {0, 3}) {
+        ProcessingMode = mode;
+        EXPECT_EQ(ref::DescribeDifferences(p, CoreFilter(p)), "") << "mode " << mode;
+    }
+}
+
+TEST_F(FilterTest, FourthByteNeverChanges)
+{
+    std::mt19937 rng(4);
+    const ref::Picture p = RandomPicture(rng, 35, 17);
+    FilterSettings.sharpenStrength = FilterSettings.softStrength = FilterSettings.embossStrength =
+        FilterSettings.customStrength = 10;
+    for (int kind : {kFilterSharpen, kFilterSoft, kFilterEmboss, kFilterCustom}) {
+        FilterSettings.filterKind = kind;
+        const ref::Picture out = CoreFilter(p);
+        for (std::size_t i = 3; i < p.bytes.size(); i += 4)
+            ASSERT_EQ(out.bytes[i], p.bytes[i]) << "kind " << kind << " pixel " << i / 4;
+    }
+}
+
+TEST_F(FilterTest, MatchesReferenceOnRandomPicturesAndSettings)
+{
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> strength(0, 10);
+    std::uniform_int_distribution<int> kernel(-9, 9);
+    const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 5}, {35, 17}, {17, 35}};
+    const int kinds[] = {kFilterSharpen, kFilterSoft, kFilterEmboss, kFilterCustom};
+    for (const auto& s : sizes) {
+        for (int kind : kinds) {
+            for (int round = 0; round < 4; ++round) {
+                const ref::Picture p = RandomPicture(rng, s[0], s[1]);
+                FilterSettings.filterKind = kind;
+                FilterSettings.sharpenStrength = strength(rng);
+                FilterSettings.softStrength = strength(rng) % 4;  // several passes, kept quick
+                FilterSettings.embossStrength = strength(rng);
+                FilterSettings.customStrength = strength(rng);
+                for (auto& row : FilterSettings.customKernel)
+                    for (int& k : row)
+                        k = kernel(rng);
+                EXPECT_EQ(ref::DescribeDifferences(RefFilter(p), CoreFilter(p)), "")
+                    << s[0] << "x" << s[1] << " kind " << kind << " strengths " << FilterSettings.sharpenStrength
+                    << "/" << FilterSettings.softStrength << "/" << FilterSettings.embossStrength << "/"
+                    << FilterSettings.customStrength;
+            }
+        }
+    }
+}
+
+TEST_F(FilterTest, OperatorsMatchReferenceOnRandomBlocks)
+{
+    std::mt19937 rng(6);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> strength(0, 10);
+    std::uniform_int_distribution<int> kernel(-9, 9);
+    void (*const ops[])(PixelBlock3x3*) = {SharpenPixel, SoftenPixel, EmbossPixel, CustomKernelPixel};
+    const int kinds[] = {kFilterSharpen, kFilterSoft, kFilterEmboss, kFilterCustom};
+    for (int i = 0; i < 20000; ++i) {
+        const int op = i % 4;
+        PixelBlock3x3 block;
+        for (auto& px : block.px)
+            for (BYTE& b : px)
+                b = static_cast<BYTE>(byte(rng));
+        FilterSettings.filterKind = kinds[op];
+        FilterSettings.sharpenStrength = strength(rng);
+        FilterSettings.embossStrength = strength(rng);
+        FilterSettings.customStrength = strength(rng);
+        for (auto& row : FilterSettings.customKernel)
+            for (int& k : row)
+                k = kernel(rng);
+        std::uint8_t expected[4];
+        std::memcpy(expected, block.px[4], 4);
+        ref::FilterPixel(block.px, expected, Params());
+        PixelBlock3x3 before = block;
+        ops[op](&block);
+        ASSERT_EQ(std::memcmp(block.px[4], expected, 4), 0)
+            << "operator " << kinds[op] << " centre " << int(block.px[4][0]) << "," << int(block.px[4][1]) << ","
+            << int(block.px[4][2]) << " expected " << int(expected[0]) << "," << int(expected[1]) << ","
+            << int(expected[2]);
+        ASSERT_EQ(std::memcmp(block.px, before.px, 16), 0) << "a neighbour was written";
+    }
+}
+
+TEST_F(FilterTest, PaddedPassLeavesFrameAndMatchesReference)
+{
+    std::mt19937 rng(7);
+    const ref::Picture p = RandomPicture(rng, 5, 4);
+    const LONG pw = 7, ph = 6;
+    std::vector<BYTE> padded(pw * ph * 4);
+    PadWithEdgeCopies(p.bytes.data(), padded.data(), pw, ph);
+    // The frame repeats the nearest picture pixel (memory rows, bottom-up).
+    for (LONG r = 0; r < ph; ++r)
+        for (LONG c = 0; c < pw; ++c) {
+            const int sr = std::clamp<int>(r - 1, 0, 3), sc = std::clamp<int>(c - 1, 0, 4);
+            ASSERT_EQ(std::memcmp(&padded[(r * pw + c) * 4], &p.bytes[(sr * 5 + sc) * 4], 4), 0)
+                << "padded cell " << c << "," << r;
+        }
+    const std::vector<BYTE> before = padded;
+    FilterSettings.filterKind = kFilterEmboss;
+    FilterSettings.embossStrength = 7;
+    ASSERT_EQ(RunNeighbourhoodPass(padded.data(), pw, ph, kFilterEmboss), 0);
+    for (LONG r = 0; r < ph; ++r)
+        for (LONG c = 0; c < pw; ++c)
+            if (r == 0 || c == 0 || r == ph - 1 || c == pw - 1)
+                ASSERT_EQ(std::memcmp(&padded[(r * pw + c) * 4], &before[(r * pw + c) * 4], 4), 0)
+                    << "frame cell " << c << "," << r << " written";
+    ref::Picture out(5, 4);
+    CopyInteriorBack(out.bytes.data(), padded.data(), pw, ph);
+    EXPECT_EQ(ref::DescribeDifferences(RefFilter(p), out), "");
+}
+
+TEST_F(FilterTest, FailedAllocationLeavesPictureUnchanged)
+{
+    std::mt19937 rng(8);
+    const ref::Picture p = RandomPicture(rng, 35, 17);
+    FilterSettings.filterKind = kFilterSoft;
+    FilterSettings.softStrength = 3;
+    const ref::Picture expected = RefFilter(p);
+    bool sawFailure = false;
+    for (long n = 1; n <= 4; ++n) {
+        HGLOBAL block = proc_test::MakeBlock(p);
+        const long live = StandInLiveBlocks();
+        StandInFailNthAllocation(n);
+        const int result = ApplyNeighbourhoodFilter(nullptr, block);
+        StandInFailNthAllocation(0);
+        EXPECT_EQ(StandInLiveBlocks(), live) << "allocation " << n << " failing";
+        const ref::Picture out = proc_test::ReadBlock(block);
+        proc_test::FreeBlock(block);
+        if (result == -1) {
+            sawFailure = true;
+            EXPECT_EQ(ref::DescribeDifferences(p, out), "") << "allocation " << n << " failing";
+        } else {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(ref::DescribeDifferences(expected, out), "") << "allocation " << n << " failing";
+        }
+    }
+    EXPECT_TRUE(sawFailure) << "no working buffer came from the block allocator";
+}
+
+}  // namespace
