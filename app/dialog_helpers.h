@@ -1,0 +1,27 @@
+// Helpers every settings dialog uses: one shared value slot that keeps a
+// scroll bar, its value and its "%3d" text in step, and window centring.
+#pragma once
+
+#include <windows.h>
+
+// The value being edited and its bounds.  A dialog copies its own triple in
+// before a helper call and copies it back afterwards.
+extern int ScrollValue;
+extern int ScrollMin;
+extern int ScrollMax;
+
+int ShowScrollValue(HWND dialog, int textId, int offset);
+int ShowNumber(HWND dialog, int textId, int value);
+// Clamps ScrollValue (the maximum wins when the bounds cross), moves the
+// bar and, when textId is not 0, shows the value less offset.
+int SetScrollValue(HWND dialog, int scrollId, int textId, int offset);
+// Applies one scroll-bar notification (code, thumb position) to ScrollValue.
+int ScrollValueFromCode(HWND dialog, int scrollId, int textId, int code, int position, int offset);
+int CentreWindow(HWND window);
+
+// Sets up a scroll bar from a (value, minimum, maximum) triple: range,
+// position and value text.  The triple's value comes back clamped.
+void InitScrollTriple(HWND dialog, int scrollId, int textId, int offset, int* value, int minimum, int maximum);
+// Runs one WM_HSCROLL/WM_VSCROLL on a triple; returns the new value.
+int ScrollTriple(HWND dialog, int scrollId, int textId, int offset, WPARAM wParam, int* value, int minimum,
+                 int maximum);

@@ -1,0 +1,350 @@
+#include "app/main_window.h"
+
+#include "app/dialog_helpers.h"
+#include "app/scrolling.h"
+#include "app/selection.h"
+#include "app/splash.h"
+#include "files/open_save.h"
+#include "image/image_document.h"
+#include "image/region_swap.h"
+#include "print/print.h"
+#include "processing/bump.h"
+#include "processing/bump_dialog.h"
+#include "processing/colour_adjust.h"
+#include "processing/colour_dialog.h"
+#include "processing/effect_dialog.h"
+#include "processing/effects.h"
+#include "processing/filter_dialog.h"
+#include "processing/neighbourhood.h"
+#include "resources/resource.h"
+
+ViewStateRecord ViewState = {};
+HINSTANCE AppInstance = nullptr;
+
+namespace {
+
+// Menu items that need a picture.
+constexpr UINT kPictureCommands[] = {IDM_SAVE, IDM_PRINT, IDM_YSH, IDM_BUMP, IDM_FILTER, IDM_EFFECT};
+
+void Repaint(HWND window)
+{
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+// Runs a modal interaction with the outline off and modalBusy set.
+template <typename Interaction>
+auto Modal(HWND window, Interaction interaction)
+{
+    DrawSelectionOutline(window, &Selection);
+    ViewState.modalBusy = 1;
+    auto result = interaction();
+    ViewState.modalBusy = 0;
+    return result;
+}
+
+void OnPaint(HWND window)
+{
+    if (!MainDocument.isLoaded) {
+        HMENU menu = GetMenu(window);
+        for (UINT id : kPictureCommands)
+            EnableMenuItem(menu, id, MF_BYCOMMAND | MF_GRAYED);
+        DefWindowProcA(window, WM_PAINT, 0, 0);
+        return;
+    }
+    HMENU menu = GetMenu(window);
+    GetWindowRect(window, &ViewState.currentWindowRect);
+    const int dx = ViewState.viewWidth - DisplayCopy.width;
+    ViewState.imageOffsetX = dx < 0 ? 0 : dx / 2;
+    const int dy = ViewState.viewHeight - DisplayCopy.height;
+    ViewState.imageOffsetY = dy < 0 ? 0 : dy / 2;
+
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (DisplayCopy.dib && DisplayCopy.bmi)
+        StretchDIBits(dc, ViewState.imageOffsetX - ViewState.hScrollPos, ViewState.imageOffsetY - ViewState.vScrollPos,
+                      DisplayCopy.width, DisplayCopy.height, 0, 0, DisplayCopy.width, DisplayCopy.height,
+                      DisplayCopy.dib + DisplayCopy.bitsOffset, DisplayCopy.bmi, DIB_RGB_COLORS, SRCCOPY);
+    EndPaint(window, &ps);
+
+    if (!SelectionDegenerate(&Selection) && ViewState.modalBusy != 1) {
+        Selection.left += ViewState.pendingScrollDX;
+        Selection.right += ViewState.pendingScrollDX;
+        Selection.top += ViewState.pendingScrollDY;
+        Selection.bottom += ViewState.pendingScrollDY;
+    }
+    DrawSelectionOutline(window, &Selection);
+
+    ShowScrollBar(window, SB_BOTH, TRUE);
+    const RECT& r = ViewState.currentWindowRect;
+    const bool smaller =
+        ViewState.maxTrackWidth > r.right - r.left || ViewState.maxTrackHeight > r.bottom - r.top;
+    EnableScrollBar(window, SB_BOTH, smaller ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
+    for (UINT id : kPictureCommands)
+        EnableMenuItem(menu, id, MF_BYCOMMAND | MF_ENABLED);
+    ViewState.pendingScrollDX = 0;
+    ViewState.pendingScrollDY = 0;
+}
+
+// Unsaved work is kept unless the user lets it go or it reached a file.
+void OnClose(HWND window)
+{
+    if (MainDocument.isModified) {
+        const int answer = Modal(window, [&] {
+            return MessageBoxA(window, "画像が保存されていません。保存しますか？", "Quillvane",
+                               MB_YESNOCANCEL | MB_ICONQUESTION);
+        });
+        if (answer == IDCANCEL)
+            return;
+        if (answer == IDYES) {
+            bool saved = false;
+            Modal(window, [&] { return SaveImageCommand(window, &MainDocument, &saved); });
+            if (!saved) {
+                Repaint(window);
+                return;
+            }
+        }
+    }
+    ReleaseDocument(&MainDocument);
+    ReleaseDocument(&WatermarkDocument);
+    ReleaseDocument(&DisplayCopy);
+    ReleasePrintSettings();
+    DestroyWindow(window);
+}
+
+void OnGetMinMaxInfo(LPARAM lParam)
+{
+    auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+    const RECT& r = MainDocument.windowRect;
+    info->ptMaxTrackSize.x = r.right - r.left;
+    info->ptMaxTrackSize.y = r.bottom - r.top;
+    ViewState.maxTrackWidth = info->ptMaxTrackSize.x;
+    ViewState.maxTrackHeight = info->ptMaxTrackSize.y;
+}
+
+// The window takes the picture's size (at least the minimum canvas) and
+// the display copy is rebuilt.
+void LayOutForNewPicture(HWND window)
+{
+    ClearSelection();
+    ViewState.scrolledX = 0;
+    ViewState.scrolledY = 0;
+    RECT& r = MainDocument.windowRect;
+    GetWindowRect(window, &r);
+    ViewState.viewWidth = MainDocument.width >= kMinimumWindowWidth
+                              ? MainDocument.width
+                              : kMinimumWindowWidth - 2 * GetSystemMetrics(SM_CXFRAME) - GetSystemMetrics(SM_CXVSCROLL);
+    ViewState.viewHeight = MainDocument.height >= kMinimumWindowHeight
+                               ? MainDocument.height
+                               : kMinimumWindowHeight - 2 * GetSystemMetrics(SM_CYFRAME) -
+                                     GetSystemMetrics(SM_CYHSCROLL) - GetSystemMetrics(SM_CYCAPTION) -
+                                     GetSystemMetrics(SM_CYMENU);
+    r.right = GetSystemMetrics(SM_CXVSCROLL) + ViewState.viewWidth + r.left - 1;
+    r.bottom = GetSystemMetrics(SM_CYHSCROLL) + ViewState.viewHeight + r.top - 1;
+    AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, TRUE);
+    MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    BuildDisplayCopy(&DisplayCopy, &MainDocument);
+    Repaint(window);
+}
+
+void OnOpen(HWND window)
+{
+    const int result = Modal(window, [&] { return OpenImageCommand(window, &MainDocument); });
+    if (result == -1 || !MainDocument.isLoaded) {
+        Repaint(window);
+        return;
+    }
+    LayOutForNewPicture(window);
+}
+
+// The apply routines of the processing commands.
+int ApplyBumpCommand(HWND window)
+{
+    return ApplyBump(window, &WatermarkDocument, &MainDocument);
+}
+int ApplyFilterCommand(HWND window)
+{
+    return ApplyNeighbourhoodFilter(window, MainDocument.hDib);
+}
+int ApplyEffectCommand(HWND)
+{
+    ApplyEffect(WorkDibPixels(MainDocument.dib), reinterpret_cast<BITMAPINFOHEADER*>(MainDocument.dib),
+                EffectSettings.effectKind, EffectSettings.levelId);
+    return 0;
+}
+int ApplyColourCommand(HWND)
+{
+    ApplyColourAdjust(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
+    return 0;
+}
+
+struct ProcessingCommand {
+    UINT id;
+    const char* dialogTemplate;
+    DLGPROC dialogProc;
+    int (*apply)(HWND);
+};
+
+constexpr ProcessingCommand kProcessingCommands[] = {
+    {IDM_BUMP, RES_DLG_BUMP, BumpDialogProc, ApplyBumpCommand},
+    {IDM_FILTER, RES_DLG_FILTER, FilterDialogProc, ApplyFilterCommand},
+    {IDM_EFFECT, RES_DLG_EFFECT, EffectDialogProc, ApplyEffectCommand},
+    {IDM_YSH, RES_DLG_YSH, YshDialogProc, ApplyColourCommand},
+};
+
+// Cut the selection out, run the dialog, apply and commit on OK or
+// restore on anything else.
+void RunProcessingCommand(HWND window, const ProcessingCommand& command)
+{
+    auto* instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+    DrawSelectionOutline(window, &Selection);
+    if (!MainDocument.isLoaded ||
+        RegionSwapExtract(&MainDocument, &Selection, ViewState.scrolledX, ViewState.scrolledY,
+                          ViewState.imageOffsetX, ViewState.imageOffsetY) != 0) {
+        Repaint(window);
+        return;
+    }
+    ViewState.modalBusy = 1;
+    const INT_PTR result = DialogBoxParamA(instance, command.dialogTemplate, window, command.dialogProc, 0);
+    ViewState.modalBusy = 0;
+    Repaint(window);
+    if (result == 1) {
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        const int applied = command.apply(window);
+        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+        if (applied == 0) {
+            RegionSwapCommit(&MainDocument, &Selection, ViewState.scrolledX, ViewState.scrolledY,
+                             ViewState.imageOffsetX, ViewState.imageOffsetY);
+            MainDocument.isModified = 1;
+            RefreshDisplayCopy(&DisplayCopy, &MainDocument);
+            Repaint(window);
+            return;
+        }
+        MessageBoxA(window, "メモリーが足りません。", "Error", MB_OK);
+    }
+    RegionSwapCancel(&MainDocument, &Selection);
+    Repaint(window);
+}
+
+void OnCommand(HWND window, UINT id)
+{
+    switch (id) {
+    case IDM_OPEN:
+        OnOpen(window);
+        return;
+    case IDM_SAVE:
+        Modal(window, [&] { return SaveImageCommand(window, &MainDocument); });
+        break;
+    case IDM_EXIT:
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    case IDM_PAGESETUP:
+        Modal(window, [&] {
+            PageSetupCommand(window);
+            return 0;
+        });
+        break;
+    case IDM_PRINT:
+        Modal(window, [&] { return PrintCommand(window, &MainDocument); });
+        break;
+    default:
+        for (const ProcessingCommand& command : kProcessingCommands)
+            if (command.id == id) {
+                RunProcessingCommand(window, command);
+                return;
+            }
+        break;
+    }
+    Repaint(window);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_SIZE:
+        OnViewSize(window, lParam);
+        return 0;
+    case WM_PAINT:
+        OnPaint(window);
+        return 0;
+    case WM_CLOSE:
+        OnClose(window);
+        return 0;
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(lParam);
+        return 0;
+    case WM_MOUSEMOVE:
+    case WM_NCMOUSEMOVE:
+        OnSelectionMouseMove(window);
+        return 0;
+    case WM_LBUTTONDOWN:
+        OnSelectionButtonDown(window, lParam);
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_NCLBUTTONUP:
+        OnSelectionButtonUp(window, lParam);
+        return 0;
+    case WM_HSCROLL:
+        ScrollView(window, wParam, ViewState.hScrollMax, &ViewState.hScrollPos, message);
+        return 0;
+    case WM_VSCROLL:
+        ScrollView(window, wParam, ViewState.vScrollMax, &ViewState.vScrollPos, message);
+        return 0;
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam));
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+int RegisterMainWindowClass(HINSTANCE instance)
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, RES_ICON_MAIN);
+    wc.hIconSm = LoadIconA(instance, RES_ICON_MAIN);
+    wc.hCursor = LoadCursorA(nullptr, IDC_CROSS);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+    wc.lpszMenuName = RES_MENU_MAIN;
+    wc.lpszClassName = kMainWindowClass;
+    return RegisterClassExA(&wc) ? 0 : -1;
+}
+
+HWND CreateMainWindow(HINSTANCE instance, int showCommand)
+{
+    HWND window = CreateWindowExA(0, kMainWindowClass, kMainWindowTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                  instance, nullptr);
+    AppInstance = instance;
+    if (!window)
+        return nullptr;
+    CentreWindow(window);
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    LoadPrintDefaults(window);
+    return window;
+}
+
+int RunQuillvane(HINSTANCE instance, int showCommand)
+{
+    ResetDocument(&MainDocument, true);
+    RunSplash(instance, showCommand);
+    if (RegisterMainWindowClass(instance) != 0)
+        return 0;
+    if (!CreateMainWindow(instance, showCommand))
+        return 0;
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

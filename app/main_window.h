@@ -1,0 +1,44 @@
+// The main window: owner of the picture being edited, its 1:1 view, the
+// selection and every menu command.
+#pragma once
+
+#include <windows.h>
+
+struct ViewStateRecord {
+    int viewWidth;
+    int viewHeight;
+    int imageOffsetX;
+    int imageOffsetY;
+    int hScrollPos;
+    int vScrollPos;
+    int hScrollMax;
+    int vScrollMax;
+    int scrolledX;
+    int scrolledY;
+    int pendingScrollDX;
+    int pendingScrollDY;
+    int maxTrackWidth;
+    int maxTrackHeight;
+    RECT currentWindowRect;
+    int modalBusy;
+};
+
+extern ViewStateRecord ViewState;
+extern HINSTANCE AppInstance;
+
+constexpr char kMainWindowClass[] = "Graphic";
+constexpr char kMainWindowTitle[] = "Quillvane185Rizo";
+constexpr int kMinimumWindowWidth = 480;
+constexpr int kMinimumWindowHeight = 320;
+
+// Registers the "Graphic" class.  Returns 0, or -1 when it fails.
+int RegisterMainWindowClass(HINSTANCE instance);
+// Creates, centres and shows the main window and loads the print
+// defaults.  Returns the window, or null when it cannot be created.
+HWND CreateMainWindow(HINSTANCE instance, int showCommand);
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The program's entry sequence: documents reset, splash, class, window,
+// message loop.  Returns the exit code.
+int RunQuillvane(HINSTANCE instance, int showCommand);

@@ -1,0 +1,30 @@
+// The rubber-band selection: drawn as a dotted XOR outline, moved by
+// dragging its inside and resized by eight handle zones.
+#pragma once
+
+#include "image/region_swap.h"
+
+#include <windows.h>
+
+extern SelectionRect Selection;
+extern int hitCode;  // 0..9: the handle zone under the mouse
+extern int prevMouseX;
+extern int prevMouseY;
+
+bool SelectionDegenerate(const SelectionRect* selection);
+void DrawSelectionOutline(HWND window, const SelectionRect* selection);
+void SetHitCursor(int code);
+// The zone code of a point against a rectangle, in the order of testing
+// (a later zone overrides an earlier one); 0 for none.
+int HitZoneAt(const SelectionRect* selection, int x, int y);
+void HitTestSelection(HWND window, SelectionRect* selection);
+void ExtendRubberBand(HWND window, SelectionRect* selection);
+void MoveOrResizeSelection(int code, HWND window, SelectionRect* selection);
+void CheckPressInsideSelection(HWND window, SelectionRect* selection);
+void OrderPair(LONG* a, LONG* b);
+void ClearSelection();
+
+// Mouse message handlers of the main window.
+void OnSelectionButtonDown(HWND window, LPARAM lParam);
+void OnSelectionMouseMove(HWND window);
+void OnSelectionButtonUp(HWND window, LPARAM lParam);

@@ -1,0 +1,246 @@
+#include "files/open_save.h"
+
+#include "app/dialog_helpers.h"
+#include "files/bmp_reader.h"
+#include "files/bmp_writer.h"
+#include "files/file_errors.h"
+#include "files/file_settings.h"
+#include "files/jpeg_reader.h"
+#include "files/jpeg_writer.h"
+#include "resources/resource.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr char kFileFilter[] = "ビットマップファイル(*.bmp)\0 *.bmp\0JPEGファイル(*.jpg)\0 *.jpg\0";
+constexpr DWORD kPathBytes = sizeof(ImageDocument::path);
+constexpr int kFileTypeCombo = 1136;  // cmb1 of the explorer dialog
+constexpr int kFileNameEdit = 1152;   // edt1
+
+void SetUpFileDialog(OPENFILENAMEA* ofn, HWND window, char* path, LPOFNHOOKPROC hook, DWORD flags)
+{
+    *ofn = OPENFILENAMEA{};
+    ofn->lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    ofn->hwndOwner = window;
+    ofn->lpstrFilter = kFileFilter;
+    ofn->nFilterIndex = static_cast<DWORD>(FileTypeIndex);
+    ofn->lpstrFile = path;
+    ofn->nMaxFile = kPathBytes;
+    ofn->lpstrDefExt = "bmp";
+    ofn->lpfnHook = hook;
+    ofn->Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_ENABLEHOOK | OFN_HIDEREADONLY | flags;
+}
+
+// With an explorer-style hook the procedure runs in a child of the dialog
+// the user sees.
+HWND VisibleDialog(HWND hookDialog)
+{
+    HWND parent = GetParent(hookDialog);
+    return parent ? parent : hookDialog;
+}
+
+}  // namespace
+
+bool SwitchExtension(char* text, std::size_t capacity, int entry)
+{
+    const char* extension = entry == 0 ? ".bmp" : entry == 1 ? ".jpg" : nullptr;
+    if (!extension)
+        return false;
+    const std::size_t length = std::strlen(text);
+    std::size_t nameStart = 0;
+    for (std::size_t i = 0; i < length; ++i)
+        if (text[i] == '\\' || text[i] == '/')
+            nameStart = i + 1;
+    std::size_t end = length;
+    for (std::size_t i = length; i > nameStart; --i)
+        if (text[i - 1] == '.') {
+            end = i - 1;
+            break;
+        }
+    if (end + std::strlen(extension) + 1 > capacity)
+        return false;
+    std::memcpy(text + end, extension, std::strlen(extension) + 1);
+    return true;
+}
+
+UINT_PTR CALLBACK OpenDialogHook(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG)
+        CentreWindow(VisibleDialog(dialog));
+    return 0;
+}
+
+UINT_PTR CALLBACK SaveDialogHook(HWND dialog, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        CentreWindow(VisibleDialog(dialog));
+    } else if (message == WM_NOTIFY) {
+        const auto* notify = reinterpret_cast<const OFNOTIFYA*>(lParam);
+        if (notify->hdr.code == CDN_TYPECHANGE) {
+            HWND fileDialog = notify->hdr.hwndFrom ? notify->hdr.hwndFrom : VisibleDialog(dialog);
+            const int entry = static_cast<int>(SendDlgItemMessageA(fileDialog, kFileTypeCombo, CB_GETCURSEL, 0, 0));
+            char name[256] = {};
+            GetDlgItemTextA(fileDialog, kFileNameEdit, name, 255);
+            if (SwitchExtension(name, sizeof name, entry))
+                SetDlgItemTextA(fileDialog, kFileNameEdit, name);
+        }
+    }
+    return 0;
+}
+
+int ChooseOpenFile(HWND window, char* path)
+{
+    OPENFILENAMEA ofn;
+    SetUpFileDialog(&ofn, window, path, OpenDialogHook, 0);
+    if (!GetOpenFileNameA(&ofn))
+        return -1;
+    return static_cast<int>(ofn.nFilterIndex);
+}
+
+int ChooseSaveFile(HWND window, char* path)
+{
+    OPENFILENAMEA ofn;
+    SetUpFileDialog(&ofn, window, path, SaveDialogHook, OFN_OVERWRITEPROMPT);
+    if (!GetSaveFileNameA(&ofn))
+        return -1;
+    return static_cast<int>(ofn.nFilterIndex);
+}
+
+int OpenImageCommand(HWND window, ImageDocument* doc)
+{
+    if (doc->isModified) {
+        const int answer = MessageBoxA(window, "画像が保存されていません。保存しますか？", "Quivane",
+                                       MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL)
+            return 0;
+        if (answer == IDYES) {
+            // Only a picture that reached its file may be replaced.
+            bool saved = false;
+            SaveImageCommand(window, doc, &saved);
+            if (!saved)
+                return 0;
+        }
+    }
+
+    // The dialog edits a copy: a cancelled or failed open keeps the name of
+    // the picture that stays.
+    char path[kPathBytes];
+    std::memcpy(path, doc->path, kPathBytes);
+    const int type = ChooseOpenFile(window, path);
+    if (type != 1 && type != 2)
+        return -1;
+    FileTypeIndex = type;
+
+    char previous[kPathBytes];
+    std::memcpy(previous, doc->path, kPathBytes);
+    std::memcpy(doc->path, path, kPathBytes);
+    const int result = type == 1 ? ReadBmpFile(window, doc) : ReadJpegFile(window, doc);
+    if (result != 0) {
+        std::memcpy(doc->path, previous, kPathBytes);
+        return 0;
+    }
+    doc->isModified = 0;
+    doc->bitsOffset = kWorkDibHeaderBytes;
+    ComputeLuminance(doc);
+    return 0;
+}
+
+int SaveImageCommand(HWND window, ImageDocument* doc, bool* saved)
+{
+    if (saved)
+        *saved = false;
+    if (!doc->isLoaded) {
+        ReportError(window, msg::kNothingLoaded);
+        return -1;
+    }
+    if (doc->path[0] == '\0')
+        std::strcpy(doc->path, "SampleImage");
+
+    const int type = ChooseSaveFile(window, doc->path);
+    auto* instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+    int result = -1;
+    if (type == 1) {
+        if (DialogBoxParamA(instance, RES_DLG_COLORDEPTH, window, ColorDepthDialogProc, 0) != 1)
+            return 0;
+        result = WriteBmpFile(window, doc);
+    } else if (type == 2) {
+        if (DialogBoxParamA(instance, RES_DLG_JPEG, window, JpegDialogProc, 0) != 1)
+            return 0;
+        result = WriteJpegFile(window, doc);
+    } else {
+        return -1;
+    }
+    if (result == 0) {
+        doc->isModified = 0;
+        if (saved)
+            *saved = true;
+    }
+    return 0;
+}
+
+INT_PTR CALLBACK ColorDepthDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        CheckDlgButton(dialog, IDC_DEPTH_16, BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_DEPTH_24, BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_DEPTH_32, BST_UNCHECKED);
+        CheckDlgButton(dialog, BmpSaveDepth == 16 ? IDC_DEPTH_16 : BmpSaveDepth == 32 ? IDC_DEPTH_32 : IDC_DEPTH_24,
+                       BST_CHECKED);
+        CentreWindow(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            EndDialog(dialog, 1);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, 2);
+            return TRUE;
+        case IDC_DEPTH_16:
+            BmpSaveDepth = 16;
+            return TRUE;
+        case IDC_DEPTH_24:
+            BmpSaveDepth = 24;
+            return TRUE;
+        case IDC_DEPTH_32:
+            BmpSaveDepth = 32;
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK JpegDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        InitScrollTriple(dialog, IDC_JPEG_QUALITY, IDC_JPEG_QUALITY_TEXT, 0, &JpegQualityStep, 0,
+                         kJpegQualityStepMax);
+        CentreWindow(dialog);
+        return TRUE;
+    case WM_HSCROLL:
+        ScrollTriple(dialog, IDC_JPEG_QUALITY, IDC_JPEG_QUALITY_TEXT, 0, wParam, &JpegQualityStep, 0,
+                     kJpegQualityStepMax);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            JpegProgressive = IsDlgButtonChecked(dialog, IDC_JPEG_PROGRESSIVE) == BST_CHECKED ? 1 : 0;
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 2);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

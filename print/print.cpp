@@ -1,0 +1,171 @@
+#include "print/print.h"
+
+#include "app/main_window.h"
+#include "print/print_layout.h"
+#include "resources/resource.h"
+
+PAGESETUPDLGA PageSetupSettings = {};
+PRINTDLGA PrintSettings = {};
+HWND AbortDialog = nullptr;
+int PrintAborted = 0;
+
+void LoadPrintDefaults(HWND window)
+{
+    PageSetupSettings = PAGESETUPDLGA{};
+    PageSetupSettings.lStructSize = sizeof PageSetupSettings;
+    PageSetupSettings.hwndOwner = window;
+    PageSetupSettings.Flags = PSD_RETURNDEFAULT;
+    PageSetupDlgA(&PageSetupSettings);
+
+    PrintSettings = PRINTDLGA{};
+    PrintSettings.lStructSize = sizeof PrintSettings;
+    PrintSettings.hwndOwner = window;
+    PrintSettings.Flags = PD_RETURNDEFAULT;
+    PrintSettings.nFromPage = PrintSettings.nToPage = 1;
+    PrintSettings.nMinPage = PrintSettings.nMaxPage = 1;
+    PrintSettings.nCopies = 1;
+    PrintDlgA(&PrintSettings);
+}
+
+void PageSetupCommand(HWND window)
+{
+    PageSetupSettings.hwndOwner = window;
+    PageSetupSettings.Flags = PSD_DISABLEMARGINS;
+    PageSetupDlgA(&PageSetupSettings);
+    // The print dialog starts from the printer, paper and orientation
+    // chosen here.  The handles the print settings held before are freed
+    // unless the page setup still uses them.
+    if (PrintSettings.hDevMode && PrintSettings.hDevMode != PageSetupSettings.hDevMode)
+        GlobalFree(PrintSettings.hDevMode);
+    if (PrintSettings.hDevNames && PrintSettings.hDevNames != PageSetupSettings.hDevNames)
+        GlobalFree(PrintSettings.hDevNames);
+    PrintSettings.hDevMode = PageSetupSettings.hDevMode;
+    PrintSettings.hDevNames = PageSetupSettings.hDevNames;
+}
+
+void ReleasePrintSettings()
+{
+    if (PageSetupSettings.hDevMode)
+        GlobalFree(PageSetupSettings.hDevMode);
+    if (PageSetupSettings.hDevNames)
+        GlobalFree(PageSetupSettings.hDevNames);
+    if (PrintSettings.hDevMode && PrintSettings.hDevMode != PageSetupSettings.hDevMode)
+        GlobalFree(PrintSettings.hDevMode);
+    if (PrintSettings.hDevNames && PrintSettings.hDevNames != PageSetupSettings.hDevNames)
+        GlobalFree(PrintSettings.hDevNames);
+    if (PrintSettings.hDC)
+        DeleteDC(PrintSettings.hDC);
+    PageSetupSettings.hDevMode = PageSetupSettings.hDevNames = nullptr;
+    PrintSettings.hDevMode = PrintSettings.hDevNames = nullptr;
+    PrintSettings.hDC = nullptr;
+}
+
+BOOL CALLBACK PrintAbortProc(HDC, int)
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (!AbortDialog || !IsDialogMessageA(AbortDialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return PrintAborted == 0;
+}
+
+INT_PTR CALLBACK AbortDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        SetFocus(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL) {
+            PrintAborted = 1;
+            DestroyWindow(AbortDialog);
+            AbortDialog = nullptr;
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+namespace {
+
+// Prints the picture as one page at the layout; the printer DC comes from
+// the print dialog.
+void PrintPage(HWND window, ImageDocument* doc, HDC printer, const PrintLayout& layout)
+{
+    DOCINFOA info = {};
+    info.cbSize = sizeof info;
+    info.lpszDocName = doc->path;
+
+    PrintAborted = 0;
+    AbortDialog = CreateDialogParamA(AppInstance, RES_DLG_PRINTABORT, window, AbortDialogProc, 0);
+    if (AbortDialog)
+        ShowWindow(AbortDialog, SW_SHOW);
+    EnableWindow(window, FALSE);
+    SetAbortProc(printer, PrintAbortProc);
+    const int rasterCaps = GetDeviceCaps(printer, RASTERCAPS);
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+
+    StartDocA(printer, &info);
+    StartPage(printer);
+    if (rasterCaps & RC_STRETCHDIB)
+        StretchDIBits(printer, layout.x, layout.y, layout.width, layout.height, 0, 0, doc->width, doc->height,
+                      doc->dib + doc->bitsOffset, doc->bmi, DIB_RGB_COLORS, SRCCOPY);
+    if (PrintAborted == 1) {
+        AbortDoc(printer);
+    } else if (AbortDialog) {
+        DestroyWindow(AbortDialog);
+        AbortDialog = nullptr;
+    }
+    EndPage(printer);
+    EndDoc(printer);
+    EnableWindow(window, TRUE);
+    SetFocus(window);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+}
+
+}  // namespace
+
+int PrintCommand(HWND window, ImageDocument* doc)
+{
+    HDC previous = PrintSettings.hDC;
+    PrintSettings.hwndOwner = window;
+    PrintSettings.Flags =
+        PD_HIDEPRINTTOFILE | PD_USEDEVMODECOPIESANDCOLLATE | PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION;
+    if (!PrintDlgA(&PrintSettings))
+        return -1;
+    if (previous && previous != PrintSettings.hDC)
+        DeleteDC(previous);
+    if (!PrintSettings.hDevNames || !PrintSettings.hDC) {
+        MessageBoxA(window, "登録プリンターがありません。", "プリンター確認", MB_OK);
+        return -1;
+    }
+    InvalidateRect(window, nullptr, TRUE);
+
+    HDC screen = GetDC(window);
+    const double sx = GetDeviceCaps(screen, LOGPIXELSX);
+    const double sy = GetDeviceCaps(screen, LOGPIXELSY);
+    HDC printer = PrintSettings.hDC;
+    const double px = GetDeviceCaps(printer, LOGPIXELSX);
+    const double py = GetDeviceCaps(printer, LOGPIXELSY);
+    const double hres = GetDeviceCaps(printer, HORZRES);
+    const double vres = GetDeviceCaps(printer, VERTRES);
+
+    PrintLayout layout = ComputePrintLayout(doc->width, doc->height, sx, sy, px, py, hres, vres, false);
+    bool go = true;
+    if (layout.exceedsArea)
+        go = MessageBoxA(window, "画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？",
+                         "Quivane", MB_YESNO | MB_ICONWARNING) != IDNO;
+    if (go) {
+        const bool centred =
+            MessageBoxA(window, "印刷領域の中央に印刷しますか？", "Quivane", MB_YESNO | MB_ICONQUESTION) == IDYES;
+        layout = ComputePrintLayout(doc->width, doc->height, sx, sy, px, py, hres, vres, centred);
+        PrintPage(window, doc, printer, layout);
+    }
+    ReleaseDC(window, screen);
+    return 0;
+}

@@ -1,0 +1,382 @@
+#include "processing/bump_dialog.h"
+
+#include "app/dialog_helpers.h"
+#include "app/gdi_guards.h"
+#include "files/open_save.h"
+#include "image/image_document.h"
+#include "processing/bump.h"
+#include "processing/preview.h"
+#include "resources/resource.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+POINT LightMarker = {75, 65};
+
+namespace {
+
+int Dragging = 0;
+
+RECT LightPane(HWND dialog)
+{
+    RECT pane = {25, 20, 115, 120};
+    MapDialogRect(dialog, &pane);
+    return pane;
+}
+
+bool WatermarkFits()
+{
+    return WatermarkDocument.width <= MainDocument.width && WatermarkDocument.height <= MainDocument.height;
+}
+
+bool Checked(HWND dialog, int id)
+{
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+void ShowBar(HWND dialog, int id, bool shown)
+{
+    HWND bar = GetDlgItem(dialog, id);
+    EnableWindow(bar, shown ? TRUE : FALSE);
+    ShowWindow(bar, shown ? SW_SHOW : SW_HIDE);
+}
+
+void SetOffsetBar(HWND dialog, int barId, int textId, int maximum, int position)
+{
+    SetScrollRange(GetDlgItem(dialog, barId), SB_CTL, 0, maximum, TRUE);
+    SetScrollPos(GetDlgItem(dialog, barId), SB_CTL, position, TRUE);
+    ShowNumber(dialog, textId, position);
+}
+
+void ResetOffsets()
+{
+    BumpSettings.OffsetX = 0;
+    BumpSettings.OffsetY = 0;
+}
+
+void DrawLightPane(HDC dc, const RECT& pane)
+{
+    SelectObjectGuard brush(dc, GetStockObject(NULL_BRUSH));
+    Ellipse(dc, pane.left, pane.top, pane.right, pane.bottom);
+    const int midY = (pane.top + pane.bottom) / 2;
+    const int midX = (pane.left + pane.right) / 2;
+    MoveToEx(dc, pane.left - 10, midY, nullptr);
+    LineTo(dc, pane.right + 10, midY);
+    MoveToEx(dc, midX, pane.top - 10, nullptr);
+    LineTo(dc, midX, pane.bottom + 10);
+}
+
+// Drawn twice at one place, the marker leaves the screen as it was.
+void DrawLightMarker(HWND dialog)
+{
+    WindowDC dc(dialog);
+    Rop2Guard xorMode(dc.get(), R2_XORPEN);
+    Ellipse(dc.get(), LightMarker.x - 4, LightMarker.y - 4, LightMarker.x + 4, LightMarker.y + 4);
+}
+
+void EnablePlacementChecks(HWND dialog, bool enabled)
+{
+    EnableWindow(GetDlgItem(dialog, IDC_BUMP_DONTENLARGE), enabled ? TRUE : FALSE);
+    EnableWindow(GetDlgItem(dialog, IDC_BUMP_REPEAT), enabled ? TRUE : FALSE);
+}
+
+void UpdateKeepAspectEnabled(HWND dialog)
+{
+    const bool free = !Checked(dialog, IDC_BUMP_DONTENLARGE) && !Checked(dialog, IDC_BUMP_REPEAT);
+    EnableWindow(GetDlgItem(dialog, IDC_BUMP_KEEPASPECT), free ? TRUE : FALSE);
+}
+
+}  // namespace
+
+int InitWatermark(HWND dialog, ImageDocument* watermark, const ImageDocument* image)
+{
+    ReleaseDocument(watermark);
+    *watermark = ImageDocument{};
+    const std::size_t bytes = WorkDibBytes(image->width, image->height);
+    HGLOBAL block = image->dib ? GlobalAlloc(GHND, bytes) : nullptr;
+    if (!block)
+        return -1;
+    *watermark = *image;
+    watermark->hDib = block;
+    watermark->dib = static_cast<BYTE*>(GlobalLock(block));
+    std::memcpy(watermark->dib, image->dib, bytes);
+    // The copy's own header: the record must not share the picture's.
+    watermark->bmi = reinterpret_cast<BITMAPINFO*>(watermark->dib);
+
+    const bool placeable = WatermarkFits() && (BumpSettings.DontEnlarge == 1 || BumpSettings.RepeatTile == 1);
+    EnableScrollBar(GetDlgItem(dialog, IDC_BUMP_OFFSETX), SB_CTL, placeable ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
+    EnableScrollBar(GetDlgItem(dialog, IDC_BUMP_OFFSETY), SB_CTL, placeable ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
+    EnablePlacementChecks(dialog, placeable);
+    ResetOffsets();
+    return 0;
+}
+
+void LightFromPoint(HWND dialog, POINT point)
+{
+    const RECT pane = LightPane(dialog);
+    const int rx = (pane.right - pane.left) / 2;
+    const int ry = (pane.bottom - pane.top) / 2;
+    const double ux = static_cast<double>(point.x - rx - pane.left) / rx;
+    const double uy = static_cast<double>(ry + pane.top - point.y) / ry;
+    const double rho = std::sqrt(ux * ux + uy * uy);
+    // Beyond the circle the light lies in the picture plane.
+    const double z = std::sin(std::acos(rho < 1 ? rho : 1.0));
+    const double length = std::sqrt(z * z + rho * rho);
+    BumpSettings.lightX = ux / length;
+    BumpSettings.lightY = uy / length;
+    BumpSettings.lightZ = z / length;
+    const double values[3] = {BumpSettings.lightX, BumpSettings.lightY, BumpSettings.lightZ};
+    const int ids[3] = {IDC_BUMP_LIGHTX_TEXT, IDC_BUMP_LIGHTY_TEXT, IDC_BUMP_LIGHTZ_TEXT};
+    for (int i = 0; i < 3; ++i) {
+        char text[10];
+        std::snprintf(text, sizeof text, "%8.4lf", values[i]);
+        SetDlgItemTextA(dialog, ids[i], text);
+    }
+}
+
+void RenderBumpPreview(HWND dialog, ImageDocument* watermark, const ImageDocument* image)
+{
+    BumpSettings.KeepAspect = Checked(dialog, IDC_BUMP_KEEPASPECT) ? 1 : 0;
+    BumpSettings.DontEnlarge = Checked(dialog, IDC_BUMP_DONTENLARGE) ? 1 : 0;
+    BumpSettings.RepeatTile = Checked(dialog, IDC_BUMP_REPEAT) ? 1 : 0;
+    PreviewCopy copy;
+    if (!copy.dib() || !watermark->dib)
+        return;
+
+    const BumpPlacement p = PlaceWatermarkInPreview(image->width, image->height, watermark->width,
+                                                    watermark->height, copy.width(), copy.height());
+    switch (p.placementCase) {
+    case BumpCase::NoEnlarge:
+    case BumpCase::Stretch:
+        if (p.offsetBarX)
+            SetOffsetBar(dialog, IDC_BUMP_OFFSETX, IDC_BUMP_OFFSETX_TEXT, p.offsetMaxX, BumpSettings.OffsetX);
+        if (p.offsetBarY)
+            SetOffsetBar(dialog, IDC_BUMP_OFFSETY, IDC_BUMP_OFFSETY_TEXT, p.offsetMaxY, BumpSettings.OffsetY);
+        ShowBar(dialog, IDC_BUMP_OFFSETX, p.offsetBarX);
+        ShowBar(dialog, IDC_BUMP_OFFSETY, p.offsetBarY);
+        if (p.placementCase == BumpCase::NoEnlarge) {
+            // Both ranges and texts even where a bar is hidden.
+            SetOffsetBar(dialog, IDC_BUMP_OFFSETX, IDC_BUMP_OFFSETX_TEXT, p.offsetMaxX, BumpSettings.OffsetX);
+            SetOffsetBar(dialog, IDC_BUMP_OFFSETY, IDC_BUMP_OFFSETY_TEXT, p.offsetMaxY, BumpSettings.OffsetY);
+        }
+        break;
+    case BumpCase::Tile:
+        ShowBar(dialog, IDC_BUMP_OFFSETX, false);
+        ShowBar(dialog, IDC_BUMP_OFFSETY, false);
+        break;
+    }
+
+    if (RenderBumpPixels(copy.dib(), copy.width(), copy.height(), image->width, image->height, watermark) != 0)
+        return;
+    DrawPreview(dialog, copy);
+}
+
+namespace {
+
+void Render(HWND dialog)
+{
+    RenderBumpPreview(dialog, &WatermarkDocument, &MainDocument);
+}
+
+void OnBumpInit(HWND dialog)
+{
+    ProcessingMode = 2;
+    CentreWindow(dialog);
+    if (InitWatermark(dialog, &WatermarkDocument, &MainDocument) != 0) {
+        // Without a watermark there is nothing to show or apply.
+        EndDialog(dialog, 2);
+        return;
+    }
+    LightFromPoint(dialog, LightMarker);
+    InitScrollTriple(dialog, IDC_BUMP_STRENGTH, IDC_BUMP_STRENGTH_TEXT, 0, &BumpSettings.strength, kBumpStrengthMin,
+                     kBumpStrengthMax);
+    InitScrollTriple(dialog, IDC_BUMP_AMPLIFY, IDC_BUMP_AMPLIFY_TEXT, 0, &BumpSettings.amplification,
+                     kBumpAmplificationMin, kBumpAmplificationMax);
+    InitScrollTriple(dialog, IDC_BUMP_AMBIENT, IDC_BUMP_AMBIENT_TEXT, 0, &BumpSettings.ambient, kBumpAmbientMin,
+                     kBumpAmbientMax);
+    BumpSettings.strengthValue = BumpSettings.strength;
+    CreatePreviewImage(dialog, &MainDocument);
+}
+
+void OnBumpPaint(HWND dialog)
+{
+    PaintDC paint(dialog);
+    DrawLightPane(paint.get(), LightPane(dialog));
+    Render(dialog);
+    const POINT marker = LightMarker;
+    if (PtInRect(&paint.area(), marker))
+        DrawLightMarker(dialog);
+}
+
+void OnLightPoint(HWND dialog, LPARAM lParam)
+{
+    const POINT point = {LOWORD(lParam), HIWORD(lParam)};
+    const RECT pane = LightPane(dialog);
+    GdiObject<HRGN> circle(CreateEllipticRgn(pane.left + 1, pane.top + 1, pane.right - 1, pane.bottom - 1));
+    if (!PtInRegion(circle.get(), point.x, point.y))
+        return;
+    LightFromPoint(dialog, point);
+    DrawLightMarker(dialog);
+    LightMarker = point;
+    DrawLightMarker(dialog);
+    Render(dialog);
+}
+
+void OnBumpScroll(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HWND bar = reinterpret_cast<HWND>(lParam);
+    const int id = GetDlgCtrlID(bar);
+    int minimum = 0;
+    int maximum = 0;
+    switch (id) {
+    case IDC_BUMP_STRENGTH:
+        ScrollTriple(dialog, id, IDC_BUMP_STRENGTH_TEXT, 0, wParam, &BumpSettings.strength, kBumpStrengthMin,
+                     kBumpStrengthMax);
+        break;
+    case IDC_BUMP_AMPLIFY:
+        ScrollTriple(dialog, id, IDC_BUMP_AMPLIFY_TEXT, 0, wParam, &BumpSettings.amplification, kBumpAmplificationMin,
+                     kBumpAmplificationMax);
+        break;
+    case IDC_BUMP_AMBIENT:
+        ScrollTriple(dialog, id, IDC_BUMP_AMBIENT_TEXT, 0, wParam, &BumpSettings.ambient, kBumpAmbientMin,
+                     kBumpAmbientMax);
+        break;
+    case IDC_BUMP_OFFSETX:
+        GetScrollRange(bar, SB_CTL, &minimum, &maximum);
+        ScrollTriple(dialog, id, IDC_BUMP_OFFSETX_TEXT, 0, wParam, &BumpSettings.OffsetX, minimum, maximum);
+        break;
+    case IDC_BUMP_OFFSETY:
+        if (message != WM_VSCROLL)
+            return;
+        GetScrollRange(bar, SB_CTL, &minimum, &maximum);
+        ScrollTriple(dialog, id, IDC_BUMP_OFFSETY_TEXT, 0, wParam, &BumpSettings.OffsetY, minimum, maximum);
+        break;
+    default:
+        return;
+    }
+    BumpSettings.strengthValue = BumpSettings.strength;
+    Render(dialog);
+}
+
+void OnChooseWatermark(HWND dialog)
+{
+    WatermarkDocument.isModified = 0;
+    if (OpenImageCommand(dialog, &WatermarkDocument) == 0) {
+        if (WatermarkFits()) {
+            EnablePlacementChecks(dialog, true);
+        } else {
+            CheckDlgButton(dialog, IDC_BUMP_REPEAT, BST_UNCHECKED);
+            CheckDlgButton(dialog, IDC_BUMP_DONTENLARGE, BST_UNCHECKED);
+            EnableWindow(GetDlgItem(dialog, IDC_BUMP_KEEPASPECT), TRUE);
+            EnablePlacementChecks(dialog, false);
+        }
+        ResetOffsets();
+    }
+    Render(dialog);
+}
+
+void OnKeepAspect(HWND dialog)
+{
+    BumpSettings.KeepAspect = Checked(dialog, IDC_BUMP_KEEPASPECT) ? 1 : 0;
+    BumpSettings.DontEnlarge = Checked(dialog, IDC_BUMP_DONTENLARGE) ? 1 : 0;
+    BumpSettings.RepeatTile = Checked(dialog, IDC_BUMP_REPEAT) ? 1 : 0;
+    if (!BumpSettings.DontEnlarge && !BumpSettings.RepeatTile)
+        ResetOffsets();
+    Render(dialog);
+}
+
+void OnDontEnlarge(HWND dialog)
+{
+    BumpSettings.DontEnlarge = Checked(dialog, IDC_BUMP_DONTENLARGE) ? 1 : 0;
+    if (WatermarkFits() && BumpSettings.DontEnlarge == 1) {
+        ShowBar(dialog, IDC_BUMP_OFFSETX, WatermarkDocument.width != MainDocument.width);
+        ShowBar(dialog, IDC_BUMP_OFFSETY, WatermarkDocument.height != MainDocument.height);
+    } else {
+        ShowBar(dialog, IDC_BUMP_OFFSETX, false);
+        ShowBar(dialog, IDC_BUMP_OFFSETY, false);
+        ResetOffsets();
+    }
+    if (BumpSettings.DontEnlarge && Checked(dialog, IDC_BUMP_REPEAT))
+        CheckDlgButton(dialog, IDC_BUMP_REPEAT, BST_UNCHECKED);
+    UpdateKeepAspectEnabled(dialog);
+    Render(dialog);
+}
+
+void OnRepeat(HWND dialog)
+{
+    BumpSettings.RepeatTile = Checked(dialog, IDC_BUMP_REPEAT) ? 1 : 0;
+    if (WatermarkFits() && BumpSettings.RepeatTile == 1) {
+        ShowBar(dialog, IDC_BUMP_OFFSETX, false);
+        ShowBar(dialog, IDC_BUMP_OFFSETY, false);
+        ResetOffsets();
+    }
+    if (BumpSettings.RepeatTile && Checked(dialog, IDC_BUMP_DONTENLARGE))
+        CheckDlgButton(dialog, IDC_BUMP_DONTENLARGE, BST_UNCHECKED);
+    UpdateKeepAspectEnabled(dialog);
+    Render(dialog);
+}
+
+void EndBumpDialog(HWND dialog, int result)
+{
+    if (result == 1) {
+        BumpSettings.KeepAspect = Checked(dialog, IDC_BUMP_KEEPASPECT) ? 1 : 0;
+        BumpSettings.DontEnlarge = Checked(dialog, IDC_BUMP_DONTENLARGE) ? 1 : 0;
+    }
+    FreePreviewImage();
+    EndDialog(dialog, result);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK BumpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnBumpInit(dialog);
+        return TRUE;
+    case WM_PAINT:
+        OnBumpPaint(dialog);
+        return TRUE;
+    case WM_LBUTTONDOWN:
+        Dragging = 1;
+        OnLightPoint(dialog, lParam);
+        return TRUE;
+    case WM_MOUSEMOVE:
+        if (Dragging)
+            OnLightPoint(dialog, lParam);
+        return TRUE;
+    case WM_LBUTTONUP:
+        Dragging = 0;
+        return TRUE;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        OnBumpScroll(dialog, message, wParam, lParam);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            EndBumpDialog(dialog, 1);
+            return TRUE;
+        case IDCANCEL:
+            EndBumpDialog(dialog, 2);
+            return TRUE;
+        case IDC_BUMP_CHOOSE:
+            OnChooseWatermark(dialog);
+            return TRUE;
+        case IDC_BUMP_KEEPASPECT:
+            OnKeepAspect(dialog);
+            return TRUE;
+        case IDC_BUMP_DONTENLARGE:
+            OnDontEnlarge(dialog);
+            return TRUE;
+        case IDC_BUMP_REPEAT:
+            OnRepeat(dialog);
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    default:
+        return FALSE;
+    }
+}

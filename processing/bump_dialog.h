@@ -1,0 +1,21 @@
+// The bump dialog: watermark file, light direction, strength,
+// amplification, ambient, placement, with a live preview.
+#pragma once
+
+#include "image/image_document.h"
+
+#include <windows.h>
+
+// Where the light was last clicked, in dialog client pixels.
+extern POINT LightMarker;
+
+// Makes the watermark a private copy of the image and sets the placement
+// controls.  Returns 0, or -1 when the copy cannot be allocated.
+int InitWatermark(HWND dialog, ImageDocument* watermark, const ImageDocument* image);
+// Sets the light from a point of the light circle and shows it.
+void LightFromPoint(HWND dialog, POINT point);
+// Re-reads the placement boxes, sets the position bars and draws the
+// preview of the bump on a fresh copy of the preview image.
+void RenderBumpPreview(HWND dialog, ImageDocument* watermark, const ImageDocument* image);
+
+INT_PTR CALLBACK BumpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
