@@ -323,10 +323,12 @@ TEST_F(FilterTest, PaddedPassLeavesFrameAndMatchesReference)
     FilterSettings.embossStrength = 7;
     ASSERT_EQ(RunNeighbourhoodPass(padded.data(), pw, ph, kFilterEmboss), 0);
     for (LONG r = 0; r < ph; ++r)
-        for (LONG c = 0; c < pw; ++c)
-            if (r == 0 || c == 0 || r == ph - 1 || c == pw - 1)
+        for (LONG c = 0; c < pw; ++c) {
+            if (r == 0 || c == 0 || r == ph - 1 || c == pw - 1) {
                 ASSERT_EQ(std::memcmp(&padded[(r * pw + c) * 4], &before[(r * pw + c) * 4], 4), 0)
                     << "frame cell " << c << "," << r << " written";
+            }
+        }
     ref::Picture out(5, 4);
     CopyInteriorBack(out.bytes.data(), padded.data(), pw, ph);
     EXPECT_EQ(ref::DescribeDifferences(RefFilter(p), out), "");

@@ -1,0 +1,678 @@
+// Times every engine of the image core on one large generated picture.
+//
+//     quillvane_bench [--reps N] [--size WxH] [--only TEXT]
+//
+// Each operation runs once to warm up, then N times (default 5); the table
+// shows the median time and the throughput in megapixels per second of the
+// pixels the operation processes.  Every run starts from the same picture:
+// the pixels are restored, untimed, before each one.  The engines are
+// called exactly as the program's commands call them, through the global
+// records and settings.
+
+#include "files/bmp_reader.h"
+#include "files/bmp_writer.h"
+#include "files/file_settings.h"
+#include "files/jpeg_reader.h"
+#include "files/jpeg_writer.h"
+#include "image/image_document.h"
+#include "processing/bump.h"
+#include "processing/colour_adjust.h"
+#include "processing/effects.h"
+#include "processing/filters.h"
+#include "processing/neighbourhood.h"
+#include "processing/scale.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#ifndef QUILLVANE_BENCH_BUILD_TYPE
+#define QUILLVANE_BENCH_BUILD_TYPE "unknown"
+#endif
+
+namespace {
+
+constexpr int kDefaultReps = 5;
+constexpr int kMaxReps = 1000;
+constexpr LONG kDefaultWidth = 6000;
+constexpr LONG kDefaultHeight = 4000;
+constexpr LONG kWatermarkSide = 1200;
+constexpr double kPi = 3.141592653589793;
+
+struct BenchOptions {
+    int reps;
+    LONG width;
+    LONG height;
+    const char* only;  // run only the cases whose name contains this; null: all
+};
+
+// Everything the cases share.  Plain pointers: the program frees them
+// explicitly at the end.
+struct BenchStateRecord {
+    BYTE* pristine;              // the generated picture's whole WorkDib
+    std::size_t pristineBytes;
+    ImageDocument readDocument;  // target of the read benchmarks
+    char directory[200];         // scratch directory for the file benchmarks
+};
+
+// The files the write cases make and the read cases read back.
+enum FileVariantIndex { kJpegSequential, kJpegProgressive, kBmp32, kBmp24, kFileVariants };
+
+struct FileVariant {
+    const char* fileName;
+    bool isJpeg;
+    int bmpDepth;
+    int progressive;
+    char path[256];
+};
+
+FileVariant FileVariants[kFileVariants] = {
+    {"sequential.jpg", true, 24, 0, {}},
+    {"progressive.jpg", true, 24, 1, {}},
+    {"depth32.bmp", false, 32, 0, {}},
+    {"depth24.bmp", false, 24, 0, {}},
+};
+
+BenchStateRecord BenchState = {};
+
+// ---------------------------------------------------------------------------
+// Deterministic picture content.
+
+std::uint32_t NextRandom(std::uint32_t* state)
+{
+    // xorshift32: the same picture on every machine and every run.
+    std::uint32_t x = *state;
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    *state = x;
+    return x;
+}
+
+// A coarse grid of random values, read back with smooth interpolation:
+// large soft blobs of colour like out-of-focus landscape.
+struct SmoothNoise {
+    LONG columns;
+    LONG rows;
+    LONG cell;
+    BYTE* values;
+};
+
+int MakeSmoothNoise(SmoothNoise* noise, LONG width, LONG height, LONG cell, std::uint32_t* seed)
+{
+    noise->cell = cell;
+    noise->columns = width / cell + 2;
+    noise->rows = height / cell + 2;
+    const std::size_t count = static_cast<std::size_t>(noise->columns) * noise->rows;
+    noise->values = static_cast<BYTE*>(std::malloc(count));
+    if (!noise->values)
+        return -1;
+    for (std::size_t i = 0; i < count; ++i)
+        noise->values[i] = static_cast<BYTE>(NextRandom(seed) >> 24);
+    return 0;
+}
+
+double SmoothStep(double t)
+{
+    return t * t * (3.0 - 2.0 * t);
+}
+
+double SampleSmoothNoise(const SmoothNoise* noise, LONG x, LONG y)
+{
+    const LONG gx = x / noise->cell;
+    const LONG gy = y / noise->cell;
+    const double tx = SmoothStep(static_cast<double>(x % noise->cell) / noise->cell);
+    const double ty = SmoothStep(static_cast<double>(y % noise->cell) / noise->cell);
+    const BYTE* top = noise->values + static_cast<std::size_t>(gy) * noise->columns + gx;
+    const BYTE* bottom = top + noise->columns;
+    const double upper = top[0] + (top[1] - top[0]) * tx;
+    const double lower = bottom[0] + (bottom[1] - bottom[0]) * tx;
+    return upper + (lower - upper) * ty;
+}
+
+BYTE ClampByte(double value)
+{
+    if (value < 0.0)
+        return 0;
+    if (value > 255.0)
+        return 255;
+    return static_cast<BYTE>(value);
+}
+
+// Makes doc hold a width x height WorkDib, as a reader leaves it: its own
+// block, bmi on the block's header, luminance not yet computed.
+int AllocateDocument(ImageDocument* doc, LONG width, LONG height)
+{
+    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(width, height));
+    if (!block)
+        return -1;
+    BYTE* dib = static_cast<BYTE*>(GlobalLock(block));
+    WriteWorkDibHeader(dib, width, height);
+    doc->hDib = block;
+    doc->dib = dib;
+    doc->bmi = reinterpret_cast<BITMAPINFO*>(dib);
+    doc->width = width;
+    doc->height = height;
+    doc->bitsOffset = kWorkDibHeaderBytes;
+    doc->isLoaded = 1;
+    doc->isModified = 0;
+    return 0;
+}
+
+// A photograph-like picture: soft colour fields, gentle gradients along
+// both axes and a fine grain, different in each channel.
+int GeneratePhoto(ImageDocument* doc, LONG width, LONG height)
+{
+    std::uint32_t seed = 0x51ee7a11u;
+    SmoothNoise fields[3] = {};
+    int result = -1;
+    double* sweep = static_cast<double*>(std::malloc(sizeof(double) * width));
+    if (!sweep)
+        return -1;
+    for (LONG x = 0; x < width; ++x)
+        sweep[x] = 25.0 * std::sin(2.0 * kPi * x / width);
+    for (int c = 0; c < 3; ++c)
+        if (MakeSmoothNoise(&fields[c], width, height, 160 + 40 * c, &seed) != 0)
+            goto done;
+    if (AllocateDocument(doc, width, height) != 0)
+        goto done;
+    {
+        BYTE* row = WorkDibPixels(doc->dib);
+        for (LONG memoryRow = 0; memoryRow < height; ++memoryRow, row += width * kBytesPerPixel) {
+            const LONG y = height - 1 - memoryRow;
+            const double sky = 60.0 * std::cos(kPi * y / height);  // bright above, dark below
+            BYTE* p = row;
+            for (LONG x = 0; x < width; ++x, p += kBytesPerPixel) {
+                const double grain = static_cast<double>(NextRandom(&seed) >> 28) - 7.5;
+                for (int c = 0; c < 3; ++c) {
+                    const double field = SampleSmoothNoise(&fields[c], x, y);
+                    p[c] = ClampByte(0.7 * field + 40.0 + sky * (c == 0 ? 1.0 : 0.5) + sweep[x] + grain);
+                }
+            }
+        }
+    }
+    result = 0;
+done:
+    for (SmoothNoise& field : fields)
+        std::free(field.values);
+    std::free(sweep);
+    return result;
+}
+
+// A grey relief: rounded plateaus with soft slopes between them.
+int GenerateWatermark(ImageDocument* doc, LONG side)
+{
+    std::uint32_t seed = 0x0b5e55edu;
+    SmoothNoise heights = {};
+    if (MakeSmoothNoise(&heights, side, side, 90, &seed) != 0)
+        return -1;
+    if (AllocateDocument(doc, side, side) != 0) {
+        std::free(heights.values);
+        return -1;
+    }
+    BYTE* p = WorkDibPixels(doc->dib);
+    for (LONG memoryRow = 0; memoryRow < side; ++memoryRow) {
+        for (LONG x = 0; x < side; ++x, p += kBytesPerPixel) {
+            const double h = SampleSmoothNoise(&heights, x, side - 1 - memoryRow);
+            p[0] = p[1] = p[2] = ClampByte((h - 128.0) * 3.0 + 128.0);
+        }
+    }
+    std::free(heights.values);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// The cases.  prepare runs untimed before every run; run is what is timed.
+
+void RestorePicture()
+{
+    std::memcpy(MainDocument.dib, BenchState.pristine, BenchState.pristineBytes);
+}
+
+int PrepareDefault()
+{
+    RestorePicture();
+    return 0;
+}
+
+void SetBumpPlacement(int dontEnlarge, int repeatTile)
+{
+    BumpSettings.KeepAspect = 0;
+    BumpSettings.DontEnlarge = dontEnlarge;
+    BumpSettings.RepeatTile = repeatTile;
+    BumpSettings.OffsetX = 0;
+    BumpSettings.OffsetY = 0;
+    if (dontEnlarge) {
+        // Centred, as a user would place a logo.
+        BumpSettings.OffsetX = (MainDocument.width - WatermarkDocument.width) / 2;
+        BumpSettings.OffsetY = (MainDocument.height - WatermarkDocument.height) / 2;
+    }
+    ProcessingMode = 2;
+}
+
+int PrepareBumpNoEnlarge()
+{
+    RestorePicture();
+    SetBumpPlacement(1, 0);
+    return 0;
+}
+
+int PrepareBumpTile()
+{
+    RestorePicture();
+    SetBumpPlacement(0, 1);
+    return 0;
+}
+
+int PrepareBumpStretch()
+{
+    RestorePicture();
+    SetBumpPlacement(0, 0);
+    return 0;
+}
+
+int RunBump()
+{
+    return ApplyBump(nullptr, &WatermarkDocument, &MainDocument);
+}
+
+int PrepareFilter(int kind)
+{
+    RestorePicture();
+    ProcessingMode = 1;
+    FilterSettings.filterKind = kind;
+    return 0;
+}
+
+int PrepareSharpen() { return PrepareFilter(kFilterSharpen); }
+int PrepareSoft() { return PrepareFilter(kFilterSoft); }
+int PrepareEmboss() { return PrepareFilter(kFilterEmboss); }
+int PrepareCustom() { return PrepareFilter(kFilterCustom); }
+
+int RunFilter()
+{
+    return ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib);
+}
+
+int RunEffectKind(int kind)
+{
+    ApplyEffect(WorkDibPixels(MainDocument.dib), reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib),
+                kind, EffectSettings.levelId);
+    return 0;
+}
+
+int RunNegative() { return RunEffectKind(kEffectNegative); }
+int RunPosterize() { return RunEffectKind(kEffectPosterize); }
+int RunSolarize() { return RunEffectKind(kEffectSolarize); }
+int RunBinarize() { return RunEffectKind(kEffectBinarize); }
+
+// The contrast command measures the picture (as its dialog does on opening)
+// and stretches with the measured bounds; both are timed.
+int RunContrast()
+{
+    MeasureChannelRanges(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
+    for (int c = 0; c < 3; ++c) {
+        EffectSettings.lowerBound[c] = ChannelRange.minimum[c];
+        EffectSettings.upperBound[c] = ChannelRange.maximum[c];
+    }
+    return RunEffectKind(kEffectContrast);
+}
+
+int PrepareYsh()
+{
+    RestorePicture();
+    ResetColourAdjust();
+    YshSettings.luminance = 110;   // +10 %
+    YshSettings.saturation = 130;  // +30 %
+    YshSettings.hue = 210;         // +30 degrees
+    ColourAdjustMode = kColourModeYsh;
+    return 0;
+}
+
+int PrepareCmyk()
+{
+    RestorePicture();
+    ResetColourAdjust();
+    ColourAdjustMode = kColourModeCmyk;
+    return 0;
+}
+
+int RunColourAdjust()
+{
+    ApplyColourAdjust(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
+    return 0;
+}
+
+int RunScale()
+{
+    HGLOBAL scaled = nullptr;
+    BITMAPINFO header = {};
+    const RECT target = {0, 0, MainDocument.width, MainDocument.height};
+    if (ScaleDib(&scaled, MainDocument.dib, &target, &header) != 0)
+        return -1;
+    GlobalFree(scaled);
+    return 0;
+}
+
+int PrepareWrite(int variant)
+{
+    const FileVariant* file = &FileVariants[variant];
+    RestorePicture();
+    std::snprintf(MainDocument.path, sizeof MainDocument.path, "%s", file->path);
+    BmpSaveDepth = file->bmpDepth;
+    JpegQualityStep = 20;  // quality 80
+    JpegProgressive = file->progressive;
+    return 0;
+}
+
+int RunWrite(int variant)
+{
+    return FileVariants[variant].isJpeg ? WriteJpegFile(nullptr, &MainDocument)
+                                        : WriteBmpFile(nullptr, &MainDocument);
+}
+
+// A read case reads what its write case left on disk; run alone (--only),
+// it writes the file first, untimed.
+int PrepareRead(int variant)
+{
+    const FileVariant* file = &FileVariants[variant];
+    std::error_code error;
+    if (!std::filesystem::exists(file->path, error) &&
+        (PrepareWrite(variant) != 0 || RunWrite(variant) != 0))
+        return -1;
+    ReleaseDocument(&BenchState.readDocument);
+    ResetDocument(&BenchState.readDocument, false);
+    std::snprintf(BenchState.readDocument.path, sizeof BenchState.readDocument.path, "%s", file->path);
+    return 0;
+}
+
+int RunRead(int variant)
+{
+    ImageDocument* doc = &BenchState.readDocument;
+    const int result = FileVariants[variant].isJpeg ? ReadJpegFile(nullptr, doc) : ReadBmpFile(nullptr, doc);
+    // A read that "succeeds" with the wrong picture would time nothing useful.
+    if (result == 0 && (doc->width != MainDocument.width || doc->height != MainDocument.height))
+        return -1;
+    return result;
+}
+
+int PrepareWriteJpeg() { return PrepareWrite(kJpegSequential); }
+int PrepareWriteJpegProgressive() { return PrepareWrite(kJpegProgressive); }
+int PrepareWriteBmp32() { return PrepareWrite(kBmp32); }
+int PrepareWriteBmp24() { return PrepareWrite(kBmp24); }
+int RunWriteJpeg() { return RunWrite(kJpegSequential); }
+int RunWriteJpegProgressive() { return RunWrite(kJpegProgressive); }
+int RunWriteBmp32() { return RunWrite(kBmp32); }
+int RunWriteBmp24() { return RunWrite(kBmp24); }
+int PrepareReadJpeg() { return PrepareRead(kJpegSequential); }
+int PrepareReadJpegProgressive() { return PrepareRead(kJpegProgressive); }
+int PrepareReadBmp32() { return PrepareRead(kBmp32); }
+int PrepareReadBmp24() { return PrepareRead(kBmp24); }
+int RunReadJpeg() { return RunRead(kJpegSequential); }
+int RunReadJpegProgressive() { return RunRead(kJpegProgressive); }
+int RunReadBmp32() { return RunRead(kBmp32); }
+int RunReadBmp24() { return RunRead(kBmp24); }
+
+enum class PixelCount { Picture, Watermark };
+
+struct BenchCase {
+    const char* name;
+    PixelCount pixels;  // which pixels the operation processes
+    int (*prepare)();
+    int (*run)();
+};
+
+const BenchCase kCases[] = {
+    {"bump NoEnlarge (centred)", PixelCount::Watermark, PrepareBumpNoEnlarge, RunBump},
+    {"bump Tile", PixelCount::Picture, PrepareBumpTile, RunBump},
+    {"bump Stretch", PixelCount::Picture, PrepareBumpStretch, RunBump},
+    {"filter sharpen 5", PixelCount::Picture, PrepareSharpen, RunFilter},
+    {"filter soft 1", PixelCount::Picture, PrepareSoft, RunFilter},
+    {"filter emboss 5", PixelCount::Picture, PrepareEmboss, RunFilter},
+    {"filter custom 1", PixelCount::Picture, PrepareCustom, RunFilter},
+    {"effect negative", PixelCount::Picture, PrepareDefault, RunNegative},
+    {"effect posterize 64", PixelCount::Picture, PrepareDefault, RunPosterize},
+    {"effect solarize 64", PixelCount::Picture, PrepareDefault, RunSolarize},
+    {"effect binarize 64", PixelCount::Picture, PrepareDefault, RunBinarize},
+    {"effect contrast (measured)", PixelCount::Picture, PrepareDefault, RunContrast},
+    {"ysh +10% +30% +30deg", PixelCount::Picture, PrepareYsh, RunColourAdjust},
+    {"ysh cmyk round trip", PixelCount::Picture, PrepareCmyk, RunColourAdjust},
+    {"ScaleDib to picture size", PixelCount::Picture, PrepareDefault, RunScale},
+    {"jpeg write q80", PixelCount::Picture, PrepareWriteJpeg, RunWriteJpeg},
+    {"jpeg read", PixelCount::Picture, PrepareReadJpeg, RunReadJpeg},
+    {"jpeg write q80 progressive", PixelCount::Picture, PrepareWriteJpegProgressive, RunWriteJpegProgressive},
+    {"jpeg read progressive", PixelCount::Picture, PrepareReadJpegProgressive, RunReadJpegProgressive},
+    {"bmp write 24-bit", PixelCount::Picture, PrepareWriteBmp24, RunWriteBmp24},
+    {"bmp read 24-bit", PixelCount::Picture, PrepareReadBmp24, RunReadBmp24},
+    {"bmp write 32-bit", PixelCount::Picture, PrepareWriteBmp32, RunWriteBmp32},
+    {"bmp read 32-bit", PixelCount::Picture, PrepareReadBmp32, RunReadBmp32},
+};
+
+// ---------------------------------------------------------------------------
+// Running and reporting.
+
+int RunCase(const BenchCase* benchCase, int reps, double* medianMs)
+{
+    double times[kMaxReps];
+    for (int i = -1; i < reps; ++i) {  // i = -1 is the warm-up
+        if (benchCase->prepare() != 0)
+            return -1;
+        const auto start = std::chrono::steady_clock::now();
+        const int result = benchCase->run();
+        const auto stop = std::chrono::steady_clock::now();
+        if (result != 0)
+            return -1;
+        if (i >= 0)
+            times[i] = std::chrono::duration<double, std::milli>(stop - start).count();
+    }
+    std::sort(times, times + reps);
+    *medianMs = reps % 2 ? times[reps / 2] : (times[reps / 2 - 1] + times[reps / 2]) / 2.0;
+    return 0;
+}
+
+void PrintUsage(std::FILE* stream)
+{
+    std::fprintf(stream,
+                 "usage: quillvane_bench [--reps N] [--size WxH] [--only TEXT]\n"
+                 "  --reps N     timed runs per operation after one warm-up (default %d)\n"
+                 "  --size WxH   the generated picture's size (default %dx%d)\n"
+                 "  --only TEXT  run only the operations whose name contains TEXT\n",
+                 kDefaultReps, static_cast<int>(kDefaultWidth), static_cast<int>(kDefaultHeight));
+}
+
+// "--name VALUE" or "--name=VALUE".  Returns the value, or null when argv[*i]
+// is not this option; *missing is set when the value is absent.
+const char* OptionValue(int argc, char** argv, int* i, const char* name, bool* missing)
+{
+    const std::size_t length = std::strlen(name);
+    const char* arg = argv[*i];
+    if (std::strncmp(arg, name, length) != 0)
+        return nullptr;
+    if (arg[length] == '=')
+        return arg + length + 1;
+    if (arg[length] != '\0')
+        return nullptr;
+    if (*i + 1 >= argc) {
+        *missing = true;
+        return nullptr;
+    }
+    return argv[++*i];
+}
+
+int ParseInteger(const char* text, long minimum, long maximum, long* value)
+{
+    char* end = nullptr;
+    const long parsed = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || parsed < minimum || parsed > maximum)
+        return -1;
+    *value = parsed;
+    return 0;
+}
+
+// Returns 0, 1 when usage was printed, or 2 on a bad command line.
+int ParseOptions(int argc, char** argv, BenchOptions* options)
+{
+    *options = {kDefaultReps, kDefaultWidth, kDefaultHeight, nullptr};
+    for (int i = 1; i < argc; ++i) {
+        bool missing = false;
+        const char* value = nullptr;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            PrintUsage(stdout);
+            return 1;
+        }
+        if ((value = OptionValue(argc, argv, &i, "--reps", &missing))) {
+            long reps = 0;
+            if (ParseInteger(value, 1, kMaxReps, &reps) != 0) {
+                std::fprintf(stderr, "quillvane_bench: --reps must be 1..%d, not '%s'\n", kMaxReps, value);
+                return 2;
+            }
+            options->reps = static_cast<int>(reps);
+        } else if ((value = OptionValue(argc, argv, &i, "--size", &missing))) {
+            long width = 0, height = 0;
+            char widthText[32] = {}, heightText[32] = {};
+            const char* x = std::strchr(value, 'x');
+            const std::size_t widthLength = x ? static_cast<std::size_t>(x - value) : 0;
+            if (x && widthLength < sizeof widthText && std::strlen(x + 1) < sizeof heightText) {
+                std::memcpy(widthText, value, widthLength);
+                std::strcpy(heightText, x + 1);
+            }
+            if (!x || ParseInteger(widthText, 3, kMaxPictureSide, &width) != 0 ||
+                ParseInteger(heightText, 3, kMaxPictureSide, &height) != 0 ||
+                !PictureSizeAllowed(width, height)) {
+                std::fprintf(stderr, "quillvane_bench: --size must be WxH (3..%lld each, at most %lld pixels), not '%s'\n",
+                             static_cast<long long>(kMaxPictureSide), static_cast<long long>(kMaxPicturePixels), value);
+                return 2;
+            }
+            options->width = static_cast<LONG>(width);
+            options->height = static_cast<LONG>(height);
+        } else if ((value = OptionValue(argc, argv, &i, "--only", &missing))) {
+            options->only = value;
+        } else {
+            std::fprintf(stderr, "quillvane_bench: %s '%s'\n",
+                         missing ? "missing value after" : "unknown argument", argv[i]);
+            PrintUsage(stderr);
+            return 2;
+        }
+    }
+    return 0;
+}
+
+int MakeScratchDirectory()
+{
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error)
+        return -1;
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[64];
+        std::snprintf(name, sizeof name, "quillvane-bench-%llx-%d",
+                      static_cast<unsigned long long>(stamp), attempt);
+        const std::filesystem::path directory = base / name;
+        if (!std::filesystem::create_directory(directory, error))
+            continue;
+        const std::string text = directory.string();
+        if (text.size() + 32 >= sizeof BenchState.directory) {
+            std::filesystem::remove(directory, error);
+            return -1;
+        }
+        std::snprintf(BenchState.directory, sizeof BenchState.directory, "%s", text.c_str());
+        for (FileVariant& file : FileVariants)
+            std::snprintf(file.path, sizeof file.path, "%s/%s", text.c_str(), file.fileName);
+        return 0;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    BenchOptions options;
+    const int parsed = ParseOptions(argc, argv, &options);
+    if (parsed != 0)
+        return parsed == 1 ? 0 : 2;
+
+    const LONG side = std::min({kWatermarkSide, options.width, options.height});
+    ResetDocument(&MainDocument, true);
+    ResetDocument(&WatermarkDocument, false);
+    if (GeneratePhoto(&MainDocument, options.width, options.height) != 0 ||
+        GenerateWatermark(&WatermarkDocument, side) != 0) {
+        std::fprintf(stderr, "quillvane_bench: not enough memory for a %dx%d picture\n",
+                     static_cast<int>(options.width), static_cast<int>(options.height));
+        return 1;
+    }
+    // As the open command does after every load.
+    ComputeLuminance(&MainDocument);
+    ComputeLuminance(&WatermarkDocument);
+
+    BenchState.pristineBytes = WorkDibBytes(options.width, options.height);
+    BenchState.pristine = static_cast<BYTE*>(std::malloc(BenchState.pristineBytes));
+    if (!BenchState.pristine || MakeScratchDirectory() != 0) {
+        std::fprintf(stderr, "quillvane_bench: cannot set up (memory or temporary directory)\n");
+        return 1;
+    }
+    std::memcpy(BenchState.pristine, MainDocument.dib, BenchState.pristineBytes);
+
+    // The settings a user would leave at their defaults, light from the
+    // upper left (azimuth 135, elevation 45).
+    const double azimuth = 135.0 * kPi / 180.0, elevation = 45.0 * kPi / 180.0;
+    BumpSettings.lightX = std::cos(elevation) * std::cos(azimuth);
+    BumpSettings.lightY = std::cos(elevation) * std::sin(azimuth);
+    BumpSettings.lightZ = std::sin(elevation);
+    BumpSettings.strength = 20;
+    BumpSettings.strengthValue = 20.0;
+    BumpSettings.amplification = 200;
+    BumpSettings.ambient = 60;
+    FilterSettings.sharpenStrength = 5;
+    FilterSettings.softStrength = 1;
+    FilterSettings.embossStrength = 5;
+    FilterSettings.customStrength = 1;
+    const int kernel[3][3] = {{0, -1, 0}, {-1, 5, -1}, {0, -1, 0}};
+    std::memcpy(FilterSettings.customKernel, kernel, sizeof kernel);
+    EffectSettings.levelId = kLevel8 + 3;  // band width 64
+
+    const double pictureMp = static_cast<double>(options.width) * options.height / 1e6;
+    const double watermarkMp = static_cast<double>(side) * side / 1e6;
+    std::printf("quillvane_bench: picture %dx%d (%.1f MP), watermark %dx%d, median of %d runs after 1 warm-up, build %s\n",
+                static_cast<int>(options.width), static_cast<int>(options.height), pictureMp,
+                static_cast<int>(side), static_cast<int>(side), options.reps, QUILLVANE_BENCH_BUILD_TYPE);
+    std::printf("%-28s %12s %10s %10s\n", "operation", "median ms", "MP", "MP/s");
+    std::fflush(stdout);
+
+    int failures = 0;
+    int ran = 0;
+    for (const BenchCase& benchCase : kCases) {
+        if (options.only && !std::strstr(benchCase.name, options.only))
+            continue;
+        ++ran;
+        const double mp = benchCase.pixels == PixelCount::Watermark ? watermarkMp : pictureMp;
+        double medianMs = 0.0;
+        if (RunCase(&benchCase, options.reps, &medianMs) != 0) {
+            std::printf("%-28s %12s\n", benchCase.name, "FAILED");
+            ++failures;
+        } else {
+            std::printf("%-28s %12.1f %10.2f %10.1f\n", benchCase.name, medianMs, mp,
+                        medianMs > 0.0 ? mp / (medianMs / 1000.0) : 0.0);
+        }
+        std::fflush(stdout);
+    }
+
+    ReleaseDocument(&BenchState.readDocument);
+    ReleaseDocument(&MainDocument);
+    ReleaseDocument(&WatermarkDocument);
+    std::free(BenchState.pristine);
+    std::error_code error;
+    std::filesystem::remove_all(BenchState.directory, error);
+
+    if (ran == 0) {
+        std::fprintf(stderr, "quillvane_bench: no operation matches '%s'\n", options.only);
+        return 2;
+    }
+    return failures ? 1 : 0;
+}
