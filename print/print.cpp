@@ -14,13 +14,14 @@ void LoadPrintDefaults(HWND window)
     PageSetupSettings = PAGESETUPDLGA{};
     PageSetupSettings.lStructSize = sizeof PageSetupSettings;
     PageSetupSettings.hwndOwner = window;
-    PageSetupSettings.Flags = PSD_RETURNDEFAULT;
+    // Quietly: a machine without a printer hears of it when it prints.
+    PageSetupSettings.Flags = PSD_RETURNDEFAULT | PSD_NOWARNING;
     PageSetupDlgA(&PageSetupSettings);
 
     PrintSettings = PRINTDLGA{};
     PrintSettings.lStructSize = sizeof PrintSettings;
     PrintSettings.hwndOwner = window;
-    PrintSettings.Flags = PD_RETURNDEFAULT;
+    PrintSettings.Flags = PD_RETURNDEFAULT | PD_NOWARNING;
     PrintSettings.nFromPage = PrintSettings.nToPage = 1;
     PrintSettings.nMinPage = PrintSettings.nMaxPage = 1;
     PrintSettings.nCopies = 1;
