@@ -1,0 +1,144 @@
+/*
+ * Resource and control ids of Quillvane.
+ *
+ * Shared by the C++ sources and by quillvane.rc, so it holds plain #defines
+ * only (the resource compiler's preprocessor understands nothing else).
+ *
+ * Resources are named by strings, not numbers.  Their names are kept here
+ * as RES_* string macros: the .rc writes the names bare, so no macro may
+ * ever be called REVAZU, BUMPDIALOG, IDB_OPENBITMAP and so on.
+ */
+#ifndef QUILLVANE_RESOURCE_H
+#define QUILLVANE_RESOURCE_H
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+/* Resource names (narrow strings: the ...A calls look them up). */
+#define RES_MENU_MAIN            "REVAZU"
+#define RES_ICON_MAIN            "QUILLVANEICON"
+#define RES_BITMAP_SPLASH        "IDB_OPENBITMAP"
+#define RES_DLG_BUMP             "BUMPDIALOG"
+#define RES_DLG_FILTER           "FILTERDIALOG"
+#define RES_DLG_EFFECT           "EFFECTDIALOG"
+#define RES_DLG_YSH              "YSHCADIALOG"
+#define RES_DLG_JPEG             "JPEGDIALOG"
+#define RES_DLG_COLORDEPTH       "SETCOLORDEPTHDIALOG"
+/* "印刷中止"; compiled to CP932 with the rest of the narrow strings. */
+#define RES_DLG_PRINTABORT       "印刷中止"
+
+/* Menu commands (WM_COMMAND ids of the menu "REVAZU"). */
+#define IDM_OPEN                 1800
+#define IDM_SAVE                 1810
+#define IDM_EXIT                 1900
+#define IDM_BUMP                 2000
+#define IDM_FILTER               2100
+#define IDM_EFFECT               2200
+#define IDM_PAGESETUP            3000
+#define IDM_PRINT                3100
+#define IDM_YSH                  5001
+
+/* BUMPDIALOG */
+#define IDC_BUMP_PREVIEW         7200   /* black frame around the preview */
+#define IDC_BUMP_CHOOSE          7201   /* push button: choose the watermark file */
+#define IDC_BUMP_KEEPASPECT      7202   /* check box: KeepAspect */
+#define IDC_BUMP_DONTENLARGE     7203   /* check box: DontEnlarge */
+#define IDC_BUMP_REPEAT          7204   /* check box: RepeatTile */
+#define IDC_BUMP_OFFSETX         7205   /* horizontal bar: OffsetX */
+#define IDC_BUMP_OFFSETX_TEXT    7206
+#define IDC_BUMP_OFFSETY         7207   /* vertical bar: OffsetY */
+#define IDC_BUMP_OFFSETY_TEXT    7208
+#define IDC_BUMP_LIGHTFRAME      7210   /* black frame around the light circle */
+#define IDC_BUMP_LIGHTX_TEXT     7230
+#define IDC_BUMP_LIGHTY_TEXT     7231
+#define IDC_BUMP_LIGHTZ_TEXT     7232
+#define IDC_BUMP_STRENGTH        7233   /* horizontal bar, 1..200 */
+#define IDC_BUMP_AMPLIFY         7234   /* horizontal bar, 0..800 */
+#define IDC_BUMP_AMBIENT         7235   /* horizontal bar, 1..100 */
+#define IDC_BUMP_STRENGTH_TEXT   7236
+#define IDC_BUMP_AMPLIFY_TEXT    7237
+#define IDC_BUMP_AMBIENT_TEXT    7238
+
+/* FILTERDIALOG.  The radio button ids double as the filterKind values. */
+#define IDC_FILTER_PREVIEW       8200
+#define IDC_FILTER_SHARPEN       8202
+#define IDC_FILTER_SHARPEN_BAR   8203
+#define IDC_FILTER_SHARPEN_TEXT  8204
+#define IDC_FILTER_SOFT          8205
+#define IDC_FILTER_SOFT_BAR      8206
+#define IDC_FILTER_SOFT_TEXT     8207
+#define IDC_FILTER_EMBOSS        8208
+#define IDC_FILTER_EMBOSS_BAR    8209
+#define IDC_FILTER_EMBOSS_TEXT   8210
+#define IDC_FILTER_CUSTOM        8211
+#define IDC_FILTER_CUSTOM_BAR    8212
+#define IDC_FILTER_CUSTOM_TEXT   8222
+/* Custom kernel edit boxes as laid out on screen: the top row of boxes is
+   the row above the pixel, the bottom row the row below. */
+#define IDC_FILTER_KERNEL_ABOVE_L 8213
+#define IDC_FILTER_KERNEL_ABOVE_C 8214
+#define IDC_FILTER_KERNEL_ABOVE_R 8215
+#define IDC_FILTER_KERNEL_OWN_L   8216
+#define IDC_FILTER_KERNEL_OWN_C   8217
+#define IDC_FILTER_KERNEL_OWN_R   8218
+#define IDC_FILTER_KERNEL_BELOW_L 8219
+#define IDC_FILTER_KERNEL_BELOW_C 8220
+#define IDC_FILTER_KERNEL_BELOW_R 8221
+#define IDC_FILTER_KERNEL_FIRST   8213
+#define IDC_FILTER_KERNEL_LAST    8221
+
+/* EFFECTDIALOG.  The radio button ids double as effectKind and levelId. */
+#define IDC_EFFECT_PREVIEW       9200
+#define IDC_EFFECT_NEGATIVE      9201
+#define IDC_EFFECT_POSTERIZE     9202
+#define IDC_EFFECT_SOLARIZE      9203
+#define IDC_EFFECT_CONTRAST      9204
+#define IDC_EFFECT_BINARIZE      9205
+#define IDC_EFFECT_LEVEL8        9210
+#define IDC_EFFECT_LEVEL16       9211
+#define IDC_EFFECT_LEVEL32       9212
+#define IDC_EFFECT_LEVEL64       9213
+#define IDC_EFFECT_LEVEL128      9214
+/* Contrast rows, top to bottom.  The digit is the pixel byte the row works
+   on (0 blue, 1 green, 2 red), whatever letter its label shows. */
+#define IDC_EFFECT_LOWER_BAR0    9220
+#define IDC_EFFECT_LOWER_BAR1    9221
+#define IDC_EFFECT_LOWER_BAR2    9222
+#define IDC_EFFECT_UPPER_BAR0    9223
+#define IDC_EFFECT_UPPER_BAR1    9224
+#define IDC_EFFECT_UPPER_BAR2    9225
+#define IDC_EFFECT_LOWER_TEXT0   9226
+#define IDC_EFFECT_LOWER_TEXT1   9227
+#define IDC_EFFECT_LOWER_TEXT2   9228
+#define IDC_EFFECT_UPPER_TEXT0   9229
+#define IDC_EFFECT_UPPER_TEXT1   9230
+#define IDC_EFFECT_UPPER_TEXT2   9231
+#define IDC_EFFECT_MIN_TEXT0     9232
+#define IDC_EFFECT_MIN_TEXT1     9233
+#define IDC_EFFECT_MIN_TEXT2     9234
+#define IDC_EFFECT_MAX_TEXT0     9235
+#define IDC_EFFECT_MAX_TEXT1     9236
+#define IDC_EFFECT_MAX_TEXT2     9237
+
+/* YSHCADIALOG.  The check box id doubles as the CMYK ColourAdjustMode. */
+#define IDC_YSH_LUMINANCE        10001
+#define IDC_YSH_SATURATION       10002
+#define IDC_YSH_HUE              10003
+#define IDC_YSH_LUMINANCE_TEXT   10004
+#define IDC_YSH_SATURATION_TEXT  10005
+#define IDC_YSH_HUE_TEXT         10006
+#define IDC_YSH_PREVIEW          10007
+#define IDC_YSH_CMYK             10010
+
+/* JPEGDIALOG */
+#define IDC_JPEG_QUALITY         11000  /* horizontal bar, step 0..40 */
+#define IDC_JPEG_QUALITY_TEXT    11001
+#define IDC_JPEG_PROGRESSIVE     11002
+
+/* SETCOLORDEPTHDIALOG */
+#define IDC_DEPTH_16             11010
+#define IDC_DEPTH_24             11011
+#define IDC_DEPTH_32             11012
+
+#endif
