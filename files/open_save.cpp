@@ -9,6 +9,7 @@
 #include "files/jpeg_writer.h"
 #include "resources/resource.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <cstring>
@@ -18,7 +19,8 @@ namespace {
 constexpr char kFileFilter[] = "ビットマップファイル(*.bmp)\0 *.bmp\0JPEGファイル(*.jpg)\0 *.jpg\0";
 constexpr DWORD kPathBytes = sizeof(ImageDocument::path);
 constexpr int kFileTypeCombo = 1136;  // cmb1 of the explorer dialog
-constexpr int kFileNameEdit = 1152;   // edt1
+constexpr int kFileNameEdit = 1152;   // edt1: the name box of older dialogs
+constexpr int kFileNameCombo = 1148;  // cmb13: the name box of newer ones
 
 void SetUpFileDialog(OPENFILENAMEA* ofn, HWND window, char* path, LPOFNHOOKPROC hook, DWORD flags)
 {
@@ -40,6 +42,25 @@ HWND VisibleDialog(HWND hookDialog)
 {
     HWND parent = GetParent(hookDialog);
     return parent ? parent : hookDialog;
+}
+
+// The edit control that holds the file name: edt1, or the edit inside the
+// cmb13 combo box that newer dialogs use instead.
+HWND FileNameEdit(HWND fileDialog)
+{
+    if (HWND edit = GetDlgItem(fileDialog, kFileNameEdit))
+        return edit;
+    HWND combo = GetDlgItem(fileDialog, kFileNameCombo);
+    if (!combo)
+        return nullptr;
+    HWND inner = reinterpret_cast<HWND>(SendMessageA(combo, CBEM_GETEDITCONTROL, 0, 0));
+    if (!inner)
+        inner = FindWindowExA(combo, nullptr, "Edit", nullptr);
+    if (!inner) {
+        HWND box = FindWindowExA(combo, nullptr, "ComboBox", nullptr);
+        inner = box ? FindWindowExA(box, nullptr, "Edit", nullptr) : nullptr;
+    }
+    return inner ? inner : combo;
 }
 
 }  // namespace
@@ -80,12 +101,15 @@ UINT_PTR CALLBACK SaveDialogHook(HWND dialog, UINT message, WPARAM, LPARAM lPara
     } else if (message == WM_NOTIFY) {
         const auto* notify = reinterpret_cast<const OFNOTIFYA*>(lParam);
         if (notify->hdr.code == CDN_TYPECHANGE) {
-            HWND fileDialog = notify->hdr.hwndFrom ? notify->hdr.hwndFrom : VisibleDialog(dialog);
+            HWND fileDialog = VisibleDialog(dialog);
             const int entry = static_cast<int>(SendDlgItemMessageA(fileDialog, kFileTypeCombo, CB_GETCURSEL, 0, 0));
+            HWND nameEdit = FileNameEdit(fileDialog);
             char name[256] = {};
-            GetDlgItemTextA(fileDialog, kFileNameEdit, name, 255);
-            if (SwitchExtension(name, sizeof name, entry))
-                SetDlgItemTextA(fileDialog, kFileNameEdit, name);
+            if (nameEdit) {
+                GetWindowTextA(nameEdit, name, 255);
+                if (SwitchExtension(name, sizeof name, entry))
+                    SetWindowTextA(nameEdit, name);
+            }
         }
     }
     return 0;
