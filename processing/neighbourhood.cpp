@@ -4,11 +4,19 @@
 #include "processing/bump.h"
 #include "processing/filters.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <functional>
+#include <thread>
 
 int ProcessingMode = 1;
 
 namespace {
+
+// Large pictures are split into bands of rows, one per core.
+constexpr int kMaxBands = 16;
+constexpr std::int64_t kPixelsPerBand = 1 << 18;
 
 using PixelOperator = void (*)(PixelBlock3x3*);
 
@@ -60,6 +68,23 @@ void RunOnePass(BYTE* padded, LONG paddedWidth, LONG paddedHeight, BYTE* rowBuff
     }
 }
 
+// The same pass with a whole-row filter instead of a per-pixel operator.
+void RunOnePassByRows(BYTE* padded, LONG paddedWidth, LONG paddedHeight, BYTE* rowBuffer, const FilterRowPlan& plan)
+{
+    const std::size_t rowBytes = static_cast<std::size_t>(paddedWidth) * 4;
+    BYTE* rows[3] = {rowBuffer, rowBuffer + rowBytes, rowBuffer + 2 * rowBytes};
+    std::memcpy(rows[0], padded, rowBytes);
+    std::memcpy(rows[1], padded + rowBytes, rowBytes);
+    for (LONG r = 1; r <= paddedHeight - 2; ++r) {
+        std::memcpy(rows[2], padded + (r + 1) * rowBytes, rowBytes);
+        FilterRow(plan, rows[0], rows[1], rows[2], padded + r * rowBytes + 4, paddedWidth - 2);
+        BYTE* spare = rows[0];
+        rows[0] = rows[1];
+        rows[1] = rows[2];
+        rows[2] = spare;
+    }
+}
+
 }  // namespace
 
 void PadWithEdgeCopies(const BYTE* pixels, BYTE* padded, LONG paddedWidth, LONG paddedHeight)
@@ -94,9 +119,15 @@ int RunNeighbourhoodPass(BYTE* padded, LONG paddedWidth, LONG paddedHeight, int 
     if (!rowBlock)
         return -1;
     auto* rowBuffer = static_cast<BYTE*>(GlobalLock(rowBlock));
-    const PixelOperator op = OperatorFor(ProcessingMode, filterKind);
-    for (int pass = 0; pass < passes; ++pass)
-        RunOnePass(padded, paddedWidth, paddedHeight, rowBuffer, op);
+    FilterRowPlan plan;
+    if (ProcessingMode == 1 && PrepareFilterRows(filterKind, &plan)) {
+        for (int pass = 0; pass < passes; ++pass)
+            RunOnePassByRows(padded, paddedWidth, paddedHeight, rowBuffer, plan);
+    } else {
+        const PixelOperator op = OperatorFor(ProcessingMode, filterKind);
+        for (int pass = 0; pass < passes; ++pass)
+            RunOnePass(padded, paddedWidth, paddedHeight, rowBuffer, op);
+    }
     GlobalUnlock(rowBlock);
     GlobalFree(rowBlock);
     return 0;
@@ -110,6 +141,140 @@ void CopyInteriorBack(BYTE* pixels, const BYTE* padded, LONG paddedWidth, LONG p
         std::memcpy(pixels + (r - 1) * imageRowBytes, padded + r * rowBytes + 4, imageRowBytes);
 }
 
+namespace {
+
+// The work of one pass over a picture held in place: the frame outside the
+// picture (as it was before the first pass) and what to run on each row.
+struct InPlaceJob {
+    BYTE* pixels;
+    LONG width;
+    LONG height;
+    const BYTE* frameBelow;  // padded row under the picture: width + 2 pixels
+    const BYTE* frameAbove;  // padded row above it
+    const BYTE* frameLeft;   // one pixel per row
+    const BYTE* frameRight;
+    bool byRows;
+    FilterRowPlan plan;
+    PixelOperator op;
+};
+
+std::size_t PaddedRowBytes(const InPlaceJob& job)
+{
+    return (static_cast<std::size_t>(job.width) + 2) * 4;
+}
+
+// Padded row r + 1 of the image the pass sees: image row r between its
+// frame pixels; -1 and height are the frame rows.
+void LoadPaddedRow(const InPlaceJob& job, LONG r, BYTE* out)
+{
+    const std::size_t rowBytes = static_cast<std::size_t>(job.width) * 4;
+    if (r < 0) {
+        std::memcpy(out, job.frameBelow, rowBytes + 8);
+    } else if (r >= job.height) {
+        std::memcpy(out, job.frameAbove, rowBytes + 8);
+    } else {
+        std::memcpy(out, job.frameLeft + static_cast<std::size_t>(r) * 4, 4);
+        std::memcpy(out + 4, job.pixels + static_cast<std::size_t>(r) * rowBytes, rowBytes);
+        std::memcpy(out + 4 + rowBytes, job.frameRight + static_cast<std::size_t>(r) * 4, 4);
+    }
+}
+
+void ProcessRow(const InPlaceJob& job, const BYTE* below, const BYTE* own, const BYTE* above, BYTE* out)
+{
+    if (job.byRows) {
+        FilterRow(job.plan, below, own, above, out, job.width);
+        return;
+    }
+    PixelBlock3x3 block;
+    for (LONG c = 0; c < job.width; ++c) {
+        const std::size_t at = static_cast<std::size_t>(c) * 4;
+        std::memcpy(block.px[0], below + at, 12);
+        std::memcpy(block.px[3], own + at, 12);
+        std::memcpy(block.px[6], above + at, 12);
+        job.op(&block);
+        std::memcpy(out + at, block.px[4], 4);
+    }
+}
+
+// A band of rows [start, end) and its four padded row buffers: three
+// rolling ones and the row after the band, copied before any band writes.
+struct Band {
+    LONG start;
+    LONG end;
+    BYTE* buffers;
+};
+
+void PreloadBand(const InPlaceJob& job, const Band& band)
+{
+    const std::size_t rowBytes = PaddedRowBytes(job);
+    LoadPaddedRow(job, band.start - 1, band.buffers);
+    LoadPaddedRow(job, band.start, band.buffers + rowBytes);
+    LoadPaddedRow(job, band.end, band.buffers + 3 * rowBytes);
+}
+
+// Every row of the band sees its neighbours as they were at the start of
+// the pass: rows of the band are copied before they are written, and the
+// rows beyond the band were copied by PreloadBand.
+void RunBand(const InPlaceJob& job, const Band& band)
+{
+    const std::size_t rowBytes = PaddedRowBytes(job);
+    BYTE* rows[3] = {band.buffers, band.buffers + rowBytes, band.buffers + 2 * rowBytes};
+    BYTE* after = band.buffers + 3 * rowBytes;
+    const std::size_t imageRowBytes = static_cast<std::size_t>(job.width) * 4;
+    for (LONG r = band.start; r < band.end; ++r) {
+        BYTE* above = rows[2];
+        if (r + 1 == band.end)
+            above = after;
+        else
+            LoadPaddedRow(job, r + 1, above);
+        ProcessRow(job, rows[0], rows[1], above, job.pixels + static_cast<std::size_t>(r) * imageRowBytes);
+        BYTE* spare = rows[0];
+        rows[0] = rows[1];
+        rows[1] = above;
+        rows[2] = spare;
+    }
+}
+
+// Runs one pass: bands on every core for large pictures.  A band whose
+// thread cannot be started runs on this thread afterwards.
+void RunPassInBands(const InPlaceJob& job, Band* bands, int bandCount)
+{
+    for (int i = 0; i < bandCount; ++i)
+        PreloadBand(job, bands[i]);
+    std::thread workers[kMaxBands];
+    bool started[kMaxBands] = {};
+    for (int i = 1; i < bandCount; ++i) {
+        try {
+            workers[i] = std::thread(RunBand, std::cref(job), std::cref(bands[i]));
+            started[i] = true;
+        } catch (...) {
+            started[i] = false;
+        }
+    }
+    RunBand(job, bands[0]);
+    for (int i = 1; i < bandCount; ++i) {
+        if (started[i])
+            workers[i].join();
+        else
+            RunBand(job, bands[i]);
+    }
+}
+
+int BandCountFor(LONG width, LONG height)
+{
+    const std::int64_t pixels = static_cast<std::int64_t>(width) * height;
+    if (pixels < kPixelsPerBand || height < 2)
+        return 1;
+    int cores = static_cast<int>(std::thread::hardware_concurrency());
+    if (cores < 1)
+        cores = 1;
+    const std::int64_t byWork = pixels / kPixelsPerBand;
+    int bands = static_cast<int>(std::min<std::int64_t>({cores, kMaxBands, byWork, height}));
+    return bands < 1 ? 1 : bands;
+}
+
+}  // namespace
+
 int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block)
 {
     (void)window;  // nothing is drawn
@@ -117,21 +282,70 @@ int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block)
     if (!dib)
         return -1;
     const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib);
-    const LONG paddedWidth = header->biWidth + 2;
-    const LONG paddedHeight = header->biHeight + 2;
-    HGLOBAL paddedBlock =
-        GlobalAlloc(GHND, static_cast<std::size_t>(paddedWidth) * static_cast<std::size_t>(paddedHeight) * 4);
-    if (!paddedBlock) {
+    const LONG width = header->biWidth;
+    const LONG height = header->biHeight;
+    const int filterKind = FilterSettings.filterKind;
+    int passes = 1;
+    if (ProcessingMode == 1 && filterKind == kFilterSoft)
+        passes = FilterSettings.softStrength;
+    if ((ProcessingMode != 1 && ProcessingMode != 2) || passes <= 0 || width <= 0 || height <= 0) {
+        GlobalUnlock(block);
+        return 0;
+    }
+
+    // Working memory: the frame (two padded rows and two columns) and four
+    // padded rows per band; no full-size copy of the picture.
+    const int bandCount = BandCountFor(width, height);
+    const std::size_t paddedRow = (static_cast<std::size_t>(width) + 2) * 4;
+    const std::size_t frameBytes = 2 * paddedRow + 2 * static_cast<std::size_t>(height) * 4;
+    HGLOBAL work = GlobalAlloc(GHND, frameBytes + static_cast<std::size_t>(bandCount) * 4 * paddedRow);
+    if (!work) {
         GlobalUnlock(block);
         return -1;
     }
-    auto* padded = static_cast<BYTE*>(GlobalLock(paddedBlock));
-    PadWithEdgeCopies(WorkDibPixels(dib), padded, paddedWidth, paddedHeight);
-    const int result = RunNeighbourhoodPass(padded, paddedWidth, paddedHeight, FilterSettings.filterKind);
-    if (result == 0)
-        CopyInteriorBack(WorkDibPixels(dib), padded, paddedWidth, paddedHeight);
-    GlobalUnlock(paddedBlock);
-    GlobalFree(paddedBlock);
+    auto* memory = static_cast<BYTE*>(GlobalLock(work));
+
+    InPlaceJob job = {};
+    job.pixels = WorkDibPixels(dib);
+    job.width = width;
+    job.height = height;
+    BYTE* below = memory;
+    BYTE* above = below + paddedRow;
+    BYTE* left = above + paddedRow;
+    BYTE* right = left + static_cast<std::size_t>(height) * 4;
+    const std::size_t imageRow = static_cast<std::size_t>(width) * 4;
+    for (LONG r = 0; r < height; ++r) {
+        std::memcpy(left + static_cast<std::size_t>(r) * 4, job.pixels + r * imageRow, 4);
+        std::memcpy(right + static_cast<std::size_t>(r) * 4, job.pixels + r * imageRow + imageRow - 4, 4);
+    }
+    // The frame rows repeat the edge rows, corners included.
+    std::memcpy(below, left, 4);
+    std::memcpy(below + 4, job.pixels, imageRow);
+    std::memcpy(below + 4 + imageRow, right, 4);
+    std::memcpy(above, left + static_cast<std::size_t>(height - 1) * 4, 4);
+    std::memcpy(above + 4, job.pixels + (height - 1) * imageRow, imageRow);
+    std::memcpy(above + 4 + imageRow, right + static_cast<std::size_t>(height - 1) * 4, 4);
+    job.frameBelow = below;
+    job.frameAbove = above;
+    job.frameLeft = left;
+    job.frameRight = right;
+    job.byRows = ProcessingMode == 1 && PrepareFilterRows(filterKind, &job.plan);
+    job.op = OperatorFor(ProcessingMode, filterKind);
+
+    Band bands[kMaxBands];
+    BYTE* buffers = right + static_cast<std::size_t>(height) * 4;
+    for (int i = 0; i < bandCount; ++i) {
+        bands[i].start = static_cast<LONG>(static_cast<std::int64_t>(height) * i / bandCount);
+        bands[i].end = static_cast<LONG>(static_cast<std::int64_t>(height) * (i + 1) / bandCount);
+        bands[i].buffers = buffers + static_cast<std::size_t>(i) * 4 * paddedRow;
+    }
+    // Later passes (soft) start from the previous pass's result; the frame
+    // stays as it was before the first.
+    for (int pass = 0; pass < passes; ++pass)
+        RunPassInBands(job, bands, bandCount);
+
+    GlobalUnlock(work);
+    GlobalFree(work);
     GlobalUnlock(block);
-    return result;
+    return 0;
 }
