@@ -76,3 +76,8 @@ int ApplyBump(HWND window, ImageDocument* watermark, ImageDocument* image);
 // being wi x hi) by the preview placement.  Returns 0 or -1 as ApplyBump.
 int RenderBumpPixels(BYTE* previewDib, LONG pw, LONG ph, LONG wi, LONG hi,
                      ImageDocument* watermark);
+
+// Lights a row of pixels exactly as BumpPixel lights each: below, own and
+// above start one pixel left of the first output pixel; out receives the
+// lit pixels with the own row's HeightBytes.
+void BumpRow(const BYTE* below, const BYTE* own, const BYTE* above, BYTE* out, int pixels);

@@ -1,8 +1,11 @@
 #include "processing/colour_adjust.h"
 
+#include "processing/parallel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 YshSettingsRecord YshSettings = {100, 100, 180};
 int ColourAdjustMode = kColourModeYsh;
@@ -63,35 +66,57 @@ void YshPixel(BYTE* r, BYTE* g, BYTE* b, double luminanceFactor, double saturati
     *g = ToByte(static_cast<int>(Y2 - kRedOverGreen * S2 * sinT - kBlueOverGreen * S2 * cosT));
 }
 
+namespace {
+
+struct YshJob {
+    BYTE* pixels;
+    double luminanceFactor;
+    double saturationFactor;
+    double hueRotation;
+};
+
+// Pixels are independent: ranges of them run on every core.
+void YshRange(void* context, std::int64_t begin, std::int64_t end)
+{
+    const auto* job = static_cast<const YshJob*>(context);
+    BYTE* p = job->pixels + begin * 4;
+    for (std::int64_t i = begin; i < end; ++i, p += 4)
+        YshPixel(&p[2], &p[1], &p[0], job->luminanceFactor, job->saturationFactor, job->hueRotation);
+}
+
+void CmykRange(void* context, std::int64_t begin, std::int64_t end)
+{
+    BYTE* p = static_cast<BYTE*>(context) + begin * 4;
+    for (std::int64_t i = begin; i < end; ++i, p += 4) {
+        const double r = p[2] / 255.0;
+        const double g = p[1] / 255.0;
+        const double b = p[0] / 255.0;
+        const double k = std::min(std::min(1 - r, 1 - b), 1 - g);
+        if (k == 1) {
+            p[0] = p[1] = p[2] = 0;
+            continue;
+        }
+        p[2] = CmykRoundTrip(r, k);
+        p[1] = CmykRoundTrip(g, k);
+        p[0] = CmykRoundTrip(b, k);
+    }
+}
+
+}  // namespace
+
 void YshAdjust(BYTE* pixels, LONG width, LONG height)
 {
-    const double luminanceFactor = YshSettings.luminance / 100.0;
-    const double saturationFactor = YshSettings.saturation / 100.0;
-    const double hueRotation = YshSettings.hue - 180;
+    YshJob job = {pixels, YshSettings.luminance / 100.0, YshSettings.saturation / 100.0,
+                  static_cast<double>(YshSettings.hue - 180)};
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    for (std::size_t i = 0; i < count; ++i, pixels += 4)
-        YshPixel(&pixels[2], &pixels[1], &pixels[0], luminanceFactor, saturationFactor, hueRotation);
+    ForEachRange(static_cast<std::int64_t>(width) * height, 64, &job, YshRange);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
 }
 
 void CmykConvertBack(BYTE* pixels, LONG width, LONG height)
 {
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    for (std::size_t i = 0; i < count; ++i, pixels += 4) {
-        const double r = pixels[2] / 255.0;
-        const double g = pixels[1] / 255.0;
-        const double b = pixels[0] / 255.0;
-        const double k = std::min(std::min(1 - r, 1 - b), 1 - g);
-        if (k == 1) {
-            pixels[0] = pixels[1] = pixels[2] = 0;
-            continue;
-        }
-        pixels[2] = CmykRoundTrip(r, k);
-        pixels[1] = CmykRoundTrip(g, k);
-        pixels[0] = CmykRoundTrip(b, k);
-    }
+    ForEachRange(static_cast<std::int64_t>(width) * height, 16, pixels, CmykRange);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
 }
 

@@ -1,6 +1,9 @@
 #include "processing/effects.h"
 
+#include "processing/parallel.h"
+
 #include <cstddef>
+#include <cstdint>
 
 EffectSettingsRecord EffectSettings = {kEffectNegative, 9213, {0, 0, 0}, {255, 255, 255}};
 ChannelRangeRecord ChannelRange = {{255, 255, 255}, {0, 0, 0}};
@@ -68,6 +71,22 @@ void BuildCurve(Curve& curve, int effectKind, int n)
     }
 }
 
+struct CurveJob {
+    BYTE* pixels;
+    Curve curve;
+};
+
+void CurveRange(void* context, std::int64_t begin, std::int64_t end)
+{
+    auto* job = static_cast<CurveJob*>(context);
+    BYTE* p = job->pixels + begin * 4;
+    for (std::int64_t i = begin; i < end; ++i, p += 4) {
+        p[0] = job->curve[0][p[0]];
+        p[1] = job->curve[1][p[1]];
+        p[2] = job->curve[2][p[2]];
+    }
+}
+
 }  // namespace
 
 void ApplyEffect(BYTE* pixels, const BITMAPINFOHEADER* header, int effectKind, int levelId)
@@ -79,14 +98,10 @@ void ApplyEffect(BYTE* pixels, const BITMAPINFOHEADER* header, int effectKind, i
     if (!known || (needsLevels && n < 2))
         return;
 
-    Curve curve;
-    BuildCurve(curve, effectKind, n);
-    const std::size_t count = static_cast<std::size_t>(header->biWidth) * static_cast<std::size_t>(header->biHeight);
-    for (std::size_t i = 0; i < count; ++i, pixels += 4) {
-        pixels[0] = curve[0][pixels[0]];
-        pixels[1] = curve[1][pixels[1]];
-        pixels[2] = curve[2][pixels[2]];
-    }
+    CurveJob job;
+    job.pixels = pixels;
+    BuildCurve(job.curve, effectKind, n);
+    ForEachRange(static_cast<std::int64_t>(header->biWidth) * header->biHeight, 2, &job, CurveRange);
 }
 
 void MeasureChannelRanges(const BYTE* pixels, LONG width, LONG height)

@@ -154,6 +154,7 @@ struct InPlaceJob {
     const BYTE* frameLeft;   // one pixel per row
     const BYTE* frameRight;
     bool byRows;
+    bool bumpRows;
     FilterRowPlan plan;
     PixelOperator op;
 };
@@ -183,6 +184,10 @@ void ProcessRow(const InPlaceJob& job, const BYTE* below, const BYTE* own, const
 {
     if (job.byRows) {
         FilterRow(job.plan, below, own, above, out, job.width);
+        return;
+    }
+    if (job.bumpRows) {
+        BumpRow(below, own, above, out, job.width);
         return;
     }
     PixelBlock3x3 block;
@@ -330,6 +335,7 @@ int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block)
     job.frameLeft = left;
     job.frameRight = right;
     job.byRows = ProcessingMode == 1 && PrepareFilterRows(filterKind, &job.plan);
+    job.bumpRows = ProcessingMode == 2;
     job.op = OperatorFor(ProcessingMode, filterKind);
 
     Band bands[kMaxBands];

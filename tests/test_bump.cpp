@@ -329,6 +329,41 @@ TEST_F(BumpTest, BumpPixelMatchesReferenceOnRandomBlocks)
     }
 }
 
+// The row form of the lighting must give every pixel exactly what the
+// per-pixel operator gives it, for any settings and neighbourhoods.
+TEST_F(BumpTest, RowLightingEqualsPixelLighting)
+{
+    std::mt19937 rng(14);
+    std::uniform_int_distribution<int> byte(0, 255);
+    constexpr int kPixels = 301;
+    std::vector<BYTE> rows[3];
+    for (auto& row : rows)
+        row.resize((kPixels + 2) * 4);
+    std::vector<BYTE> out(kPixels * 4);
+    for (int round = 0; round < 400; ++round) {
+        RandomLight(rng);
+        const int spread = round % 4 == 0 ? 255 : 1 + round % 60;
+        const int base = byte(rng);
+        for (auto& row : rows)
+            for (std::size_t i = 0; i < row.size(); i += 4) {
+                const bool dark = byte(rng) < 20;
+                row[i] = static_cast<BYTE>(dark ? byte(rng) % 12 : byte(rng));
+                row[i + 1] = static_cast<BYTE>(dark ? 0 : byte(rng));
+                row[i + 2] = static_cast<BYTE>(dark ? 0 : byte(rng));
+                row[i + 3] = static_cast<BYTE>(std::clamp(base + byte(rng) % (spread + 1) - spread / 2, 0, 255));
+            }
+        BumpRow(rows[0].data(), rows[1].data(), rows[2].data(), out.data(), kPixels);
+        for (int c = 0; c < kPixels; ++c) {
+            PixelBlock3x3 block;
+            std::memcpy(block.px[0], &rows[0][c * 4], 12);
+            std::memcpy(block.px[3], &rows[1][c * 4], 12);
+            std::memcpy(block.px[6], &rows[2][c * 4], 12);
+            BumpPixel(&block);
+            ASSERT_EQ(std::memcmp(block.px[4], &out[c * 4], 4), 0) << "pixel " << c << SettingsText();
+        }
+    }
+}
+
 TEST_F(BumpTest, LightingPassMatchesReference)
 {
     std::mt19937 rng(13);
