@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
@@ -33,7 +34,13 @@ struct JpegErrorManager {
     auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
     char text[JMSG_LENGTH_MAX] = {};
     (*cinfo->err->format_message)(cinfo, text);
-    std::snprintf(err->message, sizeof err->message, "%s", text);
+    if (cinfo->err->msg_code == JERR_NO_BACKING_STORE)
+        // The picture needs more than kLibraryMemoryLimit of library memory
+        // (a progressive file's coefficients); the library's own words
+        // ("Backing store not supported") tell the user nothing.
+        std::snprintf(err->message, sizeof err->message, "%s", "画像が大きすぎてメモリーが足りません。");
+    else
+        std::snprintf(err->message, sizeof err->message, "%s", text);
     std::longjmp(err->jump, 1);
 }
 

@@ -23,6 +23,9 @@ namespace {
 
 long failCountdown = 0;
 long liveBlocks = 0;
+SIZE_T allocationLimit = 0;
+long long writeBudget = -1;
+long allocationsMade = 0;
 MessageBoxSink messageSink = nullptr;
 
 bool AllocationShouldFail()
@@ -37,7 +40,8 @@ bool AllocationShouldFail()
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes)
 {
     (void)flags;  // every block the core asks for is zero-filled anyway
-    if (AllocationShouldFail())
+    ++allocationsMade;
+    if (AllocationShouldFail() || (allocationLimit != 0 && bytes > allocationLimit))
         return nullptr;
     auto* block = static_cast<StandInBlock*>(std::malloc(sizeof(StandInBlock)));
     if (!block)
@@ -91,6 +95,21 @@ void StandInFailNthAllocation(long n)
 long StandInLiveBlocks()
 {
     return liveBlocks;
+}
+
+long StandInAllocationsMade()
+{
+    return allocationsMade;
+}
+
+void StandInSetAllocationLimit(SIZE_T bytes)
+{
+    allocationLimit = bytes;
+}
+
+void StandInFailWritesAfter(long long bytes)
+{
+    writeBudget = bytes;
 }
 
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void* security,
@@ -162,9 +181,12 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, void
     if (!file || file == INVALID_HANDLE_VALUE)
         return FALSE;
     auto* in = static_cast<const unsigned char*>(buffer);
+    DWORD allowed = toWrite;
+    if (writeBudget >= 0 && writeBudget < static_cast<long long>(toWrite))
+        allowed = static_cast<DWORD>(writeBudget);
     DWORD done = 0;
-    while (done < toWrite) {
-        ssize_t n = ::write(file->fd, in + done, toWrite - done);
+    while (done < allowed) {
+        ssize_t n = ::write(file->fd, in + done, allowed - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -176,6 +198,11 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, void
     }
     if (written)
         *written = done;
+    if (writeBudget >= 0) {
+        writeBudget -= done;
+        if (done < toWrite)
+            return FALSE;  // the disk is full
+    }
     return TRUE;
 }
 

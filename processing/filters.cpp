@@ -138,7 +138,8 @@ bool PrepareFilterRows(int filterKind, FilterRowPlan* plan)
 }
 
 // Hot row loops get an AVX2 version where the system picks one at load time.
-#if defined(__linux__) && defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+// clang cannot multiversion the templates below: it builds them plainly.
+#if defined(__linux__) && defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__) && !defined(__clang__)
 #define QUILLVANE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define QUILLVANE_VECTOR_CLONES

@@ -12,7 +12,9 @@ PACKAGES=(
   libgtest-dev        # GoogleTest (CMake's FindGTest picks it up)
   libjpeg62-turbo-dev # libjpeg with the version 62 interface
   libjpeg-turbo-progs # djpeg / cjpeg, used by the tests and the benchmark
-  python3             # scripts/make-watermark.py
+  python3             # scripts/make-watermark.py, scripts/make-fuzz-corpus.py
+  clang               # the fuzz targets (libFuzzer)
+  libclang-rt-14-dev  # libFuzzer and the sanitizer runtimes for clang
   xplanet-images      # the demo's photograph (NASA Blue Marble, not copyrighted)
 )
 

@@ -1,0 +1,88 @@
+// quillvane-cli's option parser on arbitrary command lines: the input's
+// bytes split at zero bytes into arguments.  Whatever it accepts must be
+// within the documented ranges; whatever it refuses must say why.
+#include "cli/options.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+void Check(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "fuzz check failed: %s\n", what);
+        std::abort();
+    }
+}
+
+bool Within(int v, int low, int high)
+{
+    return v >= low && v <= high;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::vector<std::string> words{"quillvane-cli"};
+    std::string word;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (data[i] == 0) {
+            words.push_back(word);
+            word.clear();
+        } else {
+            word.push_back(static_cast<char>(data[i]));
+        }
+    }
+    if (size > 0)
+        words.push_back(word);
+    std::vector<const char*> argv;
+    for (const std::string& w : words)
+        argv.push_back(w.c_str());
+    argv.push_back(nullptr);
+
+    CliOptions options;
+    std::string error;
+    const int result = ParseCliOptions(static_cast<int>(words.size()), argv.data(), &options, &error);
+    if (result != 0) {
+        Check(!error.empty(), "a refusal names the problem");
+        return 0;
+    }
+    if (options.command == CliCommand::Help || options.command == CliCommand::Version)
+        return 0;
+    Check(options.command != CliCommand::None, "a command");
+    Check(!options.inputs.empty(), "an input");
+    Check(options.outputGiven && !options.output.empty(), "an output");
+    Check(options.bmpDepth == 16 || options.bmpDepth == 24 || options.bmpDepth == 32, "--bmp-depth");
+    Check(Within(options.quality, 60, 100), "--quality");
+    if (options.regionGiven)
+        Check(options.region[0] < options.region[2] && options.region[1] < options.region[3], "--region order");
+    Check(Within(options.bumpStrength, 1, 200) && Within(options.amplify, 0, 800) && Within(options.ambient, 1, 100),
+          "bump ranges");
+    Check(std::isfinite(options.light[0]) && std::isfinite(options.light[1]) && std::isfinite(options.light[2]),
+          "a finite light direction");
+    Check(options.offsetX >= 0 && options.offsetY >= 0, "--offset");
+    Check(Within(options.filterStrength, 0, 10), "filter --strength");
+    for (int k : options.kernel)
+        Check(Within(k, -9, 9), "--kernel");
+    Check(Within(options.levelId, 9210, 9214), "--levels");
+    for (int c = 0; c < 3; ++c)
+        Check(Within(options.bounds[2 * c], 0, 255) && Within(options.bounds[2 * c + 1], 0, 255) &&
+                  options.bounds[2 * c] <= options.bounds[2 * c + 1],
+              "--bounds");
+    Check(Within(options.luminance, 0, 200) && Within(options.saturation, 0, 200) && Within(options.hue, 0, 360),
+          "ysh ranges");
+
+    // The same command line parses the same way again.
+    CliOptions again;
+    std::string error2;
+    Check(ParseCliOptions(static_cast<int>(words.size()), argv.data(), &again, &error2) == 0, "parsing is repeatable");
+    Check(again.inputs == options.inputs && again.output == options.output && again.quality == options.quality,
+          "parsing is repeatable");
+    return 0;
+}

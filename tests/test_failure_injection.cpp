@@ -1,0 +1,317 @@
+// Every allocation of every command fails in turn: the program must not
+// crash or leak, must leave the picture and the user's files exactly as
+// they were when the command could not complete, and must tell the user
+// only what its commands tell (the readers and the BMP writer report a
+// shortage of memory; processing and the display copy report nothing).
+#include "files/bmp_reader.h"
+#include "files/bmp_writer.h"
+#include "files/file_errors.h"
+#include "files/file_settings.h"
+#include "files/jpeg_reader.h"
+#include "files/jpeg_writer.h"
+#include "image/region_swap.h"
+#include "processing/bump.h"
+#include "processing/colour_adjust.h"
+#include "processing/effects.h"
+#include "processing/filters.h"
+#include "processing/neighbourhood.h"
+#include "support/test_support.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+using namespace qvtest;
+
+namespace {
+
+// Failure points survived by this process, for the summary line.
+long FailurePointsSurvived = 0;
+
+Pixel Colourful(int x, int y)
+{
+    return Rgbh((x * 37 + y * 11) & 0xFF, (x * 5 + y * 29) & 0xFF, (x * y * 3 + 40) & 0xFF);
+}
+
+Pixel Logo(int x, int y)
+{
+    return (x + y) % 3 == 0 ? Rgbh(250, 250, 250) : Rgbh(10, 20, 30);
+}
+
+// Runs attempt once with every allocation granted (it must succeed) to
+// count its allocations, then once for each of them failing.  prepare
+// builds the state before each run, outside the injection; verify judges a
+// run that returned non-zero; cleanup releases the state.  Afterwards as
+// many blocks are live as before prepare.
+void WalkAllocationFailures(const char* what, const std::function<void()>& prepare,
+                            const std::function<int()>& attempt,
+                            const std::function<void(const MessageCapture&)>& verifyFailure,
+                            const std::function<void()>& verifySuccess, const std::function<void()>& cleanup)
+{
+    SCOPED_TRACE(what);
+    long allocations = 0;
+    {
+        const long live = StandInLiveBlocks();
+        prepare();
+        MessageCapture messages;
+        const long made = StandInAllocationsMade();
+        ASSERT_EQ(attempt(), 0) << "without injected failures: " << messages.Joined();
+        allocations = StandInAllocationsMade() - made;
+        verifySuccess();
+        cleanup();
+        ASSERT_EQ(StandInLiveBlocks(), live) << "blocks leaked by a run that succeeded";
+    }
+    for (long n = 1; n <= allocations; ++n) {
+        SCOPED_TRACE("allocation " + std::to_string(n) + " of " + std::to_string(allocations) + " fails");
+        const long live = StandInLiveBlocks();
+        prepare();
+        MessageCapture messages;
+        StandInFailNthAllocation(n);
+        const int rc = attempt();
+        StandInFailNthAllocation(0);
+        if (rc != 0)
+            verifyFailure(messages);
+        else
+            verifySuccess();  // a failure the command could work around
+        cleanup();
+        EXPECT_EQ(StandInLiveBlocks(), live) << "blocks leaked";
+        ++FailurePointsSurvived;
+    }
+}
+
+class FailureInjectionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetDocument(&MainDocument, true);
+        ResetDocument(&WatermarkDocument, false);
+        ResetDocument(&DisplayCopy, false);
+        BmpSaveDepth = 24;
+        JpegQualityStep = 20;
+        JpegProgressive = 0;
+    }
+    void TearDown() override
+    {
+        StandInFailNthAllocation(0);
+        ReleaseDocument(&MainDocument);
+        ReleaseDocument(&WatermarkDocument);
+        ReleaseDocument(&DisplayCopy);
+    }
+
+    // An input file written by the program's own writers.
+    std::string Input(const char* name, int width, int height, const PixelFunction& fn, bool jpeg)
+    {
+        ImageDocument d = MakeDocument(width, height, fn);
+        const std::string path = dir.File(name);
+        SetPath(&d, path);
+        MessageCapture quiet;
+        const int rc = jpeg ? WriteJpegFile(nullptr, &d) : WriteBmpFile(nullptr, &d);
+        FreeDocument(&d);
+        EXPECT_EQ(rc, 0) << quiet.Joined();
+        return path;
+    }
+
+    TempDir dir;
+};
+
+TEST_F(FailureInjectionTest, OpeningIntoThePictureOrTheWatermarkSurvivesEveryFailedAllocation)
+{
+    const std::string bmp = Input("photo.bmp", 21, 13, Colourful, false);
+    const std::string jpeg = Input("photo.jpg", 19, 17, Colourful, true);
+    for (ImageDocument* doc : {&MainDocument, &WatermarkDocument}) {
+        for (const std::string& path : {bmp, jpeg}) {
+            const bool isJpeg = path == jpeg;
+            DocumentSnapshot before;
+            WalkAllocationFailures(
+                (std::string(doc == &MainDocument ? "picture <- " : "watermark <- ") + path).c_str(),
+                [&] {
+                    *doc = MakeDocument(6, 5, Logo);
+                    ComputeLuminance(doc);
+                    SetPath(doc, path);
+                    before = Snapshot(*doc);
+                },
+                [&] {
+                    // The open command: the reader, then the luminance pass.
+                    const int rc = isJpeg ? ReadJpegFile(nullptr, doc) : ReadBmpFile(nullptr, doc);
+                    if (rc != 0)
+                        return rc;
+                    doc->isModified = 0;
+                    doc->bitsOffset = kWorkDibHeaderBytes;
+                    ComputeLuminance(doc);
+                    return 0;
+                },
+                [&](const MessageCapture& messages) {
+                    EXPECT_TRUE(Unchanged(*doc, before));
+                    EXPECT_EQ(messages.Count(), 1u) << messages.Joined();
+                    EXPECT_TRUE(messages.Has(msg::kErrorCaption, msg::kOutOfMemory)) << messages.Joined();
+                },
+                [&] {
+                    EXPECT_EQ(doc->width, isJpeg ? 19 : 21);
+                    EXPECT_EQ(doc->height, isJpeg ? 17 : 13);
+                },
+                [&] { ReleaseDocument(doc); });
+        }
+    }
+}
+
+TEST_F(FailureInjectionTest, ADisplayCopyWithoutMemoryShowsNoPictureAndKeepsNothing)
+{
+    WalkAllocationFailures(
+        "display copy",
+        [&] { MainDocument = MakeDocument(8, 6, Colourful); },
+        [&] { return BuildDisplayCopy(&DisplayCopy, &MainDocument); },
+        [&](const MessageCapture& messages) {
+            EXPECT_EQ(DisplayCopy.hDib, nullptr);
+            EXPECT_EQ(DisplayCopy.dib, nullptr);
+            EXPECT_EQ(DisplayCopy.isLoaded, 0);
+            EXPECT_EQ(messages.Count(), 0u) << messages.Joined();
+        },
+        [&] { EXPECT_TRUE(SamePixels(DisplayCopy, MainDocument, true)); },
+        [&] {
+            ReleaseDocument(&DisplayCopy);
+            ReleaseDocument(&MainDocument);
+        });
+}
+
+struct Command {
+    const char* name;
+    std::function<void()> settings;
+    std::function<int()> apply;  // on MainDocument, between extract and commit
+};
+
+TEST_F(FailureInjectionTest, EveryProcessingCommandWithAndWithoutASelectionSurvivesEveryFailedAllocation)
+{
+    const auto bump = [] { return ApplyBump(nullptr, &WatermarkDocument, &MainDocument); };
+    const auto filter = [] { return ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib); };
+    const auto bumpSettings = [](int keepAspect, int dontEnlarge, int tile) {
+        return [=] {
+            ProcessingMode = 2;
+            BumpSettings = {-0.5, 0.5, 0.7071, 20, 20.0, 200, 60, keepAspect, dontEnlarge, tile, 0, 0};
+        };
+    };
+    const auto filterSettings = [](int kind, int strength) {
+        return [=] {
+            ProcessingMode = 1;
+            FilterSettings = {kind, strength, strength, strength, strength, {{1, -2, 1}, {0, 3, 0}, {-1, 2, -1}}};
+        };
+    };
+    const auto effect = [](int kind) {
+        return [=] {
+            BYTE* pixels = WorkDibPixels(MainDocument.dib);
+            MeasureChannelRanges(pixels, MainDocument.width, MainDocument.height);
+            for (int c = 0; c < 3; ++c) {
+                EffectSettings.lowerBound[c] = ChannelRange.minimum[c];
+                EffectSettings.upperBound[c] = ChannelRange.maximum[c];
+            }
+            ApplyEffect(pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib), kind, 9212);
+            return 0;
+        };
+    };
+    const auto colour = [](int mode) {
+        return [=] {
+            ResetColourAdjust();
+            YshSettings = {130, 70, 200};
+            ColourAdjustMode = mode;
+            ApplyColourAdjust(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
+            return 0;
+        };
+    };
+    const std::vector<Command> commands = {
+        {"bump, stretched", bumpSettings(0, 0, 0), bump},
+        {"bump, keeping the aspect", bumpSettings(1, 0, 0), bump},
+        {"bump, own size", bumpSettings(0, 1, 0), bump},
+        {"bump, tiled", bumpSettings(0, 0, 1), bump},
+        {"sharpen", filterSettings(kFilterSharpen, 4), filter},
+        {"soft", filterSettings(kFilterSoft, 3), filter},
+        {"emboss", filterSettings(kFilterEmboss, 5), filter},
+        {"custom kernel", filterSettings(kFilterCustom, 2), filter},
+        {"negative", [] {}, effect(kEffectNegative)},
+        {"contrast", [] {}, effect(kEffectContrast)},
+        {"ysh", [] {}, colour(kColourModeYsh)},
+        {"cmyk", [] {}, colour(kColourModeCmyk)},
+    };
+    for (const Command& command : commands) {
+        for (bool selection : {false, true}) {
+            SelectionRect sel = {};
+            if (selection)
+                sel = {0, 1, 0, 0, 3, 2, 17, 11};
+            DocumentSnapshot before;
+            DocumentSnapshot watermarkBefore;
+            WalkAllocationFailures(
+                (std::string(command.name) + (selection ? ", selection" : ", whole picture")).c_str(),
+                [&] {
+                    MainDocument = MakeDocument(23, 14, Colourful);
+                    ComputeLuminance(&MainDocument);
+                    WatermarkDocument = MakeDocument(7, 5, Logo);
+                    ComputeLuminance(&WatermarkDocument);
+                    command.settings();
+                    before = Snapshot(MainDocument);
+                    watermarkBefore = Snapshot(WatermarkDocument);
+                },
+                [&] {
+                    // The main window's sequence for every processing command.
+                    if (RegionSwapExtract(&MainDocument, &sel, 0, 0, 0, 0) != 0)
+                        return -1;
+                    if (command.apply() != 0) {
+                        RegionSwapCancel(&MainDocument, &sel);
+                        return -1;
+                    }
+                    RegionSwapCommit(&MainDocument, &sel, 0, 0, 0, 0);
+                    MainDocument.isModified = 1;
+                    return 0;
+                },
+                [&](const MessageCapture& messages) {
+                    EXPECT_TRUE(Unchanged(MainDocument, before));
+                    EXPECT_TRUE(Unchanged(WatermarkDocument, watermarkBefore));
+                    EXPECT_EQ(messages.Count(), 0u) << messages.Joined();
+                },
+                [&] { EXPECT_EQ(MainDocument.isModified, 1); },
+                [&] {
+                    ReleaseDocument(&MainDocument);
+                    ReleaseDocument(&WatermarkDocument);
+                });
+        }
+    }
+}
+
+TEST_F(FailureInjectionTest, SavingAtEveryDepthAndAsJpegSurvivesEveryFailedAllocation)
+{
+    const std::string target = dir.File("result.out");
+    const std::vector<std::uint8_t> old = {'e', 'x', 'i', 's', 't', 'i', 'n', 'g'};
+    for (int depth : {16, 24, 32, 0}) {
+        DocumentSnapshot before;
+        WalkAllocationFailures(
+            depth ? ("BMP " + std::to_string(depth) + " bits").c_str() : "JPEG",
+            [&] {
+                ASSERT_TRUE(WriteBytes(target, old));
+                MainDocument = MakeDocument(13, 9, Colourful);
+                ComputeLuminance(&MainDocument);
+                SetPath(&MainDocument, target);
+                BmpSaveDepth = depth ? depth : 24;
+                before = Snapshot(MainDocument);
+            },
+            [&] { return depth ? WriteBmpFile(nullptr, &MainDocument) : WriteJpegFile(nullptr, &MainDocument); },
+            [&](const MessageCapture& messages) {
+                EXPECT_TRUE(Unchanged(MainDocument, before)) << "a failed save keeps the HeightBytes and header";
+                EXPECT_TRUE(SameBytes(ReadBytes(target), old));
+                EXPECT_EQ(dir.Names(), std::vector<std::string>{"result.out"}) << "no temporary file left";
+                EXPECT_EQ(messages.Count(), 1u) << messages.Joined();
+                if (depth) {
+                    EXPECT_TRUE(messages.Has(msg::kErrorCaption, msg::kOutOfMemory)) << messages.Joined();
+                }
+            },
+            [&] {
+                ImageDocument back = {};
+                SetPath(&back, target);
+                MessageCapture quiet;
+                EXPECT_EQ(depth ? ReadBmpFile(nullptr, &back) : ReadJpegFile(nullptr, &back), 0) << quiet.Joined();
+                EXPECT_EQ(back.width, 13);
+                EXPECT_EQ(back.height, 9);
+                ReleaseDocument(&back);
+            },
+            [&] { ReleaseDocument(&MainDocument); });
+    }
+    std::printf("[ summary  ] %ld allocation failure points survived\n", FailurePointsSurvived);
+}
+
+}  // namespace

@@ -1,0 +1,162 @@
+// A save that fails at any byte (a full disk) is a failed save: it is
+// reported, the file it was to replace keeps every byte, no temporary file
+// stays behind and the picture is as it was (still modified, HeightBytes
+// kept).  The BMP writer writes through WriteFile, whose stand-in can be
+// told to run out of room after any byte; the JPEG writer writes through
+// the C library, which meets a file size limit instead.
+#include "files/bmp_reader.h"
+#include "files/bmp_writer.h"
+#include "files/file_errors.h"
+#include "files/file_settings.h"
+#include "files/jpeg_reader.h"
+#include "files/jpeg_writer.h"
+#include "support/test_support.h"
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <string>
+
+using namespace qvtest;
+
+namespace {
+
+Pixel Colourful(int x, int y)
+{
+    return Rgbh((x * 37 + y * 11) & 0xFF, (x * 5 + y * 29) & 0xFF, (x * y * 3 + 40) & 0xFF, 99);
+}
+
+// Lets this process write files of at most bytes bytes; a write beyond
+// fails with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        active_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    bool Active() const { return active_; }
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+    bool active_ = false;
+};
+
+class WriteFailureTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        StandInFailWritesAfter(-1);
+        FreeDocument(&doc);
+        BmpSaveDepth = 24;
+        JpegProgressive = 0;
+        JpegQualityStep = 20;
+    }
+
+    // Size of the file a clean save writes.
+    std::size_t CleanSize(bool jpeg)
+    {
+        const std::string probe = dir.File("probe");
+        SetPath(&doc, probe);
+        MessageCapture quiet;
+        EXPECT_EQ(jpeg ? WriteJpegFile(nullptr, &doc) : WriteBmpFile(nullptr, &doc), 0) << quiet.Joined();
+        const std::size_t size = ReadBytes(probe).size();
+        std::remove(probe.c_str());
+        return size;
+    }
+
+    TempDir dir;
+    ImageDocument doc{};
+};
+
+const std::vector<std::uint8_t> kOldFile = {'o', 'l', 'd', ' ', 'p', 'h', 'o', 't', 'o'};
+
+TEST_F(WriteFailureTest, ABmpSaveThatRunsOutOfRoomAtAnyByteChangesNothing)
+{
+    long points = 0;
+    for (int depth : {16, 24, 32}) {
+        for (int width : {1, 3, 4}) {
+            SCOPED_TRACE(std::to_string(depth) + " bits, width " + std::to_string(width));
+            BmpSaveDepth = depth;
+            FreeDocument(&doc);
+            doc = MakeDocument(width, 3, Colourful);
+            doc.isModified = 1;
+            const std::size_t size = CleanSize(false);
+            ASSERT_GT(size, 54u);
+            const std::string target = dir.File("photo.bmp");
+            SetPath(&doc, target);
+            const DocumentSnapshot before = Snapshot(doc);
+            for (std::size_t n = 0; n < size; ++n) {
+                SCOPED_TRACE("room for " + std::to_string(n) + " of " + std::to_string(size) + " bytes");
+                ASSERT_TRUE(WriteBytes(target, kOldFile));
+                MessageCapture messages;
+                StandInFailWritesAfter(static_cast<long long>(n));
+                const int rc = WriteBmpFile(nullptr, &doc);
+                StandInFailWritesAfter(-1);
+                EXPECT_EQ(rc, -1);
+                EXPECT_TRUE(messages.Has(msg::kErrorCaption, msg::kCreateFailed)) << messages.Joined();
+                EXPECT_EQ(messages.Count(), 1u) << messages.Joined();
+                EXPECT_TRUE(SameBytes(ReadBytes(target), kOldFile));
+                EXPECT_EQ(dir.Names(), std::vector<std::string>{"photo.bmp"}) << "no temporary file left";
+                EXPECT_TRUE(Unchanged(doc, before));
+                ++points;
+            }
+            // Exactly enough room: the save goes through.
+            MessageCapture messages;
+            StandInFailWritesAfter(static_cast<long long>(size));
+            EXPECT_EQ(WriteBmpFile(nullptr, &doc), 0) << messages.Joined();
+            StandInFailWritesAfter(-1);
+            EXPECT_EQ(ReadBytes(target).size(), size);
+        }
+    }
+    std::printf("[ summary  ] %ld BMP write failure points survived\n", points);
+}
+
+TEST_F(WriteFailureTest, AJpegSaveThatRunsOutOfRoomAtAnyByteChangesNothing)
+{
+    long points = 0;
+    for (int progressive : {0, 1}) {
+        SCOPED_TRACE(progressive ? "progressive" : "sequential");
+        JpegProgressive = progressive;
+        FreeDocument(&doc);
+        doc = MakeDocument(9, 7, Colourful);
+        doc.isModified = 1;
+        const std::size_t size = CleanSize(true);
+        ASSERT_GT(size, 100u);
+        const std::string target = dir.File("photo.jpg");
+        SetPath(&doc, target);
+        const DocumentSnapshot before = Snapshot(doc);
+        for (std::size_t n = 0; n < size; ++n) {
+            SCOPED_TRACE("room for " + std::to_string(n) + " of " + std::to_string(size) + " bytes");
+            ASSERT_TRUE(WriteBytes(target, kOldFile));
+            MessageCapture messages;
+            int rc = 0;
+            {
+                FileSizeLimit limit(n);
+                ASSERT_TRUE(limit.Active());
+                rc = WriteJpegFile(nullptr, &doc);
+            }
+            EXPECT_EQ(rc, -1);
+            EXPECT_EQ(messages.CountCaption(msg::kErrorCaption), 1u) << messages.Joined();
+            EXPECT_TRUE(SameBytes(ReadBytes(target), kOldFile));
+            EXPECT_EQ(dir.Names(), std::vector<std::string>{"photo.jpg"}) << "no temporary file left";
+            EXPECT_TRUE(Unchanged(doc, before));
+            ++points;
+        }
+        FileSizeLimit limit(size);
+        MessageCapture messages;
+        EXPECT_EQ(WriteJpegFile(nullptr, &doc), 0) << messages.Joined();
+    }
+    std::printf("[ summary  ] %ld JPEG write failure points survived\n", points);
+}
+
+}  // namespace
