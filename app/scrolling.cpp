@@ -77,20 +77,19 @@ void ScrollView(HWND window, WPARAM wParam, int maximum, int* position, UINT mes
     if (delta == 0)
         return;
     *position += delta;
-    int bar = SB_HORZ;
-    if (message == WM_VSCROLL) {
-        ViewState.pendingScrollDY = -delta;
-        ViewState.pendingScrollDX = 0;
-        bar = SB_VERT;
-    } else {
-        ViewState.pendingScrollDX = -delta;
-        ViewState.pendingScrollDY = 0;
-    }
-    ViewState.scrolledX -= ViewState.pendingScrollDX;
-    ViewState.scrolledY -= ViewState.pendingScrollDY;
+    // The content moves by -delta along the bar's axis.  Steps that come
+    // before the next paint add up: the paint moves the selection by all
+    // of them, so it stays over the same picture pixels.
+    const bool vertical = message == WM_VSCROLL;
+    const int shiftX = vertical ? 0 : -delta;
+    const int shiftY = vertical ? -delta : 0;
+    ViewState.pendingScrollDX += shiftX;
+    ViewState.pendingScrollDY += shiftY;
+    ViewState.scrolledX -= shiftX;
+    ViewState.scrolledY -= shiftY;
+    const int bar = vertical ? SB_VERT : SB_HORZ;
     DrawSelectionOutline(window, &Selection);
-    ScrollWindowEx(window, ViewState.pendingScrollDX, ViewState.pendingScrollDY, nullptr, nullptr, nullptr, nullptr,
-                   SW_INVALIDATE);
+    ScrollWindowEx(window, shiftX, shiftY, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
     SCROLLINFO info = {};
     info.cbSize = sizeof info;
     info.fMask = SIF_POS;
