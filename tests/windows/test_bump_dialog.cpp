@@ -1,0 +1,661 @@
+// The bump dialog opened for real: the light circle, the sliders, the
+// watermark choice with its check boxes and position bars, the live
+// preview read back from the screen, and OK / Cancel through the main
+// window's command.
+#include "support/app_fixture.h"
+#include "support/dialog_fixture.h"
+
+#include "app/selection.h"
+#include "processing/bump.h"
+#include "processing/bump_dialog.h"
+#include "processing/neighbourhood.h"
+#include "processing/preview.h"
+#include "resources/resource.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+using namespace wintest;
+using namespace dlgtest;
+
+namespace {
+
+std::string Fixed(double v)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%8.4lf", v);
+    return text;
+}
+
+struct Light {
+    double x, y, z;
+    std::string tx, ty, tz;
+    POINT marker;
+};
+
+Light LightNow(HWND dialog)
+{
+    return Light{BumpSettings.lightX,
+                 BumpSettings.lightY,
+                 BumpSettings.lightZ,
+                 Text(dialog, IDC_BUMP_LIGHTX_TEXT),
+                 Text(dialog, IDC_BUMP_LIGHTY_TEXT),
+                 Text(dialog, IDC_BUMP_LIGHTZ_TEXT),
+                 LightMarker};
+}
+
+void ExpectSameLight(const Light& a, const Light& b, const char* where)
+{
+    SCOPED_TRACE(where);
+    EXPECT_EQ(a.x, b.x);
+    EXPECT_EQ(a.y, b.y);
+    EXPECT_EQ(a.z, b.z);
+    EXPECT_EQ(a.tx, b.tx);
+    EXPECT_EQ(a.ty, b.ty);
+    EXPECT_EQ(a.tz, b.tz);
+    EXPECT_EQ(a.marker.x, b.marker.x);
+    EXPECT_EQ(a.marker.y, b.marker.y);
+}
+
+// The circle of the light pane in client pixels.
+struct Pane {
+    int l, t, r, b, cx, cy, rx, ry;
+};
+Pane LightPaneOf(HWND dialog)
+{
+    const RECT r = DialogRect(dialog, 25, 20, 115, 120);
+    Pane p{r.left, r.top, r.right, r.bottom, 0, 0, (r.right - r.left) / 2, (r.bottom - r.top) / 2};
+    p.cx = p.l + p.rx;
+    p.cy = p.t + p.ry;
+    return p;
+}
+
+// What the preview must show now: the bump of the core on a copy of the
+// untouched preview image.
+std::vector<BYTE> ExpectedBumpPreview()
+{
+    std::vector<BYTE> copy = PreviewImageBytes();
+    if (copy.empty())
+        return copy;
+    EXPECT_EQ(RenderBumpPixels(copy.data(), DibWidth(copy), DibHeight(copy), MainDocument.width,
+                               MainDocument.height, &WatermarkDocument),
+              0);
+    return copy;
+}
+
+class BumpDialog : public DialogTest {
+protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        dir_ = std::make_unique<TempDir>();
+    }
+    void TearDown() override
+    {
+        DialogTest::TearDown();
+        dir_.reset();
+    }
+    // A watermark file of width x height; returns its path.
+    std::string Watermark(int width, int height)
+    {
+        char name[64];
+        std::snprintf(name, sizeof name, "watermark-%d-%dx%d.bmp", ++files_, width, height);
+        const std::string path = dir_->File(name);
+        EXPECT_TRUE(apptest::WriteTestBmp(path, width, height));
+        return path;
+    }
+    // Queues the open dialog's answer: path, as a BMP (type entry 1).
+    void QueueOpen(DialogDriver& driver, const std::string& path)
+    {
+        driver.OnDialog(U8(u8"開く"), [path](HWND dialog) {
+            FileDialogSelectType(dialog, 0);
+            FileDialogAccept(dialog, path);
+        });
+    }
+    INT_PTR Run(const std::function<void(HWND)>& action)
+    {
+        return RunDialog(RES_DLG_BUMP, BumpDialogProc, u8"バンプ設定", action);
+    }
+    std::unique_ptr<TempDir> dir_;
+    int files_ = 0;
+};
+
+// --- Light direction --------------------------------------------------------
+
+TEST_F(BumpDialog, LightFromClicksInTheCircleAndNothingFromOutsideOrTheOutline)
+{
+    LoadPicture(100, 80);
+    bool ran = false;
+    const INT_PTR result = Run([&](HWND dialog) {
+        ran = true;
+        const Pane p = LightPaneOf(dialog);
+
+        ClickAt(dialog, {p.cx, p.cy});
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTX_TEXT), "  0.0000");
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT), "  0.0000");
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTZ_TEXT), "  1.0000");
+        EXPECT_EQ(BumpSettings.lightX, 0.0);
+        EXPECT_EQ(BumpSettings.lightY, 0.0);
+        EXPECT_EQ(BumpSettings.lightZ, 1.0);
+        EXPECT_EQ(LightMarker.x, p.cx);
+        EXPECT_EQ(LightMarker.y, p.cy);
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+
+        // Near the top: the light comes from above (Y up on screen).
+        ClickAt(dialog, {p.cx, p.t + p.ry / 4});
+        EXPECT_GT(BumpSettings.lightY, 0.5);
+        EXPECT_NEAR(BumpSettings.lightX, 0.0, 1e-12);
+        EXPECT_GT(BumpSettings.lightZ, 0.0);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT), Fixed(BumpSettings.lightY));
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT).find('-'), std::string::npos);
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+
+        // Near the right edge: from the right.
+        ClickAt(dialog, {p.l + p.rx * 7 / 4, p.cy});
+        EXPECT_GT(BumpSettings.lightX, 0.5);
+        EXPECT_NEAR(BumpSettings.lightY, 0.0, 1e-12);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTX_TEXT), Fixed(BumpSettings.lightX));
+        EXPECT_NEAR(std::hypot(std::hypot(BumpSettings.lightX, BumpSettings.lightY), BumpSettings.lightZ), 1.0, 1e-12);
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+
+        // A drag follows the mouse while the button is down, not after.
+        SendMessageA(dialog, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.cx, p.cy));
+        SendMessageA(dialog, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.cx - p.rx / 2, p.cy));
+        EXPECT_LT(BumpSettings.lightX, -0.3);
+        SendMessageA(dialog, WM_LBUTTONUP, 0, MAKELPARAM(p.cx - p.rx / 2, p.cy));
+        const Light afterDrag = LightNow(dialog);
+        SendMessageA(dialog, WM_MOUSEMOVE, 0, MAKELPARAM(p.cx, p.cy + p.ry / 2));
+        ExpectSameLight(LightNow(dialog), afterDrag, "move after release");
+
+        // On the outline and outside the circle nothing moves.
+        const Light before = LightNow(dialog);
+        const POINT outside[] = {{p.l, p.cy}, {p.r - 1, p.cy}, {p.cx, p.t}, {p.cx, p.b - 1},
+                                 {p.l + 2, p.t + 2}, {p.r - 3, p.b - 3}, {p.l - 5, p.cy}, {p.cx, p.b + 8}};
+        for (const POINT& q : outside) {
+            ClickAt(dialog, q);
+            char where[48];
+            std::snprintf(where, sizeof where, "click at (%ld,%ld)", q.x, q.y);
+            ExpectSameLight(LightNow(dialog), before, where);
+        }
+
+        // A point beyond the circle given straight to LightFromPoint: a
+        // light in the picture plane, a unit vector, never NaN.
+        LightFromPoint(dialog, {p.l - 50, p.cy});
+        EXPECT_EQ(BumpSettings.lightX, -1.0);
+        EXPECT_EQ(BumpSettings.lightY, 0.0);
+        EXPECT_EQ(BumpSettings.lightZ, 0.0);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTX_TEXT), " -1.0000");
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT), "  0.0000");
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTZ_TEXT), "  0.0000");
+        LightFromPoint(dialog, {p.r + 40, p.t - 40});
+        EXPECT_GT(BumpSettings.lightX, 0.0);
+        EXPECT_GT(BumpSettings.lightY, 0.0);
+        EXPECT_EQ(BumpSettings.lightZ, 0.0);
+        EXPECT_NEAR(std::hypot(BumpSettings.lightX, BumpSettings.lightY), 1.0, 1e-12);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTZ_TEXT), "  0.0000");
+
+        // The last click leaves the centre light for the next opening.
+        ClickAt(dialog, {p.cx, p.cy});
+        PressButton(dialog, IDCANCEL);
+    });
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(result, 2);
+
+    // Reopened: light and marker are where the user left them.
+    const POINT marker = LightMarker;
+    Run([&](HWND dialog) {
+        EXPECT_EQ(LightMarker.x, marker.x);
+        EXPECT_EQ(LightMarker.y, marker.y);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTX_TEXT), "  0.0000");
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT), "  0.0000");
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTZ_TEXT), "  1.0000");
+        EXPECT_EQ(BumpSettings.lightZ, 1.0);
+        PressButton(dialog, IDCANCEL);
+    });
+}
+
+TEST_F(BumpDialog, InitialMarkerGivesAUnitLightShownInItsTexts)
+{
+    LoadPicture(60, 60);
+    Run([&](HWND dialog) {
+        EXPECT_EQ(LightMarker.x, 75);
+        EXPECT_EQ(LightMarker.y, 65);
+        EXPECT_FALSE(std::isnan(BumpSettings.lightX) || std::isnan(BumpSettings.lightY) ||
+                     std::isnan(BumpSettings.lightZ));
+        EXPECT_NEAR(std::hypot(std::hypot(BumpSettings.lightX, BumpSettings.lightY), BumpSettings.lightZ), 1.0, 1e-12);
+        EXPECT_GE(BumpSettings.lightZ, 0.0);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTX_TEXT), Fixed(BumpSettings.lightX));
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT), Fixed(BumpSettings.lightY));
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTZ_TEXT), Fixed(BumpSettings.lightZ));
+        // The first paint already shows the relief of the picture on itself.
+        Redraw(dialog);
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+        PressButton(dialog, IDCANCEL);
+    });
+}
+
+// --- Sliders ----------------------------------------------------------------
+
+TEST_F(BumpDialog, SlidersStepClampShowTheirValuesAndSurviveCancelAndReopening)
+{
+    LoadPicture(90, 70);
+    Run([&](HWND dialog) {
+        EXPECT_EQ(BarRange(dialog, IDC_BUMP_STRENGTH), std::make_pair(1, 200));
+        EXPECT_EQ(BarRange(dialog, IDC_BUMP_AMPLIFY), std::make_pair(0, 800));
+        EXPECT_EQ(BarRange(dialog, IDC_BUMP_AMBIENT), std::make_pair(1, 100));
+        EXPECT_EQ(BarPos(dialog, IDC_BUMP_STRENGTH), 20);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_STRENGTH_TEXT), " 20");
+        EXPECT_EQ(Text(dialog, IDC_BUMP_AMPLIFY_TEXT), "200");
+        EXPECT_EQ(Text(dialog, IDC_BUMP_AMBIENT_TEXT), " 60");
+
+        ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_LINEDOWN);
+        EXPECT_EQ(BumpSettings.strength, 21);
+        EXPECT_EQ(BumpSettings.strengthValue, 21.0);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_STRENGTH_TEXT), " 21");
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+        ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_PAGEUP);
+        ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_PAGEUP);
+        ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_PAGEUP);
+        EXPECT_EQ(BumpSettings.strength, 1);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_STRENGTH_TEXT), "  1");
+        ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_THUMBTRACK, 250);
+        EXPECT_EQ(BumpSettings.strength, 200);
+        EXPECT_EQ(BarPos(dialog, IDC_BUMP_STRENGTH), 200);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_STRENGTH_TEXT), "200");
+        ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_THUMBTRACK, 137);
+        EXPECT_EQ(BumpSettings.strengthValue, 137.0);
+
+        ScrollBar(dialog, IDC_BUMP_AMPLIFY, SB_THUMBTRACK, 0);
+        EXPECT_EQ(BumpSettings.amplification, 0);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_AMPLIFY_TEXT), "  0");
+        ScrollBar(dialog, IDC_BUMP_AMPLIFY, SB_PAGEDOWN);
+        ScrollBar(dialog, IDC_BUMP_AMPLIFY, SB_LINEDOWN);
+        EXPECT_EQ(BumpSettings.amplification, 11);
+        EXPECT_EQ(BarPos(dialog, IDC_BUMP_AMPLIFY), 11);
+
+        ScrollBar(dialog, IDC_BUMP_AMBIENT, SB_THUMBTRACK, 100);
+        ScrollBar(dialog, IDC_BUMP_AMBIENT, SB_LINEDOWN);
+        EXPECT_EQ(BumpSettings.ambient, 100);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_AMBIENT_TEXT), "100");
+        ScrollBar(dialog, IDC_BUMP_AMBIENT, SB_LINEUP);
+        // Thumb position and end-of-scroll codes change nothing.
+        ScrollBar(dialog, IDC_BUMP_AMBIENT, SB_THUMBPOSITION, 5);
+        ScrollBar(dialog, IDC_BUMP_AMBIENT, SB_ENDSCROLL);
+        EXPECT_EQ(BumpSettings.ambient, 99);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_AMBIENT_TEXT), " 99");
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+        Redraw(dialog);
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+        PressButton(dialog, IDCANCEL);
+    });
+
+    Run([&](HWND dialog) {
+        EXPECT_EQ(BarPos(dialog, IDC_BUMP_STRENGTH), 137);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_STRENGTH_TEXT), "137");
+        EXPECT_EQ(BarPos(dialog, IDC_BUMP_AMPLIFY), 11);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_AMPLIFY_TEXT), " 11");
+        EXPECT_EQ(BarPos(dialog, IDC_BUMP_AMBIENT), 99);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_AMBIENT_TEXT), " 99");
+        EXPECT_EQ(BumpSettings.strengthValue, 137.0);
+        PressButton(dialog, IDOK);
+    });
+    EXPECT_EQ(BumpSettings.strength, 137);
+    EXPECT_EQ(BumpSettings.amplification, 11);
+    EXPECT_EQ(BumpSettings.ambient, 99);
+}
+
+// --- Watermark, check boxes and position bars -------------------------------
+
+TEST_F(BumpDialog, FittingWatermarkEnablesPlacementAndTheBoxesExcludeEachOther)
+{
+    LoadPicture(120, 90);
+    const std::string small = Watermark(50, 30);
+    DialogDriver driver;
+    driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
+        // The image is its own watermark; no placement yet.
+        EXPECT_EQ(WatermarkDocument.width, 120);
+        EXPECT_FALSE(IsEnabled(dialog, IDC_BUMP_DONTENLARGE));
+        EXPECT_FALSE(IsEnabled(dialog, IDC_BUMP_REPEAT));
+        EXPECT_FALSE(IsChecked(dialog, IDC_BUMP_DONTENLARGE));
+        EXPECT_FALSE(IsChecked(dialog, IDC_BUMP_REPEAT));
+        EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_KEEPASPECT));
+
+        ClickButton(dialog, IDC_BUMP_CHOOSE);
+        EXPECT_EQ(WatermarkDocument.width, 50);
+        EXPECT_EQ(WatermarkDocument.height, 30);
+        EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_DONTENLARGE));
+        EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_REPEAT));
+        // Case C, no aspect: the whole picture, no position bars.
+        EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETX));
+        EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETY));
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+
+        // Case A: not enlarged, placed by the two bars.
+        ClickButton(dialog, IDC_BUMP_DONTENLARGE);
+        EXPECT_TRUE(IsChecked(dialog, IDC_BUMP_DONTENLARGE));
+        EXPECT_EQ(BumpSettings.DontEnlarge, 1);
+        EXPECT_FALSE(IsEnabled(dialog, IDC_BUMP_KEEPASPECT));
+        EXPECT_TRUE(IsShown(dialog, IDC_BUMP_OFFSETX));
+        EXPECT_TRUE(IsShown(dialog, IDC_BUMP_OFFSETY));
+        EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_OFFSETX));
+        EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_OFFSETY));
+        EXPECT_EQ(BarRange(dialog, IDC_BUMP_OFFSETX), std::make_pair(0, 70));
+        EXPECT_EQ(BarRange(dialog, IDC_BUMP_OFFSETY), std::make_pair(0, 60));
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+
+        ScrollBar(dialog, IDC_BUMP_OFFSETX, SB_PAGEDOWN);
+        ScrollBar(dialog, IDC_BUMP_OFFSETX, SB_PAGEDOWN);
+        ScrollBar(dialog, IDC_BUMP_OFFSETX, SB_LINEDOWN);
+        EXPECT_EQ(BumpSettings.OffsetX, 21);
+        EXPECT_EQ(BarPos(dialog, IDC_BUMP_OFFSETX), 21);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_OFFSETX_TEXT), " 21");
+        ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_THUMBTRACK, 500, WM_VSCROLL);
+        EXPECT_EQ(BumpSettings.OffsetY, 60);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_OFFSETY_TEXT), " 60");
+        ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_PAGEUP, 0, WM_VSCROLL);
+        EXPECT_EQ(BumpSettings.OffsetY, 50);
+        EXPECT_EQ(BarPos(dialog, IDC_BUMP_OFFSETY), 50);
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+
+        // Case B: repetition takes over, 7203 goes off, no bars.
+        ClickButton(dialog, IDC_BUMP_REPEAT);
+        EXPECT_TRUE(IsChecked(dialog, IDC_BUMP_REPEAT));
+        EXPECT_FALSE(IsChecked(dialog, IDC_BUMP_DONTENLARGE));
+        EXPECT_FALSE(IsEnabled(dialog, IDC_BUMP_KEEPASPECT));
+        EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETX));
+        EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETY));
+        EXPECT_EQ(BumpSettings.OffsetX, 0);
+        EXPECT_EQ(BumpSettings.OffsetY, 0);
+        EXPECT_EQ(BumpSettings.RepeatTile, 1);
+        EXPECT_EQ(BumpSettings.DontEnlarge, 0);
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+
+        // And back: 7203 unchecks 7204.
+        ClickButton(dialog, IDC_BUMP_DONTENLARGE);
+        EXPECT_TRUE(IsChecked(dialog, IDC_BUMP_DONTENLARGE));
+        EXPECT_FALSE(IsChecked(dialog, IDC_BUMP_REPEAT));
+        EXPECT_FALSE(IsEnabled(dialog, IDC_BUMP_KEEPASPECT));
+        EXPECT_TRUE(IsShown(dialog, IDC_BUMP_OFFSETX));
+
+        // Neither checked: 7202 comes back, the bars go.
+        ClickButton(dialog, IDC_BUMP_DONTENLARGE);
+        EXPECT_FALSE(IsChecked(dialog, IDC_BUMP_DONTENLARGE));
+        EXPECT_FALSE(IsChecked(dialog, IDC_BUMP_REPEAT));
+        EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_KEEPASPECT));
+        EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETX));
+        EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETY));
+        EXPECT_EQ(BumpSettings.OffsetX, 0);
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+
+        // Left checked for the next opening.
+        ClickButton(dialog, IDC_BUMP_DONTENLARGE);
+        PressButton(dialog, IDCANCEL);
+    });
+    QueueOpen(driver, small);
+    EXPECT_EQ(RunDialog(RES_DLG_BUMP, BumpDialogProc, u8"", nullptr, &driver), 2);
+    EXPECT_EQ(BumpSettings.DontEnlarge, 1);
+
+    // Reopened after 7203 was left on: the image is the watermark again
+    // (it fits), 7203 and 7204 are enabled but start unchecked.
+    Run([&](HWND dialog) {
+        EXPECT_EQ(WatermarkDocument.width, 120);
+        EXPECT_EQ(WatermarkDocument.height, 90);
+        EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_DONTENLARGE));
+        EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_REPEAT));
+        EXPECT_FALSE(IsChecked(dialog, IDC_BUMP_DONTENLARGE));
+        EXPECT_FALSE(IsChecked(dialog, IDC_BUMP_REPEAT));
+        EXPECT_EQ(BumpSettings.OffsetX, 0);
+        EXPECT_EQ(BumpSettings.OffsetY, 0);
+        PressButton(dialog, IDCANCEL);
+    });
+}
+
+TEST_F(BumpDialog, WatermarkAsWideAsThePictureHidesTheHorizontalBarInCaseA)
+{
+    LoadPicture(120, 90);
+    const std::string wide = Watermark(120, 40);
+    DialogDriver driver;
+    driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
+        ClickButton(dialog, IDC_BUMP_CHOOSE);
+        ClickButton(dialog, IDC_BUMP_DONTENLARGE);
+        EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETX));
+        EXPECT_FALSE(IsEnabled(dialog, IDC_BUMP_OFFSETX));
+        EXPECT_TRUE(IsShown(dialog, IDC_BUMP_OFFSETY));
+        EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_OFFSETY));
+        EXPECT_EQ(BarRange(dialog, IDC_BUMP_OFFSETY), std::make_pair(0, 50));
+        ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_THUMBTRACK, 33, WM_VSCROLL);
+        EXPECT_EQ(BumpSettings.OffsetY, 33);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_OFFSETY_TEXT), " 33");
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+        PressButton(dialog, IDCANCEL);
+    });
+    QueueOpen(driver, wide);
+    EXPECT_EQ(RunDialog(RES_DLG_BUMP, BumpDialogProc, u8"", nullptr, &driver), 2);
+}
+
+TEST_F(BumpDialog, LargerWatermarkTurnsThePlacementBoxesOffAndKeepAspectPlacesItVertically)
+{
+    LoadPicture(120, 90);
+    const std::string small = Watermark(40, 30);
+    const std::string large = Watermark(240, 60);
+    DialogDriver driver;
+    driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
+        ClickButton(dialog, IDC_BUMP_CHOOSE);
+        ClickButton(dialog, IDC_BUMP_REPEAT);
+        EXPECT_TRUE(IsChecked(dialog, IDC_BUMP_REPEAT));
+        EXPECT_FALSE(IsEnabled(dialog, IDC_BUMP_KEEPASPECT));
+
+        ClickButton(dialog, IDC_BUMP_CHOOSE);
+        EXPECT_EQ(WatermarkDocument.width, 240);
+        EXPECT_FALSE(IsChecked(dialog, IDC_BUMP_REPEAT));
+        EXPECT_FALSE(IsChecked(dialog, IDC_BUMP_DONTENLARGE));
+        EXPECT_FALSE(IsEnabled(dialog, IDC_BUMP_REPEAT));
+        EXPECT_FALSE(IsEnabled(dialog, IDC_BUMP_DONTENLARGE));
+        EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_KEEPASPECT));
+        EXPECT_EQ(BumpSettings.RepeatTile, 0);
+        EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETX));
+        EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETY));
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+
+        // Case C keeping the aspect: 240 x 60 fitted into 120 x 90 is
+        // 120 x 30, full width, placed vertically within 0..60.
+        ClickButton(dialog, IDC_BUMP_KEEPASPECT);
+        EXPECT_EQ(BumpSettings.KeepAspect, 1);
+        EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETX));
+        EXPECT_TRUE(IsShown(dialog, IDC_BUMP_OFFSETY));
+        EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_OFFSETY));
+        EXPECT_EQ(BarRange(dialog, IDC_BUMP_OFFSETY), std::make_pair(0, 60));
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+        ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_PAGEDOWN, 0, WM_VSCROLL);
+        ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_PAGEDOWN, 0, WM_VSCROLL);
+        EXPECT_EQ(BumpSettings.OffsetY, 20);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_OFFSETY_TEXT), " 20");
+        EXPECT_EQ(BumpSettings.OffsetX, 0);
+        const std::vector<BYTE> placed = ExpectedBumpPreview();
+        EXPECT_TRUE(PreviewShows(dialog, placed));
+        // Moving it changes what the preview shows.
+        ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_THUMBTRACK, 60, WM_VSCROLL);
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+        EXPECT_FALSE(ScreenForm(placed) == ReadPreviewFromScreen(dialog));
+
+        // Keep-aspect off again: offsets back to 0, no bars.
+        ClickButton(dialog, IDC_BUMP_KEEPASPECT);
+        EXPECT_EQ(BumpSettings.OffsetY, 0);
+        EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETY));
+        PressButton(dialog, IDOK);
+    });
+    QueueOpen(driver, small);
+    QueueOpen(driver, large);
+    EXPECT_EQ(RunDialog(RES_DLG_BUMP, BumpDialogProc, u8"", nullptr, &driver), 1);
+    EXPECT_EQ(BumpSettings.KeepAspect, 0);
+    EXPECT_EQ(BumpSettings.DontEnlarge, 0);
+}
+
+TEST_F(BumpDialog, CancelledOpenDialogLeavesWatermarkAndBoxes)
+{
+    LoadPicture(80, 60);
+    const std::string small = Watermark(20, 20);
+    DialogDriver driver;
+    driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
+        ClickButton(dialog, IDC_BUMP_CHOOSE);
+        ClickButton(dialog, IDC_BUMP_DONTENLARGE);
+        ScrollBar(dialog, IDC_BUMP_OFFSETX, SB_LINEDOWN);
+        EXPECT_EQ(BumpSettings.OffsetX, 1);
+        ClickButton(dialog, IDC_BUMP_CHOOSE);  // cancelled
+        EXPECT_EQ(WatermarkDocument.width, 20);
+        EXPECT_TRUE(IsChecked(dialog, IDC_BUMP_DONTENLARGE));
+        EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_DONTENLARGE));
+        EXPECT_EQ(BumpSettings.OffsetX, 1);
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+        PressButton(dialog, IDCANCEL);
+    });
+    QueueOpen(driver, small);
+    driver.OnDialog(U8(u8"開く"), [](HWND dialog) { FileDialogCancel(dialog); });
+    EXPECT_EQ(RunDialog(RES_DLG_BUMP, BumpDialogProc, u8"", nullptr, &driver), 2);
+}
+
+TEST_F(BumpDialog, TinyTileStillShowsAReliefOfAtLeastOnePixel)
+{
+    LoadPicture(400, 300);
+    const std::string tiny = Watermark(1, 1);
+    DialogDriver driver;
+    driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
+        ClickButton(dialog, IDC_BUMP_CHOOSE);
+        ClickButton(dialog, IDC_BUMP_REPEAT);
+        EXPECT_EQ(BumpSettings.RepeatTile, 1);
+        const std::vector<BYTE> untouched = PreviewImageBytes();
+        EXPECT_LT(DibWidth(untouched), 400) << "the tile must come out below one preview pixel";
+        const std::vector<BYTE> expected = ExpectedBumpPreview();
+        EXPECT_TRUE(PreviewShows(dialog, expected));
+        EXPECT_FALSE(ScreenForm(untouched) == ReadPreviewFromScreen(dialog)) << "no relief drawn";
+        PressButton(dialog, IDCANCEL);
+    });
+    QueueOpen(driver, tiny);
+    EXPECT_EQ(RunDialog(RES_DLG_BUMP, BumpDialogProc, u8"", nullptr, &driver), 2);
+}
+
+TEST_F(BumpDialog, WatermarkCopyThatCannotBeAllocatedEndsTheDialogAsCancelled)
+{
+    // A picture record whose block size cannot be had in a 32-bit process;
+    // its pixels must never be read.
+    BYTE small[64] = {};
+    MainDocument.width = 32000;
+    MainDocument.height = 32000;
+    MainDocument.dib = small;
+    MainDocument.isLoaded = 1;
+    DialogDriver driver;
+    const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), RES_DLG_BUMP, nullptr, BumpDialogProc, 0);
+    PumpFor(100);
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(driver.Problems(), "");
+    EXPECT_EQ(WatermarkDocument.dib, nullptr);
+    EXPECT_EQ(PreviewImage, nullptr);
+    MainDocument.dib = nullptr;
+    MainDocument.isLoaded = 0;
+}
+
+TEST_F(BumpDialog, PreviewWithoutMemoryForItsCopyDrawsNothingButTheSettingsStillChange)
+{
+    LoadPicture(80, 80);
+    Run([&](HWND dialog) {
+        const std::vector<BYTE> shown = ReadPreviewFromScreen(dialog);
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+        {
+            UnallocatablePreview noMemory;
+            ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_PAGEDOWN);
+            const Pane p = LightPaneOf(dialog);
+            ClickAt(dialog, {p.cx, p.cy});
+            EXPECT_EQ(BumpSettings.strength, 30);
+            EXPECT_EQ(BumpSettings.lightZ, 1.0);
+        }
+        EXPECT_TRUE(ReadPreviewFromScreen(dialog) == shown);
+        ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_ENDSCROLL);
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+        PressButton(dialog, IDCANCEL);
+    });
+}
+
+// --- Through the main window's command --------------------------------------
+
+class BumpCommand : public apptest::MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        MainWindowFixture::SetUp();
+        ResetProcessingSettings();
+    }
+    void TearDown() override
+    {
+        MainWindowFixture::TearDown();
+        ResetProcessingSettings();
+    }
+};
+
+TEST_F(BumpCommand, OkStampsOnlyTheSelectionAsTheEngineDoesAndCancelChangesNothing)
+{
+    ASSERT_TRUE(OpenPicture(600, 400));
+    DragMouse({100, 60}, {180, 120});
+    ASSERT_EQ(Selection.active, 1);
+    const std::vector<BYTE> before = apptest::DocBytes(MainDocument);
+
+    // Cancel after changing everything: the picture is untouched.
+    {
+        DialogDriver driver;
+        driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
+            const Pane p = LightPaneOf(dialog);
+            ClickAt(dialog, {p.cx + p.rx / 2, p.cy - p.ry / 3});
+            ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_THUMBTRACK, 150);
+            PressButton(dialog, IDCANCEL);
+        });
+        SendMessageA(window_, WM_COMMAND, IDM_BUMP, 0);
+        EXPECT_EQ(driver.Problems(), "");
+    }
+    EXPECT_TRUE(apptest::DocBytes(MainDocument) == before);
+    EXPECT_EQ(MainDocument.isModified, 0);
+
+    std::vector<BYTE> region;
+    {
+        DialogDriver driver;
+        driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
+            EXPECT_EQ(MainDocument.width, 81);
+            EXPECT_EQ(MainDocument.height, 61);
+            region = CopyDib(MainDocument.dib);
+            ScrollBar(dialog, IDC_BUMP_AMPLIFY, SB_THUMBTRACK, 400);
+            ScrollBar(dialog, IDC_BUMP_AMBIENT, SB_PAGEDOWN);
+            EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+            PressButton(dialog, IDOK);
+        });
+        SendMessageA(window_, WM_COMMAND, IDM_BUMP, 0);
+        EXPECT_EQ(driver.Problems(), "");
+    }
+    ASSERT_EQ(region.size(), WorkDibBytes(81, 61));
+    EXPECT_EQ(BumpSettings.strength, 150);
+
+    // The engine on the region with the watermark the dialog left (the
+    // region itself).
+    ImageDocument expected = {};
+    expected.dib = region.data();
+    expected.width = 81;
+    expected.height = 61;
+    ASSERT_EQ(ApplyBump(nullptr, &WatermarkDocument, &expected), 0);
+
+    int wrong = 0;
+    for (int y = 0; y < 400 && wrong < 5; ++y)
+        for (int x = 0; x < 600 && wrong < 5; ++x) {
+            const BYTE* now = apptest::DocPixel(MainDocument, x, y);
+            const bool inside = x >= 100 && x <= 180 && y >= 60 && y <= 120;
+            const BYTE* want = inside ? region.data() + 40 + ((60 - (y - 60)) * 81 + (x - 100)) * 4
+                                      : before.data() + 40 + ((399 - y) * 600 + x) * 4;
+            if (std::memcmp(now, want, 4) != 0) {
+                ADD_FAILURE() << "pixel (" << x << "," << y << ") " << (inside ? "inside" : "outside");
+                ++wrong;
+            }
+        }
+    EXPECT_EQ(MainDocument.isModified, 1);
+    // The relief really changed the region.
+    EXPECT_FALSE(apptest::DocBytes(MainDocument) == before);
+}
+
+}  // namespace
