@@ -70,17 +70,24 @@ bool SwitchExtension(char* text, std::size_t capacity, int entry)
     const char* extension = entry == 0 ? ".bmp" : entry == 1 ? ".jpg" : nullptr;
     if (!extension)
         return false;
+    // Walk the name a character at a time: the second byte of a double-byte
+    // character may look like a backslash.
     const std::size_t length = std::strlen(text);
     std::size_t nameStart = 0;
-    for (std::size_t i = 0; i < length; ++i)
-        if (text[i] == '\\' || text[i] == '/')
-            nameStart = i + 1;
     std::size_t end = length;
-    for (std::size_t i = length; i > nameStart; --i)
-        if (text[i - 1] == '.') {
-            end = i - 1;
-            break;
+    for (std::size_t i = 0; i < length;) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < length) {
+            i += 2;
+            continue;
         }
+        if (text[i] == '\\' || text[i] == '/') {
+            nameStart = i + 1;
+            end = length;
+        } else if (text[i] == '.' && i >= nameStart) {
+            end = i;
+        }
+        ++i;
+    }
     if (end + std::strlen(extension) + 1 > capacity)
         return false;
     std::memcpy(text + end, extension, std::strlen(extension) + 1);
@@ -105,7 +112,9 @@ UINT_PTR CALLBACK SaveDialogHook(HWND dialog, UINT message, WPARAM, LPARAM lPara
             const int entry = static_cast<int>(SendDlgItemMessageA(fileDialog, kFileTypeCombo, CB_GETCURSEL, 0, 0));
             HWND nameEdit = FileNameEdit(fileDialog);
             char name[256] = {};
-            if (nameEdit) {
+            // A name longer than the buffer is left as the user typed it
+            // rather than switched from a cut copy.
+            if (nameEdit && GetWindowTextLengthA(nameEdit) < 255) {
                 GetWindowTextA(nameEdit, name, 255);
                 if (SwitchExtension(name, sizeof name, entry))
                     SetWindowTextA(nameEdit, name);

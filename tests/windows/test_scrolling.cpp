@@ -132,7 +132,9 @@ TEST_F(ScrollingView, LineAndPageStepsMoveTheViewBothWays)
     EXPECT_EQ(GetScrollPos(window_, SB_VERT), 10);
     EXPECT_EQ(ViewState.scrolledY, 10);
     EXPECT_EQ(ViewState.pendingScrollDY, -10);
-    EXPECT_EQ(ViewState.pendingScrollDX, 0);
+    // The horizontal steps since the last paint (page down, page up, line
+    // up) are still pending: the view moved one pixel back to the left.
+    EXPECT_EQ(ViewState.pendingScrollDX, 1);
     V(SB_LINEDOWN);
     EXPECT_EQ(ViewState.vScrollPos, 11);
     EXPECT_EQ(ViewState.scrolledY, 11);
