@@ -75,30 +75,62 @@ struct YshJob {
     double hueRotation;
 };
 
-// Pixels are independent: ranges of them run on every core.
+// Pixels are independent: ranges of them run on every core.  A pixel's
+// result depends only on its colour, and neighbouring pixels often share
+// one, so each range remembers its recent colours.
 void YshRange(void* context, std::int64_t begin, std::int64_t end)
 {
     const auto* job = static_cast<const YshJob*>(context);
+    constexpr int kCacheSize = 4096;
+    // Entry: colour in the low 24 bits, result above, bit 63 set once used.
+    static thread_local std::uint64_t cache[kCacheSize];
+    for (std::uint64_t& entry : cache)
+        entry = 0;
     BYTE* p = job->pixels + begin * 4;
-    for (std::int64_t i = begin; i < end; ++i, p += 4)
+    for (std::int64_t i = begin; i < end; ++i, p += 4) {
+        const std::uint32_t colour = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                                     static_cast<std::uint32_t>(p[2]) << 16;
+        std::uint64_t& entry = cache[(colour * 2654435761u) >> 20];
+        if ((entry >> 63) && static_cast<std::uint32_t>(entry & 0xFFFFFF) == colour) {
+            p[0] = static_cast<BYTE>(entry >> 24);
+            p[1] = static_cast<BYTE>(entry >> 32);
+            p[2] = static_cast<BYTE>(entry >> 40);
+            continue;
+        }
         YshPixel(&p[2], &p[1], &p[0], job->luminanceFactor, job->saturationFactor, job->hueRotation);
+        entry = std::uint64_t{1} << 63 | static_cast<std::uint64_t>(p[2]) << 40 |
+                static_cast<std::uint64_t>(p[1]) << 32 | static_cast<std::uint64_t>(p[0]) << 24 | colour;
+    }
+}
+
+// Every channel comes back through the black of its pixel, and that black
+// is 1 - (the largest channel) / 255: so a channel's result is a function
+// of its own value and the pixel's largest, a table of 256 x 256.
+struct CmykJob {
+    BYTE* pixels;
+    BYTE table[256][256];  // [largest][value]
+};
+
+void BuildCmykTable(CmykJob* job)
+{
+    for (int largest = 0; largest < 256; ++largest)
+        for (int value = 0; value <= largest; ++value) {
+            const double channel = value / 255.0;
+            const double k = 1 - largest / 255.0;
+            job->table[largest][value] = k == 1 ? 0 : CmykRoundTrip(channel, k);
+        }
 }
 
 void CmykRange(void* context, std::int64_t begin, std::int64_t end)
 {
-    BYTE* p = static_cast<BYTE*>(context) + begin * 4;
+    auto* job = static_cast<CmykJob*>(context);
+    BYTE* p = job->pixels + begin * 4;
     for (std::int64_t i = begin; i < end; ++i, p += 4) {
-        const double r = p[2] / 255.0;
-        const double g = p[1] / 255.0;
-        const double b = p[0] / 255.0;
-        const double k = std::min(std::min(1 - r, 1 - b), 1 - g);
-        if (k == 1) {
-            p[0] = p[1] = p[2] = 0;
-            continue;
-        }
-        p[2] = CmykRoundTrip(r, k);
-        p[1] = CmykRoundTrip(g, k);
-        p[0] = CmykRoundTrip(b, k);
+        const int largest = std::max(std::max(p[0], p[1]), p[2]);
+        const BYTE* row = job->table[largest];
+        p[0] = row[p[0]];
+        p[1] = row[p[1]];
+        p[2] = row[p[2]];
     }
 }
 
@@ -116,7 +148,10 @@ void YshAdjust(BYTE* pixels, LONG width, LONG height)
 void CmykConvertBack(BYTE* pixels, LONG width, LONG height)
 {
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    ForEachRange(static_cast<std::int64_t>(width) * height, 16, pixels, CmykRange);
+    static CmykJob job;  // 64 KB: not on the stack
+    job.pixels = pixels;
+    BuildCmykTable(&job);
+    ForEachRange(static_cast<std::int64_t>(width) * height, 2, &job, CmykRange);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
 }
 

@@ -123,6 +123,25 @@ TEST_F(ColourTest, CmykRoundTripGivesInputOrOneLowerAndBlackStaysBlack)
     EXPECT_EQ(ref::DescribeDifferences(expected, p), "");
 }
 
+// The round trip is computed through tables and remembered colours: every
+// one of the 2^24 colours must still come out as the plain formula gives it.
+TEST_F(ColourTest, EveryColourMatchesTheReference)
+{
+    ref::Picture all(4096, 4096);
+    for (std::size_t i = 0; i < all.bytes.size() / 4; ++i) {
+        all.bytes[i * 4] = static_cast<std::uint8_t>(i);
+        all.bytes[i * 4 + 1] = static_cast<std::uint8_t>(i >> 8);
+        all.bytes[i * 4 + 2] = static_cast<std::uint8_t>(i >> 16);
+        all.bytes[i * 4 + 3] = static_cast<std::uint8_t>(i * 7);
+    }
+    ColourAdjustMode = kColourModeCmyk;
+    ref::Picture expected = all;
+    ref::CmykRoundTrip(expected);
+    ref::Picture p = all;
+    ApplyColourAdjust(p.bytes.data(), p.width, p.height);
+    EXPECT_EQ(p.bytes, expected.bytes) << ref::DescribeDifferences(expected, p);
+}
+
 TEST_F(ColourTest, OtherModesChangeNothing)
 {
     std::mt19937 rng(43);
