@@ -1,0 +1,928 @@
+// The open and save commands driven through the real common dialogs, the
+// BMP and JPEG settings dialogs and the unsaved-changes question, with the
+// files they read and write checked on disk.
+#include "support/win_test_support.h"
+
+#include "app/main_window.h"
+#include "files/file_settings.h"
+#include "files/jpeg_writer.h"
+#include "files/open_save.h"
+#include "image/image_document.h"
+#include "resources/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace wintest;
+
+namespace {
+
+// --- Pictures and files -------------------------------------------------------
+
+BYTE Luminance(BYTE blue, BYTE green, BYTE red) { return (BYTE)((59 * green + 30 * red + 11 * blue) / 100); }
+
+// A w x h picture in doc with a pattern that differs from pixel to pixel.
+void MakePicture(ImageDocument* doc, LONG width, LONG height)
+{
+    ReleaseDocument(doc);
+    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(width, height));
+    ASSERT_NE(block, nullptr);
+    BYTE* dib = (BYTE*)GlobalLock(block);
+    WriteWorkDibHeader(dib, width, height);
+    BYTE* p = dib + kWorkDibHeaderBytes;
+    for (LONG y = 0; y < height; y++)
+        for (LONG x = 0; x < width; x++, p += 4) {
+            p[0] = (BYTE)(x * 40 + 7);
+            p[1] = (BYTE)(y * 60 + 11);
+            p[2] = (BYTE)((x + y) * 30);
+            p[3] = 0;
+        }
+    doc->hDib = block;
+    doc->dib = dib;
+    doc->bmi = (BITMAPINFO*)dib;
+    doc->width = width;
+    doc->height = height;
+    doc->isLoaded = 1;
+    doc->bitsOffset = kWorkDibHeaderBytes;
+}
+
+std::string PixelBytes(const ImageDocument& doc)
+{
+    if (!doc.dib) return {};
+    return std::string((const char*)doc.dib + kWorkDibHeaderBytes, (size_t)doc.width * doc.height * 4);
+}
+
+void PutU16(std::string& s, size_t at, unsigned v)
+{
+    s[at] = (char)(v & 0xFF);
+    s[at + 1] = (char)((v >> 8) & 0xFF);
+}
+void PutU32(std::string& s, size_t at, unsigned v)
+{
+    for (int i = 0; i < 4; i++) s[at + i] = (char)((v >> (8 * i)) & 0xFF);
+}
+unsigned U16(const std::string& s, size_t at) { return (BYTE)s[at] | ((BYTE)s[at + 1] << 8); }
+unsigned U32(const std::string& s, size_t at) { return U16(s, at) | (U16(s, at + 2) << 16); }
+
+// A 24-bit BMP file; pixels blue, green, red, bottom row first.
+std::string Bmp24(int width, int height, const std::vector<BYTE>& bgrBottomUp)
+{
+    int pad = (4 - (width * 3) % 4) % 4;
+    int rowBytes = width * 3 + pad;
+    std::string file(54 + rowBytes * height, '\0');
+    file[0] = 'B';
+    file[1] = 'M';
+    PutU32(file, 2, (unsigned)file.size());
+    PutU32(file, 10, 54);
+    PutU32(file, 14, 40);
+    PutU32(file, 18, (unsigned)width);
+    PutU32(file, 22, (unsigned)height);
+    PutU16(file, 26, 1);
+    PutU16(file, 28, 24);
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            for (int c = 0; c < 3; c++) file[54 + y * rowBytes + x * 3 + c] = (char)bgrBottomUp[(y * width + x) * 3 + c];
+    return file;
+}
+
+// The first start-of-frame marker of a JPEG stream (0xC0 baseline, 0xC2
+// progressive), or 0.
+int JpegFrameMarker(const std::string& jpeg)
+{
+    if (jpeg.size() < 4 || (BYTE)jpeg[0] != 0xFF || (BYTE)jpeg[1] != 0xD8) return 0;
+    size_t p = 2;
+    while (p + 4 <= jpeg.size() && (BYTE)jpeg[p] == 0xFF) {
+        int marker = (BYTE)jpeg[p + 1];
+        if (marker >= 0xC0 && marker <= 0xC2) return marker;
+        size_t length = ((BYTE)jpeg[p + 2] << 8) | (BYTE)jpeg[p + 3];
+        p += 2 + length;
+    }
+    return 0;
+}
+
+// Every entry of every 8-bit quantisation table: all 1 at quality 100.
+std::vector<int> JpegQuantisers(const std::string& jpeg)
+{
+    std::vector<int> values;
+    size_t p = 2;
+    while (p + 4 <= jpeg.size() && (BYTE)jpeg[p] == 0xFF) {
+        int marker = (BYTE)jpeg[p + 1];
+        size_t length = ((BYTE)jpeg[p + 2] << 8) | (BYTE)jpeg[p + 3];
+        if (marker == 0xDA) break;
+        if (marker == 0xDB)
+            for (size_t q = p + 4; q + 65 <= p + 2 + length; q += 65)
+                for (int i = 1; i <= 64; i++) values.push_back((BYTE)jpeg[q + i]);
+        p += 2 + length;
+    }
+    return values;
+}
+
+// --- Driving the file dialogs -------------------------------------------------
+
+// Under load the common dialogs may still be settling when the first
+// attempt lands (a file list refreshed after a type change can clear the
+// name again).  The attempt is repeated until the dialog is gone; never
+// while a nested box (overwrite question) has it disabled.
+struct RepeatSlot {
+    HWND dialog = nullptr;
+    std::function<void(HWND)> attempt;
+    UINT_PTR timer = 0;
+};
+RepeatSlot repeatSlot;
+
+void CALLBACK RepeatTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    if (id != repeatSlot.timer) {
+        KillTimer(nullptr, id);
+        return;
+    }
+    if (!IsWindow(repeatSlot.dialog)) {
+        KillTimer(nullptr, id);
+        repeatSlot = {};
+        return;
+    }
+    if (IsWindowEnabled(repeatSlot.dialog)) repeatSlot.attempt(repeatSlot.dialog);
+}
+
+void StopRepeating()
+{
+    if (repeatSlot.timer) KillTimer(nullptr, repeatSlot.timer);
+    repeatSlot = {};
+}
+
+void RepeatUntilClosed(HWND dialog, std::function<void(HWND)> attempt)
+{
+    StopRepeating();
+    HWND frame = FileDialogFrame(dialog);
+    attempt(frame);
+    repeatSlot.dialog = frame;
+    repeatSlot.attempt = std::move(attempt);
+    repeatSlot.timer = SetTimer(nullptr, 0, 700, RepeatTimer);
+}
+
+// type: 0-based entry to pick first, -1 to leave the one the dialog starts on.
+std::function<void(HWND)> AcceptFile(const std::string& pathAnsi, int type = -1)
+{
+    return [pathAnsi, type](HWND dialog) {
+        RepeatUntilClosed(dialog, [pathAnsi, type](HWND frame) {
+            if (type >= 0 && (int)SendDlgItemMessageA(frame, kFileTypeCombo, CB_GETCURSEL, 0, 0) != type)
+                FileDialogSelectType(frame, type);
+            FileDialogAccept(frame, pathAnsi);
+        });
+    };
+}
+
+std::function<void(HWND)> CancelFile()
+{
+    return [](HWND dialog) { RepeatUntilClosed(dialog, [](HWND frame) { FileDialogCancel(frame); }); };
+}
+
+std::string NameText(HWND dialog) { return WindowTextAnsi(GetDlgItem(FileDialogFrame(dialog), kFileNameEdit)); }
+
+// The dialog the user sees is centred on the desktop.  Wine still adjusts
+// the height of the file dialogs (for the hook's child) after the hook has
+// centred them, so their vertical position may be off by half that change.
+void ExpectCentred(const RECT& rect, int verticalSlack)
+{
+    RECT desktop;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    EXPECT_EQ(rect.left, (desktop.right - (rect.right - rect.left)) / 2);
+    int centredTop = (desktop.bottom - (rect.bottom - rect.top)) / 2;
+    EXPECT_GE(rect.top, centredTop - verticalSlack);
+    EXPECT_LE(rect.top, centredTop + verticalSlack);
+}
+
+// A user's click on a radio button or check box of a dialog.
+void ClickButton(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void QualityScroll(HWND dialog, int code, int position = 0)
+{
+    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(code, position), (LPARAM)GetDlgItem(dialog, IDC_JPEG_QUALITY));
+}
+
+const std::string kOpenTitle = U8(u8"開く");
+const std::string kSaveTitle = U8(u8"名前を付けて保存");
+const std::string kDepthTitle = U8(u8"BMP保存ファイル設定");
+const std::string kJpegTitle = U8(u8"Jpeg保存ファイル設定");
+const std::string kUnsavedQuestion = U8(u8"画像が保存されていません。保存しますか？");
+
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+class FileCommands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppInstance = GetModuleHandleA(nullptr);
+        static bool registered = false;
+        if (!registered) {
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = OwnerProc;
+            wc.hInstance = AppInstance;
+            wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+            wc.lpszClassName = "QuillvaneFileCommandsOwner";
+            registered = RegisterClassA(&wc) != 0;
+        }
+        window = CreateWindowExA(0, "QuillvaneFileCommandsOwner", "Quillvane185Rizo", WS_OVERLAPPEDWINDOW, 30, 30,
+                                 480, 320, nullptr, nullptr, AppInstance, nullptr);
+        ASSERT_NE(window, nullptr);
+        ShowWindow(window, SW_SHOW);
+        PumpFor(30);
+        doc = ImageDocument{};
+        FileTypeIndex = 1;
+        BmpSaveDepth = 24;
+        JpegQualityStep = 20;
+        JpegProgressive = 0;
+    }
+    void TearDown() override
+    {
+        StopRepeating();
+        ReleaseDocument(&doc);
+        if (window) DestroyWindow(window);
+        PumpFor(10);
+    }
+
+    // A modified picture with a path, as after some editing.
+    void EditedPicture(const std::string& pathAnsi)
+    {
+        MakePicture(&doc, 5, 3);
+        std::strcpy(doc.path, pathAnsi.c_str());
+        doc.isModified = 1;
+    }
+
+    HWND window = nullptr;
+    ImageDocument doc = {};
+    TempDir dir;
+};
+
+// --- Open ---------------------------------------------------------------------
+
+using OpenCommand = FileCommands;
+
+TEST_F(OpenCommand, BmpThroughTheDialogGivesPixelsAndLuminance)
+{
+    // Bottom row: blue, white, green; top row: red, black, grey 100.
+    std::vector<BYTE> pixels = {255, 0, 0, 255, 255, 255, 0, 255, 0, 0, 0, 255, 0, 0, 0, 100, 100, 100};
+    std::string path = dir.File("写真 1.bmp");
+    ASSERT_TRUE(WriteWholeFile(path, Bmp24(3, 2, pixels)));
+    FileTypeIndex = 2;  // the dialog starts on the type of the last file opened
+
+    DialogDriver driver;
+    std::string typeShown;
+    RECT frameRect = {};
+    driver.OnDialog(kOpenTitle, [&](HWND dialog) {
+        typeShown = FileDialogTypeText(dialog);
+        GetWindowRect(FileDialogFrame(dialog), &frameRect);
+        AcceptFile(path, 0)(dialog);
+    });
+    EXPECT_EQ(OpenImageCommand(window, &doc), 0);
+    EXPECT_EQ(driver.Problems(), "");
+    EXPECT_EQ(typeShown, U8(u8"JPEGファイル(*.jpg)"));
+
+    ExpectCentred(frameRect, 20);
+
+    EXPECT_EQ(FileTypeIndex, 1);
+    EXPECT_EQ(doc.isLoaded, 1);
+    EXPECT_EQ(doc.isModified, 0);
+    EXPECT_EQ(doc.bitsOffset, 40);
+    EXPECT_EQ(std::string(doc.path), path);
+    ASSERT_EQ(doc.width, 3);
+    ASSERT_EQ(doc.height, 2);
+    const BYTE* p = doc.dib + 40;
+    std::vector<BYTE> expected;
+    for (size_t i = 0; i < pixels.size(); i += 3)
+        expected.insert(expected.end(), {pixels[i], pixels[i + 1], pixels[i + 2],
+                                         Luminance(pixels[i], pixels[i + 1], pixels[i + 2])});
+    EXPECT_EQ(std::vector<BYTE>(p, p + 24), expected);
+    EXPECT_EQ(p[3], 28);    // pure blue
+    EXPECT_EQ(p[7], 255);   // white
+    EXPECT_EQ(p[11], 150);  // pure green
+}
+
+TEST_F(OpenCommand, JpegThroughTheDialogGivesLuminance)
+{
+    ImageDocument source = {};
+    MakePicture(&source, 16, 8);
+    std::string path = dir.File("logo.jpg");
+    std::strcpy(source.path, path.c_str());
+    {
+        DialogDriver quiet;
+        ASSERT_EQ(WriteJpegFile(window, &source), 0);
+    }
+    ReleaseDocument(&source);
+
+    DialogDriver driver;
+    driver.OnDialog(kOpenTitle, AcceptFile(path, 1));
+    EXPECT_EQ(OpenImageCommand(window, &doc), 0);
+    EXPECT_EQ(driver.Problems(), "");
+    EXPECT_EQ(FileTypeIndex, 2);
+    EXPECT_EQ(doc.isModified, 0);
+    EXPECT_EQ(doc.bitsOffset, 40);
+    ASSERT_EQ(doc.width, 16);
+    ASSERT_EQ(doc.height, 8);
+    int wrong = 0;
+    const BYTE* p = doc.dib + 40;
+    for (int i = 0; i < 16 * 8; i++, p += 4)
+        if (p[3] != Luminance(p[0], p[1], p[2])) wrong++;
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(OpenCommand, CancelledDialogChangesNothing)
+{
+    EditedPicture(dir.File("kept.bmp"));
+    doc.isModified = 0;
+    std::string before = PixelBytes(doc);
+    HGLOBAL block = doc.hDib;
+    FileTypeIndex = 2;
+
+    DialogDriver driver;
+    driver.OnDialog(kOpenTitle, CancelFile());
+    EXPECT_EQ(OpenImageCommand(window, &doc), -1);
+    EXPECT_EQ(driver.Problems(), "");
+    EXPECT_TRUE(driver.MessageBoxes().empty());
+    EXPECT_EQ(doc.hDib, block);
+    EXPECT_EQ(PixelBytes(doc), before);
+    EXPECT_EQ(std::string(doc.path), dir.File("kept.bmp"));
+    EXPECT_EQ(FileTypeIndex, 2);
+}
+
+TEST_F(OpenCommand, FailedReadReportsAndKeepsThePicture)
+{
+    std::string notBitmap = dir.File("notes.bmp");
+    ASSERT_TRUE(WriteWholeFile(notBitmap, "This is plain text, not a picture at all."));
+    EditedPicture(dir.File("edited.bmp"));
+    std::string before = PixelBytes(doc);
+    HGLOBAL block = doc.hDib;
+
+    DialogDriver driver;
+    driver.AnswerMessageBox(IDNO);  // do not save first
+    driver.OnDialog(kOpenTitle, AcceptFile(notBitmap, 0));
+    driver.AnswerMessageBox(IDOK);
+    EXPECT_EQ(OpenImageCommand(window, &doc), 0);
+    EXPECT_EQ(driver.Problems(), "");
+    std::vector<DialogRecord> boxes = driver.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].caption, "Error");
+    EXPECT_EQ(boxes[1].text, U8(u8"ビットマップではありません"));
+
+    EXPECT_EQ(doc.hDib, block);
+    EXPECT_EQ(doc.width, 5);
+    EXPECT_EQ(doc.height, 3);
+    EXPECT_EQ(PixelBytes(doc), before);
+    EXPECT_EQ(std::string(doc.path), dir.File("edited.bmp"));
+    EXPECT_EQ(doc.isModified, 1);
+}
+
+// --- Open with unsaved changes ------------------------------------------------
+
+using OpenUnsaved = FileCommands;
+
+TEST_F(OpenUnsaved, CancelDoesNothing)
+{
+    EditedPicture(dir.File("edited.bmp"));
+    std::string before = PixelBytes(doc);
+    DialogDriver driver;
+    driver.AnswerMessageBox(IDCANCEL);
+    EXPECT_EQ(OpenImageCommand(window, &doc), 0);
+    EXPECT_EQ(driver.Problems(), "");
+    ASSERT_EQ(driver.Seen().size(), 1u);
+    EXPECT_EQ(driver.Seen()[0].caption, "Quivane");
+    EXPECT_EQ(driver.Seen()[0].text, kUnsavedQuestion);
+    EXPECT_EQ(doc.isModified, 1);
+    EXPECT_EQ(PixelBytes(doc), before);
+}
+
+TEST_F(OpenUnsaved, NoGoesStraightToTheOpenDialog)
+{
+    std::string next = dir.File("next.bmp");
+    ASSERT_TRUE(WriteWholeFile(next, Bmp24(1, 1, {10, 20, 30})));
+    EditedPicture(dir.File("edited.bmp"));
+
+    DialogDriver driver;
+    driver.AnswerMessageBox(IDNO);
+    driver.OnDialog(kOpenTitle, AcceptFile(next));
+    EXPECT_EQ(OpenImageCommand(window, &doc), 0);
+    EXPECT_EQ(driver.Problems(), "");
+    ASSERT_EQ(driver.Seen().size(), 2u);
+    EXPECT_TRUE(driver.Seen()[0].messageBox);
+    EXPECT_EQ(driver.Seen()[1].caption, kOpenTitle);
+    EXPECT_EQ(doc.width, 1);
+    EXPECT_EQ(doc.isModified, 0);
+    EXPECT_FALSE(FileExists(dir.File("edited.bmp")));
+}
+
+// Unsaved work is never thrown away: a save that did not reach a file keeps
+// the picture and its modified flag, and the open dialog is not shown.
+TEST_F(OpenUnsaved, YesThenSaveDialogCancelledKeepsThePicture)
+{
+    EditedPicture(dir.File("edited.bmp"));
+    std::string before = PixelBytes(doc);
+    DialogDriver driver;
+    driver.AnswerMessageBox(IDYES);
+    driver.OnDialog(kSaveTitle, CancelFile());
+    EXPECT_EQ(OpenImageCommand(window, &doc), 0);
+    EXPECT_EQ(driver.Problems(), "");
+    ASSERT_EQ(driver.Seen().size(), 2u);
+    EXPECT_EQ(driver.Seen()[1].caption, kSaveTitle);
+    EXPECT_EQ(doc.isModified, 1);
+    EXPECT_EQ(PixelBytes(doc), before);
+    EXPECT_EQ(std::string(doc.path), dir.File("edited.bmp"));
+}
+
+TEST_F(OpenUnsaved, YesThenSettingsCancelledKeepsThePicture)
+{
+    for (int type : {0, 1}) {
+        SCOPED_TRACE(type == 0 ? "BMP" : "JPEG");
+        std::string target = dir.File(type == 0 ? "out.bmp" : "out.jpg");
+        EditedPicture(dir.File("edited.bmp"));
+        std::string before = PixelBytes(doc);
+        DialogDriver driver;
+        driver.AnswerMessageBox(IDYES);
+        driver.OnDialog(kSaveTitle, AcceptFile(target, type));
+        driver.OnDialog(type == 0 ? kDepthTitle : kJpegTitle, [](HWND d) { PressButton(d, IDCANCEL); });
+        EXPECT_EQ(OpenImageCommand(window, &doc), 0);
+        EXPECT_EQ(driver.Problems(), "");
+        EXPECT_EQ(driver.Seen().size(), 3u);
+        EXPECT_EQ(doc.isModified, 1);
+        EXPECT_EQ(PixelBytes(doc), before);
+        EXPECT_FALSE(FileExists(target));
+    }
+}
+
+TEST_F(OpenUnsaved, YesThenFailedWriteKeepsThePicture)
+{
+    CreateDirectoryA(dir.File("gone").c_str(), nullptr);
+    std::string target = dir.File("gone\\out.bmp");
+    EditedPicture(dir.File("edited.bmp"));
+    std::string before = PixelBytes(doc);
+    DialogDriver driver;
+    driver.AnswerMessageBox(IDYES);
+    driver.OnDialog(kSaveTitle, AcceptFile(target, 0));
+    driver.OnDialog(kDepthTitle, [&](HWND d) {
+        SetCurrentDirectoryA(dir.Path().c_str());
+        RemoveDirectoryA(dir.File("gone").c_str());
+        PressButton(d, IDOK);
+    });
+    driver.AnswerMessageBox(IDOK);
+    EXPECT_EQ(OpenImageCommand(window, &doc), 0);
+    EXPECT_EQ(driver.Problems(), "");
+    std::vector<DialogRecord> boxes = driver.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].caption, "Error");
+    EXPECT_EQ(doc.isModified, 1);
+    EXPECT_EQ(PixelBytes(doc), before);
+}
+
+TEST_F(OpenUnsaved, YesThenRealSaveWritesThenOpens)
+{
+    std::string target = dir.File("saved.bmp");
+    std::string next = dir.File("next.bmp");
+    ASSERT_TRUE(WriteWholeFile(next, Bmp24(2, 1, {1, 2, 3, 4, 5, 6})));
+    EditedPicture(dir.File("edited.bmp"));
+
+    DialogDriver driver;
+    driver.AnswerMessageBox(IDYES);
+    driver.OnDialog(kSaveTitle, AcceptFile(target, 0));
+    bool savedBeforeOpen = false;
+    driver.OnDialog(kDepthTitle, [](HWND d) { PressButton(d, IDOK); });
+    driver.OnDialog(kOpenTitle, [&](HWND d) {
+        savedBeforeOpen = FileExists(target);
+        AcceptFile(next)(d);
+    });
+    EXPECT_EQ(OpenImageCommand(window, &doc), 0);
+    EXPECT_EQ(driver.Problems(), "");
+    EXPECT_TRUE(savedBeforeOpen);
+    std::string file;
+    ASSERT_TRUE(ReadWholeFile(target, file));
+    ASSERT_GE(file.size(), 54u);
+    EXPECT_EQ(file.substr(0, 2), "BM");
+    EXPECT_EQ(U32(file, 18), 5u);
+    EXPECT_EQ(U16(file, 28), 24u);
+    EXPECT_EQ(std::string(doc.path), next);
+    EXPECT_EQ(doc.width, 2);
+    EXPECT_EQ(doc.isModified, 0);
+}
+
+// --- Save -----------------------------------------------------------------------
+
+using SaveCommand = FileCommands;
+
+TEST_F(SaveCommand, NothingLoadedIsReported)
+{
+    DialogDriver driver;
+    driver.AnswerMessageBox(IDOK);
+    bool saved = true;
+    EXPECT_EQ(SaveImageCommand(window, &doc, &saved), -1);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(driver.Problems(), "");
+    ASSERT_EQ(driver.Seen().size(), 1u);
+    EXPECT_EQ(driver.Seen()[0].caption, "Error");
+    EXPECT_EQ(driver.Seen()[0].text, U8(u8"画像が読み込まれていません。"));
+}
+
+TEST_F(SaveCommand, EmptyPathProposesSampleImageAndCancelGivesMinusOne)
+{
+    MakePicture(&doc, 2, 2);
+    doc.isModified = 1;
+    DialogDriver driver;
+    std::string proposed;
+    driver.OnDialog(kSaveTitle, [&](HWND dialog) {
+        proposed = NameText(dialog);
+        CancelFile()(dialog);
+    });
+    bool saved = true;
+    EXPECT_EQ(SaveImageCommand(window, &doc, &saved), -1);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(driver.Problems(), "");
+    EXPECT_EQ(proposed, "SampleImage");
+    EXPECT_EQ(doc.isModified, 1);
+}
+
+TEST_F(SaveCommand, BmpAtEachDepth)
+{
+    struct Case {
+        int radio, depth;
+        unsigned offBits, infoSize, fileSize;
+    };
+    // 3 x 2 pixels: 16 bits rows of 6 + 2 bytes, 24 bits 9 + 3, 32 bits 12.
+    for (Case c : {Case{IDC_DEPTH_16, 16, 54, 40, 70}, Case{IDC_DEPTH_24, 24, 54, 40, 78},
+                   Case{IDC_DEPTH_32, 32, 70, 56, 94}}) {
+        SCOPED_TRACE(c.depth);
+        MakePicture(&doc, 3, 2);
+        doc.isModified = 1;
+        std::string target = dir.File("depth" + std::to_string(c.depth) + ".bmp");
+        std::strcpy(doc.path, target.c_str());
+        DialogDriver driver;
+        driver.OnDialog(kSaveTitle, AcceptFile(target, 0));
+        int depthAfterClick = 0, checked = 0;
+        RECT rect = {};
+        driver.OnDialog(kDepthTitle, [&](HWND d) {
+            GetWindowRect(d, &rect);
+            ClickButton(d, c.radio);
+            depthAfterClick = BmpSaveDepth;
+            checked = (IsDlgButtonChecked(d, IDC_DEPTH_16) ? 16 : 0) + (IsDlgButtonChecked(d, IDC_DEPTH_24) ? 24 : 0) +
+                      (IsDlgButtonChecked(d, IDC_DEPTH_32) ? 32 : 0);
+            PressButton(d, IDOK);
+        });
+        bool saved = false;
+        EXPECT_EQ(SaveImageCommand(window, &doc, &saved), 0);
+        EXPECT_TRUE(saved);
+        EXPECT_EQ(driver.Problems(), "");
+        EXPECT_EQ(depthAfterClick, c.depth);  // at once, before OK
+        EXPECT_EQ(checked, c.depth);
+        ExpectCentred(rect, 0);
+        EXPECT_EQ(doc.isModified, 0);
+        EXPECT_EQ(std::string(doc.path), target);
+        std::string file;
+        ASSERT_TRUE(ReadWholeFile(target, file));
+        ASSERT_GE(file.size(), 54u);
+        EXPECT_EQ(file.size(), c.fileSize);
+        EXPECT_EQ(U32(file, 10), c.offBits);
+        EXPECT_EQ(U32(file, 14), c.infoSize);
+        EXPECT_EQ(U16(file, 28), (unsigned)c.depth);
+    }
+}
+
+TEST_F(SaveCommand, DepthClickSurvivesCancel)
+{
+    MakePicture(&doc, 2, 2);
+    doc.isModified = 1;
+    std::string target = dir.File("cancelled.bmp");
+    DialogDriver driver;
+    driver.OnDialog(kSaveTitle, AcceptFile(target, 0));
+    bool initiallyChecked24 = false;
+    driver.OnDialog(kDepthTitle, [&](HWND d) {
+        initiallyChecked24 = IsDlgButtonChecked(d, IDC_DEPTH_24) && !IsDlgButtonChecked(d, IDC_DEPTH_16) &&
+                             !IsDlgButtonChecked(d, IDC_DEPTH_32);
+        ClickButton(d, IDC_DEPTH_16);
+        PressButton(d, IDCANCEL);
+    });
+    bool saved = true;
+    EXPECT_EQ(SaveImageCommand(window, &doc, &saved), 0);
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(initiallyChecked24);
+    EXPECT_EQ(BmpSaveDepth, 16);
+    EXPECT_EQ(doc.isModified, 1);
+    EXPECT_FALSE(FileExists(target));
+
+    // The next save starts from 16.
+    DialogDriver again;
+    again.OnDialog(kSaveTitle, AcceptFile(target, 0));
+    bool checked16 = false;
+    again.OnDialog(kDepthTitle, [&](HWND d) {
+        checked16 = IsDlgButtonChecked(d, IDC_DEPTH_16) && !IsDlgButtonChecked(d, IDC_DEPTH_24);
+        PressButton(d, IDOK);
+    });
+    EXPECT_EQ(SaveImageCommand(window, &doc), 0);
+    EXPECT_EQ(again.Problems(), "");
+    EXPECT_TRUE(checked16);
+    std::string file;
+    ASSERT_TRUE(ReadWholeFile(target, file));
+    EXPECT_EQ(U16(file, 28), 16u);
+    EXPECT_EQ(doc.isModified, 0);
+}
+
+TEST_F(SaveCommand, JpegQualityScrollAndCancel)
+{
+    MakePicture(&doc, 8, 8);
+    doc.isModified = 1;
+    std::string target = dir.File("photo.jpg");
+    DialogDriver driver;
+    driver.OnDialog(kSaveTitle, AcceptFile(target, 1));
+    std::vector<std::string> texts;
+    std::vector<int> positions, steps;
+    auto note = [&](HWND d) {
+        texts.push_back(ControlTextUtf8(d, IDC_JPEG_QUALITY_TEXT));
+        positions.push_back(GetScrollPos(GetDlgItem(d, IDC_JPEG_QUALITY), SB_CTL));
+        steps.push_back(JpegQualityStep);
+    };
+    int rangeMin = -1, rangeMax = -1;
+    bool progressiveAtStart = true;
+    driver.OnDialog(kJpegTitle, [&](HWND d) {
+        GetScrollRange(GetDlgItem(d, IDC_JPEG_QUALITY), SB_CTL, &rangeMin, &rangeMax);
+        progressiveAtStart = IsDlgButtonChecked(d, IDC_JPEG_PROGRESSIVE) == BST_CHECKED;
+        note(d);
+        QualityScroll(d, SB_LINEDOWN);
+        note(d);
+        QualityScroll(d, SB_PAGEUP);
+        note(d);
+        QualityScroll(d, SB_THUMBTRACK, 3);
+        note(d);
+        QualityScroll(d, SB_PAGEUP);  // clamped at 0
+        note(d);
+        QualityScroll(d, SB_THUMBTRACK, 40);
+        note(d);
+        QualityScroll(d, SB_LINEDOWN);  // clamped at 40
+        note(d);
+        QualityScroll(d, SB_ENDSCROLL);
+        note(d);
+        ClickButton(d, IDC_JPEG_PROGRESSIVE);  // read only on OK
+        PressButton(d, IDCANCEL);
+    });
+    bool saved = true;
+    EXPECT_EQ(SaveImageCommand(window, &doc, &saved), 0);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(driver.Problems(), "");
+    EXPECT_EQ(rangeMin, 0);
+    EXPECT_EQ(rangeMax, 40);
+    EXPECT_FALSE(progressiveAtStart);
+    EXPECT_EQ(texts, (std::vector<std::string>{" 20", " 21", " 11", "  3", "  0", " 40", " 40", " 40"}));
+    EXPECT_EQ(positions, (std::vector<int>{20, 21, 11, 3, 0, 40, 40, 40}));
+    EXPECT_EQ(steps, positions);  // every scroll takes effect at once
+    EXPECT_EQ(JpegQualityStep, 40);
+    EXPECT_EQ(JpegProgressive, 0);
+    EXPECT_EQ(doc.isModified, 1);
+    EXPECT_FALSE(FileExists(target));
+}
+
+TEST_F(SaveCommand, JpegKeepsStepFromCancelledDialogAndWritesProgressive)
+{
+    MakePicture(&doc, 8, 8);
+    doc.isModified = 1;
+    std::string baseline = dir.File("baseline.jpg");
+    std::string progressive = dir.File("progressive.jpg");
+    JpegQualityStep = 40;  // left there by an earlier, cancelled dialog
+
+    DialogDriver driver;
+    driver.OnDialog(kSaveTitle, AcceptFile(baseline, 1));
+    std::string text;
+    driver.OnDialog(kJpegTitle, [&](HWND d) {
+        text = ControlTextUtf8(d, IDC_JPEG_QUALITY_TEXT);
+        PressButton(d, IDOK);
+    });
+    EXPECT_EQ(SaveImageCommand(window, &doc), 0);
+    EXPECT_EQ(text, " 40");
+    EXPECT_EQ(JpegProgressive, 0);
+
+    driver.OnDialog(kSaveTitle, AcceptFile(progressive, 1));
+    bool uncheckedAgain = false;
+    driver.OnDialog(kJpegTitle, [&](HWND d) {
+        uncheckedAgain = IsDlgButtonChecked(d, IDC_JPEG_PROGRESSIVE) == BST_UNCHECKED;
+        QualityScroll(d, SB_THUMBTRACK, 0);
+        ClickButton(d, IDC_JPEG_PROGRESSIVE);
+        PressButton(d, IDOK);
+    });
+    doc.isModified = 1;
+    EXPECT_EQ(SaveImageCommand(window, &doc), 0);
+    EXPECT_EQ(driver.Problems(), "");
+    EXPECT_TRUE(uncheckedAgain);
+    EXPECT_EQ(JpegProgressive, 1);
+    EXPECT_EQ(JpegQualityStep, 0);
+    EXPECT_EQ(doc.isModified, 0);
+
+    std::string file;
+    ASSERT_TRUE(ReadWholeFile(baseline, file));
+    EXPECT_EQ(JpegFrameMarker(file), 0xC0);
+    std::vector<int> q = JpegQuantisers(file);
+    ASSERT_FALSE(q.empty());
+    EXPECT_EQ(std::count(q.begin(), q.end(), 1), (long)q.size()) << "quality 100 quantises by 1";
+
+    ASSERT_TRUE(ReadWholeFile(progressive, file));
+    EXPECT_EQ(JpegFrameMarker(file), 0xC2);
+    q = JpegQuantisers(file);
+    ASSERT_FALSE(q.empty());
+    EXPECT_GT(*std::max_element(q.begin(), q.end()), 1) << "quality 60";
+}
+
+TEST_F(SaveCommand, TypeComesFromTheListNotTheName)
+{
+    MakePicture(&doc, 4, 4);
+    std::string target = dir.File("x.bmp");
+    DialogDriver driver;
+    driver.OnDialog(kSaveTitle, AcceptFile(target, 1));
+    driver.OnDialog(kJpegTitle, [](HWND d) { PressButton(d, IDOK); });
+    EXPECT_EQ(SaveImageCommand(window, &doc), 0);
+    EXPECT_EQ(driver.Problems(), "");
+    std::string file;
+    ASSERT_TRUE(ReadWholeFile(target, file));
+    ASSERT_GE(file.size(), 4u);
+    EXPECT_EQ((BYTE)file[0], 0xFF);
+    EXPECT_EQ((BYTE)file[1], 0xD8);
+    EXPECT_EQ(std::string(doc.path), target);
+}
+
+TEST_F(SaveCommand, FailedWriteKeepsModified)
+{
+    for (int type : {0, 1}) {
+        SCOPED_TRACE(type == 0 ? "BMP" : "JPEG");
+        MakePicture(&doc, 4, 4);
+        doc.isModified = 1;
+        std::string folder = dir.File(type == 0 ? "vanishing-bmp" : "vanishing-jpg");
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+        std::string target = folder + (type == 0 ? "\\out.bmp" : "\\out.jpg");
+        DialogDriver driver;
+        driver.OnDialog(kSaveTitle, AcceptFile(target, type));
+        // The folder goes while the settings dialog is up.
+        DWORD removeError = 0;
+        driver.OnDialog(type == 0 ? kDepthTitle : kJpegTitle, [&](HWND d) {
+            // The save dialog made the folder the current one.
+            SetCurrentDirectoryA(dir.Path().c_str());
+            if (!RemoveDirectoryA(folder.c_str())) removeError = GetLastError();
+            PressButton(d, IDOK);
+        });
+        driver.AnswerMessageBox(IDOK);
+        bool saved = true;
+        EXPECT_EQ(SaveImageCommand(window, &doc, &saved), 0);
+        ASSERT_EQ(removeError, 0u) << "the folder could not be removed";
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(driver.Problems(), "");
+        std::vector<DialogRecord> boxes = driver.MessageBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, "Error");
+        if (type == 0) {
+            EXPECT_EQ(boxes[0].text, U8(u8"ファイル作成に失敗しました"));
+        }
+        EXPECT_EQ(doc.isModified, 1);
+        EXPECT_FALSE(FileExists(target));
+    }
+}
+
+// --- The extension switch of the save dialog ------------------------------------
+
+using SaveDialogType = FileCommands;
+
+TEST_F(SaveDialogType, PickingATypeSwitchesTheExtension)
+{
+    MakePicture(&doc, 2, 2);
+    DialogDriver driver;
+    std::vector<std::string> names;
+    RECT frameRect = {};
+    driver.OnDialog(kSaveTitle, [&](HWND dialog) {
+        HWND frame = FileDialogFrame(dialog);
+        GetWindowRect(frame, &frameRect);
+        auto pick = [&](const std::string& name, int type) {
+            if (!name.empty()) FileDialogSetName(frame, name);
+            FileDialogSelectType(frame, type);
+            names.push_back(NameText(frame));
+        };
+        pick("photo.bmp", 1);
+        pick("", 0);
+        pick("photo", 1);
+        pick("a.b.bmp", 1);
+        pick("", 0);
+        pick("C:\\v1.0\\photo", 1);
+        pick("name.", 0);
+        CancelFile()(dialog);
+    });
+    EXPECT_EQ(SaveImageCommand(window, &doc), -1);
+    EXPECT_EQ(driver.Problems(), "");
+    EXPECT_EQ(names, (std::vector<std::string>{"photo.jpg", "photo.bmp", "photo.jpg", "a.b.jpg", "a.b.bmp",
+                                               "C:\\v1.0\\photo.jpg", "name.bmp"}));
+    ExpectCentred(frameRect, 20);
+}
+
+TEST_F(SaveDialogType, VeryLongNamesStayWithinTheBuffer)
+{
+    MakePicture(&doc, 2, 2);
+    const std::string fits = std::string(250, 'f') + ".bmp";              // 254: room for ".jpg"
+    const std::string noRoom = std::string(253, 'n');                     // 253 + ".jpg" > 255
+    const std::string huge = std::string(300, 'h');                       // longer than the buffer
+    const std::string earlyDot = "a.b" + std::string(250, 'c') + ".bmp";  // 257, last dot past 255
+    const std::string cutDot = "a.b" + std::string(256, 'c') + ".bmp";    // 263: its first 255 end in c
+    DialogDriver driver;
+    std::vector<std::string> names;
+    driver.OnDialog(kSaveTitle, [&](HWND dialog) {
+        HWND frame = FileDialogFrame(dialog);
+        for (const std::string& name : {fits, noRoom, huge, earlyDot, cutDot}) {
+            FileDialogSelectType(frame, 0);
+            FileDialogSetName(frame, name);
+            FileDialogSelectType(frame, 1);
+            names.push_back(NameText(frame));
+        }
+        CancelFile()(dialog);
+    });
+    EXPECT_EQ(SaveImageCommand(window, &doc), -1);
+    EXPECT_EQ(driver.Problems(), "");
+    ASSERT_EQ(names.size(), 5u);
+    EXPECT_EQ(names[0], std::string(250, 'f') + ".jpg");
+    EXPECT_EQ(names[1], noRoom);
+    EXPECT_EQ(names[2], huge);
+    // The name's extension starts at its last dot: either the whole name is
+    // switched or, as it cannot be within the buffer, it stays as typed; it
+    // must not be cut back to "a.jpg".
+    EXPECT_TRUE(names[3] == earlyDot || names[3] == earlyDot.substr(0, earlyDot.size() - 4) + ".jpg")
+        << "name became \"" << names[3].substr(0, 40) << "...\" (" << names[3].size() << " characters)";
+    EXPECT_TRUE(names[4] == cutDot || names[4] == cutDot.substr(0, cutDot.size() - 4) + ".jpg")
+        << "name became \"" << names[4].substr(0, 40) << "...\" (" << names[4].size() << " characters)";
+    EXPECT_EQ(std::string(doc.path), "SampleImage");
+}
+
+// --- SwitchExtension ------------------------------------------------------------
+
+TEST(SwitchExtension, ReplacesOrAppendsWithinCapacity)
+{
+    struct Case {
+        const char* before;
+        int entry;
+        const char* after;
+        bool switched;
+    };
+    const Case cases[] = {
+        {"photo.bmp", 1, "photo.jpg", true},
+        {"photo.jpg", 0, "photo.bmp", true},
+        {"photo", 1, "photo.jpg", true},
+        {"a.b.bmp", 1, "a.b.jpg", true},
+        {"name.", 0, "name.bmp", true},
+        {".bmp", 1, ".jpg", true},
+        {"C:\\my.dir\\photo", 0, "C:\\my.dir\\photo.bmp", true},
+        {"C:/my.dir/photo.x", 1, "C:/my.dir/photo.jpg", true},
+        {"C:\\my.dir\\", 1, "C:\\my.dir\\.jpg", true},
+        {"photo.bmp", 2, "photo.bmp", false},
+        {"photo.bmp", -1, "photo.bmp", false},
+        // Double-byte names: 表 is 0x95 0x5C in code page 932, its second
+        // byte the same as a backslash.
+        {"表示.bmp", 1, "表示.jpg", true},
+        {"写真.表", 0, "写真.bmp", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(AnsiToUtf8(c.before) + " entry " + std::to_string(c.entry));
+        char text[64] = {};
+        std::strcpy(text, c.before);
+        EXPECT_EQ(SwitchExtension(text, sizeof text, c.entry), c.switched);
+        EXPECT_EQ(AnsiToUtf8(text), AnsiToUtf8(c.after));
+    }
+}
+
+TEST(SwitchExtension, NeverWritesPastCapacity)
+{
+    // Exactly full: "abc.jpg" and its terminator take 8 bytes.
+    char text[16];
+    std::memset(text, '#', sizeof text);
+    std::strcpy(text, "abc");
+    EXPECT_TRUE(SwitchExtension(text, 8, 1));
+    EXPECT_STREQ(text, "abc.jpg");
+    EXPECT_EQ(text[8], '#');
+
+    std::memset(text, '#', sizeof text);
+    std::strcpy(text, "abc");
+    EXPECT_FALSE(SwitchExtension(text, 7, 1));
+    EXPECT_STREQ(text, "abc");
+    EXPECT_EQ(text[4], '#');
+
+    // Every length up to and past a 256-byte buffer, with and without an
+    // extension: the bytes after the buffer stay untouched.
+    for (size_t length = 240; length < 256; length++)
+        for (bool withDot : {false, true}) {
+            std::vector<char> buffer(256 + 16, '#');
+            std::string name(length, 'x');
+            if (withDot && length > 4) name.replace(length - 4, 4, ".bmp");
+            std::memcpy(buffer.data(), name.c_str(), length + 1);
+            bool switched = SwitchExtension(buffer.data(), 256, 1);
+            size_t stem = withDot ? length - 4 : length;
+            EXPECT_EQ(switched, stem + 5 <= 256) << length;
+            std::string result(buffer.data());
+            EXPECT_EQ(result, switched ? name.substr(0, stem) + ".jpg" : name) << length;
+            for (size_t i = 256; i < buffer.size(); i++) ASSERT_EQ(buffer[i], '#') << length;
+        }
+}
+
+}  // namespace
