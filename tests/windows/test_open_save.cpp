@@ -174,7 +174,7 @@ std::function<void(HWND)> AcceptFile(const std::string& pathAnsi, int type = -1)
         RepeatUntilClosed(dialog, [pathAnsi, type](HWND frame) {
             if (type >= 0 && (int)SendDlgItemMessageA(frame, kFileTypeCombo, CB_GETCURSEL, 0, 0) != type)
                 FileDialogSelectType(frame, type);
-            FileDialogAccept(frame, pathAnsi);
+            FileDialogAcceptOnce(frame, pathAnsi);
         });
     };
 }

@@ -427,11 +427,49 @@ std::string FileDialogTypeText(HWND dialog)
     return AnsiToUtf8(text);
 }
 
-void FileDialogAccept(HWND dialog, const std::string& nameAnsi)
+void FileDialogAcceptOnce(HWND dialog, const std::string& nameAnsi)
 {
     HWND frame = FileDialogFrame(dialog);
     FileDialogSetName(frame, nameAnsi);
     PressButton(frame, IDOK);
+}
+
+namespace {
+
+// Under load a file dialog may still be settling when the name lands (a
+// refreshed file list can clear it again), so the attempt is repeated until
+// the dialog is gone; never while a nested box (overwrite question) has it
+// disabled.  One file dialog is open at a time.
+struct AcceptRetry {
+    HWND frame = nullptr;
+    std::string name;
+    UINT_PTR timer = 0;
+};
+AcceptRetry acceptRetry;
+
+void CALLBACK AcceptRetryTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    if (id != acceptRetry.timer || !IsWindow(acceptRetry.frame)) {
+        KillTimer(nullptr, id);
+        if (id == acceptRetry.timer)
+            acceptRetry = {};
+        return;
+    }
+    if (IsWindowEnabled(acceptRetry.frame))
+        FileDialogAcceptOnce(acceptRetry.frame, acceptRetry.name);
+}
+
+}  // namespace
+
+void FileDialogAccept(HWND dialog, const std::string& nameAnsi)
+{
+    if (acceptRetry.timer)
+        KillTimer(nullptr, acceptRetry.timer);
+    HWND frame = FileDialogFrame(dialog);
+    acceptRetry.frame = frame;
+    acceptRetry.name = nameAnsi;
+    acceptRetry.timer = SetTimer(nullptr, 0, 700, AcceptRetryTimer);
+    FileDialogAcceptOnce(frame, nameAnsi);
 }
 
 void FileDialogCancel(HWND dialog) { PressButton(FileDialogFrame(dialog), IDCANCEL); }

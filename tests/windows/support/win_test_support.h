@@ -168,8 +168,11 @@ void FileDialogSetName(HWND dialog, const std::string& nameAnsi);
 // index is 0-based (nFilterIndex - 1).
 void FileDialogSelectType(HWND dialog, int index);
 std::string FileDialogTypeText(HWND dialog);
-// Sets the name and presses OK.
+// Sets the name and presses OK, and again every 0.7 s while the dialog is
+// still there and enabled (a dialog settling under load may lose the name).
 void FileDialogAccept(HWND dialog, const std::string& nameAnsi);
+// Sets the name and presses OK once.
+void FileDialogAcceptOnce(HWND dialog, const std::string& nameAnsi);
 void FileDialogCancel(HWND dialog);
 
 // --- Mouse and scrolling ----------------------------------------------------
