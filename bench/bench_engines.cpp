@@ -42,6 +42,9 @@ constexpr int kMaxReps = 1000;
 constexpr LONG kDefaultWidth = 6000;
 constexpr LONG kDefaultHeight = 4000;
 constexpr LONG kWatermarkSide = 1200;
+// The preview box of every processing dialog, in screen pixels (120 dialog
+// units at the usual dialog font).
+constexpr LONG kPreviewBoxSide = 180;
 constexpr double kPi = 3.141592653589793;
 
 struct BenchOptions {
@@ -57,6 +60,9 @@ struct BenchStateRecord {
     BYTE* pristine;              // the generated picture's whole WorkDib
     std::size_t pristineBytes;
     ImageDocument readDocument;  // target of the read benchmarks
+    HGLOBAL preview;             // the dialogs' preview of the picture (a WorkDib)
+    LONG previewWidth;
+    LONG previewHeight;
     char directory[200];         // scratch directory for the file benchmarks
 };
 
@@ -290,7 +296,11 @@ int PrepareFilter(int kind)
 }
 
 int PrepareSharpen() { return PrepareFilter(kFilterSharpen); }
-int PrepareSoft() { return PrepareFilter(kFilterSoft); }
+int PrepareSoft()
+{
+    FilterSettings.softStrength = 1;
+    return PrepareFilter(kFilterSoft);
+}
 int PrepareEmboss() { return PrepareFilter(kFilterEmboss); }
 int PrepareCustom() { return PrepareFilter(kFilterCustom); }
 
@@ -418,7 +428,122 @@ int RunReadJpegProgressive() { return RunRead(kJpegProgressive); }
 int RunReadBmp32() { return RunRead(kBmp32); }
 int RunReadBmp24() { return RunRead(kBmp24); }
 
-enum class PixelCount { Picture, Watermark };
+// Each dialog's preview re-render as the dialog does it on every change of
+// a control: a fresh copy of the preview image, processed.  The copy is
+// part of the time.
+int MakePreview(LONG boxSide)
+{
+    const RECT box = {0, 0, boxSide, boxSide};
+    const RECT source = {0, 0, MainDocument.width, MainDocument.height};
+    RECT fitted = {};
+    FitRect(&box, &source, &fitted);
+    BITMAPINFO header = {};
+    if (ScaleDib(&BenchState.preview, MainDocument.dib, &fitted, &header) != 0)
+        return -1;
+    BenchState.previewWidth = fitted.right - fitted.left;
+    BenchState.previewHeight = fitted.bottom - fitted.top;
+    return 0;
+}
+
+// Returns the copy's block (locked at *dib), or null.
+HGLOBAL CopyPreview(BYTE** dib)
+{
+    const std::size_t bytes = WorkDibBytes(BenchState.previewWidth, BenchState.previewHeight);
+    HGLOBAL block = GlobalAlloc(GHND, bytes + 4);
+    if (!block)
+        return nullptr;
+    const BYTE* source = static_cast<const BYTE*>(GlobalLock(BenchState.preview));
+    *dib = static_cast<BYTE*>(GlobalLock(block));
+    std::memcpy(*dib, source, bytes);
+    GlobalUnlock(BenchState.preview);
+    return block;
+}
+
+void FreeCopy(HGLOBAL block)
+{
+    GlobalUnlock(block);
+    GlobalFree(block);
+}
+
+int PreparePreviewBump()
+{
+    SetBumpPlacement(0, 0);
+    return 0;
+}
+
+int RunPreviewBump()
+{
+    BYTE* dib = nullptr;
+    HGLOBAL block = CopyPreview(&dib);
+    if (!block)
+        return -1;
+    const int result = RenderBumpPixels(dib, BenchState.previewWidth, BenchState.previewHeight, MainDocument.width,
+                                        MainDocument.height, &WatermarkDocument);
+    FreeCopy(block);
+    return result;
+}
+
+// The slowest setting of the filter dialog: soft at 10 passes.
+int PreparePreviewSoft10()
+{
+    ProcessingMode = 1;
+    FilterSettings.filterKind = kFilterSoft;
+    FilterSettings.softStrength = 10;
+    return 0;
+}
+
+int PreparePreviewSharpen()
+{
+    ProcessingMode = 1;
+    FilterSettings.filterKind = kFilterSharpen;
+    return 0;
+}
+
+int RunPreviewFilter()
+{
+    BYTE* dib = nullptr;
+    HGLOBAL block = CopyPreview(&dib);
+    if (!block)
+        return -1;
+    const int result = ApplyNeighbourhoodFilter(nullptr, block);
+    FreeCopy(block);
+    return result;
+}
+
+int RunPreviewEffect()
+{
+    BYTE* dib = nullptr;
+    HGLOBAL block = CopyPreview(&dib);
+    if (!block)
+        return -1;
+    ApplyEffect(WorkDibPixels(dib), reinterpret_cast<const BITMAPINFOHEADER*>(dib), kEffectPosterize,
+                EffectSettings.levelId);
+    FreeCopy(block);
+    return 0;
+}
+
+int PreparePreviewYsh()
+{
+    ResetColourAdjust();
+    YshSettings.luminance = 110;
+    YshSettings.saturation = 130;
+    YshSettings.hue = 210;
+    ColourAdjustMode = kColourModeYsh;
+    return 0;
+}
+
+int RunPreviewYsh()
+{
+    BYTE* dib = nullptr;
+    HGLOBAL block = CopyPreview(&dib);
+    if (!block)
+        return -1;
+    ApplyColourAdjust(WorkDibPixels(dib), BenchState.previewWidth, BenchState.previewHeight);
+    FreeCopy(block);
+    return 0;
+}
+
+enum class PixelCount { Picture, Watermark, Preview };
 
 struct BenchCase {
     const char* name;
@@ -451,6 +576,11 @@ const BenchCase kCases[] = {
     {"bmp read 24-bit", PixelCount::Picture, PrepareReadBmp24, RunReadBmp24},
     {"bmp write 32-bit", PixelCount::Picture, PrepareWriteBmp32, RunWriteBmp32},
     {"bmp read 32-bit", PixelCount::Picture, PrepareReadBmp32, RunReadBmp32},
+    {"preview bump Stretch", PixelCount::Preview, PreparePreviewBump, RunPreviewBump},
+    {"preview filter sharpen 5", PixelCount::Preview, PreparePreviewSharpen, RunPreviewFilter},
+    {"preview filter soft 10", PixelCount::Preview, PreparePreviewSoft10, RunPreviewFilter},
+    {"preview effect posterize", PixelCount::Preview, PrepareDefault, RunPreviewEffect},
+    {"preview ysh", PixelCount::Preview, PreparePreviewYsh, RunPreviewYsh},
 };
 
 // ---------------------------------------------------------------------------
@@ -613,7 +743,7 @@ int main(int argc, char** argv)
 
     BenchState.pristineBytes = WorkDibBytes(options.width, options.height);
     BenchState.pristine = static_cast<BYTE*>(std::malloc(BenchState.pristineBytes));
-    if (!BenchState.pristine || MakeScratchDirectory() != 0) {
+    if (!BenchState.pristine || MakeScratchDirectory() != 0 || MakePreview(kPreviewBoxSide) != 0) {
         std::fprintf(stderr, "quillvane_bench: cannot set up (memory or temporary directory)\n");
         return 1;
     }
@@ -639,9 +769,11 @@ int main(int argc, char** argv)
 
     const double pictureMp = static_cast<double>(options.width) * options.height / 1e6;
     const double watermarkMp = static_cast<double>(side) * side / 1e6;
-    std::printf("quillvane_bench: picture %dx%d (%.1f MP), watermark %dx%d, median of %d runs after 1 warm-up, build %s\n",
+    const double previewMp = static_cast<double>(BenchState.previewWidth) * BenchState.previewHeight / 1e6;
+    std::printf("quillvane_bench: picture %dx%d (%.1f MP), watermark %dx%d, preview %dx%d, median of %d runs after 1 warm-up, build %s\n",
                 static_cast<int>(options.width), static_cast<int>(options.height), pictureMp,
-                static_cast<int>(side), static_cast<int>(side), options.reps, QUILLVANE_BENCH_BUILD_TYPE);
+                static_cast<int>(side), static_cast<int>(side), static_cast<int>(BenchState.previewWidth),
+                static_cast<int>(BenchState.previewHeight), options.reps, QUILLVANE_BENCH_BUILD_TYPE);
     std::printf("%-28s %12s %10s %10s\n", "operation", "median ms", "MP", "MP/s");
     std::fflush(stdout);
 
@@ -651,19 +783,23 @@ int main(int argc, char** argv)
         if (options.only && !std::strstr(benchCase.name, options.only))
             continue;
         ++ran;
-        const double mp = benchCase.pixels == PixelCount::Watermark ? watermarkMp : pictureMp;
+        const double mp = benchCase.pixels == PixelCount::Watermark ? watermarkMp
+                          : benchCase.pixels == PixelCount::Preview ? previewMp
+                                                                     : pictureMp;
         double medianMs = 0.0;
         if (RunCase(&benchCase, options.reps, &medianMs) != 0) {
             std::printf("%-28s %12s\n", benchCase.name, "FAILED");
             ++failures;
         } else {
-            std::printf("%-28s %12.1f %10.2f %10.1f\n", benchCase.name, medianMs, mp,
+            std::printf("%-28s %12.3f %10.3f %10.1f\n", benchCase.name, medianMs, mp,
                         medianMs > 0.0 ? mp / (medianMs / 1000.0) : 0.0);
         }
         std::fflush(stdout);
     }
 
     ReleaseDocument(&BenchState.readDocument);
+    if (BenchState.preview)
+        GlobalFree(BenchState.preview);
     ReleaseDocument(&MainDocument);
     ReleaseDocument(&WatermarkDocument);
     std::free(BenchState.pristine);

@@ -32,3 +32,23 @@ int RunBatchFile(const CliOptions& options, const std::string& input, const Batc
 
 // Frees every picture block and restores the message-box route.
 void EndBatch();
+
+// The path RunBatchFile writes input's result to (the input's type is
+// taken from its first bytes, as the reader is chosen).
+std::string BatchOutputPath(const std::string& input, const BatchTarget& target);
+
+// The number of processor cores this process may run on (at least 1).
+int CountProcessorCores();
+
+// Runs every input in a copy of this program (/proc/self/exe), at most
+// jobs at a time, each with options.workerArguments, the input and the
+// same -o.  The engines' settings are program-wide, so files never share
+// a process.  Standard error shows one progress display and each file's
+// messages in input order, the same lines a run in one process shows
+// (on a terminal, a single updating progress line instead).  An input
+// whose result would replace the result of an earlier one waits for it
+// and is refused if that one succeeded.  The target must be a directory.
+// Returns the number of inputs that failed, or -1 when no copy of the
+// program can be started at all (nothing has run; the caller may run the
+// files itself).
+long RunBatchInWorkers(const CliOptions& options, const BatchTarget& target, int jobs);

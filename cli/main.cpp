@@ -1,6 +1,9 @@
 // quillvane-cli: the batch front-end.  Parses the command line, decides
 // where each result goes, and hands every input to the batch runner.
 //
+// Several inputs run in parallel, one copy of the program per file (see
+// RunBatchInWorkers), unless --jobs 1.
+//
 // Exit status: 0 when every file was done, 1 when any file failed (the
 // others still run), 2 for bad usage (then nothing is written).
 #include "cli/batch.h"
@@ -8,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -90,19 +94,33 @@ int main(int argc, char** argv)
         return kExitFileFailed;
     }
     const std::size_t count = options.inputs.size();
-    std::size_t failed = 0;
-    std::vector<std::string> written;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string& input = options.inputs[i];
-        if (count > 1) {
-            std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, count, input.c_str());
-            std::fflush(stderr);
+    const int jobs = options.jobs > 0 ? options.jobs : CountProcessorCores();
+    long failed = -1;
+    if (count > 1 && jobs > 1) {
+        // The watermark was read above only to refuse a bad one before any
+        // worker starts; each worker reads it again for itself.
+        EndBatch();
+        failed = RunBatchInWorkers(options, target, static_cast<int>(std::min<std::size_t>(count, jobs)));
+        if (failed < 0 && BeginBatch(options) != 0) {
+            EndBatch();
+            return kExitFileFailed;
         }
-        if (RunBatchFile(options, input, target, &written) != 0)
-            ++failed;
     }
-    EndBatch();
+    if (failed < 0) {
+        failed = 0;
+        std::vector<std::string> written;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string& input = options.inputs[i];
+            if (count > 1) {
+                std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, count, input.c_str());
+                std::fflush(stderr);
+            }
+            if (RunBatchFile(options, input, target, &written) != 0)
+                ++failed;
+        }
+        EndBatch();
+    }
     if (failed > 0 && count > 1)
-        std::fprintf(stderr, "quillvane-cli: %zu of %zu files failed\n", failed, count);
+        std::fprintf(stderr, "quillvane-cli: %ld of %zu files failed\n", failed, count);
     return failed > 0 ? kExitFileFailed : kExitOk;
 }

@@ -31,6 +31,9 @@ const char kUsage[] =
     "  --bmp-depth 16|24|32   BMP bits per pixel (24)\n"
     "  --quality 60..100      JPEG quality (80)\n"
     "  --progressive          write progressive JPEG\n"
+    "  --jobs N               files processed at once, each in its own process,\n"
+    "                         1..256 (default: one per processor core; 1: one\n"
+    "                         file after another in this process)\n"
     "\n"
     "Selection (bump, filter, effect, ysh):\n"
     "  --region L,T,R,B       process only columns max(L,0)..min(R,W-1) and rows\n"
@@ -81,7 +84,7 @@ const char kUsage[] =
     "Option values follow their option as the next argument (--light -0.6,0.3,0.74)\n"
     "or after '=' (--quality=90).  Options and inputs may come in any order after\n"
     "the command; '--' ends the options.  Several inputs show progress on standard\n"
-    "error.\n"
+    "error, and each file's messages in the order the inputs were given.\n"
     "\n"
     "Exit status: 0 every file done; 1 a file could not be read, processed or\n"
     "written (no output is left for it, the other inputs still run); 2 bad usage\n"
@@ -101,8 +104,11 @@ constexpr unsigned kYsh = 1u << 4;
 constexpr unsigned kProcessing = kBump | kFilter | kEffect | kYsh;
 constexpr unsigned kEvery = kConvert | kProcessing;
 
+// More workers than this would only compete for the same cores and memory.
+constexpr long kMaxJobs = 256;
+
 enum class OptionId {
-    Output, Format, BmpDepth, Quality, Progressive, Region,
+    Output, Jobs, Format, BmpDepth, Quality, Progressive, Region,
     Watermark, Light, Azimuth, Elevation, Strength, Amplify, Ambient,
     KeepAspect, NoEnlarge, Tile, Offset,
     Kind, Kernel, Levels, Bounds,
@@ -118,6 +124,7 @@ struct OptionEntry {
 
 const OptionEntry kOptions[] = {
     {"--output", OptionId::Output, true, kEvery},
+    {"--jobs", OptionId::Jobs, true, kEvery},
     {"--format", OptionId::Format, true, kEvery},
     {"--bmp-depth", OptionId::BmpDepth, true, kEvery},
     {"--quality", OptionId::Quality, true, kEvery},
@@ -398,6 +405,8 @@ int ApplyOption(const OptionEntry& entry, const std::string& name, const std::st
         o->output = value;
         o->outputGiven = true;
         return 0;
+    case OptionId::Jobs:
+        return IntegerValue(name, value, 1, kMaxJobs, &o->jobs, error);
     case OptionId::Format:
         return ParseFormat(value, &o->format, error);
     case OptionId::BmpDepth:
@@ -626,6 +635,7 @@ int ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std:
         return -1;
     }
 
+    options->workerArguments.push_back(commandName);
     bool seen[kOptionCount] = {};
     bool optionsEnded = false;
     for (int i = 2; i < argc; ++i) {
@@ -658,6 +668,9 @@ int ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std:
         seen[index] = true;
 
         std::string value;
+        const bool passedOn = entry->id != OptionId::Output && entry->id != OptionId::Jobs;
+        if (passedOn)
+            options->workerArguments.push_back(arg);
         if (entry->takesValue) {
             if (hasInlineValue) {
                 value = arg.substr(equals + 1);
@@ -667,6 +680,8 @@ int ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std:
                     return -1;
                 }
                 value = argv[++i];
+                if (passedOn)
+                    options->workerArguments.push_back(value);
             }
         } else if (hasInlineValue) {
             *error = "option '" + name + "' takes no value";

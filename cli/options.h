@@ -20,6 +20,13 @@ struct CliOptions {
     std::string output;
     bool outputGiven = false;
 
+    // How many files run at once: 0 means one per core.  With several
+    // inputs and more than one job, each input runs in a copy of the
+    // program started with workerArguments, one input and the same -o.
+    int jobs = 0;
+    // The command and every option but -o and --jobs, as written.
+    std::vector<std::string> workerArguments;
+
     // File settings.
     CliFormat format = CliFormat::FromName;
     int bmpDepth = 24;   // 16, 24 or 32

@@ -199,6 +199,49 @@ TEST(CliOptions, HelpAndVersionWinOverEverythingElse)
     EXPECT_NE(Parse({"convert", "-o", "o.bmp", "--", "--help"}).options.command, CliCommand::Help);
 }
 
+// ---- Parallel runs -----------------------------------------------------------------
+
+TEST(CliOptions, JobsDefaultsToOnePerCoreAndTakesOneTo256)
+{
+    EXPECT_EQ(Parse({"convert", "a.jpg", "b.jpg", "-o", "d"}).options.jobs, 0);
+    EXPECT_EQ(Parse({"bump", "--jobs", "1", "a.jpg", "-o", "d"}).options.jobs, 1);
+    EXPECT_EQ(Parse({"ysh", "a.jpg", "--jobs=256", "-o", "d"}).options.jobs, 256);
+}
+
+// A worker gets these words, then -o, "--" and its one input: everything
+// that changes a result must be in them, and nothing that names files.
+TEST(CliOptions, WorkerArgumentsKeepEverySettingAsWrittenAndDropInputsOutputAndJobs)
+{
+    const Parsed p = Parse({"bump", "a.jpg", "--watermark", "logo.bmp", "-o", "dir", "--light=-0.6,0.3,0.74",
+                            "--jobs", "3", "b.jpg", "--tile", "--quality", "95", "--", "--c.jpg"});
+    ASSERT_EQ(p.result, 0) << p.error;
+    EXPECT_EQ(p.options.workerArguments,
+              (std::vector<std::string>{"bump", "--watermark", "logo.bmp", "--light=-0.6,0.3,0.74", "--tile",
+                                        "--quality", "95"}));
+    EXPECT_EQ(p.options.inputs, (std::vector<std::string>{"a.jpg", "b.jpg", "--c.jpg"}));
+
+    const Parsed q = Parse({"filter", "--output=dir", "--jobs=2", "--kernel", "-1,-1,-1,-1,8,-1,-1,-1,-1", "x.bmp"});
+    ASSERT_EQ(q.result, 0) << q.error;
+    EXPECT_EQ(q.options.workerArguments,
+              (std::vector<std::string>{"filter", "--kernel", "-1,-1,-1,-1,8,-1,-1,-1,-1"}));
+
+    // Parsed again as a worker would be, the settings come out the same.
+    std::vector<const char*> argv{"quillvane-cli"};
+    for (const std::string& word : p.options.workerArguments)
+        argv.push_back(word.c_str());
+    for (const char* tail : {"-o", "dir", "--", "a.jpg"})
+        argv.push_back(tail);
+    CliOptions worker;
+    std::string error;
+    ASSERT_EQ(ParseCliOptions(static_cast<int>(argv.size()), argv.data(), &worker, &error), 0) << error;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(worker.light[i], p.options.light[i]);
+    EXPECT_EQ(worker.watermark, "logo.bmp");
+    EXPECT_TRUE(worker.tile);
+    EXPECT_EQ(worker.quality, 95);
+    EXPECT_EQ(worker.workerArguments, p.options.workerArguments);
+}
+
 // ---- Refusals --------------------------------------------------------------------
 
 struct Refusal {
@@ -266,6 +309,11 @@ TEST(CliOptions, EveryKindOfBadCommandLineIsRefusedWithItsReason)
         {{"bump", "-o", "", "i"}, "output path is empty"},
         {{"bump", "-o", "o.bmp"}, "no input file"},
         {{"bump", "i"}, "no output given"},
+        {{"convert", "--jobs", "0", "i", "-o", "o.bmp"}, "out of range (1..256)"},
+        {{"convert", "--jobs", "257", "i", "-o", "o.bmp"}, "out of range (1..256)"},
+        {{"convert", "--jobs", "many", "i", "-o", "o.bmp"}, "'many' is not a whole number"},
+        {{"convert", "--jobs", "2", "--jobs=3", "i", "-o", "o.bmp"}, "given twice"},
+        {{"convert", "i", "-o", "o.bmp", "--jobs"}, "'--jobs' needs a value"},
     };
     for (const Refusal& c : cases) {
         std::vector<const char*> argv{"quillvane-cli"};

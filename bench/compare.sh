@@ -1,0 +1,355 @@
+#!/usr/bin/env bash
+# Times Quillvane against the tools a user would otherwise pick, in one run,
+# and writes bench/RESULTS.md and the bar chart bench/results.png.
+#
+#   bench/compare.sh [--quick] [--build-dir DIR]
+#
+#   --quick          4 batch files and 3 repetitions: a fast check, not a result
+#   --build-dir DIR  build and use DIR (configured Release if new) instead of
+#                    the 'native' preset's build/native
+#
+# Every figure is the median of the repetitions after one warm-up run (the
+# batch rows warm up on one file).  Installs what is missing from Debian
+# (scripts/install-bench-deps.sh).  Pictures, outputs and the full log are
+# kept in build/bench-compare.  Timings mean little on a busy machine: run
+# it with nothing else going on.
+set -uo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+QUICK=0
+BUILD_DIR=
+while [ $# -gt 0 ]; do
+    case $1 in
+    --quick) QUICK=1 ;;
+    --build-dir) BUILD_DIR=${2:?--build-dir needs a directory}; shift ;;
+    --build-dir=*) BUILD_DIR=${1#--build-dir=} ;;
+    -h | --help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "compare: unknown argument '$1' (try --help)" >&2; exit 2 ;;
+    esac
+    shift
+done
+
+if [ "$QUICK" -eq 1 ]; then
+    REPS=3 BATCH_FILES=4 MODE="quick (3 repetitions, 4 batch files: a check, not a result)"
+else
+    REPS=5 BATCH_FILES=20 MODE="full (5 repetitions, 20 batch files)"
+fi
+
+WORK=$ROOT/build/bench-compare
+LOG=$WORK/compare.log
+RESULTS=$ROOT/bench/RESULTS.md
+CHART=$ROOT/bench/results.png
+SOURCE_PHOTO=/usr/share/xplanet/images/earth.jpg
+SOURCE_WATERMARK=$ROOT/demo/watermark.bmp
+IM=/usr/bin/convert   # Debian's ImageMagick itself, whatever else is on PATH
+
+say() { echo "compare: $*" >&2; }
+die() { say "$*"; say "log: $LOG"; exit 1; }
+
+mkdir -p "$WORK" || exit 1
+: >"$LOG"
+
+# ---- tools and build ---------------------------------------------------------------
+bash "$ROOT/scripts/install-bench-deps.sh" >>"$LOG" 2>&1 || die "installing the tools failed"
+for tool in "$IM" vips djpeg cjpeg gnuplot /usr/bin/time; do
+    command -v "$tool" >/dev/null 2>&1 || die "$tool is missing after the install"
+done
+
+say "building (log: $LOG)"
+if [ -n "$BUILD_DIR" ]; then
+    case $BUILD_DIR in /*) ;; *) BUILD_DIR=$PWD/$BUILD_DIR ;; esac
+    if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+        cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release >>"$LOG" 2>&1 || die "configure failed"
+    fi
+else
+    BUILD_DIR=$ROOT/build/native
+    (cd "$ROOT" && cmake --preset native) >>"$LOG" 2>&1 || die "configure failed"
+fi
+cmake --build "$BUILD_DIR" -j 2 --target quillvane-cli quillvane_bench >>"$LOG" 2>&1 || die "build failed"
+CLI=$BUILD_DIR/quillvane-cli
+BENCH=$BUILD_DIR/bench/quillvane_bench
+
+# ---- pictures ------------------------------------------------------------------------
+# A 24-megapixel photograph from the NASA Blue Marble picture Debian ships,
+# and a 1200 x 1200 watermark from the demo's.  Made once, then reused.
+PHOTO=$WORK/photo.jpg
+LOGO=$WORK/logo.jpg
+[ -r "$SOURCE_PHOTO" ] || die "$SOURCE_PHOTO is missing (package xplanet-images)"
+if [ ! -s "$PHOTO" ]; then
+    "$IM" "$SOURCE_PHOTO" -resize '6000x4000!' -quality 90 "$PHOTO" >>"$LOG" 2>&1 || die "making the photograph failed"
+fi
+if [ ! -s "$LOGO" ]; then
+    "$IM" "$SOURCE_WATERMARK" -resize '1200x1200!' -quality 90 "$LOGO" >>"$LOG" 2>&1 || die "making the watermark failed"
+fi
+rm -rf "$WORK/batch" "$WORK/out"
+mkdir -p "$WORK/batch" "$WORK/out/ours" "$WORK/out/theirs"
+BATCH=()
+for ((i = 1; i <= BATCH_FILES; i++)); do
+    name=$(printf '%s/batch/photo-%02d.jpg' "$WORK" "$i")
+    cp "$PHOTO" "$name"
+    BATCH+=("$name")
+done
+
+# The colour emboss at strength 10 is the picture plus this kernel (top row
+# first); both other tools get exactly it.
+EMBOSS_ROWS=("-1 -1 0" "-1 1 1" "0 1 1")
+EMBOSS_IM="3x3: $(echo "${EMBOSS_ROWS[@]}" | tr ' ' ',')"
+MATRIX=$WORK/emboss.mat
+{ echo "3 3 1 0"; printf '%s\n' "${EMBOSS_ROWS[@]}"; } >"$MATRIX"
+
+# ---- timing --------------------------------------------------------------------------
+# median_of WARMUP RUN: runs WARMUP once, then RUN REPS times; prints the
+# median wall time in seconds, or nothing when a run fails.
+median_of() {
+    local warmup=$1 run=$2 i start stop times=()
+    "$warmup" >>"$LOG" 2>&1 || { say "$run: the warm-up failed"; return 1; }
+    for ((i = 0; i < REPS; i++)); do
+        start=$(date +%s%N)
+        "$run" >>"$LOG" 2>&1 || { say "$run failed"; return 1; }
+        stop=$(date +%s%N)
+        times+=($((stop - start)))
+    done
+    printf '%s\n' "${times[@]}" | sort -n |
+        awk '{ t[NR] = $1 } END { m = NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2; printf "%.3f\n", m / 1e9 }'
+}
+
+OUT_OURS=$WORK/out/ours/out.jpg
+OUT_THEIRS=$WORK/out/theirs/out.jpg
+
+ours_convert() { "$CLI" convert "$PHOTO" --quality 80 -o "$OUT_OURS"; }
+floor_convert() { djpeg "$PHOTO" >"$WORK/out/floor.ppm" && cjpeg -quality 80 "$WORK/out/floor.ppm" >"$OUT_THEIRS"; }
+ours_bump() { "$CLI" bump "$PHOTO" --watermark "$LOGO" --quality 80 -o "$OUT_OURS"; }
+im_bump_file() {
+    "$IM" "$1" \( "$LOGO" -resize '6000x4000!' -shade 135x45 \) -compose hardlight -composite -quality 80 "$2"
+}
+theirs_bump() { im_bump_file "$PHOTO" "$OUT_THEIRS"; }
+ours_sharpen() { "$CLI" filter --kind sharpen --strength 5 "$PHOTO" --quality 80 -o "$OUT_OURS"; }
+theirs_sharpen() { "$IM" "$PHOTO" -sharpen 0x1 -quality 80 "$OUT_THEIRS"; }
+ours_emboss() { "$CLI" filter --kind emboss --strength 10 "$PHOTO" --quality 80 -o "$OUT_OURS"; }
+theirs_emboss() { "$IM" "$PHOTO" -morphology Convolve "$EMBOSS_IM" -quality 80 "$OUT_THEIRS"; }
+ours_negate() { "$CLI" effect --kind negative "$PHOTO" --quality 80 -o "$OUT_OURS"; }
+theirs_negate() { "$IM" "$PHOTO" -negate -quality 80 "$OUT_THEIRS"; }
+# +10 % luminance, +30 % saturation, +30 degrees of hue (ImageMagick: 100
+# is no change, 200 a half turn).
+ours_ysh() { "$CLI" ysh --luminance 10 --saturation 30 --hue 30 "$PHOTO" --quality 80 -o "$OUT_OURS"; }
+theirs_ysh() { "$IM" "$PHOTO" -modulate 110,130,116.67 -quality 80 "$OUT_THEIRS"; }
+
+# Batch: every photograph in one call (one process per core) against a
+# shell loop, one file after another.
+ours_batch_emboss() { "$CLI" filter --kind emboss --strength 10 --quality 80 "${BATCH[@]}" -o "$WORK/out/ours"; }
+ours_batch_emboss_warmup() { "$CLI" filter --kind emboss --strength 10 --quality 80 "${BATCH[0]}" -o "$WORK/out/ours"; }
+vips_conv_file() { vips conv "$1" "$2[Q=80]" "$MATRIX" --precision integer; }
+theirs_batch_emboss() {
+    local f
+    for f in "${BATCH[@]}"; do vips_conv_file "$f" "$WORK/out/theirs/$(basename "$f")" || return 1; done
+}
+theirs_batch_emboss_warmup() { vips_conv_file "${BATCH[0]}" "$OUT_THEIRS"; }
+ours_batch_bump() { "$CLI" bump --watermark "$LOGO" --quality 80 "${BATCH[@]}" -o "$WORK/out/ours"; }
+ours_batch_bump_warmup() { "$CLI" bump --watermark "$LOGO" --quality 80 "${BATCH[0]}" -o "$WORK/out/ours"; }
+theirs_batch_bump() {
+    local f
+    for f in "${BATCH[@]}"; do im_bump_file "$f" "$WORK/out/theirs/$(basename "$f")" || return 1; done
+}
+theirs_batch_bump_warmup() { theirs_bump; }
+
+# ---- the table -------------------------------------------------------------------------
+ROW_WORK=() ROW_OURS=() ROW_THEIRS=() ROW_RATIO=() ROW_TARGET=() ROW_MET=()
+CHART_TIMES=$WORK/chart-times.dat     # label, ours s, theirs s
+CHART_ENGINES=$WORK/chart-engines.dat # label, per cent of the target
+: >"$CHART_TIMES"
+: >"$CHART_ENGINES"
+
+add_row() {  # work ours theirs ratio target met
+    ROW_WORK+=("$1") ROW_OURS+=("$2") ROW_THEIRS+=("$3") ROW_RATIO+=("$4") ROW_TARGET+=("$5") ROW_MET+=("$6")
+}
+
+yes_no() { awk -v c="$1" 'BEGIN { print (c ? "yes" : "no") }'; }
+
+# engine_row LABEL BENCH-NAME TARGET-MP/S: a throughput row from the engine benchmark.
+engine_row() {
+    local label=$1 name=$2 target=$3 mps
+    mps=$(awk -v n="$name" -F'\t' '$1 == n { print $3 }' "$WORK/engines.tsv")
+    if [ -z "$mps" ]; then
+        add_row "$label" "failed" "—" "—" "≥ $target MP/s" "no"
+        return
+    fi
+    add_row "$label" "$mps MP/s" "—" "—" "≥ $target MP/s" "$(yes_no "$(awk -v a="$mps" -v t="$target" 'BEGIN { print (a >= t) }')")"
+    printf '"%s" %s\n' "$label" "$(awk -v a="$mps" -v t="$target" 'BEGIN { printf "%.1f", 100 * a / t }')" >>"$CHART_ENGINES"
+}
+
+# preview_row LABEL BENCH-NAME: a preview re-render against 5 ms.
+preview_row() {
+    local label=$1 name=$2 ms
+    ms=$(awk -v n="$name" -F'\t' '$1 == n { print $2 }' "$WORK/engines.tsv")
+    if [ -z "$ms" ]; then
+        add_row "$label" "failed" "—" "—" "≤ 5 ms" "no"
+        return
+    fi
+    add_row "$label" "$ms ms" "—" "—" "≤ 5 ms" "$(yes_no "$(awk -v a="$ms" 'BEGIN { print (a <= 5) }')")"
+    printf '"%s" %s\n' "$label" "$(awk -v a="$ms" 'BEGIN { printf "%.1f", (a > 0 ? 100 * 5 / a : 0) }')" >>"$CHART_ENGINES"
+}
+
+# versus_row LABEL OURS-FN THEIRS-FN FACTOR [WARMUPS]: ours at least FACTOR
+# times faster (FACTOR 1: not slower).  A batch row names its warm-ups.
+versus_row() {
+    local label=$1 ours_fn=$2 theirs_fn=$3 factor=$4 ours_warm=${5:-$2} theirs_warm=${6:-$3} ours theirs
+    say "$label"
+    ours=$(median_of "$ours_warm" "$ours_fn")
+    theirs=$(median_of "$theirs_warm" "$theirs_fn")
+    local target="≥ $factor× faster"
+    [ "$factor" = 1 ] && target="not slower"
+    if [ -z "$ours" ] || [ -z "$theirs" ]; then
+        add_row "$label" "${ours:-failed} s" "${theirs:-failed} s" "—" "$target" "no"
+        return
+    fi
+    local ratio
+    ratio=$(awk -v o="$ours" -v t="$theirs" 'BEGIN { printf "%.2f", (o > 0 ? t / o : 0) }')
+    add_row "$label" "$ours s" "$theirs s" "$ratio× faster" "$target" "$(yes_no "$(awk -v r="$ratio" -v f="$factor" 'BEGIN { print (r >= f) }')")"
+    printf '"%s" %s %s\n' "${label//\`/}" "$ours" "$theirs" >>"$CHART_TIMES"
+}
+
+# The engines in memory, from the engine benchmark, in one run.
+say "engines in memory ($BENCH --reps $REPS)"
+"$BENCH" --reps "$REPS" >"$WORK/engines.txt" 2>>"$LOG" || say "the engine benchmark reported a failure (see $WORK/engines.txt)"
+cat "$WORK/engines.txt" >>"$LOG"
+# name (the first 28 columns), median ms, MP/s
+awk 'NR > 2 && length($0) > 28 { name = substr($0, 1, 28); sub(/ +$/, "", name); n = split(substr($0, 29), f, " ");
+     if (n >= 3) printf "%s\t%s\t%s\n", name, f[1], f[3] }' "$WORK/engines.txt" >"$WORK/engines.tsv"
+
+engine_row "negative, in memory" "effect negative" 800
+engine_row "posterize, in memory" "effect posterize 64" 800
+engine_row "solarize, in memory" "effect solarize 64" 800
+engine_row "binarize, in memory" "effect binarize 64" 800
+engine_row "contrast (measured), in memory" "effect contrast (measured)" 800
+engine_row "sharpen, one pass, in memory" "filter sharpen 5" 250
+engine_row "colour emboss, one pass, in memory" "filter emboss 5" 250
+engine_row "custom kernel, one pass, in memory" "filter custom 1" 250
+engine_row "soft, per pass, in memory" "filter soft 1" 250
+engine_row "bump NoEnlarge (watermark pixels), in memory" "bump NoEnlarge (centred)" 80
+engine_row "bump Tile, in memory" "bump Tile" 80
+engine_row "bump Stretch, in memory" "bump Stretch" 80
+engine_row "YSH adjustment, in memory" "ysh +10% +30% +30deg" 40
+engine_row "CMYK round trip, in memory" "ysh cmyk round trip" 200
+engine_row "ScaleDib to 6000 × 4000" "ScaleDib to picture size" 200
+preview_row "preview re-render: bump" "preview bump Stretch"
+preview_row "preview re-render: filter (soft, 10 passes)" "preview filter soft 10"
+preview_row "preview re-render: filter (sharpen)" "preview filter sharpen 5"
+preview_row "preview re-render: effect" "preview effect posterize"
+preview_row "preview re-render: YSH" "preview ysh"
+
+# convert against the codec floor: ours at most 1.3 times djpeg + cjpeg.
+say "convert JPEG → JPEG vs djpeg | cjpeg"
+ours=$(median_of ours_convert ours_convert)
+floor=$(median_of floor_convert floor_convert)
+if [ -n "$ours" ] && [ -n "$floor" ]; then
+    ratio=$(awk -v o="$ours" -v t="$floor" 'BEGIN { printf "%.2f", (t > 0 ? o / t : 0) }')
+    add_row "\`convert\` JPEG → JPEG q80 vs djpeg then cjpeg" "$ours s" "$floor s" "$ratio× the floor" "≤ 1.3× the floor" \
+        "$(yes_no "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.3) }')")"
+    printf '"%s" %s %s\n' "convert vs codec floor" "$ours" "$floor" >>"$CHART_TIMES"
+else
+    add_row "\`convert\` JPEG → JPEG q80 vs djpeg then cjpeg" "${ours:-failed} s" "${floor:-failed} s" "—" "≤ 1.3× the floor" "no"
+fi
+
+versus_row "\`bump\` vs ImageMagick shade + hardlight" ours_bump theirs_bump 4
+versus_row "\`filter\` sharpen vs \`convert -sharpen 0x1\`" ours_sharpen theirs_sharpen 4
+versus_row "\`filter\` emboss vs \`convert -morphology Convolve\`" ours_emboss theirs_emboss 2
+versus_row "\`effect --kind negative\` vs \`convert -negate\`" ours_negate theirs_negate 2
+versus_row "\`ysh\` vs \`convert -modulate\`" ours_ysh theirs_ysh 1
+
+# Peak memory (GNU time's maximum resident set size), one run each.
+say "peak memory of bump"
+/usr/bin/time -f %M -o "$WORK/rss-ours.txt" "$CLI" bump "$PHOTO" --watermark "$LOGO" -o "$OUT_OURS" >>"$LOG" 2>&1
+/usr/bin/time -f %M -o "$WORK/rss-theirs.txt" "$IM" "$PHOTO" \( "$LOGO" -resize '6000x4000!' -shade 135x45 \) \
+    -compose hardlight -composite -quality 80 "$OUT_THEIRS" >>"$LOG" 2>&1
+rss_ours=$(awk '{ printf "%.0f", $1 / 1024 }' "$WORK/rss-ours.txt" 2>/dev/null)
+rss_theirs=$(awk '{ printf "%.0f", $1 / 1024 }' "$WORK/rss-theirs.txt" 2>/dev/null)
+if [ -n "$rss_ours" ]; then
+    add_row "peak memory of \`bump\` vs the ImageMagick pipeline" "$rss_ours MB" "${rss_theirs:-?} MB" \
+        "$(awk -v o="$rss_ours" -v t="${rss_theirs:-0}" 'BEGIN { printf "%.2f× less", (o > 0 ? t / o : 0) }')" "≤ 320 MB" \
+        "$(yes_no "$(awk -v o="$rss_ours" 'BEGIN { print (o <= 320) }')")"
+else
+    add_row "peak memory of \`bump\`" "failed" "—" "—" "≤ 320 MB" "no"
+fi
+
+versus_row "batch of $BATCH_FILES: emboss vs \`vips conv\` in a loop" ours_batch_emboss theirs_batch_emboss 1 \
+    ours_batch_emboss_warmup theirs_batch_emboss_warmup
+# The emboss batch row's target is "less total time": not slower will not
+# do, so the row is judged on the times themselves.
+last=$((${#ROW_WORK[@]} - 1))
+ROW_TARGET[last]="less total time"
+if [ "${ROW_MET[last]}" = yes ]; then
+    ROW_MET[last]=$(yes_no "$(awk -v r="${ROW_RATIO[last]%×*}" 'BEGIN { print (r > 1) }')")
+fi
+versus_row "batch of $BATCH_FILES: bump vs the ImageMagick pipeline in a loop" ours_batch_bump theirs_batch_bump 5 \
+    ours_batch_bump_warmup theirs_batch_bump_warmup
+
+# ---- the report -----------------------------------------------------------------------
+cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
+memory=$(awk '/^MemTotal/ { printf "%.1f GB", $2 / 1048576 }' /proc/meminfo)
+first_line() { "$@" 2>&1 | head -n 1; }
+met=0
+for m in "${ROW_MET[@]}"; do [ "$m" = yes ] && met=$((met + 1)); done
+{
+    echo "# Benchmark results"
+    echo
+    echo "Written by \`bench/compare.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'); mode: $MODE."
+    echo "Each figure is the median of the repetitions after a warm-up run. In-memory rows come from"
+    echo "\`quillvane_bench\` on a generated 6000 × 4000 picture; command-line rows read and write a 24 MP"
+    echo "JPEG photograph (6000 × 4000, quality 90) made from Debian's xplanet-images Blue Marble, with a"
+    echo "1200 × 1200 watermark made from \`demo/watermark.bmp\`; every output is JPEG quality 80."
+    echo "Ratios above 1 mean Quillvane is faster (for the codec floor: Quillvane's time over the floor's)."
+    echo
+    echo "$met of ${#ROW_WORK[@]} targets met."
+    echo
+    echo "| work | ours (median) | theirs (median) | ratio | target | met |"
+    echo "|---|---|---|---|---|---|"
+    for i in "${!ROW_WORK[@]}"; do
+        echo "| ${ROW_WORK[i]} | ${ROW_OURS[i]} | ${ROW_THEIRS[i]} | ${ROW_RATIO[i]} | ${ROW_TARGET[i]} | ${ROW_MET[i]} |"
+    done
+    echo
+    echo "![Benchmark chart](results.png)"
+    echo
+    echo "## Machine"
+    echo
+    echo "- CPU: ${cpu:-unknown}, $(nproc) cores available ($(grep -c '^processor' /proc/cpuinfo) online)"
+    echo "- memory: $memory"
+    echo "- system: $(. /etc/os-release 2>/dev/null && echo "$PRETTY_NAME"), kernel $(uname -r)"
+    echo "- load average when the run ended: $(cut -d' ' -f1-3 /proc/loadavg)"
+    echo
+    echo "## Versions"
+    echo
+    echo "- $("$CLI" --version), build directory \`${BUILD_DIR#"$ROOT"/}\` ($(awk -F= '/^CMAKE_BUILD_TYPE:/ { print $2 }' "$BUILD_DIR/CMakeCache.txt"))"
+    echo "- compiler: $(first_line "$(awk -F= '/^CMAKE_CXX_COMPILER:/ { print $2 }' "$BUILD_DIR/CMakeCache.txt")" --version)"
+    echo "- ImageMagick: $(first_line "$IM" -version | sed 's/^Version: //')"
+    echo "- libvips: $(first_line vips --version)"
+    echo "- libjpeg-turbo: $(dpkg-query -W -f='${Version}' libjpeg-turbo-progs 2>/dev/null) (djpeg, cjpeg)"
+    echo "- gnuplot: $(first_line gnuplot --version)"
+} >"$RESULTS"
+
+# ---- the chart ---------------------------------------------------------------------------
+gnuplot >>"$LOG" 2>&1 <<EOF || say "gnuplot failed; the chart was not written"
+set terminal pngcairo size 1400,1000 font "DejaVu Sans,10"
+set output "$CHART"
+set rmargin 12
+set bmargin 9
+set multiplot layout 2,1 title "Quillvane benchmark ($(date -u '+%Y-%m-%d'), $(nproc) cores, $MODE)"
+set style data histograms
+set style histogram clustered gap 1
+set style fill solid 0.85 border -1
+set boxwidth 0.9
+set grid ytics
+set key top left
+set xtics rotate by -25 noenhanced
+set logscale y
+set title "Command line: median wall time, seconds (lower is better)"
+set ylabel "seconds"
+plot "$CHART_TIMES" using 2:xtic(1) title "quillvane-cli" lc rgb "#2a7ab0", \
+     "" using 3 title "the other tool" lc rgb "#c8553d"
+set title "In memory: per cent of the target (100 = target met; higher is better)"
+set ylabel "% of target"
+unset key
+plot "$CHART_ENGINES" using 2:xtic(1) lc rgb "#2a7ab0", 100 with lines lc rgb "#333333" dt 2 notitle
+unset multiplot
+EOF
+
+say "$met of ${#ROW_WORK[@]} targets met; wrote ${RESULTS#"$ROOT"/} and ${CHART#"$ROOT"/}"
