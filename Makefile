@@ -1,9 +1,18 @@
 # Everyday entry points.  The build itself is CMake (see CMakePresets.json);
 # these targets only chain the usual commands.
 #
+#   make run     install what is missing, build the Windows program and
+#                start it under Wine (needs an X display)
 #   make demo    install what is missing, build, stamp the demo watermark
-#   make test    install, build and test natively and under ASan + UBSan
+#   make test    install, build and test natively and under ASan + UBSan,
+#                the Windows program under Wine (its tests and a scripted
+#                end-to-end session), then a short bounded run of every
+#                fuzz target
+#   make fuzz-smoke   the fuzz targets alone (FUZZ_SECONDS per target)
 #   make bench   build and time every engine (BENCH_ARGS="--reps 3 --size 2000x1500")
+#   make bench-compare   time the engines and the command line against
+#                ImageMagick, libvips and djpeg/cjpeg; writes bench/RESULTS.md
+#                and bench/results.png (COMPARE_ARGS=--quick for a fast check)
 
 CMAKE ?= cmake
 CTEST ?= ctest
@@ -13,6 +22,7 @@ NATIVE_DIR := build/native
 CLI := $(NATIVE_DIR)/quillvane-cli
 BENCH := $(NATIVE_DIR)/bench/quillvane_bench
 BENCH_ARGS ?=
+WINDOWS_EXE := build/windows/quillvane.exe
 
 # The demo: a NASA Blue Marble photograph from Debian's xplanet-images
 # package, and the watermark committed in demo/.
@@ -24,20 +34,48 @@ DEMO_OUTPUT := $(DEMO_DIR)/watermarked.jpg
 # flat parts of the relief at their own brightness under the default light.
 DEMO_OPTIONS ?= --no-enlarge --offset 724,392 --strength 60 --amplify 300 --ambient 66 --quality 90
 
-.PHONY: all setup build test test-native test-sanitize demo bench clean
+.PHONY: all setup setup-windows build run test test-native test-sanitize test-windows test-e2e fuzz-smoke demo bench bench-compare clean
+
+# Fuzzing: the 'fuzz' preset (clang, libFuzzer, ASan + UBSan), seeds made by
+# scripts/make-fuzz-corpus.py, each target run for FUZZ_SECONDS on a copy of
+# its seeds.  Longer runs: make fuzz-smoke FUZZ_SECONDS=600
+FUZZ_DIR := build/fuzz
+FUZZ_SECONDS ?= 30
+FUZZ_LIMITS := -rss_limit_mb=2048 -malloc_limit_mb=1200 -timeout=10
 
 all: build
 
 setup:
 	bash scripts/install-deps.sh
 
+# The mingw-w64 cross compiler, Wine, Xvfb and the Japanese locale, then
+# libjpeg and GoogleTest built for Windows (once, into build/deps/mingw).
+setup-windows:
+	bash scripts/install-windows-deps.sh
+	bash scripts/build-windows-deps.sh
+
 build:
 	$(CMAKE) --preset native
 	$(CMAKE) --build --preset native -j $(JOBS)
 
-test: setup
+# Wine wants a display: $$DISPLAY when it answers.  Without one the program
+# would open on an invisible Xvfb, so say so instead.
+run: setup setup-windows
+	$(CMAKE) --preset windows
+	$(CMAKE) --build --preset windows -j $(JOBS) --target quillvane
+	@if [ -z "$$DISPLAY" ] || ! xdotool getdisplaygeometry >/dev/null 2>&1; then \
+	  echo "run: no X display (DISPLAY='$$DISPLAY'). Run from a desktop session or 'ssh -X'," >&2; \
+	  echo "     or start Xvfb and a VNC server and set DISPLAY. The program is $(CURDIR)/$(WINDOWS_EXE)." >&2; \
+	  exit 1; \
+	fi
+	scripts/wine-run.sh $(WINDOWS_EXE)
+
+test: setup setup-windows
 	$(MAKE) test-native
 	$(MAKE) test-sanitize
+	$(MAKE) test-windows
+	$(MAKE) test-e2e
+	$(MAKE) fuzz-smoke
 
 test-native:
 	$(CMAKE) --preset native
@@ -48,6 +86,35 @@ test-sanitize:
 	$(CMAKE) --preset sanitize
 	$(CMAKE) --build --preset sanitize -j $(JOBS)
 	$(CTEST) --preset sanitize -j $(JOBS)
+
+# The Windows program's tests run under Wine on a shared Xvfb (:97).
+test-windows:
+	$(CMAKE) --preset windows
+	$(CMAKE) --build --preset windows -j $(JOBS)
+	$(CTEST) --preset windows
+
+# The scripted session (tests/e2e/run.sh): its own Xvfb and Wine prefix;
+# screenshots of every step and the saved files in build/e2e.
+test-e2e:
+	$(CMAKE) --preset windows
+	$(CMAKE) --build --preset windows -j $(JOBS) --target quillvane wininspect
+	$(CMAKE) --preset native
+	$(CMAKE) --build --preset native -j $(JOBS) --target quillvane-cli
+	tests/e2e/run.sh
+
+fuzz-smoke: setup
+	$(CMAKE) --preset fuzz
+	$(CMAKE) --build --preset fuzz -j $(JOBS) --target fuzz_bmp_reader fuzz_jpeg_reader fuzz_cli_options make_jpeg_seeds
+	python3 scripts/make-fuzz-corpus.py $(FUZZ_DIR)/corpus --jpeg-tool $(FUZZ_DIR)/tests/fuzz/make_jpeg_seeds
+	@set -e; for target in bmp_reader:bmp jpeg_reader:jpeg cli_options:cli; do \
+	  name=$${target%%:*}; kind=$${target##*:}; run=$(FUZZ_DIR)/run-$$name; \
+	  rm -rf $$run; mkdir -p $$run/corpus $$run/crashes; cp $(FUZZ_DIR)/corpus/$$kind/* $$run/corpus/; \
+	  echo "fuzz-smoke: fuzz_$$name for $(FUZZ_SECONDS) s"; \
+	  $(FUZZ_DIR)/tests/fuzz/fuzz_$$name -max_total_time=$(FUZZ_SECONDS) $(FUZZ_LIMITS) \
+	    -dict=$(FUZZ_DIR)/corpus/$$kind.dict -artifact_prefix=$$run/crashes/ -print_final_stats=1 \
+	    $$run/corpus > $$run/log.txt 2>&1 || { tail -n 60 $$run/log.txt; echo "fuzz-smoke: fuzz_$$name failed; input in $$run/crashes"; exit 1; }; \
+	  grep -E '^#[0-9]+' $$run/log.txt | tail -n 1; \
+	done
 
 demo: setup
 	$(CMAKE) --preset native
@@ -63,6 +130,10 @@ bench:
 	$(CMAKE) --preset native
 	$(CMAKE) --build --preset native -j $(JOBS) --target quillvane_bench
 	$(BENCH) $(BENCH_ARGS)
+
+COMPARE_ARGS ?=
+bench-compare:
+	bash bench/compare.sh $(COMPARE_ARGS)
 
 clean:
 	rm -rf build out

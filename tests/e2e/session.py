@@ -1,0 +1,423 @@
+"""The program tried as a new user would: one scripted session with the
+mouse and the keyboard, then checks of the files it wrote.
+
+    python3 tests/e2e/session.py --exe quillvane.exe --wininspect wininspect.exe \
+        --cli quillvane-cli --display :N --out build/e2e
+
+Run by tests/e2e/run.sh, which starts a private Xvfb and picks the Wine
+prefix.  Screenshots of every step land in the output folder.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import pictures  # noqa: E402
+import qvdriver  # noqa: E402
+from qvdriver import DriverError  # noqa: E402
+
+MAIN = "Quillvane185Rizo"
+SPLASH = "Quillvane Openning"
+OPEN = "開く"
+SAVE = "名前を付けて保存"
+BUMP = "バンプ設定"
+FILTER = "フィルター"
+EFFECT = "画像効果"
+YSH = "YSH色調整"
+JPEG_SETTINGS = "Jpeg保存ファイル設定"
+BMP_SETTINGS = "BMP保存ファイル設定"
+
+# Selection, in picture pixels: larger than the 600 x 240 watermark, so that
+# it can be tiled.
+SELECTION = (60, 40, 700, 340)
+# A point of the picture outside the selection: a click there, without a
+# drag, clears the selection.
+CLEAR_POINT = (20, 380)
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class Run:
+    def __init__(self, args):
+        self.args = args
+        self.out = os.path.abspath(args.out)
+        self.files = os.path.join(self.out, "files")
+        # Files of an earlier run would answer the waits for new ones.
+        shutil.rmtree(self.files, ignore_errors=True)
+        os.makedirs(self.files)
+        for name in os.listdir(self.out):
+            if name.endswith(".png"):
+                os.remove(os.path.join(self.out, name))
+        self.s = qvdriver.Session(args.display, args.exe, args.wininspect, self.out, log=self.log)
+        self.failures = []
+        self.origin = None
+        self.started = time.monotonic()
+        self.settings = {}
+
+    def log(self, text):
+        print("[%6.1f s] %s" % (time.monotonic() - self.started, text), flush=True)
+
+    def check(self, condition, text):
+        self.log(("ok    " if condition else "FAIL  ") + text)
+        if not condition:
+            self.failures.append(text)
+
+    # -- steps shared by several dialogs ---------------------------------
+
+    def choose_file_type(self, dialog, jpeg):
+        """Picks an entry of the file-type list with the mouse and keyboard."""
+        s = self.s
+        combo = s.control(dialog, 1136, "ComboBox")
+        wanted = "JPEG" if jpeg else "ビットマップ"
+        if wanted in combo.text:
+            return False
+        s.click_at(*combo.centre)
+        time.sleep(0.3)
+        s.keys("End" if jpeg else "Home", "Return")
+        s.wait_control(dialog, 1136, lambda c: wanted in c.text, "file type " + wanted)
+        return True
+
+    def file_name_box(self, dialog):
+        """The file name box: an edit (1152), or in newer dialogs a
+        ComboBoxEx (1148) with the edit inside."""
+        w = self.s.wait_window(dialog)
+        box = w.control(1152, "Edit") or w.control(1148)
+        if box is None:
+            raise DriverError("no file name box in %r\n%s" % (dialog, self.s.describe()))
+        return box
+
+    def file_name_text(self, dialog):
+        w = self.s.find(dialog)
+        if not w:
+            return None
+        box = w.control(1152, "Edit")
+        if box:
+            return box.text
+        combo = w.control(1148)
+        if combo:
+            inner = [c for c in w.controls if c.cls.lower() == "edit" and c.rect[1] >= combo.rect[1] - 2
+                     and c.rect[3] <= combo.rect[3] + 2 and c.rect[0] >= combo.rect[0] - 2]
+            return inner[0].text if inner else combo.text
+        return None
+
+    def type_file_name(self, dialog, path):
+        s = self.s
+        box = self.file_name_box(dialog)
+        s.click_at(box.rect[0] + 30, (box.rect[1] + box.rect[3]) // 2)
+        s.keys("End", "shift+Home", "BackSpace")
+        s.type_text(path)
+        s.wait_for("file name %r" % path, lambda: self.file_name_text(dialog) == path, 10)
+
+    def press_ok(self, dialog):
+        self.s.click(dialog, 1, "Button")
+        self.s.wait_gone(dialog, timeout=60)
+
+    def wait_file(self, path, timeout=60):
+        def done():
+            if not os.path.exists(path):
+                return False
+            size = os.path.getsize(path)
+            time.sleep(0.2)
+            return size > 0 and size == os.path.getsize(path)
+        self.s.wait_for("file " + path, done, timeout)
+
+    def screen(self):
+        data = subprocess.run(["import", "-display", self.s.display, "-window", "root", "-depth", "8", "ppm:-"],
+                              capture_output=True, check=True, timeout=60).stdout
+        return pictures.read_ppm(data)
+
+    def to_screen(self, x, y):
+        return self.origin[0] + x, self.origin[1] + y
+
+    def scroll_bar_click(self, dialog, control_id, fraction):
+        """Clicks a horizontal scroll bar at a fraction of its length (the
+        trough pages by 10, the arrows at the ends step by 1)."""
+        bar = self.s.control(dialog, control_id, "ScrollBar")
+        left, top, right, bottom = bar.rect
+        self.s.click_at(left + int((right - left) * fraction), (top + bottom) // 2)
+        return bar
+
+    def value_text(self, dialog, control_id):
+        return self.s.control(dialog, control_id).text.strip()
+
+    def step_bar(self, dialog, bar_id, text_id, fraction, what):
+        before = self.value_text(dialog, text_id)
+        self.scroll_bar_click(dialog, bar_id, fraction)
+        c = self.s.wait_control(dialog, text_id, lambda c: c.text.strip() != before, what + " value to change")
+        self.log("      %s: %s -> %s" % (what, before, c.text.strip()))
+        return int(c.text.strip())
+
+    def save_as(self, name, jpeg, settings_step):
+        s = self.s
+        path = os.path.join(self.files, name)
+        s.menu_dialog(MAIN, "f", "s", SAVE)
+        before = self.file_name_text(SAVE) or ""
+        if self.choose_file_type(SAVE, jpeg):
+            expected_ext = ".jpg" if jpeg else ".bmp"
+            shown = s.wait_for("the name to follow the type", lambda: (
+                lambda t: t if t and t.lower().endswith(expected_ext) else None)(self.file_name_text(SAVE)), 10)
+            self.check(True, "the save dialog's name follows the chosen type: %r -> %r" % (before, shown))
+        self.type_file_name(SAVE, windows_path(path))
+        s.screenshot("save-dialog-" + name.replace(".", "-"))
+        s.click(SAVE, 1, "Button")
+        dialog = JPEG_SETTINGS if jpeg else BMP_SETTINGS
+        s.wait_window(dialog)
+        settings_step(dialog)
+        s.screenshot("settings-" + name.replace(".", "-"))
+        self.press_ok(dialog)
+        s.wait_gone(SAVE)
+        self.wait_file(path)
+        self.log("      wrote %s (%d bytes)" % (name, os.path.getsize(path)))
+        return path
+
+    # -- the session -----------------------------------------------------
+
+    def session(self, photo, watermark):
+        s = self.s
+        s.start()
+
+        self.log("splash")
+        splash = s.wait_window(SPLASH, timeout=90)
+        s.screenshot("splash")
+        s.click_at(*splash.centre)
+        s.wait_gone(SPLASH)
+        main = s.wait_window(MAIN)
+        s.screenshot("main-window-empty")
+
+        self.log("open the photograph through the open dialog")
+        s.menu_dialog(MAIN, "f", "o", OPEN)
+        self.choose_file_type(OPEN, jpeg=True)
+        self.type_file_name(OPEN, windows_path(photo))
+        s.screenshot("open-dialog")
+        s.click(OPEN, 1, "Button")
+        s.wait_gone(OPEN)
+        original = pictures.read_jpeg(photo)
+        main = s.wait_for("the main window to take the picture's size",
+                          lambda: (lambda w: w if w and w.rect[2] - w.rect[0] > original.width else None)(s.find(MAIN)))
+        self.origin = s.wait_for("the picture on screen",
+                                 lambda: pictures.locate(self.screen(), original, (main.rect[0], main.rect[1] + 40)),
+                                 timeout=20, interval=0.5)
+        self.log("      picture at screen %s, window %s" % (self.origin, main.rect))
+        s.screenshot("picture-open")
+
+        self.log("drag a selection")
+        x0, y0 = self.to_screen(SELECTION[0], SELECTION[1])
+        x1, y1 = self.to_screen(SELECTION[2], SELECTION[3])
+        s.drag(x0, y0, x1, y1)
+        s.screenshot("selection")
+
+        self.log("bump dialog")
+        s.menu_dialog(MAIN, "k", "b", BUMP)
+        s.wait_control(BUMP, 7204, lambda c: True, "the bump dialog's controls")
+        s.screenshot("bump-dialog-opened", BUMP)
+        s.click(BUMP, 7201, "Button")
+        s.wait_window(OPEN)
+        self.choose_file_type(OPEN, jpeg=False)
+        self.type_file_name(OPEN, windows_path(watermark))
+        s.click(OPEN, 1, "Button")
+        s.wait_gone(OPEN)
+        s.wait_control(BUMP, 7204, lambda c: c.enabled, "repeat box enabled (the watermark fits)")
+
+        frame = s.control(BUMP, 7210)
+        fl, ft, fr, fb = frame.rect
+        # The frame spans 10..130 dialog units; the light circle 25..115 x
+        # 20..120.  Click a third of the way to its upper left rim.
+        unit_x, unit_y = (fr - fl) / 120.0, (fb - ft) / 120.0
+        light_before = tuple(self.value_text(BUMP, i) for i in (7230, 7231, 7232))
+        s.click_at(int(fl + (70 - 10 - 15) * unit_x), int(ft + (70 - 10 - 17) * unit_y))
+        light = s.wait_for("the light to change",
+                           lambda: (lambda t: t if t != light_before else None)(
+                               tuple(self.value_text(BUMP, i) for i in (7230, 7231, 7232))))
+        self.log("      light %s -> %s" % (light_before, light))
+        lx, ly, lz = (float(v) for v in light)
+        self.check(lx < 0 < ly and lz > 0 and abs(lx * lx + ly * ly + lz * lz - 1) < 1e-3,
+                   "a click up and left of the centre lights from the upper left: %s" % (light,))
+
+        s.click(BUMP, 7204, "Button")
+        s.wait_control(BUMP, 7204, lambda c: c.check == 1, "繰り返す。 checked")
+        strength = self.step_bar(BUMP, 7233, 7236, 0.8, "strength")
+        self.check(strength == 30, "a click in the strength bar's trough pages by 10: %d" % strength)
+        s.screenshot("bump-dialog-set", BUMP)
+        self.press_ok(BUMP)
+        # The relief is drawn once the dialog's OK has been applied.
+        s.wait_for("the relief on screen", lambda: self.region_changed_on_screen(original), timeout=60, interval=0.5)
+        s.screenshot("after-bump")
+
+        self.log("save the stamped picture as a 24-bit BMP")
+        after_bump = self.save_as("after-bump.bmp", False,
+                                  lambda d: self.pick_radio(d, 11011))
+
+        self.log("clear the selection with a click")
+        s.click_at(*self.to_screen(*CLEAR_POINT))
+
+        self.log("filter: sharpen")
+        s.menu_dialog(MAIN, "k", "t", FILTER)
+        self.pick_radio(FILTER, 8202)
+        sharpen = 0
+        for _ in range(3):
+            sharpen = self.step_bar(FILTER, 8203, 8204, 0.97, "sharpen strength")
+        s.screenshot("filter-dialog", FILTER)
+        self.press_ok(FILTER)
+        self.settings["sharpen"] = sharpen
+
+        self.log("effect: posterize")
+        s.menu_dialog(MAIN, "k", "e", EFFECT)
+        self.pick_radio(EFFECT, 9202)
+        self.pick_radio(EFFECT, 9212)
+        s.screenshot("effect-dialog", EFFECT)
+        self.press_ok(EFFECT)
+
+        self.log("YSH: saturation and hue")
+        s.menu_dialog(MAIN, "a", "y", YSH)
+        saturation = self.step_bar(YSH, 10002, 10005, 0.75, "saturation")
+        hue = self.step_bar(YSH, 10003, 10006, 0.25, "hue")
+        luminance = int(self.value_text(YSH, 10004))
+        s.screenshot("ysh-dialog", YSH)
+        self.press_ok(YSH)
+        self.settings.update(saturation=saturation, hue=hue, luminance=luminance)
+        s.wait_for("the processed picture on screen", lambda: self.whole_changed_on_screen(after_bump),
+                   timeout=60, interval=0.5)
+        s.screenshot("after-processing")
+
+        self.log("save as progressive JPEG")
+        final_jpeg = self.save_as("final.jpg", True, self.tick_progressive)
+        self.log("save as 16-bit BMP")
+        final_bmp = self.save_as("final-16.bmp", False, lambda d: self.pick_radio(d, 11010))
+
+        self.log("exit")
+        s.menu(MAIN, "f", "x")
+        asked = s.wait_for("the program to end or ask",
+                           lambda: "asked" if s.find("Quillvane", exact=True) else
+                           ("ended" if s.program.poll() is not None or not s.find(MAIN) else None), 30)
+        if asked == "asked":
+            s.screenshot("exit-question")
+            self.check(False, "no unsaved-changes question right after a save")
+            s.click("Quillvane", 7, "Button")
+        self.check(s.program_exited(30), "the program ends after 終了")
+        return original, after_bump, final_jpeg, final_bmp
+
+    def pick_radio(self, dialog, control_id):
+        self.s.click(dialog, control_id, "Button")
+        self.s.wait_control(dialog, control_id, lambda c: c.check == 1, "button %d checked" % control_id)
+
+    def tick_progressive(self, dialog):
+        self.s.click(dialog, 11002, "Button")
+        self.s.wait_control(dialog, 11002, lambda c: c.check == 1, "プログレッシブ checked")
+
+    def region_changed_on_screen(self, original):
+        screen = self.screen()
+        left, top, right, bottom = SELECTION
+        changed = 0
+        for y in range(top + 10, bottom - 10, 20):
+            sx, sy = self.to_screen(left + 10, y)
+            if screen.rows[sy][3 * sx:3 * (sx + right - left - 20)] != \
+                    original.rows[y][3 * (left + 10):3 * (right - 10)]:
+                changed += 1
+        return changed > 5
+
+    def whole_changed_on_screen(self, bmp_path):
+        before, _ = pictures.read_bmp(bmp_path)
+        screen = self.screen()
+        sx, sy = self.to_screen(0, CLEAR_POINT[1])
+        return screen.rows[sy][3 * sx:3 * (sx + 40)] != before.rows[CLEAR_POINT[1]][0:120]
+
+    # -- checks of the files ---------------------------------------------
+
+    def check_files(self, original, after_bump, final_jpeg, final_bmp):
+        cli = self.args.cli
+        self.log("checks")
+        bump, info = pictures.read_bmp(after_bump)
+        self.check(info["bpp"] == 24 and (bump.width, bump.height) == (original.width, original.height),
+                   "after-bump.bmp is a 24-bit BMP of %dx%d: %s %dx%d" %
+                   (original.width, original.height, info, bump.width, bump.height))
+        # One pixel of slack round the selection: which edge column and row
+        # belong to it is the selection code's business, not this session's.
+        outer = (SELECTION[0] - 1, SELECTION[1] - 1, SELECTION[2] + 2, SELECTION[3] + 2)
+        inner = (SELECTION[0] + 1, SELECTION[1] + 1, SELECTION[2] - 1, SELECTION[3] - 1)
+        changed, largest, mean, bbox = pictures.difference(original, bump, ("outside", outer))
+        self.check(changed == 0, "the relief left every pixel outside the selection alone "
+                   "(%d changed, largest difference %d)" % (changed, largest))
+        changed, largest, mean, bbox = pictures.difference(original, bump, inner)
+        area = (inner[2] - inner[0]) * (inner[3] - inner[1])
+        self.check(changed > area // 5 and largest > 20,
+                   "the relief changed the selection: %d of %d pixels, largest difference %d, box %s"
+                   % (changed, area, largest, bbox))
+        self.check(bbox is not None and bbox[0] <= inner[0] + 2 and bbox[2] >= inner[2] - 2,
+                   "the relief spans the selection's width (tiled watermark): box %s" % (bbox,))
+
+        markers = pictures.jpeg_markers(final_jpeg)
+        self.check(0xC2 in markers and 0xC0 not in markers,
+                   "final.jpg is progressive (frame markers %s)" % [hex(m) for m in markers if 0xC0 <= m <= 0xCF])
+        jpeg = pictures.read_jpeg(final_jpeg)
+        self.check((jpeg.width, jpeg.height) == (original.width, original.height),
+                   "final.jpg is %dx%d" % (jpeg.width, jpeg.height))
+        bmp16, info16 = pictures.read_bmp(final_bmp)
+        self.check(info16["bpp"] == 16 and (bmp16.width, bmp16.height) == (original.width, original.height),
+                   "final-16.bmp is a 16-bit BMP of the picture's size: %s %dx%d" % (info16, bmp16.width, bmp16.height))
+
+        # The same operations through the command-line tool, on the same
+        # core, from the same starting picture.
+        work = os.path.join(self.files, "expected")
+        os.makedirs(work, exist_ok=True)
+        steps = [
+            ["filter", "--kind", "sharpen", "--strength", str(self.settings["sharpen"])],
+            ["effect", "--kind", "posterize", "--levels", "32"],
+            ["ysh", "--luminance", str(self.settings["luminance"]), "--saturation", str(self.settings["saturation"]),
+             "--hue", str(self.settings["hue"])],
+        ]
+        source = after_bump
+        for i, step in enumerate(steps):
+            target = os.path.join(work, "step%d.bmp" % i)
+            subprocess.run([cli] + step + [source, "-o", target], check=True, capture_output=True)
+            source = target
+        expected16 = os.path.join(work, "expected-16.bmp")
+        subprocess.run([cli, "convert", "--bmp-depth", "16", source, "-o", expected16], check=True, capture_output=True)
+        expected, _ = pictures.read_bmp(source)
+        expected_16, _ = pictures.read_bmp(expected16)
+        changed, largest, mean, bbox = pictures.difference(expected_16, bmp16)
+        self.check(changed == 0, "final-16.bmp equals filter + effect + YSH of the core on after-bump.bmp "
+                   "(%d pixels differ, largest %d)" % (changed, largest))
+        changed, largest, mean, bbox = pictures.difference(bump, bmp16)
+        self.check(changed > bump.width * bump.height * 9 // 10,
+                   "the whole picture was processed: %d of %d pixels differ from after-bump.bmp"
+                   % (changed, bump.width * bump.height))
+        changed, largest, mean, bbox = pictures.difference(expected, jpeg)
+        self.check(mean < 6.0, "final.jpg decodes close to the expected picture (mean difference %.2f)" % mean)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--wininspect", required=True)
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--display", required=True)
+    parser.add_argument("--photo", required=True)
+    parser.add_argument("--watermark", required=True)
+    parser.add_argument("--out", required=True)
+    args = parser.parse_args()
+
+    run = Run(args)
+    try:
+        files = run.session(args.photo, args.watermark)
+        run.check_files(*files)
+    except (DriverError, subprocess.CalledProcessError, OSError, ValueError) as error:
+        run.s.screenshot("failure")
+        run.failures.append(str(error))
+        run.log("FAIL  %s" % error)
+    finally:
+        run.s.stop()
+    if run.failures:
+        print("e2e: %d failure(s); screenshots in %s" % (len(run.failures), run.out))
+        return 1
+    print("e2e: passed; screenshots in %s" % run.out)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
