@@ -44,6 +44,11 @@ struct JpegErrorManager {
     std::longjmp(err->jump, 1);
 }
 
+// Warnings (a file that ends early, say) do not stop a read and the picture
+// comes out as the library delivers it; they are not printed on a console
+// the program does not have.  Fatal errors format their own text.
+void IgnoreMessage(j_common_ptr) {}
+
 void CheckScanCount(j_common_ptr cinfo)
 {
     if (!cinfo->is_decompressor)
@@ -81,6 +86,7 @@ int ReadHeader(JpegDecoder* d)
 {
     // 1. Error manager with our exit, then the jump point.
     d->cinfo.err = jpeg_std_error(&d->err.pub);
+    d->err.pub.output_message = IgnoreMessage;
     d->err.pub.error_exit = JpegErrorExit;
     if (setjmp(d->err.jump))
         return -1;

@@ -138,6 +138,7 @@ constexpr int kMaxD = 8 * 255;
 
 struct PerturbationTable {
     bool exact;
+    bool formulaExact;  // PerturbationByFormula gives the table's values
     BYTE added[2 * kMaxD + 1];   // for heights below stepFrom
     BYTE stepFrom[2 * kMaxD + 1];  // the height from which one more is added
     BYTE stepNever[2 * kMaxD + 1]; // 1: no height gets one more
@@ -190,9 +191,39 @@ PerturbationTable BuildPerturbationTable()
     return table;
 }
 
+// The amounts the table holds, as comparisons: where the cosine of
+// pi d / 576 lies below 0 one is added, at -1 two; at d = -288 and -1440 the
+// cosine is a hair above 0 and only heights from 1 and 4 on are raised.
+// (Checked against the table for every d and height before use.)
+inline int PerturbationByFormula(int d, int h)
+{
+    const int e = d < 0 ? -d : d;
+    int added = ((e >= 288 && e <= 864) || (e >= 1440 && e <= 2016)) ? 1 : 0;
+    added += (e == 576 || e == 1728) ? 1 : 0;
+    added -= (d == -288 && h < 1) || (d == -1440 && h < 4) ? 1 : 0;
+    return added;
+}
+
+bool FormulaMatchesTable(const PerturbationTable& table)
+{
+    for (int d = -kMaxD; d <= kMaxD; ++d) {
+        const int index = d + kMaxD;
+        for (int h = 0; h <= 255; ++h) {
+            const int step = !table.stepNever[index] && h >= table.stepFrom[index] ? 1 : 0;
+            if (PerturbationByFormula(d, h) != table.added[index] + step)
+                return false;
+        }
+    }
+    return true;
+}
+
 const PerturbationTable& Perturbation()
 {
-    static const PerturbationTable table = BuildPerturbationTable();
+    static const PerturbationTable table = [] {
+        PerturbationTable built = BuildPerturbationTable();
+        built.formulaExact = built.exact && FormulaMatchesTable(built);
+        return built;
+    }();
     return table;
 }
 
@@ -243,22 +274,46 @@ QUILLVANE_VECTOR_CLONES void LightChunk(const int* sx, const int* sy, const BYTE
         const int L1 = static_cast<int>(0.30 * R1 + 0.59 * G1 + 0.11 * B1);
         // Both luminances are non-zero in the amplified branch; elsewhere
         // the quotients are computed with harmless stand-ins and not used.
-        const bool amplify = L1 != 0 && L0 != 0;
-        const int safeL0 = amplify ? L0 : 1;
-        const int safeL1 = amplify ? L1 : 1;
+        // (Selections written as arithmetic keep the loop free of branches.)
+        const int amplify = (L1 != 0) & (L0 != 0);
+        const int safeL0 = L0 + (1 - amplify) * (1 - L0);
+        const int safeL1 = L1 + (1 - amplify) * (1 - L1);
         const int T = static_cast<int>(static_cast<double>(L1 - L0) / safeL0 * L1 * gain / 300);
         const int Lt = L0 + T;
         int R2 = static_cast<int>(static_cast<double>(Lt * R1) / safeL1);
         int G2 = static_cast<int>(static_cast<double>(Lt * G1) / safeL1);
         int B2 = static_cast<int>(static_cast<double>(Lt * B1) / safeL1);
-        R2 = R2 < 0 ? 0 : R2 > 255 ? 255 : R2;
-        G2 = G2 < 0 ? 0 : G2 > 255 ? 255 : G2;
-        B2 = B2 < 0 ? 0 : B2 > 255 ? 255 : B2;
+        R2 = R2 < 0 ? 0 : R2;
+        G2 = G2 < 0 ? 0 : G2;
+        B2 = B2 < 0 ? 0 : B2;
+        R2 = R2 > 255 ? 255 : R2;
+        G2 = G2 > 255 ? 255 : G2;
+        B2 = B2 > 255 ? 255 : B2;
         BYTE* o = out + i * 4;
-        o[0] = static_cast<BYTE>(amplify ? B2 : B1);
-        o[1] = static_cast<BYTE>(amplify ? G2 : G1);
-        o[2] = static_cast<BYTE>(amplify ? R2 : R1);
+        o[0] = static_cast<BYTE>(amplify * B2 + (1 - amplify) * B1);
+        o[1] = static_cast<BYTE>(amplify * G2 + (1 - amplify) * G1);
+        o[2] = static_cast<BYTE>(amplify * R2 + (1 - amplify) * R1);
         o[3] = p[3];
+    }
+}
+
+// The gradients of a chunk from the perturbed heights, by comparisons.
+QUILLVANE_VECTOR_CLONES void GradientChunkByFormula(const BYTE* below, const BYTE* own, const BYTE* above, int* sx,
+                                                    int* sy, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const int at = i * 4 + 3;
+        int h[9] = {below[at], below[at + 4], below[at + 8], own[at], own[at + 4], own[at + 8],
+                    above[at], above[at + 4], above[at + 8]};
+        int sum = 0;
+        for (int j = 0; j < 9; ++j)
+            sum += h[j];
+        for (int j = 0; j < 9; ++j) {
+            const int v = h[j] + PerturbationByFormula(9 * h[j] - sum, h[j]);
+            h[j] = v > 255 ? 255 : v;
+        }
+        sx[i] = (h[6] + 2 * h[3] + h[0]) - (h[8] + 2 * h[5] + h[2]);
+        sy[i] = (h[0] + 2 * h[1] + h[2]) - (h[6] + 2 * h[7] + h[8]);
     }
 }
 
@@ -306,7 +361,10 @@ void BumpRow(const BYTE* below, const BYTE* own, const BYTE* above, BYTE* out, i
     for (int first = 0; first < pixels; first += kBumpChunk) {
         const int count = std::min(pixels - first, kBumpChunk);
         const int at = first * 4;
-        GradientChunk(below + at, own + at, above + at, table, sx, sy, count);
+        if (table.formulaExact)
+            GradientChunkByFormula(below + at, own + at, above + at, sx, sy, count);
+        else
+            GradientChunk(below + at, own + at, above + at, table, sx, sy, count);
         LightChunk(sx, sy, own + at, out + at, count);
     }
 }
