@@ -1,5 +1,7 @@
 #include "image/image_document.h"
 
+#include "processing/parallel.h"
+
 #include <cstring>
 
 ImageDocument MainDocument = {nullptr, {}, nullptr, {0, 0, 480, 320}, 0, 0, {}, 0, 0, nullptr, 0};
@@ -43,14 +45,22 @@ void ReleaseDocument(ImageDocument* doc)
     doc->bmi = nullptr;
 }
 
+namespace {
+
+void LuminanceRange(void* context, std::int64_t begin, std::int64_t end)
+{
+    BYTE* p = static_cast<BYTE*>(context) + begin * kBytesPerPixel;
+    for (std::int64_t i = begin; i < end; ++i, p += kBytesPerPixel)
+        p[3] = static_cast<BYTE>((59 * p[1] + 30 * p[2] + 11 * p[0]) / 100);
+}
+
+}  // namespace
+
 void ComputeLuminance(ImageDocument* doc)
 {
     if (!doc->dib)
         return;
-    BYTE* p = doc->dib + doc->bitsOffset;
-    const std::size_t count = static_cast<std::size_t>(doc->width) * static_cast<std::size_t>(doc->height);
-    for (std::size_t i = 0; i < count; ++i, p += kBytesPerPixel)
-        p[3] = static_cast<BYTE>((59 * p[1] + 30 * p[2] + 11 * p[0]) / 100);
+    ForEachRange(static_cast<std::int64_t>(doc->width) * doc->height, 2, doc->dib + doc->bitsOffset, LuminanceRange);
 }
 
 int BuildDisplayCopy(ImageDocument* display, const ImageDocument* doc)

@@ -104,21 +104,61 @@ void ApplyEffect(BYTE* pixels, const BITMAPINFOHEADER* header, int effectKind, i
     ForEachRange(static_cast<std::int64_t>(header->biWidth) * header->biHeight, 2, &job, CurveRange);
 }
 
-void MeasureChannelRanges(const BYTE* pixels, LONG width, LONG height)
+namespace {
+
+struct RangeJob {
+    const BYTE* pixels;
+    // One slot per range; ranges are at most 16 (processing/parallel.cpp).
+    int lo[16][3];
+    int hi[16][3];
+    std::int64_t count;
+    int ranges;
+};
+
+void MeasureRange(void* context, std::int64_t begin, std::int64_t end)
 {
+    auto* job = static_cast<RangeJob*>(context);
+    // Which slot: the ranges are consecutive equal shares of count.
+    int slot = 0;
+    while (slot + 1 < job->ranges && job->count * (slot + 1) / job->ranges <= begin)
+        ++slot;
     int lo[3] = {255, 255, 255};
     int hi[3] = {0, 0, 0};
-    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    for (std::size_t i = 0; i < count; ++i, pixels += 4) {
+    const BYTE* p = job->pixels + begin * 4;
+    for (std::int64_t i = begin; i < end; ++i, p += 4) {
         for (int c = 0; c < 3; ++c) {
-            if (pixels[c] < lo[c])
-                lo[c] = pixels[c];
-            if (pixels[c] > hi[c])
-                hi[c] = pixels[c];
+            lo[c] = p[c] < lo[c] ? p[c] : lo[c];
+            hi[c] = p[c] > hi[c] ? p[c] : hi[c];
         }
     }
     for (int c = 0; c < 3; ++c) {
-        ChannelRange.minimum[c] = lo[c];
-        ChannelRange.maximum[c] = hi[c];
+        job->lo[slot][c] = lo[c];
+        job->hi[slot][c] = hi[c];
+    }
+}
+
+}  // namespace
+
+void MeasureChannelRanges(const BYTE* pixels, LONG width, LONG height)
+{
+    RangeJob job = {};
+    job.pixels = pixels;
+    job.count = static_cast<std::int64_t>(width) * height;
+    job.ranges = RangeCountFor(job.count, 2);
+    for (int r = 0; r < 16; ++r)
+        for (int c = 0; c < 3; ++c) {
+            job.lo[r][c] = 255;
+            job.hi[r][c] = 0;
+        }
+    ForEachRange(job.count, 2, &job, MeasureRange);
+    for (int c = 0; c < 3; ++c) {
+        int lo = 255;
+        int hi = 0;
+        for (int r = 0; r < job.ranges; ++r) {
+            lo = job.lo[r][c] < lo ? job.lo[r][c] : lo;
+            hi = job.hi[r][c] > hi ? job.hi[r][c] : hi;
+        }
+        ChannelRange.minimum[c] = lo;
+        ChannelRange.maximum[c] = hi;
     }
 }

@@ -53,7 +53,21 @@ struct ScaleJob {
     LONG w, h;
     const BYTE* source;
     LONG sw, sh;
+    // Per target column, the same for every row, when there was room for
+    // it: the left neighbour, the right one (the left one again at the
+    // source's edge) and tx.  Null: each row works them out itself.
+    const LONG* x0;
+    const LONG* x1;
+    const double* tx;
 };
+
+inline void ColumnOf(LONG k, LONG w, LONG sw, LONG* x0, LONG* x1, double* tx)
+{
+    const double fx = (sw - 1) * (static_cast<double>(k) / w);
+    *x0 = static_cast<LONG>(fx);
+    *x1 = *x0 + 1 < sw ? *x0 + 1 : *x0;
+    *tx = fx - *x0;
+}
 
 // Target row j (from the top) samples the source at (sw - 1) * (k / w),
 // (sh - 1) * (j / h); each byte is the weighted sum of its four neighbours
@@ -72,10 +86,15 @@ QUILLVANE_VECTOR_CLONES void ScaleRow(const ScaleJob& job, LONG j)
     const BYTE* row1 = job.source + static_cast<std::size_t>(sh - 1 - y1) * sourceStride;
     BYTE* out = job.target + static_cast<std::size_t>(h - 1 - j) * w * 4;
     for (LONG k = 0; k < w; ++k, out += 4) {
-        const double fx = (sw - 1) * (static_cast<double>(k) / w);
-        const LONG x0 = static_cast<LONG>(fx);
-        const double tx = fx - x0;
-        const LONG x1 = x0 + 1 < sw ? x0 + 1 : x0;
+        LONG x0, x1;
+        double tx;
+        if (job.tx) {
+            x0 = job.x0[k];
+            x1 = job.x1[k];
+            tx = job.tx[k];
+        } else {
+            ColumnOf(k, w, sw, &x0, &x1, &tx);
+        }
         const double w10 = tx * (1 - ty);
         const double w00 = (1 - tx) * (1 - ty);
         const double w11 = tx * ty;
@@ -103,8 +122,26 @@ void ScaleRange(void* context, std::int64_t begin, std::int64_t end)
 
 void ScalePixels(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh)
 {
-    ScaleJob job = {target, w, h, source, sw, sh};
+    if (w <= 0 || h <= 0)
+        return;
+    ScaleJob job = {target, w, h, source, sw, sh, nullptr, nullptr, nullptr};
+    HGLOBAL columns = GlobalAlloc(GHND, static_cast<std::size_t>(w) * (sizeof(double) + 2 * sizeof(LONG)));
+    if (columns) {
+        auto* memory = static_cast<BYTE*>(GlobalLock(columns));
+        auto* txs = reinterpret_cast<double*>(memory);
+        auto* x0s = reinterpret_cast<LONG*>(memory + static_cast<std::size_t>(w) * sizeof(double));
+        auto* x1s = x0s + w;
+        for (LONG k = 0; k < w; ++k)
+            ColumnOf(k, w, sw, &x0s[k], &x1s[k], &txs[k]);
+        job.x0 = x0s;
+        job.x1 = x1s;
+        job.tx = txs;
+    }
     ForEachRange(h, static_cast<std::int64_t>(w) * 8, &job, ScaleRange);
+    if (columns) {
+        GlobalUnlock(columns);
+        GlobalFree(columns);
+    }
 }
 
 int ScaleDib(HGLOBAL* out, const BYTE* source, const RECT* target, BITMAPINFO* outHeader)
