@@ -921,30 +921,6 @@ TEST_F(BmpTest, SavingWhereNoFileCanBeMadeIsReportedAndLeavesNothing)
     }
 }
 
-// Limits the size of files this process may write, so that a write fails
-// part-way as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        active_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    bool Active() const { return active_; }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-    bool active_ = false;
-};
 
 TEST_F(BmpTest, AFailedWriteLeavesTheExistingFileUntouched)
 {

@@ -26,30 +26,6 @@ Pixel Colourful(int x, int y)
     return Rgbh((x * 37 + y * 11) & 0xFF, (x * 5 + y * 29) & 0xFF, (x * y * 3 + 40) & 0xFF, 99);
 }
 
-// Lets this process write files of at most bytes bytes; a write beyond
-// fails with EFBIG instead of raising SIGXFSZ.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        active_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    bool Active() const { return active_; }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-    bool active_ = false;
-};
 
 class WriteFailureTest : public ::testing::Test {
 protected:

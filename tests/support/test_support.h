@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -161,5 +164,32 @@ private:
 
 std::uint16_t LoadU16(const std::vector<std::uint8_t>& bytes, std::size_t offset);
 std::uint32_t LoadU32(const std::vector<std::uint8_t>& bytes, std::size_t offset);
+
+// Limits the size of files this process may write, so that a write fails
+// part-way as on a full disk (with EFBIG, not SIGXFSZ) while alive.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        active_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool Active() const { return active_; }
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+    bool active_ = false;
+};
 
 }  // namespace qvtest
