@@ -3,6 +3,7 @@
 // that sets a jump point.
 #include "files/jpeg_codec.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
@@ -142,9 +143,18 @@ int JpegDecoderRead(JpegDecoder* d, std::uint8_t* pixels, char (&message)[kJpegM
         return -1;
     }
     // 4. Start with the library's defaults for the file: RGB for colour
-    // files, gray for one component, CMYK for CMYK and YCCK.
+    // files, gray for one component, CMYK for CMYK and YCCK.  Colour files
+    // come out as blue-green-red-unused straight into the WorkDib where the
+    // library can: the same arithmetic as its RGB, in the WorkDib's order.
+#ifdef JCS_EXTENSIONS
+    const bool direct = d->cinfo.out_color_space == JCS_RGB;
+    if (direct)
+        d->cinfo.out_color_space = JCS_EXT_BGRX;
+#else
+    const bool direct = false;
+#endif
     jpeg_start_decompress(&d->cinfo);
-    const int components = d->cinfo.output_components;
+    const int components = direct ? 3 : d->cinfo.output_components;
     const JDIMENSION width = d->cinfo.output_width;
     const JDIMENSION height = d->cinfo.output_height;
     if ((components != 1 && components != 3 && components != 4) || width != d->cinfo.image_width ||
@@ -152,13 +162,29 @@ int JpegDecoderRead(JpegDecoder* d, std::uint8_t* pixels, char (&message)[kJpegM
         CopyMessage(message, "対応していない色形式です。");
         return -1;
     }
+    // 5. Scan lines arrive top first; the WorkDib is bottom-up.
+    const std::size_t stride = static_cast<std::size_t>(width) * 4;
+    if (direct) {
+        constexpr JDIMENSION kBatch = 16;
+        JSAMPROW rows[kBatch];
+        while (d->cinfo.output_scanline < height) {
+            const JDIMENSION first = d->cinfo.output_scanline;
+            const JDIMENSION count = std::min(kBatch, height - first);
+            for (JDIMENSION i = 0; i < count; ++i)
+                rows[i] = pixels + static_cast<std::size_t>(height - 1 - (first + i)) * stride;
+            const JDIMENSION got = jpeg_read_scanlines(&d->cinfo, rows, count);
+            // The library fills the unused byte; the WorkDib's is 0.
+            for (JDIMENSION i = 0; i < got; ++i)
+                for (std::size_t x = 3; x < stride; x += 4)
+                    rows[i][x] = 0;
+        }
+        jpeg_finish_decompress(&d->cinfo);
+        return 0;
+    }
     // Adobe applications store CMYK inverted (255 = no ink).
     const bool inverted = d->cinfo.saw_Adobe_marker;
     JSAMPARRAY row = (*d->cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d->cinfo), JPOOL_IMAGE,
                                                     width * static_cast<JDIMENSION>(components), 1);
-
-    // 5. Scan lines arrive top first; the WorkDib is bottom-up.
-    const std::size_t stride = static_cast<std::size_t>(width) * 4;
     while (d->cinfo.output_scanline < height) {
         std::uint8_t* out = pixels + static_cast<std::size_t>(height - 1 - d->cinfo.output_scanline) * stride;
         jpeg_read_scanlines(&d->cinfo, row, 1);
@@ -217,19 +243,38 @@ int Compress(jpeg_compress_struct* cinfo, JpegErrorManager* err, std::FILE* file
     jpeg_create_compress(cinfo);
     jpeg_stdio_dest(cinfo, file);
     // 2. Parameters: RGB input, the library's defaults, progression, quality.
+    // Where the library takes blue-green-red-unused pixels as they lie in
+    // the WorkDib, it converts them with the very arithmetic of RGB input:
+    // the file is the same, without a row copy.
     cinfo->image_width = static_cast<JDIMENSION>(width);
     cinfo->image_height = static_cast<JDIMENSION>(height);
+#ifdef JCS_EXTENSIONS
+    cinfo->input_components = 4;
+    cinfo->in_color_space = JCS_EXT_BGRX;
+#else
     cinfo->input_components = 3;
     cinfo->in_color_space = JCS_RGB;
+#endif
     jpeg_set_defaults(cinfo);
     if (progressive)
         jpeg_simple_progression(cinfo);
     jpeg_set_quality(cinfo, quality, TRUE);
     // 3. All tables, then the rows top first from the bottom-up WorkDib.
     jpeg_start_compress(cinfo, TRUE);
+    const std::size_t stride = static_cast<std::size_t>(width) * 4;
+#ifdef JCS_EXTENSIONS
+    constexpr JDIMENSION kBatch = 16;
+    JSAMPROW rows[kBatch];
+    while (cinfo->next_scanline < cinfo->image_height) {
+        const JDIMENSION first = cinfo->next_scanline;
+        const JDIMENSION count = std::min(kBatch, cinfo->image_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = const_cast<JSAMPLE*>(pixels + static_cast<std::size_t>(height - 1 - (first + i)) * stride);
+        jpeg_write_scanlines(cinfo, rows, count);
+    }
+#else
     JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
                                                   static_cast<JDIMENSION>(width) * 3, 1);
-    const std::size_t stride = static_cast<std::size_t>(width) * 4;
     while (cinfo->next_scanline < cinfo->image_height) {
         const std::uint8_t* s = pixels + static_cast<std::size_t>(height - 1 - cinfo->next_scanline) * stride;
         JSAMPLE* d = row[0];
@@ -240,6 +285,7 @@ int Compress(jpeg_compress_struct* cinfo, JpegErrorManager* err, std::FILE* file
         }
         jpeg_write_scanlines(cinfo, row, 1);
     }
+#endif
     // 4. Trailer.
     jpeg_finish_compress(cinfo);
     return 0;
