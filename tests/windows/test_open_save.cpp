@@ -213,30 +213,13 @@ const std::string kDepthTitle = U8(u8"BMP保存ファイル設定");
 const std::string kJpegTitle = U8(u8"Jpeg保存ファイル設定");
 const std::string kUnsavedQuestion = U8(u8"画像が保存されていません。保存しますか？");
 
-LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
 class FileCommands : public ::testing::Test {
 protected:
     void SetUp() override
     {
         AppInstance = GetModuleHandleA(nullptr);
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSA wc = {};
-            wc.lpfnWndProc = OwnerProc;
-            wc.hInstance = AppInstance;
-            wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-            wc.lpszClassName = "QuillvaneFileCommandsOwner";
-            registered = RegisterClassA(&wc) != 0;
-        }
-        window = CreateWindowExA(0, "QuillvaneFileCommandsOwner", "Quillvane185Rizo", WS_OVERLAPPEDWINDOW, 30, 30,
-                                 480, 320, nullptr, nullptr, AppInstance, nullptr);
+        window = CreateOwnerWindow();
         ASSERT_NE(window, nullptr);
-        ShowWindow(window, SW_SHOW);
-        PumpFor(30);
         doc = ImageDocument{};
         FileTypeIndex = 1;
         BmpSaveDepth = 24;

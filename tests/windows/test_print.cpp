@@ -104,30 +104,13 @@ const std::string kPrintTitle = U8(u8"印刷");
 const std::string kCentreQuestion = U8(u8"印刷領域の中央に印刷しますか？");
 const std::string kTooLargeQuestion = U8(u8"画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？");
 
-LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
 class PrintFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
         AppInstance = GetModuleHandleA(nullptr);
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSA wc = {};
-            wc.lpfnWndProc = OwnerProc;
-            wc.hInstance = AppInstance;
-            wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-            wc.lpszClassName = "QuillvanePrintOwner";
-            registered = RegisterClassA(&wc) != 0;
-        }
-        window = CreateWindowExA(0, "QuillvanePrintOwner", "Quillvane185Rizo", WS_OVERLAPPEDWINDOW, 30, 30, 480,
-                                 320, nullptr, nullptr, AppInstance, nullptr);
+        window = CreateOwnerWindow();
         ASSERT_NE(window, nullptr);
-        ShowWindow(window, SW_SHOW);
-        PumpFor(30);
         doc = ImageDocument{};
         std::string path = dir.File("写真 印刷.bmp");
         std::strcpy(doc.path, path.c_str());

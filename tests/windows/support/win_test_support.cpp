@@ -474,6 +474,38 @@ void FileDialogAccept(HWND dialog, const std::string& nameAnsi)
 
 void FileDialogCancel(HWND dialog) { PressButton(FileDialogFrame(dialog), IDCANCEL); }
 
+// --- Windows ----------------------------------------------------------------
+
+namespace {
+
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+HWND CreateOwnerWindow()
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = OwnerProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = "QuillvaneTestOwner";
+        registered = RegisterClassA(&wc) != 0;
+    }
+    HWND window = CreateWindowExA(0, "QuillvaneTestOwner", "Quillvane185Rizo", WS_OVERLAPPEDWINDOW, 30, 30, 480,
+                                  320, nullptr, nullptr, instance, nullptr);
+    if (window) {
+        ShowWindow(window, SW_SHOW);
+        PumpFor(30);
+    }
+    return window;
+}
+
 // --- Mouse and scrolling ----------------------------------------------------
 
 void MouseMove(HWND hwnd, int x, int y, WPARAM keys)

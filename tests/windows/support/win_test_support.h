@@ -175,6 +175,12 @@ void FileDialogAccept(HWND dialog, const std::string& nameAnsi);
 void FileDialogAcceptOnce(HWND dialog, const std::string& nameAnsi);
 void FileDialogCancel(HWND dialog);
 
+// --- Windows ----------------------------------------------------------------
+
+// A plain shown top-level window titled like the program's, 480 x 320 at
+// (30, 30), to own the dialogs a test opens.  The caller destroys it.
+HWND CreateOwnerWindow();
+
 // --- Mouse and scrolling ----------------------------------------------------
 
 // Client coordinates; the messages a user's mouse produces, sent in order.
