@@ -148,19 +148,18 @@ void RenderBumpPreview(HWND dialog, ImageDocument* watermark, const ImageDocumen
                                                     watermark->height, copy.width(), copy.height());
     switch (p.placementCase) {
     case BumpCase::NoEnlarge:
-    case BumpCase::Stretch:
-        if (p.offsetBarX)
+    case BumpCase::Stretch: {
+        // At its own size both bars get their ranges and texts, a hidden
+        // one too; stretched, only the bars that are shown.
+        const bool both = p.placementCase == BumpCase::NoEnlarge;
+        if (both || p.offsetBarX)
             SetOffsetBar(dialog, IDC_BUMP_OFFSETX, IDC_BUMP_OFFSETX_TEXT, p.offsetMaxX, BumpSettings.OffsetX);
-        if (p.offsetBarY)
+        if (both || p.offsetBarY)
             SetOffsetBar(dialog, IDC_BUMP_OFFSETY, IDC_BUMP_OFFSETY_TEXT, p.offsetMaxY, BumpSettings.OffsetY);
         ShowBar(dialog, IDC_BUMP_OFFSETX, p.offsetBarX);
         ShowBar(dialog, IDC_BUMP_OFFSETY, p.offsetBarY);
-        if (p.placementCase == BumpCase::NoEnlarge) {
-            // Both ranges and texts even where a bar is hidden.
-            SetOffsetBar(dialog, IDC_BUMP_OFFSETX, IDC_BUMP_OFFSETX_TEXT, p.offsetMaxX, BumpSettings.OffsetX);
-            SetOffsetBar(dialog, IDC_BUMP_OFFSETY, IDC_BUMP_OFFSETY_TEXT, p.offsetMaxY, BumpSettings.OffsetY);
-        }
         break;
+    }
     case BumpCase::Tile:
         ShowBar(dialog, IDC_BUMP_OFFSETX, false);
         ShowBar(dialog, IDC_BUMP_OFFSETY, false);
