@@ -47,7 +47,7 @@ void ReleaseDocument(ImageDocument* doc)
 
 namespace {
 
-void LuminanceRange(void* context, std::int64_t begin, std::int64_t end)
+void LuminanceRange(void* context, int, std::int64_t begin, std::int64_t end)
 {
     BYTE* p = static_cast<BYTE*>(context) + begin * kBytesPerPixel;
     for (std::int64_t i = begin; i < end; ++i, p += kBytesPerPixel)

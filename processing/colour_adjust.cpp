@@ -78,7 +78,7 @@ struct YshJob {
 // Pixels are independent: ranges of them run on every core.  A pixel's
 // result depends only on its colour, and neighbouring pixels often share
 // one, so each range remembers its recent colours.
-void YshRange(void* context, std::int64_t begin, std::int64_t end)
+void YshRange(void* context, int, std::int64_t begin, std::int64_t end)
 {
     const auto* job = static_cast<const YshJob*>(context);
     constexpr int kCacheSize = 4096;
@@ -121,7 +121,7 @@ void BuildCmykTable(CmykJob* job)
         }
 }
 
-void CmykRange(void* context, std::int64_t begin, std::int64_t end)
+void CmykRange(void* context, int, std::int64_t begin, std::int64_t end)
 {
     auto* job = static_cast<CmykJob*>(context);
     BYTE* p = job->pixels + begin * 4;

@@ -76,7 +76,7 @@ struct CurveJob {
     Curve curve;
 };
 
-void CurveRange(void* context, std::int64_t begin, std::int64_t end)
+void CurveRange(void* context, int, std::int64_t begin, std::int64_t end)
 {
     auto* job = static_cast<CurveJob*>(context);
     BYTE* p = job->pixels + begin * 4;
@@ -108,20 +108,16 @@ namespace {
 
 struct RangeJob {
     const BYTE* pixels;
-    // One slot per range; ranges are at most 16 (processing/parallel.cpp).
-    int lo[16][3];
-    int hi[16][3];
+    // One slot per range.
+    int lo[kMaxRanges][3];
+    int hi[kMaxRanges][3];
     std::int64_t count;
     int ranges;
 };
 
-void MeasureRange(void* context, std::int64_t begin, std::int64_t end)
+void MeasureRange(void* context, int slot, std::int64_t begin, std::int64_t end)
 {
     auto* job = static_cast<RangeJob*>(context);
-    // Which slot: the ranges are consecutive equal shares of count.
-    int slot = 0;
-    while (slot + 1 < job->ranges && job->count * (slot + 1) / job->ranges <= begin)
-        ++slot;
     int lo[3] = {255, 255, 255};
     int hi[3] = {0, 0, 0};
     const BYTE* p = job->pixels + begin * 4;
@@ -145,7 +141,7 @@ void MeasureChannelRanges(const BYTE* pixels, LONG width, LONG height)
     job.pixels = pixels;
     job.count = static_cast<std::int64_t>(width) * height;
     job.ranges = RangeCountFor(job.count, 2);
-    for (int r = 0; r < 16; ++r)
+    for (int r = 0; r < kMaxRanges; ++r)
         for (int c = 0; c < 3; ++c) {
             job.lo[r][c] = 255;
             job.hi[r][c] = 0;

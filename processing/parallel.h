@@ -3,13 +3,16 @@
 
 #include <cstdint>
 
-// Calls work(context, begin, end) for consecutive ranges that together
-// cover 0..count, each range on its own thread when the work is large
-// enough (count * costPerItem items' worth).  A thread that cannot be
+// At most this many ranges.
+constexpr int kMaxRanges = 16;
+
+// Calls work(context, range, begin, end) for consecutive ranges (numbered
+// from 0) that together cover 0..count, each range on its own thread when
+// the work is large enough (count * costPerItem items' worth).  A thread that cannot be
 // started runs its range on the calling thread; every range has run when
 // the call returns.
 void ForEachRange(std::int64_t count, std::int64_t costPerItem, void* context,
-                  void (*work)(void* context, std::int64_t begin, std::int64_t end));
+                  void (*work)(void* context, int range, std::int64_t begin, std::int64_t end));
 
 // The number of ranges ForEachRange would use.
 int RangeCountFor(std::int64_t count, std::int64_t costPerItem);

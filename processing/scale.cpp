@@ -111,7 +111,7 @@ QUILLVANE_VECTOR_CLONES void ScaleRow(const ScaleJob& job, LONG j)
     }
 }
 
-void ScaleRange(void* context, std::int64_t begin, std::int64_t end)
+void ScaleRange(void* context, int, std::int64_t begin, std::int64_t end)
 {
     const auto* job = static_cast<const ScaleJob*>(context);
     for (std::int64_t j = begin; j < end; ++j)
