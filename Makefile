@@ -2,12 +2,19 @@
 # these targets only chain the usual commands.
 #
 #   make run     install what is missing, build the Windows program and
-#                start it under Wine (needs an X display)
+#                start it under Wine (needs an X display): the 32-bit
+#                program where this machine runs 32-bit programs, the
+#                64-bit one otherwise
 #   make demo    install what is missing, build, stamp the demo watermark
 #   make test    install, build and test natively and under ASan + UBSan,
-#                the Windows program under Wine (its tests and a scripted
-#                end-to-end session), then a short bounded run of every
-#                fuzz target
+#                the Windows programs under Wine (their tests, the engine
+#                tests and a scripted end-to-end session): the 64-bit
+#                program always, the 32-bit one where this machine runs
+#                32-bit programs (both are built either way), then a short
+#                bounded run of every fuzz target
+#
+# QUILLVANE_NO_WIN32=1 treats this machine as one that cannot run 32-bit
+# programs (scripts/probe-win32.sh), to try the 64-bit-only path anywhere.
 #   make fuzz-smoke   the fuzz targets alone (FUZZ_SECONDS per target)
 #   make bench   build and time every engine (BENCH_ARGS="--reps 3 --size 2000x1500")
 #   make bench-compare   time the engines and the command line against
@@ -23,6 +30,9 @@ CLI := $(NATIVE_DIR)/quillvane-cli
 BENCH := $(NATIVE_DIR)/bench/quillvane_bench
 BENCH_ARGS ?=
 WINDOWS_EXE := build/windows/quillvane.exe
+WINDOWS64_EXE := build/windows64/quillvane.exe
+# Prints "yes" or "no: why"; exit status 0 for yes.
+PROBE_WIN32 := scripts/probe-win32.sh
 
 # The demo: a NASA Blue Marble photograph from Debian's xplanet-images
 # package, and the watermark committed in demo/.
@@ -48,8 +58,9 @@ all: build
 setup:
 	bash scripts/install-deps.sh
 
-# The mingw-w64 cross compiler, Wine, Xvfb and the Japanese locale, then
-# libjpeg and GoogleTest built for Windows (once, into build/deps/mingw).
+# The mingw-w64 cross compilers, Wine, Xvfb and the Japanese locale, then
+# libjpeg and GoogleTest built for Windows (once per architecture, into
+# build/deps/mingw-i686 and build/deps/mingw-x86_64).
 setup-windows:
 	bash scripts/install-windows-deps.sh
 	bash scripts/build-windows-deps.sh
@@ -61,14 +72,17 @@ build:
 # Wine wants a display: $$DISPLAY when it answers.  Without one the program
 # would open on an invisible Xvfb, so say so instead.
 run: setup setup-windows
-	$(CMAKE) --preset windows
-	$(CMAKE) --build --preset windows -j $(JOBS) --target quillvane
-	@if [ -z "$$DISPLAY" ] || ! xdotool getdisplaygeometry >/dev/null 2>&1; then \
+	@if answer=$$($(PROBE_WIN32)); then preset=windows; exe=$(WINDOWS_EXE); \
+	  echo "run: the 32-bit program"; \
+	else preset=windows64; exe=$(WINDOWS64_EXE); \
+	  echo "run: the 64-bit program (this machine cannot run the 32-bit one: $${answer#no: })"; fi; \
+	$(CMAKE) --preset $$preset && $(CMAKE) --build --preset $$preset -j $(JOBS) --target quillvane || exit 1; \
+	if [ -z "$$DISPLAY" ] || ! xdotool getdisplaygeometry >/dev/null 2>&1; then \
 	  echo "run: no X display (DISPLAY='$$DISPLAY'). Run from a desktop session or 'ssh -X'," >&2; \
-	  echo "     or start Xvfb and a VNC server and set DISPLAY. The program is $(CURDIR)/$(WINDOWS_EXE)." >&2; \
+	  echo "     or start Xvfb and a VNC server and set DISPLAY. The program is $(CURDIR)/$$exe." >&2; \
 	  exit 1; \
-	fi
-	scripts/wine-run.sh $(WINDOWS_EXE)
+	fi; \
+	scripts/wine-run.sh $$exe
 
 test: setup setup-windows
 	$(MAKE) test-native
@@ -87,20 +101,45 @@ test-sanitize:
 	$(CMAKE) --build --preset sanitize -j $(JOBS)
 	$(CTEST) --preset sanitize -j $(JOBS)
 
-# The Windows program's tests run under Wine on a shared Xvfb (:97).
+# Both Windows programs are built and linked; their tests (the windows and
+# engine suites) run under Wine on a shared Xvfb (:97): the 64-bit ones
+# always, the 32-bit ones where this machine can run them.
 test-windows:
 	$(CMAKE) --preset windows
 	$(CMAKE) --build --preset windows -j $(JOBS)
-	$(CTEST) --preset windows
+	$(CMAKE) --preset windows64
+	$(CMAKE) --build --preset windows64 -j $(JOBS)
+	$(CTEST) --preset windows64
+	@if answer=$$($(PROBE_WIN32)); then \
+	  $(CTEST) --preset windows || exit 1; \
+	  echo "test-windows: tested the 64-bit and the 32-bit Windows programs"; \
+	else \
+	  echo "test-windows: tested the 64-bit Windows program; the 32-bit one is built but cannot run here ($${answer#no: })"; \
+	fi
 
-# The scripted session (tests/e2e/run.sh): its own Xvfb and Wine prefix;
-# screenshots of every step and the saved files in build/e2e.
+# The scripted session (tests/e2e/run.sh) with each program this machine
+# can run: its own Xvfb and Wine prefix; screenshots of every step and the
+# saved files in build/e2e/win64 (and build/e2e/win32).  Where both ran,
+# their saved files must be the same, byte for byte.
+E2E_FILES := after-bump.bmp final.jpg final-16.bmp
 test-e2e:
 	$(CMAKE) --preset windows
 	$(CMAKE) --build --preset windows -j $(JOBS) --target quillvane wininspect
+	$(CMAKE) --preset windows64
+	$(CMAKE) --build --preset windows64 -j $(JOBS) --target quillvane wininspect
 	$(CMAKE) --preset native
 	$(CMAKE) --build --preset native -j $(JOBS) --target quillvane-cli
-	tests/e2e/run.sh
+	QUILLVANE_WIN_BUILD=build/windows64 QUILLVANE_E2E_OUT=build/e2e/win64 tests/e2e/run.sh
+	@if answer=$$($(PROBE_WIN32)); then \
+	  QUILLVANE_WIN_BUILD=build/windows QUILLVANE_E2E_OUT=build/e2e/win32 tests/e2e/run.sh || exit 1; \
+	  for file in $(E2E_FILES); do \
+	    cmp build/e2e/win64/files/$$file build/e2e/win32/files/$$file || \
+	      { echo "test-e2e: the 64-bit and 32-bit programs saved different $$file" >&2; exit 1; }; \
+	  done; \
+	  echo "test-e2e: ran the session with the 64-bit and the 32-bit programs; their files are identical"; \
+	else \
+	  echo "test-e2e: ran the session with the 64-bit program; the 32-bit one cannot run here ($${answer#no: })"; \
+	fi
 
 fuzz-smoke: setup
 	$(CMAKE) --preset fuzz

@@ -39,7 +39,7 @@ constexpr std::int64_t kMaxPictureSide = std::int64_t{1} << 20;
 bool PictureSizeAllowed(std::int64_t width, std::int64_t height);
 
 // Bytes of a WorkDib block for width x height pixels (header included).
-inline std::size_t WorkDibBytes(LONG width, LONG height)
+constexpr std::size_t WorkDibBytes(LONG width, LONG height)
 {
     return static_cast<std::size_t>(kWorkDibHeaderBytes) +
            static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * kBytesPerPixel;

@@ -9,15 +9,44 @@ PRINTDLGA PrintSettings = {};
 HWND AbortDialog = nullptr;
 int PrintAborted = 0;
 
+namespace {
+
+constexpr char kNoPrinterText[] = "登録プリンターがありません。";
+constexpr char kNoPrinterCaption[] = "プリンター確認";
+
+// Gives the page setup the printer the print settings hold, or else the
+// default printer's, when it has none of its own.  -1 when no printer can
+// be used: none is installed, or its driver cannot be loaded (the print
+// dialog's defaults then fail with PDERR_RETDEFFAILURE).
+int GivePageSetupAPrinter(HWND window)
+{
+    if (PageSetupSettings.hDevMode && PageSetupSettings.hDevNames)
+        return 0;
+    if (PrintSettings.hDevMode && PrintSettings.hDevNames) {
+        PageSetupSettings.hDevMode = PrintSettings.hDevMode;
+        PageSetupSettings.hDevNames = PrintSettings.hDevNames;
+        return 0;
+    }
+    PRINTDLGA defaults{};
+    defaults.lStructSize = sizeof defaults;
+    defaults.hwndOwner = window;
+    defaults.Flags = PD_RETURNDEFAULT | PD_NOWARNING;
+    if (!PrintDlgA(&defaults) || !defaults.hDevMode || !defaults.hDevNames) {
+        if (defaults.hDevMode)
+            GlobalFree(defaults.hDevMode);
+        if (defaults.hDevNames)
+            GlobalFree(defaults.hDevNames);
+        return -1;
+    }
+    PageSetupSettings.hDevMode = defaults.hDevMode;
+    PageSetupSettings.hDevNames = defaults.hDevNames;
+    return 0;
+}
+
+}  // namespace
+
 void LoadPrintDefaults(HWND window)
 {
-    PageSetupSettings = PAGESETUPDLGA{};
-    PageSetupSettings.lStructSize = sizeof PageSetupSettings;
-    PageSetupSettings.hwndOwner = window;
-    // Quietly: a machine without a printer hears of it when it prints.
-    PageSetupSettings.Flags = PSD_RETURNDEFAULT | PSD_NOWARNING;
-    PageSetupDlgA(&PageSetupSettings);
-
     PrintSettings = PRINTDLGA{};
     PrintSettings.lStructSize = sizeof PrintSettings;
     PrintSettings.hwndOwner = window;
@@ -26,11 +55,28 @@ void LoadPrintDefaults(HWND window)
     PrintSettings.nMinPage = PrintSettings.nMaxPage = 1;
     PrintSettings.nCopies = 1;
     PrintDlgA(&PrintSettings);
+
+    PageSetupSettings = PAGESETUPDLGA{};
+    PageSetupSettings.lStructSize = sizeof PageSetupSettings;
+    PageSetupSettings.hwndOwner = window;
+    // Quietly: a machine without a printer hears of it when it prints.
+    PageSetupSettings.Flags = PSD_RETURNDEFAULT | PSD_NOWARNING;
+    // The page setup's defaults are asked for only when the print dialog
+    // found a default printer it can use.  A page setup asked about a
+    // printer whose driver cannot be loaded reads a device mode that is not
+    // there, and Wine's crashes on it: the program must start whatever
+    // printer the system has.
+    if (PrintSettings.hDevMode && PrintSettings.hDevNames)
+        PageSetupDlgA(&PageSetupSettings);
 }
 
 void PageSetupCommand(HWND window)
 {
     PageSetupSettings.hwndOwner = window;
+    if (GivePageSetupAPrinter(window) != 0) {
+        MessageBoxA(window, kNoPrinterText, kNoPrinterCaption, MB_OK);
+        return;
+    }
     PageSetupSettings.Flags = PSD_DISABLEMARGINS;
     PageSetupDlgA(&PageSetupSettings);
     // The print dialog starts from the printer, paper and orientation
@@ -142,7 +188,7 @@ int PrintCommand(HWND window, ImageDocument* doc)
     if (previous && previous != PrintSettings.hDC)
         DeleteDC(previous);
     if (!PrintSettings.hDevNames || !PrintSettings.hDC) {
-        MessageBoxA(window, "登録プリンターがありません。", "プリンター確認", MB_OK);
+        MessageBoxA(window, kNoPrinterText, kNoPrinterCaption, MB_OK);
         return -1;
     }
     InvalidateRect(window, nullptr, TRUE);

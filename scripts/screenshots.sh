@@ -33,7 +33,8 @@ photo=$work/photo.jpg
 [ -s "$photo" ] || convert /usr/share/xplanet/images/earth.jpg -resize 800x400! -quality 92 "$photo"
 
 . "$root/tests/e2e/display.sh"
-start_private_session "${QUILLVANE_E2E_DISPLAY:-64}" "$prefix" || exit 1
+. "$root/scripts/lib/wine-arch.sh"
+start_private_session "${QUILLVANE_E2E_DISPLAY:-64}" "$prefix" "$(pe_arch "$exe")" || exit 1
 
 # The file dialogs open in the current folder: the one with the photograph.
 cd "$work"

@@ -6,6 +6,10 @@
 #
 # stdout, stderr and the exit code are the program's own (a stderr that is
 # not a terminal comes out when the program ends).  Around it:
+#  - Wine by the program: its PE header says i386 or x86-64, and it runs
+#    with Wine's 32-bit loader in a win32 prefix or with wine64 in a win64
+#    prefix; a 32-bit program on a machine that cannot run it is refused
+#    with the reason (scripts/probe-win32.sh);
 #  - the Wine prefix (scripts/wine-prefix.sh) is created when missing;
 #    QUILLVANE_WINE_PRINTER=0 selects the prefix without any printer;
 #  - an X display: $DISPLAY when it answers, otherwise a shared Xvfb on
@@ -22,8 +26,16 @@ if [ $# -lt 1 ]; then
 fi
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/lib/wine-arch.sh"
 
-prefix_args=()
+arch=$(pe_arch "$1") || exit 1
+if [ "$arch" = win32 ] && ! answer=$("$root/scripts/probe-win32.sh"); then
+  echo "wine-run.sh: cannot run the 32-bit program $1 here (${answer#no: }); use the 64-bit build" >&2
+  exit 1
+fi
+loader=$(wine_loader "$arch") || exit 1
+
+prefix_args=(--arch "$arch")
 if [ "${QUILLVANE_WINE_PRINTER:-1}" = 0 ]; then prefix_args+=(--no-printer); fi
 prefix=$("$root/scripts/wine-prefix.sh" "${prefix_args[@]}") || exit 1
 
@@ -59,7 +71,7 @@ if [ "${QUILLVANE_FORCE_XVFB:-0}" = 1 ] || ! display_answers "${DISPLAY:-}"; the
   export DISPLAY=":$number"
 fi
 
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=${QUILLVANE_WINEDEBUG:--all}
+export WINEPREFIX="$prefix" WINEARCH=$arch WINELOADER=$loader WINEDEBUG=${QUILLVANE_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
 
@@ -79,7 +91,7 @@ server_running() {
 }
 if ! server_running; then
   wineserver -p"${QUILLVANE_WINESERVER_PERSIST:-120}" </dev/null >/dev/null 2>&1
-  wine cmd /c exit </dev/null >/dev/null 2>&1
+  "$loader" cmd /c exit </dev/null >/dev/null 2>&1
 fi
 
 # Wine's desktop process (explorer.exe), started by the program's first
@@ -87,10 +99,10 @@ fi
 # last window closes: a reader of a piped stderr would wait for it.  So a
 # piped stderr is collected in a file and passed on when the program ends.
 if [ -t 2 ]; then
-  exec wine "$@"
+  exec "$loader" "$@"
 fi
 errors=$(mktemp "${TMPDIR:-/tmp}/quillvane-wine-stderr.XXXXXX") || exit 1
-wine "$@" 2>"$errors"
+"$loader" "$@" 2>"$errors"
 status=$?
 cat "$errors" >&2
 rm -f "$errors"

@@ -40,7 +40,7 @@ protected:
     {
         StandInFailNthAllocation(0);
         ProcessingMode = 1;
-        EXPECT_EQ(StandInLiveBlocks(), blocksBefore) << "a block was leaked";
+        EXPECT_LIVE_BLOCKS(blocksBefore) << "a block was leaked";
     }
 
     static void SetStrength(int s)
@@ -599,6 +599,7 @@ TEST_F(BumpTest, PreviewRenderMatchesReferenceInEveryCase)
 
 TEST_F(BumpTest, FailedAllocationLeavesPictureIntact)
 {
+    QV_NEEDS_STAND_IN();
     std::mt19937 rng(20);
     const ref::Picture image = RandomPicture(rng, 17, 13);
     const ref::Picture watermark = RandomPicture(rng, 5, 4);
@@ -617,7 +618,7 @@ TEST_F(BumpTest, FailedAllocationLeavesPictureIntact)
             StandInFailNthAllocation(n);
             const int result = ApplyBump(nullptr, &watermarkDoc, &imageDoc);
             StandInFailNthAllocation(0);
-            EXPECT_EQ(StandInLiveBlocks(), live) << "allocation " << n << " failing, flags " << flags;
+            EXPECT_LIVE_BLOCKS(live) << "allocation " << n << " failing, flags " << flags;
             const ref::Picture out = proc_test::ReadDocument(imageDoc);
             if (result == -1) {
                 EXPECT_EQ(ref::DescribeDifferences(image, out), "")
@@ -639,6 +640,7 @@ TEST_F(BumpTest, FailedAllocationLeavesPictureIntact)
 
 TEST_F(BumpTest, FailedAllocationLeavesPreviewIntact)
 {
+    QV_NEEDS_STAND_IN();
     std::mt19937 rng(21);
     const ref::Picture preview = RandomPicture(rng, 40, 30);
     const ref::Picture watermark = RandomPicture(rng, 50, 20);
@@ -654,7 +656,7 @@ TEST_F(BumpTest, FailedAllocationLeavesPreviewIntact)
         StandInFailNthAllocation(n);
         const int result = RenderBumpPixels(dib.data(), 40, 30, 80, 60, &watermarkDoc);
         StandInFailNthAllocation(0);
-        EXPECT_EQ(StandInLiveBlocks(), live) << "allocation " << n << " failing";
+        EXPECT_LIVE_BLOCKS(live) << "allocation " << n << " failing";
         const ref::Picture out = proc_test::ReadDib(dib.data());
         if (result == -1) {
             EXPECT_EQ(ref::DescribeDifferences(preview, out), "") << "allocation " << n << " failing";

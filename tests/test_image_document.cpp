@@ -103,7 +103,7 @@ protected:
     {
         FreeDocument(&doc);
         StandInFailNthAllocation(0);
-        EXPECT_EQ(StandInLiveBlocks(), blocksBefore) << "blocks leaked";
+        EXPECT_LIVE_BLOCKS(blocksBefore) << "blocks leaked";
     }
 
     // Switches the document to a header in storage of its own, as a
@@ -128,7 +128,7 @@ TEST_F(RegionSwapTest, WithoutActiveSelectionExtractCommitAndCancelChangeNothing
 
     EXPECT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
     EXPECT_TRUE(Unchanged(doc, before));
-    EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 1);
+    EXPECT_LIVE_BLOCKS(blocksBefore + 1);
     EXPECT_EQ(RegionSwapCommit(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
     EXPECT_TRUE(Unchanged(doc, before));
     EXPECT_EQ(RegionSwapCancel(&doc, &sel), 0);
@@ -199,7 +199,7 @@ TEST_F(RegionSwapTest, ExtractCutsOutTheMappedClippedRectangleAndCommitPastesItB
             const SelectionRect sel = PictureSelection(c.l, c.t, c.r, c.b);
 
             ASSERT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
-            EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 2);
+            EXPECT_LIVE_BLOCKS(blocksBefore + 2);
             CheckRegionExtracted(doc, c, before, bmi);
             if (doc.width != c.cols || doc.height != c.rows)
                 continue;  // already reported; the paste below would only add noise
@@ -209,7 +209,7 @@ TEST_F(RegionSwapTest, ExtractCutsOutTheMappedClippedRectangleAndCommitPastesItB
                     SetPixel(doc, i, j, Processed(i, j));
             EXPECT_EQ(RegionSwapCommit(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
 
-            EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 1) << "the region block is released";
+            EXPECT_LIVE_BLOCKS(blocksBefore + 1) << "the region block is released";
             EXPECT_EQ(doc.hDib, before.record.hDib);
             EXPECT_EQ(doc.dib, before.record.dib);
             EXPECT_EQ(doc.bmi, bmi);
@@ -249,7 +249,7 @@ TEST_F(RegionSwapTest, CancelRestoresRecordHeaderAndEveryByte)
         EXPECT_EQ(RegionSwapCancel(&doc, &sel), 0);
 
         EXPECT_TRUE(Unchanged(doc, before));
-        EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 1) << "the region block is released";
+        EXPECT_LIVE_BLOCKS(blocksBefore + 1) << "the region block is released";
     }
 }
 
@@ -277,13 +277,14 @@ TEST_F(RegionSwapTest, ExtractRefusesSelectionsWithNothingOfThePicture)
             const SelectionRect sel = PictureSelection(c.l, c.t, c.r, c.b);
             EXPECT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), -1);
             EXPECT_TRUE(Unchanged(doc, before));
-            EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 1);
+            EXPECT_LIVE_BLOCKS(blocksBefore + 1);
         }
     }
 }
 
 TEST_F(RegionSwapTest, ExtractWithoutMemoryForTheRegionChangesNothing)
 {
+    QV_NEEDS_STAND_IN();
     for (bool separateHeader : {false, true}) {
         SCOPED_TRACE(separateHeader ? "header apart" : "header in block");
         if (separateHeader)
@@ -294,7 +295,7 @@ TEST_F(RegionSwapTest, ExtractWithoutMemoryForTheRegionChangesNothing)
         EXPECT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), -1);
         StandInFailNthAllocation(0);
         EXPECT_TRUE(Unchanged(doc, before)) << "the header's size must be put back too";
-        EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 1);
+        EXPECT_LIVE_BLOCKS(blocksBefore + 1);
     }
 }
 
@@ -326,7 +327,7 @@ protected:
         FreeDocument(&display);
         FreeDocument(&doc);
         StandInFailNthAllocation(0);
-        EXPECT_EQ(StandInLiveBlocks(), blocksBefore) << "blocks leaked";
+        EXPECT_LIVE_BLOCKS(blocksBefore) << "blocks leaked";
     }
     long blocksBefore = 0;
     ImageDocument doc{};
@@ -369,7 +370,7 @@ TEST_F(DisplayCopyTest, RebuildReleasesThePreviousCopy)
     doc = MakeDocument(2, 9, Processed);
     ASSERT_EQ(BuildDisplayCopy(&display, &doc), 0);
 
-    EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 2);
+    EXPECT_LIVE_BLOCKS(blocksBefore + 2);
     EXPECT_TRUE(SamePixels(display, doc, true));
     EXPECT_EQ(displayBmi.bmiHeader.biWidth, 2);
     EXPECT_EQ(displayBmi.bmiHeader.biHeight, 9);
@@ -392,6 +393,7 @@ TEST_F(DisplayCopyTest, RefreshCopiesTheCommittedPixels)
 
 TEST_F(DisplayCopyTest, BuildWithoutMemoryLeavesNoPictureAndNoSharedBlock)
 {
+    QV_NEEDS_STAND_IN();
     doc = MakeDocument(5, 3, Original);
     ASSERT_EQ(BuildDisplayCopy(&display, &doc), 0);
     const DocumentSnapshot before = Snapshot(doc);
@@ -402,7 +404,7 @@ TEST_F(DisplayCopyTest, BuildWithoutMemoryLeavesNoPictureAndNoSharedBlock)
 
     EXPECT_EQ(display.hDib, nullptr) << "the copy must never share (and later free) the picture's block";
     EXPECT_TRUE(Unchanged(doc, before));
-    EXPECT_EQ(StandInLiveBlocks(), blocksBefore + 1) << "the old copy is released";
+    EXPECT_LIVE_BLOCKS(blocksBefore + 1) << "the old copy is released";
 }
 
 }  // namespace

@@ -10,8 +10,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/mman.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -44,7 +48,7 @@ protected:
     void TearDown() override
     {
         StandInFailNthAllocation(0);
-        EXPECT_EQ(StandInLiveBlocks(), blocksBefore) << "a block was leaked";
+        EXPECT_LIVE_BLOCKS(blocksBefore) << "a block was leaked";
     }
 
     // Scales through the core and returns the result; checks the block's
@@ -190,18 +194,33 @@ TEST_F(ScaleTest, MatchesReferenceOnOddSizes)
 // faults at once, with or without the address sanitizer.
 const BYTE* GuardedCopy(const std::vector<BYTE>& dib, bool guardAfter)
 {
+#ifdef _WIN32
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const std::size_t page = system.dwPageSize;
+    const std::size_t pages = (dib.size() + page - 1) / page;
+    void* base = VirtualAlloc(nullptr, (pages + 1) * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!base)
+        return nullptr;
+    const auto protectNothing = [page](void* at) {
+        DWORD old;
+        VirtualProtect(at, page, PAGE_NOACCESS, &old);
+    };
+#else
     const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     const std::size_t pages = (dib.size() + page - 1) / page;
     void* base = mmap(nullptr, (pages + 1) * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (base == MAP_FAILED)
         return nullptr;
+    const auto protectNothing = [page](void* at) { mprotect(at, page, PROT_NONE); };
+#endif
     BYTE* start;
     if (guardAfter) {
         BYTE* guard = static_cast<BYTE*>(base) + pages * page;
-        mprotect(guard, page, PROT_NONE);
+        protectNothing(guard);
         start = guard - dib.size();
     } else {
-        mprotect(base, page, PROT_NONE);
+        protectNothing(base);
         start = static_cast<BYTE*>(base) + page;
     }
     std::memcpy(start, dib.data(), dib.size());
@@ -246,6 +265,7 @@ TEST_F(ScaleTest, OnePixelWideOrHighSourceIsNeverReadOutside)
 
 TEST_F(ScaleTest, FailedAllocationReturnsMinusOneAndWritesNothing)
 {
+    QV_NEEDS_STAND_IN();
     std::mt19937 rng(9);
     const std::vector<BYTE> dib = DibBytes(RandomPicture(rng, 3, 5));
     HGLOBAL out = reinterpret_cast<HGLOBAL>(&rng);  // must be replaced by null

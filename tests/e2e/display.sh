@@ -1,7 +1,7 @@
 # Sourced by tests/e2e/run.sh and scripts/screenshots.sh: a private Xvfb
 # and a Wine prefix for one scripted session of the Windows program.
 #
-#   start_private_session FIRST_DISPLAY_NUMBER PREFIX
+#   start_private_session FIRST_DISPLAY_NUMBER PREFIX [win32|win64]
 #
 # sets $display_number, exports what scripts/wine-run.sh needs to use them,
 # and stops the display and the prefix's Wine processes when the calling
@@ -11,7 +11,7 @@
 # is the test suite's shared display.
 
 start_private_session() {
-  local number=$1 prefix=$2 _i _j
+  local number=$1 prefix=$2 arch=${3:-win32} _i _j
   session_xvfb_pid=""
   session_prefix=$prefix
   for _i in $(seq 30); do
@@ -40,7 +40,7 @@ start_private_session() {
   # Wine's desktop process belongs to one display: Wine left from an earlier
   # session in this prefix goes first.
   if [ -d "$prefix" ]; then WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true; fi
-  "$root/scripts/wine-prefix.sh" >/dev/null
+  "$root/scripts/wine-prefix.sh" --arch "$arch" >/dev/null
 }
 
 stop_private_session() {

@@ -10,7 +10,7 @@
 #   QUILLVANE_CLI             native command-line tool          [build/native/quillvane-cli]
 #   QUILLVANE_E2E_OUT         screenshots and saved files       [build/e2e]
 #   QUILLVANE_E2E_DISPLAY     first X display number to try     [64]
-#   QUILLVANE_E2E_PREFIX      Wine prefix of the session        [build/wine-prefix-e2e]
+#   QUILLVANE_E2E_PREFIX      Wine prefix of the session        [build/wine-prefix-e2e-ARCH]
 #   QUILLVANE_E2E_PHOTO       JPEG photograph to open           [earth.jpg scaled to 800 x 400]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -19,13 +19,15 @@ cd "$root"
 build=$(cd "${QUILLVANE_WIN_BUILD:-$root/build/windows}" 2>/dev/null && pwd) || { echo "e2e: no Windows build (build the windows preset first)" >&2; exit 1; }
 cli=${QUILLVANE_CLI:-$root/build/native/quillvane-cli}
 out=${QUILLVANE_E2E_OUT:-$root/build/e2e}
-prefix=${QUILLVANE_E2E_PREFIX:-$root/build/wine-prefix-e2e}
 exe=$build/quillvane.exe
 inspector=$build/tests/windows/wininspect.exe
 
 for file in "$exe" "$inspector" "$cli"; do
   [ -x "$file" ] || { echo "e2e: $file is missing (build the windows and native presets first)" >&2; exit 1; }
 done
+. "$root/scripts/lib/wine-arch.sh"
+arch=$(pe_arch "$exe") || exit 1
+prefix=${QUILLVANE_E2E_PREFIX:-$root/build/wine-prefix-e2e-$arch}
 for tool in Xvfb xdotool import djpeg python3; do
   command -v "$tool" >/dev/null || { echo "e2e: '$tool' is missing (run scripts/install-windows-deps.sh)" >&2; exit 1; }
 done
@@ -42,9 +44,9 @@ if [ -z "$photo" ]; then
 fi
 
 . "$root/tests/e2e/display.sh"
-start_private_session "${QUILLVANE_E2E_DISPLAY:-64}" "$prefix" || exit 1
+start_private_session "${QUILLVANE_E2E_DISPLAY:-64}" "$prefix" "$arch" || exit 1
 
-echo "e2e: display :$display_number, prefix $prefix, output $out"
+echo "e2e: $exe ($arch), display :$display_number, prefix $prefix, output $out"
 status=0
 python3 "$root/tests/e2e/session.py" --exe "$exe" --wininspect "$inspector" --cli "$cli" \
   --display ":$display_number" --photo "$photo" --watermark "$root/demo/watermark.bmp" --out "$out" || status=$?

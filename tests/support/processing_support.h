@@ -5,6 +5,7 @@
 #include "image/image_document.h"
 #include "platform/platform.h"
 #include "support/reference_engines.h"
+#include "support/stand_in_hooks.h"
 
 #include <cstring>
 #include <random>

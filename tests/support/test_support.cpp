@@ -14,6 +14,21 @@ namespace qvtest {
 
 TempDir::TempDir()
 {
+#ifdef _WIN32
+    // No mkdtemp: a name from the process id and a counter, created only
+    // when nobody has it yet.
+    static unsigned counter = 0;
+    std::error_code error;
+    for (int attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {
+        const auto candidate = std::filesystem::temp_directory_path() /
+                               ("quillvane-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                std::to_string(++counter));
+        if (std::filesystem::create_directory(candidate, error))
+            path_ = candidate.string();
+    }
+    if (path_.empty())
+        ADD_FAILURE() << "cannot create a temporary directory: " << error.message();
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "quillvane-test-XXXXXX").string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
@@ -21,6 +36,7 @@ TempDir::TempDir()
         ADD_FAILURE() << "cannot create a temporary directory from " << pattern;
     else
         path_ = buffer.data();
+#endif
 }
 
 TempDir::~TempDir()
@@ -60,6 +76,48 @@ namespace {
 MessageCapture* currentCapture = nullptr;
 }
 
+#ifdef _WIN32
+namespace {
+
+// Sees each message box of the test thread become active, hands its
+// caption and text on, and closes it with OK.
+LRESULT CALLBACK CloseMessageBoxes(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        char className[16] = {};
+        GetClassNameA(box, className, sizeof className);
+        if (std::strcmp(className, "#32770") == 0 && GetDlgItem(box, 0xFFFF)) {
+            char caption[256] = {};
+            char text[2048] = {};
+            GetWindowTextA(box, caption, sizeof caption);
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            if (currentCapture)
+                currentCapture->Record(caption, text);
+            else
+                std::fprintf(stderr, "%s: %s\n", caption, text);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Installed before the first test runs, for the whole program.
+const HHOOK messageBoxHook = SetWindowsHookExA(WH_CBT, CloseMessageBoxes, nullptr, GetCurrentThreadId());
+
+}  // namespace
+
+MessageCapture::MessageCapture() : previous_(currentCapture)
+{
+    currentCapture = this;
+    EXPECT_NE(messageBoxHook, nullptr) << "message boxes cannot be closed";
+}
+
+MessageCapture::~MessageCapture()
+{
+    currentCapture = previous_;
+}
+#else
 MessageCapture::MessageCapture() : previous_(currentCapture)
 {
     currentCapture = this;
@@ -71,11 +129,17 @@ MessageCapture::~MessageCapture()
     currentCapture = previous_;
     SetMessageBoxSink(previous_ ? &MessageCapture::Sink : nullptr);
 }
+#endif
+
+void MessageCapture::Record(const char* caption, const char* text)
+{
+    entries_.push_back(std::string(caption ? caption : "") + "|" + (text ? text : ""));
+}
 
 void MessageCapture::Sink(const char* caption, const char* text)
 {
     if (currentCapture)
-        currentCapture->entries_.push_back(std::string(caption ? caption : "") + "|" + (text ? text : ""));
+        currentCapture->Record(caption, text);
 }
 
 bool MessageCapture::Has(const std::string& caption, const std::string& text) const
@@ -396,3 +460,13 @@ std::uint32_t LoadU32(const std::vector<std::uint8_t>& bytes, std::size_t offset
 }
 
 }  // namespace qvtest
+
+#ifdef _WIN32
+// The stand-in's test hooks, for the Windows build of the engine tests:
+// nothing to count and nothing to inject on the real Windows calls.
+void StandInFailNthAllocation(long) {}
+long StandInLiveBlocks() { return 0; }
+void StandInSetAllocationLimit(SIZE_T) {}
+long StandInAllocationsMade() { return 0; }
+void StandInFailWritesAfter(long long) {}
+#endif

@@ -5,10 +5,13 @@
 #pragma once
 
 #include "image/image_document.h"
+#include "support/stand_in_hooks.h"
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <csignal>
 #include <cstdint>
@@ -43,7 +46,9 @@ private:
 
 // Records every message box shown while it lives, as "caption|text", and
 // puts the previous recorder (or standard error) back when it goes.
-// Captures nest; only the innermost one records.
+// Captures nest; only the innermost one records.  On Windows every message
+// box of the test thread is closed with OK as soon as it shows (after it is
+// recorded, or else written to standard error), as the stand-in answers.
 class MessageCapture {
 public:
     MessageCapture();
@@ -58,6 +63,7 @@ public:
     // Every entry on one line, for failure output.
     std::string Joined() const;
     void Clear() { entries_.clear(); }
+    void Record(const char* caption, const char* text);
 
 private:
     static void Sink(const char* caption, const char* text);
@@ -165,6 +171,7 @@ private:
 std::uint16_t LoadU16(const std::vector<std::uint8_t>& bytes, std::size_t offset);
 std::uint32_t LoadU32(const std::vector<std::uint8_t>& bytes, std::size_t offset);
 
+#ifndef _WIN32
 // Limits the size of files this process may write, so that a write fails
 // part-way as on a full disk (with EFBIG, not SIGXFSZ) while alive.
 class FileSizeLimit {
@@ -191,5 +198,13 @@ private:
     void (*oldHandler_)(int) = nullptr;
     bool active_ = false;
 };
+#else
+// Windows has no per-process file size limit: never active.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long long) {}
+    bool Active() const { return false; }
+};
+#endif
 
 }  // namespace qvtest

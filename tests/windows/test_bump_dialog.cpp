@@ -538,11 +538,11 @@ TEST_F(BumpDialog, TinyTileStillShowsAReliefOfAtLeastOnePixel)
 
 TEST_F(BumpDialog, WatermarkCopyThatCannotBeAllocatedEndsTheDialogAsCancelled)
 {
-    // A picture record whose block size cannot be had in a 32-bit process;
-    // its pixels must never be read.
+    // A picture record whose block size cannot be had; its pixels must
+    // never be read.
     BYTE small[64] = {};
-    MainDocument.width = 32000;
-    MainDocument.height = 32000;
+    MainDocument.width = kUnallocatableWidth;
+    MainDocument.height = kUnallocatableHeight;
     MainDocument.dib = small;
     MainDocument.isLoaded = 1;
     DialogDriver driver;

@@ -1,4 +1,4 @@
-// Large pictures in the 32-bit program: read whole, or refused with a
+// Large pictures in the Windows programs: read whole, or refused with a
 // message, never a crash; the picture held before is kept when refused.
 #include "support/jpeg_generator.h"
 #include "support/win_test_support.h"
@@ -50,6 +50,32 @@ TEST(LargePictures, HundredMegapixelJpegIsReadWhole)
     ExpectGeneratedPixel(doc, 0, 0);
     ExpectGeneratedPixel(doc, 9999, 100);
     ExpectGeneratedPixel(doc, 5000, 9999);
+    ReleaseDocument(&doc);
+}
+
+// The largest picture the program accepts (16384 x 16384, 2^28 pixels, a
+// 1 GiB block) needs more address space than a 32-bit process has left
+// beside the program and its display copy; the 64-bit program reads it.
+TEST(LargePictures, LargestAllowedPictureIsReadWholeByThe64BitProgram)
+{
+    if (sizeof(void*) == 4) GTEST_SKIP() << "the 32-bit program reads 100 megapixels (above)";
+    TempDir dir;
+    const std::string path = dir.File("largest.jpg");
+    ASSERT_TRUE(qvtest::WriteFlatJpeg(path, 16384, 16384, 50, false));
+
+    ImageDocument doc = {};
+    SetPath(&doc, path);
+    DialogDriver driver;
+    ASSERT_EQ(ReadJpegFile(nullptr, &doc), 0);
+    EXPECT_EQ(driver.Problems(), "");
+    EXPECT_EQ(doc.width, 16384);
+    EXPECT_EQ(doc.height, 16384);
+    ExpectGeneratedPixel(doc, 0, 0);
+    ExpectGeneratedPixel(doc, 16383, 8191);
+    ExpectGeneratedPixel(doc, 8000, 16383);
+    ImageDocument display = {};
+    EXPECT_EQ(BuildDisplayCopy(&display, &doc), 0) << "the display copy fits beside it";
+    ReleaseDocument(&display);
     ReleaseDocument(&doc);
 }
 

@@ -386,3 +386,103 @@ TEST_F(PrintCommandNoPrinter, PrintGivesMinusOneWithOneMessage)
 }
 
 }  // namespace
+
+// --- A default printer whose driver cannot be loaded -----------------------------
+
+// Registers "Quillvane Broken Printer" for the test's duration, with a
+// driver that no environment of the prefix has, and makes it the default
+// printer; the previous default comes back afterwards.
+class BrokenDefaultPrinter {
+public:
+    BrokenDefaultPrinter()
+    {
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPrinterKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr))
+            return;
+        SetString(key, "Name", kName);
+        SetString(key, "Port", "QVBROKEN:");
+        SetString(key, "Printer Driver", "Quillvane Missing Driver");
+        SetString(key, "Print Processor", "winprint");
+        SetString(key, "Datatype", "RAW");
+        DWORD attributes = PRINTER_ATTRIBUTE_LOCAL;
+        RegSetValueExA(key, "Attributes", 0, REG_DWORD, (const BYTE*)&attributes, sizeof attributes);
+        RegCloseKey(key);
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kWindowsKey, 0, KEY_ALL_ACCESS, &key))
+            return;
+        char previous[512] = {};
+        DWORD size = sizeof previous - 1, type = 0;
+        hadDevice_ = RegQueryValueExA(key, "Device", nullptr, &type, (BYTE*)previous, &size) == ERROR_SUCCESS;
+        previousDevice_ = previous;
+        // Left behind by a run that crashed here: the prefix's own default
+        // comes back.
+        if (previousDevice_.rfind(kName, 0) == 0)
+            previousDevice_ = "Quillvane Test Printer,WINEPS.DRV,QVFILE:";
+        ok_ = SetString(key, "Device", std::string(kName) + ",WINEPS.DRV,QVBROKEN:");
+        RegCloseKey(key);
+    }
+    ~BrokenDefaultPrinter()
+    {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kWindowsKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+            if (hadDevice_)
+                SetString(key, "Device", previousDevice_);
+            else
+                RegDeleteValueA(key, "Device");
+            RegCloseKey(key);
+        }
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kPrinterKey);
+    }
+    bool Ok() const { return ok_; }
+
+    static constexpr const char* kName = "Quillvane Broken Printer";
+
+private:
+    static bool SetString(HKEY key, const char* name, const std::string& value)
+    {
+        return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)value.c_str(), (DWORD)value.size() + 1) ==
+               ERROR_SUCCESS;
+    }
+    static constexpr const char* kPrinterKey =
+        "System\\CurrentControlSet\\Control\\Print\\Printers\\Quillvane Broken Printer";
+    static constexpr const char* kWindowsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    bool ok_ = false;
+    bool hadDevice_ = false;
+    std::string previousDevice_;
+};
+
+using PrintCommandBrokenPrinter = PrintFixture;
+
+// The page setup's defaults would read the broken printer's device mode
+// (which is not there) and crash: the program starts quietly without
+// printer settings, and the page setup command says there is no printer.
+TEST_F(PrintCommandBrokenPrinter, StartsQuietlyAndPageSetupSaysNoPrinter)
+{
+    if (NoPrinterPrefix()) GTEST_SKIP() << "the printer prefix holds the broken printer beside the test printer";
+    BrokenDefaultPrinter broken;
+    ASSERT_TRUE(broken.Ok());
+    char name[256] = {};
+    DWORD size = sizeof name;
+    ASSERT_TRUE(GetDefaultPrinterA(name, &size));
+    ASSERT_STREQ(name, BrokenDefaultPrinter::kName);
+
+    ReleasePrintSettings();
+    {
+        DialogDriver quiet;
+        LoadPrintDefaults(window);
+        EXPECT_EQ(quiet.Problems(), "");
+        EXPECT_EQ(quiet.Seen().size(), 0u);
+    }
+    EXPECT_EQ(PrintSettings.hDevNames, nullptr);
+    EXPECT_EQ(PageSetupSettings.hDevMode, nullptr);
+    EXPECT_EQ(PageSetupSettings.hDevNames, nullptr);
+
+    DialogDriver driver;
+    driver.AnswerMessageBox(IDOK);
+    PageSetupCommand(window);
+    EXPECT_EQ(driver.Problems(), "");
+    std::vector<DialogRecord> boxes = driver.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, U8(u8"プリンター確認"));
+    EXPECT_EQ(boxes[0].text, U8(u8"登録プリンターがありません。"));
+    EXPECT_EQ(PrintSettings.hDevNames, nullptr);
+}

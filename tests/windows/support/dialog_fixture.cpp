@@ -185,7 +185,7 @@ UnallocatablePreview::UnallocatablePreview() : real_(PreviewImage)
 {
     fake_ = GlobalAlloc(GHND, 64);
     auto* dib = static_cast<BYTE*>(GlobalLock(fake_));
-    WriteWorkDibHeader(dib, 30000, 30000);
+    WriteWorkDibHeader(dib, kUnallocatableWidth, kUnallocatableHeight);
     GlobalUnlock(fake_);
     PreviewImage = fake_;
 }
