@@ -5,8 +5,8 @@
 #include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"
+#include "image/command_sequence.h"
 #include "image/image_document.h"
-#include "image/region_swap.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
@@ -162,7 +162,9 @@ int CopyPictureInto(ImageDocument* copy, const ImageDocument* source)
     return 0;
 }
 
-int RunBump(const CliOptions& o, const std::string& input)
+// The settings and checks of each command, between the cut-out and the
+// engine: 1 to go on, -1 on a problem (reported).
+int PrepareBump(const CliOptions& o, const std::string& input)
 {
     ProcessingMode = 2;
     ImageDocument* watermark = &WatermarkDocument;
@@ -196,15 +198,10 @@ int RunBump(const CliOptions& o, const std::string& input)
                           ", 0.." + std::to_string(maxY) + ")");
         return -1;
     }
-
-    if (ApplyBump(nullptr, watermark, &MainDocument) != 0) {
-        Report(input, "not enough memory to process the picture");
-        return -1;
-    }
-    return 0;
+    return 1;
 }
 
-int RunFilter(const CliOptions& o, const std::string& input)
+void PrepareFilter(const CliOptions& o)
 {
     ProcessingMode = 1;
     FilterSettings.filterKind = o.filterKind;
@@ -223,15 +220,9 @@ int RunFilter(const CliOptions& o, const std::string& input)
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col)
             FilterSettings.customKernel[2 - row][col] = o.kernel[row * 3 + col];
-
-    if (ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib) != 0) {
-        Report(input, "not enough memory to process the picture");
-        return -1;
-    }
-    return 0;
 }
 
-void RunEffect(const CliOptions& o)
+void PrepareEffect(const CliOptions& o)
 {
     BYTE* pixels = MainDocument.dib + kWorkDibHeaderBytes;
     MeasureChannelRanges(pixels, MainDocument.width, MainDocument.height);
@@ -241,28 +232,49 @@ void RunEffect(const CliOptions& o)
         EffectSettings.lowerBound[c] = o.boundsGiven ? o.bounds[2 * c] : ChannelRange.minimum[c];
         EffectSettings.upperBound[c] = o.boundsGiven ? o.bounds[2 * c + 1] : ChannelRange.maximum[c];
     }
-    ApplyEffect(pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib), EffectSettings.effectKind,
-                EffectSettings.levelId);
 }
 
-void RunColourAdjust(const CliOptions& o)
+void PrepareColourAdjust(const CliOptions& o)
 {
     ResetColourAdjust();
     YshSettings.luminance = o.luminance;
     YshSettings.saturation = o.saturation;
     YshSettings.hue = o.hue;
     ColourAdjustMode = o.cmyk ? kColourModeCmyk : kColourModeYsh;
-    ApplyColourAdjust(MainDocument.dib + kWorkDibHeaderBytes, MainDocument.width, MainDocument.height);
 }
 
-// The processing command between extract and commit.  Returns 0 or -1.
-int RunCommand(const CliOptions& o, const std::string& input)
+struct CommandRun {
+    const CliOptions* options;
+    const std::string* input;
+};
+
+int PrepareCommand(void* context)
 {
+    const auto* run = static_cast<const CommandRun*>(context);
+    const CliOptions& o = *run->options;
     switch (o.command) {
-    case CliCommand::Bump: return RunBump(o, input);
-    case CliCommand::Filter: return RunFilter(o, input);
-    case CliCommand::Effect: RunEffect(o); return 0;
-    case CliCommand::Ysh: RunColourAdjust(o); return 0;
+    case CliCommand::Bump: return PrepareBump(o, *run->input);
+    case CliCommand::Filter: PrepareFilter(o); return 1;
+    case CliCommand::Effect: PrepareEffect(o); return 1;
+    case CliCommand::Ysh: PrepareColourAdjust(o); return 1;
+    default: return 1;
+    }
+}
+
+// The engine on the document as the cut-out left it: 0, or -1 without
+// memory (the command sequence reports it).
+int ApplyCommand(void* context)
+{
+    const auto* run = static_cast<const CommandRun*>(context);
+    BYTE* pixels = WorkDibPixels(MainDocument.dib);
+    switch (run->options->command) {
+    case CliCommand::Bump: return ApplyBump(nullptr, &WatermarkDocument, &MainDocument);
+    case CliCommand::Filter: return ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib);
+    case CliCommand::Effect:
+        ApplyEffect(pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib), EffectSettings.effectKind,
+                    EffectSettings.levelId);
+        return 0;
+    case CliCommand::Ysh: ApplyColourAdjust(pixels, MainDocument.width, MainDocument.height); return 0;
     default: return 0;
     }
 }
@@ -330,26 +342,28 @@ int ProcessAndWrite(const CliOptions& o, const std::string& input, int inputType
             selection.right = o.region[2];
             selection.bottom = o.region[3];
         }
-        // The picture as shown unscrolled at the view's top-left corner:
-        // client coordinates are picture coordinates.
         const LONG width = MainDocument.width;
         const LONG height = MainDocument.height;
-        if (RegionSwapExtract(&MainDocument, &selection, 0, 0, 0, 0) != 0) {
-            if (selection.left >= width || selection.top >= height || selection.right < 0 || selection.bottom < 0)
-                Report(input, "--region " + std::to_string(selection.left) + "," + std::to_string(selection.top) +
-                                  "," + std::to_string(selection.right) + "," + std::to_string(selection.bottom) +
-                                  " lies wholly outside the picture (" + std::to_string(width) + " x " +
-                                  std::to_string(height) + ")");
-            else
-                Report(input, "not enough memory for the region");
+        if (selection.active &&
+            (selection.left >= width || selection.top >= height || selection.right < 0 || selection.bottom < 0)) {
+            Report(input, "--region " + std::to_string(selection.left) + "," + std::to_string(selection.top) + "," +
+                              std::to_string(selection.right) + "," + std::to_string(selection.bottom) +
+                              " lies wholly outside the picture (" + std::to_string(width) + " x " +
+                              std::to_string(height) + ")");
             return -1;
         }
-        if (RunCommand(o, input) != 0) {
-            RegionSwapCancel(&MainDocument, &selection);
+        // The picture as shown unscrolled at the view's top-left corner:
+        // client coordinates are picture coordinates.
+        CommandRun run{&o, &input};
+        ReportName = input.c_str();
+        const long mark = ReportCount;
+        const int result = RunProcessingCommand(nullptr, &MainDocument, &selection, RegionOrigin{},
+                                                ProcessingSteps{PrepareCommand, ApplyCommand, &run});
+        ReportName = nullptr;
+        if (result != 0) {
+            ReportUnlessReported(mark, input, "not enough memory for the region");
             return -1;
         }
-        RegionSwapCommit(&MainDocument, &selection, 0, 0, 0, 0);
-        MainDocument.isModified = 1;
     }
 
     const int type = OutputType(inputType, target);

@@ -329,10 +329,12 @@ TEST_F(BumpTest, BumpPixelMatchesReferenceOnRandomBlocks)
     }
 }
 
-// The row form of the lighting must give every pixel exactly what the
-// per-pixel operator gives it, for any settings and neighbourhoods.
+// Both row forms of the lighting must give every pixel exactly what the
+// per-pixel operator gives it, for any settings and neighbourhoods; the
+// comparisons are also the form this machine uses.
 TEST_F(BumpTest, RowLightingEqualsPixelLighting)
 {
+    EXPECT_EQ(BumpRowMethodHere(), BumpRowMethod::Comparisons) << "the comparisons disagree with the cosine here";
     std::mt19937 rng(14);
     std::uniform_int_distribution<int> byte(0, 255);
     constexpr int kPixels = 301;
@@ -352,14 +354,18 @@ TEST_F(BumpTest, RowLightingEqualsPixelLighting)
                 row[i + 2] = static_cast<BYTE>(dark ? 0 : byte(rng));
                 row[i + 3] = static_cast<BYTE>(std::clamp(base + byte(rng) % (spread + 1) - spread / 2, 0, 255));
             }
-        BumpRow(rows[0].data(), rows[1].data(), rows[2].data(), out.data(), kPixels);
-        for (int c = 0; c < kPixels; ++c) {
-            PixelBlock3x3 block;
-            std::memcpy(block.px[0], &rows[0][c * 4], 12);
-            std::memcpy(block.px[3], &rows[1][c * 4], 12);
-            std::memcpy(block.px[6], &rows[2][c * 4], 12);
-            BumpPixel(&block);
-            ASSERT_EQ(std::memcmp(block.px[4], &out[c * 4], 4), 0) << "pixel " << c << SettingsText();
+        for (BumpRowMethod method : {BumpRowMethod::Comparisons, BumpRowMethod::PerPixel}) {
+            BumpRow(rows[0].data(), rows[1].data(), rows[2].data(), out.data(), kPixels, method);
+            for (int c = 0; c < kPixels; ++c) {
+                PixelBlock3x3 block;
+                std::memcpy(block.px[0], &rows[0][c * 4], 12);
+                std::memcpy(block.px[3], &rows[1][c * 4], 12);
+                std::memcpy(block.px[6], &rows[2][c * 4], 12);
+                BumpPixel(&block);
+                ASSERT_EQ(std::memcmp(block.px[4], &out[c * 4], 4), 0)
+                    << "pixel " << c << (method == BumpRowMethod::PerPixel ? " pixel by pixel" : " by comparisons")
+                    << SettingsText();
+            }
         }
     }
 }
