@@ -551,6 +551,38 @@ TEST_F(BumpTest, ApplyMatchesReferenceInEveryCase)
     EXPECT_GT(seen[2], 0);
 }
 
+// On a picture that splits into bands, the apply equals the reference in
+// every placement case; offsets left over from a smaller watermark are
+// clamped into the room the new one leaves.
+TEST_F(BumpTest, ApplyOnAPictureInBandsMatchesReference)
+{
+    std::mt19937 rng(31);
+    const ref::Picture image = RandomPicture(rng, proc_test::kBandedWidth, proc_test::kBandedHeight);
+    const ref::Picture watermark = RandomPicture(rng, 301, 137);
+    const LONG roomX = proc_test::kBandedWidth - 301;
+    const LONG roomY = proc_test::kBandedHeight - 137;
+    struct Case {
+        int keepAspect, dontEnlarge, tile;
+        LONG offsetX, offsetY;
+    };
+    const Case cases[] = {{0, 0, 0, 0, 0},          {1, 0, 0, 0, 0}, {0, 1, 0, 517, 211},
+                          {0, 1, 0, roomX + 90, 4000}, {0, 0, 1, 0, 0}};
+    for (const Case& c : cases) {
+        RandomLight(rng);
+        BumpSettings.KeepAspect = c.keepAspect;
+        BumpSettings.DontEnlarge = c.dontEnlarge;
+        BumpSettings.RepeatTile = c.tile;
+        BumpSettings.OffsetX = c.offsetX;
+        BumpSettings.OffsetY = c.offsetY;
+        ref::PlaceParams place = Place();
+        place.offsetX = std::min(c.offsetX, roomX);
+        place.offsetY = std::min(c.offsetY, roomY);
+        ref::Picture expected = image;
+        ref::ApplyBump(expected, watermark, place, Light());
+        EXPECT_EQ(ref::DescribeDifferences(expected, CoreApply(image, watermark)), "") << SettingsText();
+    }
+}
+
 TEST_F(BumpTest, ApplyWritesWatermarkHeightsIntoTheRegionOnly)
 {
     // Case A at an offset: outside the region nothing changes; inside,

@@ -10,6 +10,7 @@
 #include "print/print_layout.h"
 
 #include <gtest/gtest.h>
+#include <cderr.h>
 
 #include <commdlg.h>
 
