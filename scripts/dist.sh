@@ -50,6 +50,17 @@ export SOURCE_DATE_EPOCH
 export TZ=UTC LC_ALL=C.UTF-8
 umask 022
 
+# The splash picture shows the version too; it is drawn by
+# scripts/make-resources.py and committed, so it must be the current one.
+resources=$(mktemp -d "${TMPDIR:-/tmp}/quillvane-resources.XXXXXX")
+python3 scripts/make-resources.py --out "$resources"
+if ! cmp -s "$resources/splash.bmp" resources/splash.bmp; then
+  rm -rf "$resources"
+  echo "dist: resources/splash.bmp does not show version $version: run python3 scripts/make-resources.py" >&2
+  exit 1
+fi
+rm -rf "$resources"
+
 echo "dist: Quillvane $version, files dated $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC')"
 for preset in dist-linux dist-win32 dist-win64; do
   cmake --preset "$preset" >/dev/null

@@ -2,7 +2,7 @@
 # Installs what `make dist` needs beyond scripts/install-deps.sh and
 # scripts/install-windows-deps.sh: the Debian packaging tools that build and
 # check the command-line tool's package, help2man for its manual page, and
-# the zip tools used to look into the Windows archives.  Safe to run again:
+# what tests/dist uses to look into the files.  Safe to run again:
 # with every package present it returns without touching apt.
 set -euo pipefail
 
@@ -10,9 +10,9 @@ PACKAGES=(
   dpkg-dev     # dpkg-deb, dpkg-shlibdeps, dpkg-architecture
   lintian      # checks the .deb
   help2man     # the manual page, from quillvane-cli --help
-  zip unzip    # zipinfo / unzip -t on the Windows archives
-  file         # tells the programs' formats in the checks
+  unzip        # unzip -t and zipinfo on the Windows archives
   xz-utils     # the .deb's data compression
+  bash-completion  # the completion script is tried in bash by tests/dist/check-files.sh
 )
 
 . "$(dirname "$0")/lib/apt-install.sh"
