@@ -13,7 +13,8 @@
 #  - the .deb is named and versioned after the project, depends on the
 #    libraries the tool links, installs the tool, its manual page, bash
 #    completion and copyright; the tool from it answers --version and
-#    converts a picture; lintian reports no errors; the completion completes.
+#    converts a picture; apt-get would install it (simulated); lintian
+#    reports no errors; the completion completes.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 dist=$(cd "${1:-$root/dist}" && pwd) || exit 1
@@ -152,6 +153,13 @@ if [ -f "$dist/$deb" ]; then
     grep -q " $path " <<<" $contents" || fail "$deb lacks $path"
   done
   dpkg-deb -c "$dist/$deb" | awk '$2 != "root/root" { bad = 1 } END { exit bad }' || fail "$deb: files not owned by root"
+  # What apt-get install ./file.deb would do, without doing it.
+  if apt-get install -s "$dist/$deb" >"$work/apt.txt" 2>&1 && grep -q '^Inst quillvane-cli ' "$work/apt.txt"; then
+    pass "$deb: apt-get install resolves its dependencies"
+  else
+    cat "$work/apt.txt" >&2
+    fail "$deb: apt-get install -s failed"
+  fi
   dpkg-deb -x "$dist/$deb" "$work/deb"
   cli=$work/deb/usr/bin/quillvane-cli
   answer=$("$cli" --version)
