@@ -10,7 +10,7 @@ namespace {
 
 const char kUsage[] =
     "Usage: quillvane-cli COMMAND [options] INPUT... -o OUTPUT\n"
-    "       quillvane-cli --help | --version\n"
+    "  or:  quillvane-cli --help | --version\n"
     "\n"
     "Stamps a relief watermark into photographs and retouches them, many files at\n"
     "a time.  Reads and writes BMP (16, 24, 32 bits per pixel) and JPEG files.\n"
