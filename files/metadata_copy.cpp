@@ -1,0 +1,147 @@
+#include "files/metadata_copy.h"
+
+#include <exiv2/exiv2.hpp>
+#include <exiv2/webpimage.hpp>
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace {
+
+constexpr const char* kMetadataUnreadable = kProblemMetadataUnreadable;
+constexpr const char* kMetadataUnwritable = kProblemMetadataUnwritable;
+
+// Exiv2's warnings go to standard error by default; a batch reports each
+// file's problems itself, once.
+void PrepareExiv2()
+{
+    static const bool prepared = [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize();
+        return true;
+    }();
+    (void)prepared;
+}
+
+Exiv2::Image::AutoPtr OpenWithMetadata(const char* path)
+{
+    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path);
+    if (!image.get())
+        throw Exiv2::Error(Exiv2::kerFileContainsUnknownImageType, path);
+    image->readMetadata();
+    return image;
+}
+
+void SetIfPresent(Exiv2::ExifData& exif, const char* key, std::uint32_t value)
+{
+    if (exif.findKey(Exiv2::ExifKey(key)) != exif.end())
+        exif[key] = value;
+}
+
+void SetXmpIfPresent(Exiv2::XmpData& xmp, const char* key, const std::string& value)
+{
+    if (xmp.findKey(Exiv2::XmpKey(key)) != xmp.end())
+        xmp[key] = value;
+}
+
+void EraseXmpFamily(Exiv2::XmpData& xmp, const char* key)
+{
+    // An array and its items share the key as a prefix.
+    const std::string prefix = key;
+    for (auto it = xmp.begin(); it != xmp.end();) {
+        if (it->key().compare(0, prefix.size(), prefix) == 0)
+            it = xmp.erase(it);
+        else
+            ++it;
+    }
+}
+
+}  // namespace
+
+int ReadOrientation(const char* path, int* orientation, FileProblem* problem)
+{
+    *orientation = 1;
+    try {
+        PrepareExiv2();
+        Exiv2::Image::AutoPtr image = OpenWithMetadata(path);
+        Exiv2::ExifData& exif = image->exifData();
+        auto found = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        if (found != exif.end() && found->count() > 0) {
+            const long value = found->toLong();
+            if (value >= 1 && value <= 8)
+                *orientation = static_cast<int>(value);
+        }
+        return 0;
+    } catch (const Exiv2::AnyError& error) {
+        return Fail(problem, kMetadataUnreadable, error.what());
+    } catch (const std::exception& error) {
+        return Fail(problem, kMetadataUnreadable, error.what());
+    } catch (...) {
+        return Fail(problem, kMetadataUnreadable);
+    }
+}
+
+int CopyMetadata(const char* source, const char* target, LONG width, LONG height, bool orientationApplied,
+                 FileProblem* problem)
+{
+    Exiv2::Image::AutoPtr from;
+    try {
+        PrepareExiv2();
+        from = OpenWithMetadata(source);
+    } catch (const Exiv2::AnyError& error) {
+        return Fail(problem, kMetadataUnreadable, error.what());
+    } catch (const std::exception& error) {
+        return Fail(problem, kMetadataUnreadable, error.what());
+    } catch (...) {
+        return Fail(problem, kMetadataUnreadable);
+    }
+    try {
+        Exiv2::Image::AutoPtr to = Exiv2::ImageFactory::open(target);
+        if (!to.get())
+            return Fail(problem, kMetadataUnwritable);
+        to->readMetadata();
+
+        Exiv2::ExifData exif = from->exifData();
+        Exiv2::XmpData xmp = from->xmpData();
+        const Exiv2::IptcData& iptc = from->iptcData();
+
+        Exiv2::ExifThumb(exif).erase();
+        EraseXmpFamily(xmp, "Xmp.xmp.Thumbnails");
+        const auto w = static_cast<std::uint32_t>(width);
+        const auto h = static_cast<std::uint32_t>(height);
+        SetIfPresent(exif, "Exif.Photo.PixelXDimension", w);
+        SetIfPresent(exif, "Exif.Photo.PixelYDimension", h);
+        SetIfPresent(exif, "Exif.Image.ImageWidth", w);
+        SetIfPresent(exif, "Exif.Image.ImageLength", h);
+        SetXmpIfPresent(xmp, "Xmp.exif.PixelXDimension", std::to_string(w));
+        SetXmpIfPresent(xmp, "Xmp.exif.PixelYDimension", std::to_string(h));
+        SetXmpIfPresent(xmp, "Xmp.tiff.ImageWidth", std::to_string(w));
+        SetXmpIfPresent(xmp, "Xmp.tiff.ImageLength", std::to_string(h));
+        if (orientationApplied) {
+            if (exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation")) != exif.end())
+                exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
+            SetXmpIfPresent(xmp, "Xmp.tiff.Orientation", "1");
+        }
+        if (to->imageType() == Exiv2::ImageType::webp) {
+            if (!iptc.empty())
+                Exiv2::copyIptcToXmp(iptc, xmp);
+        } else {
+            to->setIptcData(iptc);
+        }
+        to->setExifData(exif);
+        to->setXmpData(xmp);
+        if (from->iccProfileDefined()) {
+            Exiv2::DataBuf profile(from->iccProfile()->pData_, from->iccProfile()->size_);
+            to->setIccProfile(profile, false);
+        }
+        to->writeMetadata();
+        return 0;
+    } catch (const Exiv2::AnyError& error) {
+        return Fail(problem, kMetadataUnwritable, error.what());
+    } catch (const std::exception& error) {
+        return Fail(problem, kMetadataUnwritable, error.what());
+    } catch (...) {
+        return Fail(problem, kMetadataUnwritable);
+    }
+}
