@@ -2,10 +2,13 @@
 
 #include <exiv2/exiv2.hpp>
 #include <exiv2/webpimage.hpp>
+#include <webp/mux.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -57,6 +60,55 @@ void EraseXmpFamily(Exiv2::XmpData& xmp, const char* key)
     }
 }
 
+struct MuxDelete {
+    void operator()(WebPMux* mux) const { WebPMuxDelete(mux); }
+};
+
+// WebP files get their EXIF, XMP and ICC chunks through libwebp's muxer:
+// Exiv2 0.27 writes an ICC profile into a WebP file under the wrong chunk
+// name, which leaves the file unreadable.  Returns 0 or -1.
+int WriteWebpChunks(const char* target, const Exiv2::ExifData& exif, const Exiv2::XmpData& xmp,
+                    const Exiv2::DataBuf* profile, FileProblem* problem)
+{
+    Exiv2::Blob exifBlob;
+    if (!exif.empty())
+        Exiv2::ExifParser::encode(exifBlob, Exiv2::littleEndian, exif);
+    std::string xmpPacket;
+    if (!xmp.empty() && Exiv2::XmpParser::encode(xmpPacket, xmp, Exiv2::XmpParser::useCompactFormat) != 0)
+        return Fail(problem, kMetadataUnwritable, "XMP");
+
+    std::vector<std::uint8_t> file;
+    if (std::FILE* in = std::fopen(target, "rb")) {
+        std::uint8_t buffer[65536];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+            file.insert(file.end(), buffer, buffer + got);
+        std::fclose(in);
+    }
+    const WebPData bitstream = {file.data(), file.size()};
+    std::unique_ptr<WebPMux, MuxDelete> mux(WebPMuxCreate(&bitstream, 0));
+    if (!mux)
+        return Fail(problem, kMetadataUnwritable, "WebP");
+    auto set = [&](const char* fourcc, const void* bytes, std::size_t size) {
+        const WebPData chunk = {static_cast<const std::uint8_t*>(bytes), size};
+        return size == 0 || WebPMuxSetChunk(mux.get(), fourcc, &chunk, 1) == WEBP_MUX_OK;
+    };
+    if (!set("ICCP", profile ? profile->pData_ : nullptr, profile ? static_cast<std::size_t>(profile->size_) : 0) ||
+        !set("EXIF", exifBlob.data(), exifBlob.size()) || !set("XMP ", xmpPacket.data(), xmpPacket.size()))
+        return Fail(problem, kMetadataUnwritable, "WebP");
+    WebPData assembled = {nullptr, 0};
+    if (WebPMuxAssemble(mux.get(), &assembled) != WEBP_MUX_OK)
+        return Fail(problem, kMetadataUnwritable, "WebP");
+    int result = 0;
+    std::FILE* out = std::fopen(target, "wb");
+    if (!out || std::fwrite(assembled.bytes, 1, assembled.size, out) != assembled.size)
+        result = Fail(problem, kMetadataUnwritable, "WebP");
+    if (out && std::fclose(out) != 0 && result == 0)
+        result = Fail(problem, kMetadataUnwritable, "WebP");
+    WebPDataClear(&assembled);
+    return result;
+}
+
 }  // namespace
 
 int ReadOrientation(const char* path, int* orientation, FileProblem* problem)
@@ -97,11 +149,6 @@ int CopyMetadata(const char* source, const char* target, LONG width, LONG height
         return Fail(problem, kMetadataUnreadable);
     }
     try {
-        Exiv2::Image::AutoPtr to = Exiv2::ImageFactory::open(target);
-        if (!to.get())
-            return Fail(problem, kMetadataUnwritable);
-        to->readMetadata();
-
         Exiv2::ExifData exif = from->exifData();
         Exiv2::XmpData xmp = from->xmpData();
         const Exiv2::IptcData& iptc = from->iptcData();
@@ -123,17 +170,24 @@ int CopyMetadata(const char* source, const char* target, LONG width, LONG height
                 exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
             SetXmpIfPresent(xmp, "Xmp.tiff.Orientation", "1");
         }
-        if (to->imageType() == Exiv2::ImageType::webp) {
+        const Exiv2::DataBuf* profile = from->iccProfileDefined() ? from->iccProfile() : nullptr;
+
+        if (Exiv2::ImageFactory::getType(target) == Exiv2::ImageType::webp) {
+            // WebP has no IPTC block: IPTC goes into XMP.
             if (!iptc.empty())
                 Exiv2::copyIptcToXmp(iptc, xmp);
-        } else {
-            to->setIptcData(iptc);
+            return WriteWebpChunks(target, exif, xmp, profile, problem);
         }
+        Exiv2::Image::AutoPtr to = Exiv2::ImageFactory::open(target);
+        if (!to.get())
+            return Fail(problem, kMetadataUnwritable);
+        to->readMetadata();
+        to->setIptcData(iptc);
         to->setExifData(exif);
         to->setXmpData(xmp);
-        if (from->iccProfileDefined()) {
-            Exiv2::DataBuf profile(from->iccProfile()->pData_, from->iccProfile()->size_);
-            to->setIccProfile(profile, false);
+        if (profile) {
+            Exiv2::DataBuf copy(profile->pData_, profile->size_);
+            to->setIccProfile(copy, false);
         }
         to->writeMetadata();
         return 0;

@@ -21,6 +21,7 @@ PACKAGES=(
   pngcheck            # the tests check written PNG files
   webp                # dwebp / cwebp, used by the tests
   locales             # the Japanese locale the language tests run under
+  imagemagick         # the tests decode written files with it
   python3             # scripts/make-watermark.py, scripts/make-fuzz-corpus.py
   clang               # the fuzz targets (libFuzzer)
   libclang-rt-14-dev  # libFuzzer and the sanitizer runtimes for clang

@@ -23,9 +23,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "resize_watermark: %s: %s\n", argv[1], problem.text);
         return 1;
     }
+    mark.bitsOffset = kWorkDibHeaderBytes;
     ComputeLuminance(&mark);
     const std::size_t count = static_cast<std::size_t>(mark.width) * static_cast<std::size_t>(mark.height);
-    if (HasTransparency(alpha) || !alpha.empty())
+    if (!alpha.empty())
         for (std::size_t i = 0; i < count; ++i)
             WorkDibPixels(mark.dib)[i * 4 + 3] = alpha[i];
 
