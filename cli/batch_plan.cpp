@@ -108,9 +108,8 @@ int MakeFolders(const std::string& path, std::string* problem)
 int PlanBatch(const CliOptions& o, BatchPlan* plan, std::string* problem)
 {
     *plan = BatchPlan();
-    const bool toDirectory = o.outputGiven && (IsDirectory(o.output) || (o.recursive && o.output.back() == '/'));
     struct stat outputFolder = {};
-    const bool outputFolderExists = toDirectory && stat(o.output.c_str(), &outputFolder) == 0;
+    const bool outputFolderExists = o.outputGiven && IsDirectory(o.output) && stat(o.output.c_str(), &outputFolder) == 0;
 
     std::vector<Found> found;
     bool folderInput = false;
@@ -128,6 +127,8 @@ int PlanBatch(const CliOptions& o, BatchPlan* plan, std::string* problem)
             return -1;
     }
     plan->isBatch = found.size() > 1 || folderInput;
+    // A folder searched with -r is mirrored into -o, made when missing.
+    const bool toDirectory = o.outputGiven && (outputFolderExists || folderInput);
 
     if (o.outputGiven && !toDirectory) {
         if (found.size() > 1 || folderInput) {
