@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,9 @@ void PrepareExiv2()
     (void)prepared;
 }
 
-Exiv2::Image::AutoPtr OpenWithMetadata(const char* path)
+std::unique_ptr<Exiv2::Image> OpenWithMetadata(const char* path)
 {
-    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path);
+    std::unique_ptr<Exiv2::Image> image = Exiv2::ImageFactory::open(path);
     if (!image.get())
         throw Exiv2::Error(Exiv2::kerFileContainsUnknownImageType, path);
     image->readMetadata();
@@ -116,7 +117,7 @@ int ReadOrientation(const char* path, int* orientation, FileProblem* problem)
     *orientation = 1;
     try {
         PrepareExiv2();
-        Exiv2::Image::AutoPtr image = OpenWithMetadata(path);
+        std::unique_ptr<Exiv2::Image> image = OpenWithMetadata(path);
         Exiv2::ExifData& exif = image->exifData();
         auto found = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
         if (found != exif.end() && found->count() > 0) {
@@ -137,7 +138,7 @@ int ReadOrientation(const char* path, int* orientation, FileProblem* problem)
 int CopyMetadata(const char* source, const char* target, LONG width, LONG height, bool orientationApplied,
                  FileProblem* problem)
 {
-    Exiv2::Image::AutoPtr from;
+    std::unique_ptr<Exiv2::Image> from;
     try {
         PrepareExiv2();
         from = OpenWithMetadata(source);
@@ -178,7 +179,7 @@ int CopyMetadata(const char* source, const char* target, LONG width, LONG height
                 Exiv2::copyIptcToXmp(iptc, xmp);
             return WriteWebpChunks(target, exif, xmp, profile, problem);
         }
-        Exiv2::Image::AutoPtr to = Exiv2::ImageFactory::open(target);
+        std::unique_ptr<Exiv2::Image> to = Exiv2::ImageFactory::open(target);
         if (!to.get())
             return Fail(problem, kMetadataUnwritable);
         to->readMetadata();
