@@ -174,7 +174,9 @@ int ReadPortablePicture(ImageDocument* doc, int type, std::vector<std::uint8_t>*
 
 void UseAlphaAsHeights(ImageDocument* mark, const std::vector<std::uint8_t>& alpha)
 {
-    if (alpha.empty() || !mark->dib)
+    // An alpha channel that is opaque everywhere would be a flat relief:
+    // such a watermark keeps its brightness as height.
+    if (!HasTransparency(alpha) || !mark->dib)
         return;
     BYTE* p = WorkDibPixels(mark->dib);
     const std::size_t count = static_cast<std::size_t>(mark->width) * static_cast<std::size_t>(mark->height);

@@ -45,7 +45,8 @@ bool HasPictureExtension(const std::string& name);
 int ReadPortablePicture(ImageDocument* doc, int type, std::vector<std::uint8_t>* alpha);
 
 // A watermark with transparency: every pixel becomes grey with its alpha,
-// R = G = B = HeightByte = alpha.  Without transparency nothing changes.
+// R = G = B = HeightByte = alpha.  Without transparency (no alpha, or alpha
+// 255 everywhere) nothing changes: the brightness stays the height.
 void UseAlphaAsHeights(ImageDocument* mark, const std::vector<std::uint8_t>& alpha);
 
 // After MainDocument was read from input: remembers the input for its

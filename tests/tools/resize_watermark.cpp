@@ -26,7 +26,7 @@ int main(int argc, char** argv)
     mark.bitsOffset = kWorkDibHeaderBytes;
     ComputeLuminance(&mark);
     const std::size_t count = static_cast<std::size_t>(mark.width) * static_cast<std::size_t>(mark.height);
-    if (!alpha.empty())
+    if (HasTransparency(alpha))
         for (std::size_t i = 0; i < count; ++i)
             WorkDibPixels(mark.dib)[i * 4 + 3] = alpha[i];
 
