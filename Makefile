@@ -163,9 +163,11 @@ test-e2e:
 
 fuzz-smoke: setup
 	$(CMAKE) --preset fuzz
-	$(CMAKE) --build --preset fuzz -j $(JOBS) --target fuzz_bmp_reader fuzz_jpeg_reader fuzz_cli_options make_jpeg_seeds
+	$(CMAKE) --build --preset fuzz -j $(JOBS) --target fuzz_bmp_reader fuzz_jpeg_reader fuzz_cli_options \
+	  fuzz_png_reader fuzz_webp_reader fuzz_metadata_copy make_jpeg_seeds
 	python3 scripts/make-fuzz-corpus.py $(FUZZ_DIR)/corpus --jpeg-tool $(FUZZ_DIR)/tests/fuzz/make_jpeg_seeds
-	@set -e; for target in bmp_reader:bmp jpeg_reader:jpeg cli_options:cli; do \
+	@set -e; for target in bmp_reader:bmp jpeg_reader:jpeg cli_options:cli \
+	  png_reader:png webp_reader:webp metadata_copy:meta; do \
 	  name=$${target%%:*}; kind=$${target##*:}; run=$(FUZZ_DIR)/run-$$name; \
 	  rm -rf $$run; mkdir -p $$run/corpus $$run/crashes; cp $(FUZZ_DIR)/corpus/$$kind/* $$run/corpus/; \
 	  echo "fuzz-smoke: fuzz_$$name for $(FUZZ_SECONDS) s"; \
