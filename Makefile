@@ -52,7 +52,7 @@ DEMO_OUTPUT := $(DEMO_DIR)/watermarked.jpg
 # flat parts of the relief at their own brightness under the default light.
 DEMO_OPTIONS ?= --no-enlarge --offset 724,392 --strength 60 --amplify 300 --ambient 66 --quality 90
 
-.PHONY: all setup setup-windows setup-dist dist check-dist build run test test-native test-sanitize test-windows test-e2e fuzz-smoke demo bench bench-compare clean
+.PHONY: check-generated all setup setup-windows setup-dist dist check-dist build run test test-native test-sanitize test-windows test-e2e fuzz-smoke demo bench bench-compare clean
 
 # Fuzzing: the 'fuzz' preset (clang, libFuzzer, ASan + UBSan), seeds made by
 # scripts/make-fuzz-corpus.py, each target run for FUZZ_SECONDS on a copy of
@@ -111,7 +111,11 @@ test: setup setup-windows
 	$(MAKE) test-e2e
 	$(MAKE) fuzz-smoke
 
-test-native:
+# The committed icon, splash and demo watermark are what their generators draw.
+check-generated:
+	bash scripts/check-generated.sh
+
+test-native: check-generated
 	$(CMAKE) --preset native
 	$(CMAKE) --build --preset native -j $(JOBS)
 	$(CTEST) --preset native -j $(JOBS)

@@ -20,7 +20,7 @@ build=$(cd "${QUILLVANE_WIN_BUILD:-$root/build/windows}" 2>/dev/null && pwd) || 
 prefix=${QUILLVANE_SCREENSHOTS_PREFIX:-$root/build/wine-prefix-screenshots}
 work=$root/build/screenshots
 exe=$build/quillvane.exe
-inspector=$build/tests/windows/wininspect.exe
+inspector=$build/wininspect.exe
 for file in "$exe" "$inspector"; do
   [ -x "$file" ] || { echo "screenshots: $file is missing (build the windows preset first)" >&2; exit 1; }
 done

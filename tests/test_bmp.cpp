@@ -128,7 +128,7 @@ protected:
     }
     void TearDown() override
     {
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         StandInFailNthAllocation(0);
         BmpSaveDepth = savedDepth;
         EXPECT_LIVE_BLOCKS(blocksBefore) << "blocks leaked";
@@ -504,7 +504,7 @@ TEST_F(BmpTest, MissingFileIsReportedAndChangesNothing)
     EXPECT_EQ(messages.Count(), 1u);
 
     // A fresh record stays a fresh record, too.
-    FreeDocument(&doc);
+    ReleaseDocument(&doc);
     ImageDocument fresh{};
     SetPath(&fresh, dir.File("no-such-file.bmp"));
     EXPECT_EQ(ReadBmpFile(nullptr, &fresh), -1);
@@ -643,7 +643,7 @@ TEST_F(BmpTest, OffsetsAndMasksPointingNowhereAreHandledSafely)
     }
     for (const Odd& o : odd) {
         SCOPED_TRACE(o.name);
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         doc = MakeDocument(2, 2, Colourful);
         const std::string path = dir.File("odd.bmp");
         ASSERT_TRUE(WriteBytes(path, Build(o.file)));
@@ -696,7 +696,7 @@ TEST_F(BmpTest, EveryFailedAllocationWhileReadingLeavesThePictureIntact)
     bool succeeded = false;
     for (long n = 1; n <= 30 && !succeeded; ++n) {
         SCOPED_TRACE("allocation " + std::to_string(n) + " fails");
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         doc = MakeDocument(2, 2, Colourful);
         SetPath(&doc, path);
         const DocumentSnapshot before = Snapshot(doc);
@@ -795,7 +795,7 @@ TEST_F(BmpTest, WrittenHeaderKeepsTheWorkDibHeaderFields)
 {
     for (int depth : {16, 24, 32}) {
         SCOPED_TRACE(std::to_string(depth) + " bits");
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         doc = MakeDocument(2, 3, Colourful);
         BITMAPINFOHEADER* h = reinterpret_cast<BITMAPINFOHEADER*>(doc.dib);
         h->biXPelsPerMeter = 1111;
@@ -823,7 +823,7 @@ TEST_F(BmpTest, RoundTrips24And32BitExactlyAtEveryPaddingWidth)
         for (int w : {1, 2, 3, 5, 35}) {
             SCOPED_TRACE(std::to_string(depth) + " bits, width " + std::to_string(w));
             const int h = 3;
-            FreeDocument(&doc);
+            ReleaseDocument(&doc);
             doc = MakeDocument(w, h, [](int x, int y) {
                 Pixel p = Colourful(x, y);
                 p.height = 77;
@@ -845,7 +845,7 @@ TEST_F(BmpTest, RoundTrips24And32BitExactlyAtEveryPaddingWidth)
                 p.height = depth == 32 ? 0 : 77;
                 return p;
             }, true)) << "only a 32-bit save clears the HeightBytes";
-            FreeDocument(&back);
+            ReleaseDocument(&back);
         }
     }
 }
@@ -867,7 +867,7 @@ TEST_F(BmpTest, RoundTrips16BitThroughFiveBitSteps)
         auto readBack = [&](int x, int y) {
             return Rgbh(steps[(x + y) % n].second, steps[(x + y + 1) % n].second, steps[(x + 2 * y + 2) % n].second);
         };
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         doc = MakeDocument(w, h, written);
         const std::string path = dir.File("round16.bmp");
         ASSERT_EQ(Write(16, path), 0);
@@ -876,7 +876,7 @@ TEST_F(BmpTest, RoundTrips16BitThroughFiveBitSteps)
         SetPath(&back, path);
         ASSERT_EQ(ReadBmpFile(nullptr, &back), 0);
         EXPECT_TRUE(PixelsMatch(back, w, h, readBack, false));
-        FreeDocument(&back);
+        ReleaseDocument(&back);
     }
 }
 

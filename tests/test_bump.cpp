@@ -129,8 +129,8 @@ protected:
         ref::Picture out = proc_test::ReadDocument(imageDoc);
         EXPECT_EQ(ref::DescribeDifferences(watermark, proc_test::ReadDocument(watermarkDoc)), "")
             << "the watermark was changed";
-        proc_test::FreeDocument(&imageDoc);
-        proc_test::FreeDocument(&watermarkDoc);
+        proc_test::ReleaseDocument(&imageDoc);
+        proc_test::ReleaseDocument(&watermarkDoc);
         return out;
     }
 
@@ -141,7 +141,7 @@ protected:
         ImageDocument watermarkDoc;
         proc_test::MakeDocument(&watermarkDoc, watermark);
         EXPECT_EQ(RenderBumpPixels(dib.data(), preview.width, preview.height, wi, hi, &watermarkDoc), expected);
-        proc_test::FreeDocument(&watermarkDoc);
+        proc_test::ReleaseDocument(&watermarkDoc);
         return proc_test::ReadDib(dib.data());
     }
 
@@ -669,8 +669,8 @@ TEST_F(BumpTest, FailedAllocationLeavesPictureIntact)
             }
             EXPECT_EQ(imageDoc.width, 17);
             EXPECT_EQ(imageDoc.height, 13);
-            proc_test::FreeDocument(&imageDoc);
-            proc_test::FreeDocument(&watermarkDoc);
+            proc_test::ReleaseDocument(&imageDoc);
+            proc_test::ReleaseDocument(&watermarkDoc);
         }
         EXPECT_TRUE(succeeded) << "flags " << flags;
     }
@@ -702,7 +702,7 @@ TEST_F(BumpTest, FailedAllocationLeavesPreviewIntact)
             EXPECT_EQ(ref::DescribeDifferences(expected, out), "");
             succeeded = true;
         }
-        proc_test::FreeDocument(&watermarkDoc);
+        proc_test::ReleaseDocument(&watermarkDoc);
     }
     EXPECT_TRUE(succeeded);
 }

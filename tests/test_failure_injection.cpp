@@ -106,7 +106,7 @@ protected:
         SetPath(&d, path);
         MessageCapture quiet;
         const int rc = jpeg ? WriteJpegFile(nullptr, &d) : WriteBmpFile(nullptr, &d);
-        FreeDocument(&d);
+        ReleaseDocument(&d);
         EXPECT_EQ(rc, 0) << quiet.Joined();
         return path;
     }

@@ -42,7 +42,7 @@ TEST(Luminance, WeightsGreenRedBlueAndTruncates)
         p.height = static_cast<std::uint8_t>(c.expected);
         return p;
     }, true));
-    FreeDocument(&doc);
+    ReleaseDocument(&doc);
 }
 
 // ---- RegionSwap ----------------------------------------------------------------
@@ -101,7 +101,7 @@ protected:
     }
     void TearDown() override
     {
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         StandInFailNthAllocation(0);
         EXPECT_LIVE_BLOCKS(blocksBefore) << "blocks leaked";
     }
@@ -190,7 +190,7 @@ TEST_F(RegionSwapTest, ExtractCutsOutTheMappedClippedRectangleAndCommitPastesItB
     for (bool separateHeader : {false, true}) {
         for (const RegionCase& c : kRegionCases) {
             SCOPED_TRACE(std::string(c.name) + (separateHeader ? ", header apart" : ", header in block"));
-            FreeDocument(&doc);
+            ReleaseDocument(&doc);
             SetUp();
             if (separateHeader)
                 UseSeparateHeader();
@@ -236,7 +236,7 @@ TEST_F(RegionSwapTest, CancelRestoresRecordHeaderAndEveryByte)
 {
     for (bool separateHeader : {false, true}) {
         SCOPED_TRACE(separateHeader ? "header apart" : "header in block");
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         SetUp();
         if (separateHeader)
             UseSeparateHeader();
@@ -324,8 +324,8 @@ protected:
     void SetUp() override { blocksBefore = StandInLiveBlocks(); }
     void TearDown() override
     {
-        FreeDocument(&display);
-        FreeDocument(&doc);
+        ReleaseDocument(&display);
+        ReleaseDocument(&doc);
         StandInFailNthAllocation(0);
         EXPECT_LIVE_BLOCKS(blocksBefore) << "blocks leaked";
     }
@@ -366,7 +366,7 @@ TEST_F(DisplayCopyTest, RebuildReleasesThePreviousCopy)
 {
     doc = MakeDocument(5, 3, Original);
     ASSERT_EQ(BuildDisplayCopy(&display, &doc), 0);
-    FreeDocument(&doc);
+    ReleaseDocument(&doc);
     doc = MakeDocument(2, 9, Processed);
     ASSERT_EQ(BuildDisplayCopy(&display, &doc), 0);
 

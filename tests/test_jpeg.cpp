@@ -78,7 +78,7 @@ protected:
     }
     void TearDown() override
     {
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         StandInFailNthAllocation(0);
         JpegQualityStep = savedStep;
         JpegProgressive = savedProgressive;
@@ -178,7 +178,7 @@ TEST_F(JpegTest, HeightBytesDoNotReachTheFile)
     ASSERT_EQ(Write(doc, a, 20, false), 0);
     ASSERT_EQ(Write(other, b, 20, false), 0);
     EXPECT_TRUE(SameBytes(ReadBytes(a), ReadBytes(b)));
-    FreeDocument(&other);
+    ReleaseDocument(&other);
 }
 
 TEST_F(JpegTest, TopOfThePictureIsTheTopOfTheFile)
@@ -212,7 +212,7 @@ TEST_F(JpegTest, TopOfThePictureIsTheTopOfTheFile)
     const BYTE* lastRow = back.dib + 40 + (kRbHeight - 1) * kRbWidth * 4;
     EXPECT_GT(lastRow[2], 230) << "the top row lies last in a bottom-up block";
     EXPECT_LT(lastRow[0], 30);
-    FreeDocument(&back);
+    ReleaseDocument(&back);
 }
 
 TEST_F(JpegTest, OnePixelPicturesRoundTrip)
@@ -225,7 +225,7 @@ TEST_F(JpegTest, OnePixelPicturesRoundTrip)
     EXPECT_EQ(back.width, 1);
     EXPECT_EQ(back.height, 1);
     EXPECT_TRUE(PixelsMatch(back, 1, 1, [](int, int) { return Rgbh(200, 100, 50); }, false, 6));
-    FreeDocument(&back);
+    ReleaseDocument(&back);
 }
 
 // ---- Failed writes ----------------------------------------------------------------------
@@ -341,7 +341,7 @@ TEST_F(JpegTest, ReadGivesTheLibrarysPixelsBottomUpWithTheHeaderInTheBlock)
         ASSERT_TRUE(DecodeReferenceJpeg(path, &ref, &error)) << error;
         ASSERT_EQ(ref.components, 3);
 
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         doc = MakeDocument(2, 2, Colourful);  // a picture to be replaced
         doc.fileHeader.bfSize = 4321;
         doc.isModified = 1;
@@ -443,7 +443,7 @@ TEST_F(JpegTest, CmykAndYcckFilesBecomeColourPictures)
         ASSERT_EQ(ref.components, 4);
         ASSERT_EQ(ref.adobeMarker, kind.inverted);
 
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         MessageCapture messages;
         ASSERT_EQ(Read(&doc, path), 0) << messages.Joined();
         ASSERT_EQ(doc.width, w);
@@ -527,7 +527,7 @@ TEST_F(JpegTest, FilesEndingInTheScanDataLeaveAConsistentPicture)
         const std::vector<std::uint8_t> bytes = ReadBytes(good);
         const std::string path = dir.File("cut.jpg");
         ASSERT_TRUE(WriteBytes(path, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + bytes.size() * 2 / 3)));
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         doc = MakeDocument(3, 2, Colourful);
         SetPath(&doc, path);
         const DocumentSnapshot before = Snapshot(doc);
@@ -556,7 +556,7 @@ TEST_F(JpegTest, EveryFailedAllocationWhileReadingLeavesThePictureIntact)
     bool succeeded = false;
     for (long n = 1; n <= 20 && !succeeded; ++n) {
         SCOPED_TRACE("allocation " + std::to_string(n) + " fails");
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         doc = MakeDocument(2, 2, Colourful);
         SetPath(&doc, path);
         const DocumentSnapshot before = Snapshot(doc);

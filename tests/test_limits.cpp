@@ -62,7 +62,7 @@ protected:
     {
         doc = MakeDocument(3, 2, [](int x, int y) { return Rgbh(x * 50, y * 90, 7, 33); });
     }
-    void TearDown() override { FreeDocument(&doc); }
+    void TearDown() override { ReleaseDocument(&doc); }
 
     // Reads path into doc; on failure checks that doc is exactly as before
     // and that one message was shown.  Returns the reader's result.
@@ -142,7 +142,7 @@ TEST_F(LimitsTest, OnePixelWideAndOnePixelHighBmpsOf100000PixelsReadCorrectly)
             if (bits != 16) {
                 EXPECT_TRUE(SamePixels(doc, source, false));
             }
-            FreeDocument(&source);
+            ReleaseDocument(&source);
         }
     }
     BmpSaveDepth = 24;
@@ -256,7 +256,7 @@ TEST_F(LimitsTest, TruncatedAndDamagedJpegsAreReadAsFarAsTheyGoOrRefused)
             ASSERT_EQ(WriteJpegFile(nullptr, &picture), 0);
         }
         JpegProgressive = 0;
-        FreeDocument(&picture);
+        ReleaseDocument(&picture);
         const std::vector<std::uint8_t> good = ReadBytes(source);
         const std::string path = dir.File("bad.jpg");
         int read = 0, refused = 0;

@@ -32,7 +32,7 @@ protected:
     void TearDown() override
     {
         StandInFailWritesAfter(-1);
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         BmpSaveDepth = 24;
         JpegProgressive = 0;
         JpegQualityStep = 20;
@@ -63,7 +63,7 @@ TEST_F(WriteFailureTest, ABmpSaveThatRunsOutOfRoomAtAnyByteChangesNothing)
         for (int width : {1, 3, 4}) {
             SCOPED_TRACE(std::to_string(depth) + " bits, width " + std::to_string(width));
             BmpSaveDepth = depth;
-            FreeDocument(&doc);
+            ReleaseDocument(&doc);
             doc = MakeDocument(width, 3, Colourful);
             doc.isModified = 1;
             const std::size_t size = CleanSize(false);
@@ -103,7 +103,7 @@ TEST_F(WriteFailureTest, AJpegSaveThatRunsOutOfRoomAtAnyByteChangesNothing)
     for (int progressive : {0, 1}) {
         SCOPED_TRACE(progressive ? "progressive" : "sequential");
         JpegProgressive = progressive;
-        FreeDocument(&doc);
+        ReleaseDocument(&doc);
         doc = MakeDocument(9, 7, Colourful);
         doc.isModified = 1;
         const std::size_t size = CleanSize(true);

@@ -20,7 +20,7 @@ build=$(cd "${QUILLVANE_WIN_BUILD:-$root/build/windows}" 2>/dev/null && pwd) || 
 cli=${QUILLVANE_CLI:-$root/build/native/quillvane-cli}
 out=${QUILLVANE_E2E_OUT:-$root/build/e2e}
 exe=$build/quillvane.exe
-inspector=$build/tests/windows/wininspect.exe
+inspector=$build/wininspect.exe
 
 for file in "$exe" "$inspector" "$cli"; do
   [ -x "$file" ] || { echo "e2e: $file is missing (build the windows and native presets first)" >&2; exit 1; }

@@ -116,7 +116,7 @@ inline ref::Picture ReadDocument(const ImageDocument& doc)
     return p;
 }
 
-inline void FreeDocument(ImageDocument* doc)
+inline void ReleaseDocument(ImageDocument* doc)
 {
     if (doc->hDib) {
         GlobalUnlock(doc->hDib);

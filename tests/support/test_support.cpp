@@ -202,17 +202,6 @@ ImageDocument MakeDocument(int width, int height, const PixelFunction& fn)
     return doc;
 }
 
-void FreeDocument(ImageDocument* doc)
-{
-    if (doc->hDib) {
-        GlobalUnlock(doc->hDib);
-        GlobalFree(doc->hDib);
-    }
-    doc->hDib = nullptr;
-    doc->dib = nullptr;
-    doc->bmi = nullptr;
-}
-
 void SetPath(ImageDocument* doc, const std::string& path)
 {
     std::memset(doc->path, 0, sizeof doc->path);

@@ -96,11 +96,9 @@ using PixelFunction = std::function<Pixel(int x, int y)>;
 
 // A loaded document of w x h pixels from fn: a GHND block, locked, with the
 // WorkDib header, bmi at the start of the block, bitsOffset 40, isLoaded 1.
-// Free it with FreeDocument.
+// Free it with ReleaseDocument.
 ImageDocument MakeDocument(int width, int height, const PixelFunction& fn);
 
-// Releases the block a test document owns and clears the record's pointers.
-void FreeDocument(ImageDocument* doc);
 
 // Sets doc->path (truncated to fit, always terminated).
 void SetPath(ImageDocument* doc, const std::string& path);

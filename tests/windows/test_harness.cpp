@@ -409,12 +409,16 @@ DWORD RunWaitingAndPumping(const std::string& commandLine, const std::string& ou
     return code;
 }
 
+// wininspect.exe at the top of the build tree, two folders above this
+// program (tests\windows).
 std::string Wininspect()
 {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, sizeof path);
     std::string dir = path;
-    return "\"" + dir.substr(0, dir.find_last_of('\\')) + "\\wininspect.exe\"";
+    for (int up = 0; up < 3; ++up)
+        dir = dir.substr(0, dir.find_last_of('\\'));
+    return "\"" + dir + "\\wininspect.exe\"";
 }
 
 TEST(HarnessWindow, WininspectListsAndPressesControls)
