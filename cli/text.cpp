@@ -6,6 +6,10 @@
 #include <cstdarg>
 #include <cstdio>
 
+#ifndef QUILLVANE_LOCALEDIR
+#define QUILLVANE_LOCALEDIR "/usr/share/locale"
+#endif
+
 void StartLanguage()
 {
     std::setlocale(LC_ALL, "");
@@ -18,7 +22,12 @@ void StartLanguage()
         directory = self;
         directory.resize(directory.find_last_of('/') + 1);
     }
-    bindtextdomain("quillvane-cli", (directory + "locale").c_str());
+    // The build tree's catalogues beside the executable, else the
+    // system's, where the package installs them.
+    std::string catalogues = directory + "locale";
+    if (directory.empty() || access(catalogues.c_str(), F_OK) != 0)
+        catalogues = QUILLVANE_LOCALEDIR;
+    bindtextdomain("quillvane-cli", catalogues.c_str());
     bind_textdomain_codeset("quillvane-cli", "UTF-8");
     textdomain("quillvane-cli");
 }
