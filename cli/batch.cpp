@@ -1,5 +1,6 @@
 #include "cli/batch.h"
 
+#include "cli/batch_plan.h"
 #include "cli/picture_files.h"
 #include "cli/progress.h"
 #include "cli/placement.h"
@@ -39,17 +40,6 @@ void ReportUnlessReported(long mark, const std::string& name, const char* text)
         Report(name, text);
 }
 
-int CopyPath(ImageDocument* doc, const std::string& path)
-{
-    if (path.size() >= sizeof doc->path) {
-        Report(path, _("the path is too long (at most 255 bytes)"));
-        return -1;
-    }
-    std::memset(doc->path, 0, sizeof doc->path);
-    std::memcpy(doc->path, path.data(), path.size());
-    return 0;
-}
-
 // The open command's sequence on a fresh record: read, then luminance.
 // *type receives the reader used; a PNG or WebP file's transparency goes
 // to *alpha.
@@ -58,7 +48,7 @@ int ReadPicture(ImageDocument* doc, bool isMain, const std::string& path, int* t
     ReleaseDocument(doc);
     ResetDocument(doc, isMain);
     alpha->clear();
-    if (CopyPath(doc, path) != 0)
+    if (CopyPathInto(doc, path) != 0)
         return -1;
     *type = SniffPictureType(path);
     if (*type == kTypeBmp || *type == kTypeJpeg)
@@ -245,16 +235,6 @@ int ApplyCommand(void* context)
     case CliCommand::Ysh: ApplyColourAdjust(pixels, MainDocument.width, MainDocument.height); return 0;
     default: return 0;
     }
-}
-
-std::string StemOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0)
-        name.resize(dot);
-    return name;
 }
 
 int OutputType(int inputType, const BatchTarget& target)

@@ -71,16 +71,6 @@ int Search(const std::string& folder, const std::string& below, const struct sta
     return 0;
 }
 
-std::string StemOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0)
-        name.resize(dot);
-    return name;
-}
-
 CliFormat FormatOfType(int type)
 {
     switch (type) {
@@ -104,6 +94,16 @@ int MakeFolders(const std::string& path, std::string* problem)
 }
 
 }  // namespace
+
+std::string StemOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0)
+        name.resize(dot);
+    return name;
+}
 
 int PlanBatch(const CliOptions& o, BatchPlan* plan, std::string* problem)
 {

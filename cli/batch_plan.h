@@ -16,6 +16,9 @@ struct BatchPlan {
     bool isBatch = false;           // several files, or a folder: progress and a summary
 };
 
+// A path's file name without its extension ("shoot/a.b.jpg" -> "a.b").
+std::string StemOf(const std::string& path);
+
 // Plans the run before anything is read or written; creates the folders
 // the mirrored results need.  Returns 0, or -1 with the problem (a usage
 // error: nothing has been written) in *problem.

@@ -47,17 +47,6 @@ void ReportProblem(const std::string& name, const FileProblem& problem)
     Report(name, text);
 }
 
-int CopyPathInto(ImageDocument* doc, const std::string& path)
-{
-    if (path.size() >= sizeof doc->path) {
-        Report(path, _("the path is too long (at most 255 bytes)"));
-        return -1;
-    }
-    std::memset(doc->path, 0, sizeof doc->path);
-    std::memcpy(doc->path, path.data(), path.size());
-    return 0;
-}
-
 // Turns MainDocument and its alpha plane as orientation says.
 int Orient(int orientation, const std::string& input)
 {
@@ -108,6 +97,17 @@ int WriteWithCoreWriter(const std::string& path, int type)
 }
 
 }  // namespace
+
+int CopyPathInto(ImageDocument* doc, const std::string& path)
+{
+    if (path.size() >= sizeof doc->path) {
+        Report(path, _("the path is too long (at most 255 bytes)"));
+        return -1;
+    }
+    std::memset(doc->path, 0, sizeof doc->path);
+    std::memcpy(doc->path, path.data(), path.size());
+    return 0;
+}
 
 int SniffPictureType(const std::string& path)
 {

@@ -27,6 +27,9 @@ struct PictureExtras {
 
 extern PictureExtras MainExtras;
 
+// Sets doc->path; -1 (reported) when the path does not fit its 255 bytes.
+int CopyPathInto(ImageDocument* doc, const std::string& path);
+
 // The type of a file by its first bytes (BMP, JPEG, PNG, WebP), else by its
 // extension, else JPEG (whose reader then says what is wrong).
 int SniffPictureType(const std::string& path);
