@@ -1,5 +1,7 @@
 #include "cli/batch.h"
 
+#include "cli/text_mark.h"
+
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
 #include "files/file_settings.h"
@@ -166,7 +168,7 @@ int RunBump(const CliOptions& o, const std::string& input)
 {
     ProcessingMode = 2;
     ImageDocument* watermark = &WatermarkDocument;
-    if (o.watermark.empty() && CopyPictureInto(watermark, &MainDocument) != 0) {
+    if (BumpsWithOwnPicture(o) && CopyPictureInto(watermark, &MainDocument) != 0) {
         Report(input, "not enough memory for the watermark");
         return -1;
     }
@@ -367,7 +369,7 @@ int ProcessAndWrite(const CliOptions& o, const std::string& input, int inputType
 
 }  // namespace
 
-int BeginBatch(const CliOptions& options)
+int BeginBatch(const CliOptions& options, const TextField* textMark)
 {
     SetMessageBoxSink(ReportToStandardError);
     BmpSaveDepth = options.bmpDepth;
@@ -380,6 +382,9 @@ int BeginBatch(const CliOptions& options)
         if (ReadPicture(&WatermarkDocument, false, options.watermark, &type) != 0)
             return -1;
     }
+    if (options.command == CliCommand::Bump && textMark &&
+        BuildTextMarkDocument(*textMark, options.text.soften, &WatermarkDocument) != 0)
+        return -1;
     return 0;
 }
 
@@ -391,7 +396,7 @@ int RunBatchFile(const CliOptions& options, const std::string& input, const Batc
     if (result == 0)
         result = ProcessAndWrite(options, input, inputType, target, written);
     ReleaseDocument(&MainDocument);
-    if (options.watermark.empty())
+    if (BumpsWithOwnPicture(options))
         ReleaseDocument(&WatermarkDocument);  // the per-picture copy
     return result;
 }
@@ -402,6 +407,11 @@ void EndBatch()
     ReleaseDocument(&WatermarkDocument);
     ReleaseDocument(&DisplayCopy);
     SetMessageBoxSink(nullptr);
+}
+
+int WriteBatchPicture(const std::string& output, CliFormat format)
+{
+    return WritePicture(output, format == CliFormat::Jpeg ? kTypeJpeg : kTypeBmp);
 }
 
 std::string BatchOutputPath(const std::string& input, const BatchTarget& target)

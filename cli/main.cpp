@@ -8,6 +8,7 @@
 // others still run), 2 for bad usage (then nothing is written).
 #include "cli/batch.h"
 #include "cli/options.h"
+#include "cli/text_mark.h"
 
 #include <sys/stat.h>
 
@@ -85,11 +86,23 @@ int main(int argc, char** argv)
         return kExitOk;
     }
 
+    if (options.command == CliCommand::TextMark)
+        return RunTextMark(options);
+
     BatchTarget target = {};
     if (ChooseTarget(options, &target, &problem) != 0)
         return UsageError(problem);
 
-    if (BeginBatch(options) != 0) {
+    // bump --text: the text is drawn once, before anything is read, so that
+    // a problem with the text or the font is a usage error.
+    TextField textMark;
+    const bool stampsText = options.command == CliCommand::Bump && options.text.given;
+    if (stampsText && RenderTextField(options.text, &textMark, &problem) != 0) {
+        std::fprintf(stderr, "quillvane-cli: %s\n", problem.c_str());
+        return kExitUsage;
+    }
+
+    if (BeginBatch(options, stampsText ? &textMark : nullptr) != 0) {
         EndBatch();
         return kExitFileFailed;
     }
@@ -101,7 +114,7 @@ int main(int argc, char** argv)
         // worker starts; each worker reads it again for itself.
         EndBatch();
         failed = RunBatchInWorkers(options, target, static_cast<int>(std::min<std::size_t>(count, jobs)));
-        if (failed < 0 && BeginBatch(options) != 0) {
+        if (failed < 0 && BeginBatch(options, stampsText ? &textMark : nullptr) != 0) {
             EndBatch();
             return kExitFileFailed;
         }
