@@ -385,20 +385,23 @@ long ShapeLine(const MarkFont& font, const std::vector<char32_t>& codes, std::si
         unsigned glyphCount = 0;
         const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer, &glyphCount);
         const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &glyphCount);
+        // The first character without a glyph in reading order, whatever
+        // the direction; its cluster ends where the next one starts.
+        std::size_t missingCluster = run.end;
+        for (unsigned g = 0; g < glyphCount; ++g)
+            if (infos[g].codepoint == 0)
+                missingCluster = std::min<std::size_t>(missingCluster, infos[g].cluster);
+        if (missingCluster < run.end) {
+            std::size_t end = run.end;
+            for (unsigned k = 0; k < glyphCount; ++k)
+                if (infos[k].cluster > missingCluster && infos[k].cluster < end)
+                    end = infos[k].cluster;
+            const char32_t missing = MissingCharacter(font.face, codes, lineStart + missingCluster, lineStart + end);
+            *problem = "the font '" + font.name + "' (" + font.file + ") has no glyph for " + CharacterName(missing);
+            status = -1;
+            break;
+        }
         for (unsigned g = 0; g < glyphCount; ++g) {
-            if (infos[g].codepoint == 0) {
-                // The cluster ends where the next cluster in logical order starts.
-                std::size_t end = run.end;
-                for (unsigned k = 0; k < glyphCount; ++k)
-                    if (infos[k].cluster > infos[g].cluster && infos[k].cluster < end)
-                        end = infos[k].cluster;
-                const char32_t missing = MissingCharacter(font.face, codes, lineStart + infos[g].cluster,
-                                                          lineStart + end);
-                *problem = "the font '" + font.name + "' (" + font.file + ") has no glyph for " +
-                           CharacterName(missing);
-                status = -1;
-                break;
-            }
             TextGlyph glyph = {};
             glyph.glyph = infos[g].codepoint;
             glyph.cluster = static_cast<unsigned>(lineStart + infos[g].cluster);
@@ -409,8 +412,6 @@ long ShapeLine(const MarkFont& font, const std::vector<char32_t>& codes, std::si
             glyphs->push_back(glyph);
             pen += positions[g].x_advance;
         }
-        if (status != 0)
-            break;
     }
     hb_buffer_destroy(buffer);
     return status != 0 ? -1 : std::max(pen, 0L);
@@ -492,35 +493,76 @@ struct DrawnGlyph {
     long height;
 };
 
-// Draws every glyph of the layout into pool.  Returns 0, or -1 with
+// Loads a glyph's outline moved by the fraction of its position; *originX
+// and *originUp receive the whole pixels (y up).  Returns 0, or -1 with
 // *problem.
-int DrawGlyphs(const TextMarkOptions& options, const MarkFont& font, const TextLayout& layout,
-               std::vector<DrawnGlyph>* drawn, std::vector<unsigned char>* pool, std::string* problem)
+int LoadPlacedGlyph(const MarkFont& font, const TextGlyph& glyph, long* originX, long* originUp,
+                    std::string* problem)
+{
+    if (FT_Load_Glyph(font.face, glyph.glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
+        font.face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
+        *problem = "the font '" + font.name + "' (" + font.file + ") has a broken glyph (index " +
+                   std::to_string(glyph.glyph) + ")";
+        return -1;
+    }
+    const long upY = -glyph.y;
+    *originX = glyph.x >> 6;
+    *originUp = upY >> 6;
+    FT_Outline_Translate(&font.face->glyph->outline, glyph.x & 63, upY & 63);
+    return 0;
+}
+
+// Checks the size of the field from the glyphs' outline boxes before
+// anything is drawn.  Returns 0, or -1 with *problem.
+int CheckFieldSize(const TextMarkOptions& options, const MarkFont& font, const TextLayout& layout,
+                   std::string* problem)
 {
     const long limit = kMaxGlyphLines * options.textHeight * 64;
+    bool any = false;
+    std::int64_t left = 0, right = 0, top = 0, bottom = 0;  // whole pixels, y up
     for (const TextGlyph& glyph : layout.glyphs) {
-        if (FT_Load_Glyph(font.face, glyph.glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
-            font.face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
-            *problem = "the font '" + font.name + "' (" + font.file + ") has a broken glyph (index " +
-                       std::to_string(glyph.glyph) + ")";
+        long originX = 0, originUp = 0;
+        if (LoadPlacedGlyph(font, glyph, &originX, &originUp, problem) != 0)
             return -1;
-        }
-        FT_Outline* outline = &font.face->glyph->outline;
-        if (outline->n_points == 0)
-            continue;  // a blank
-        // Whole pixels to the origin, the fraction moves the outline.  In
-        // the outline's own coordinates y runs up.
-        const long originX = glyph.x >> 6;
-        const long upY = -glyph.y;
-        const long originUp = upY >> 6;
-        FT_Outline_Translate(outline, glyph.x & 63, upY & 63);
+        if (font.face->glyph->outline.n_points == 0)
+            continue;
         FT_BBox box;
-        FT_Outline_Get_CBox(outline, &box);
+        FT_Outline_Get_CBox(&font.face->glyph->outline, &box);
         if (box.xMax - box.xMin > limit || box.yMax - box.yMin > limit || box.xMin < -limit || box.xMax > limit ||
             box.yMin < -limit || box.yMax > limit) {
             *problem = "the font '" + font.name + "' (" + font.file + ") has a glyph far larger than a line";
             return -1;
         }
+        const std::int64_t l = originX + (box.xMin >> 6), r = originX + ((box.xMax + 63) >> 6);
+        const std::int64_t b = originUp + (box.yMin >> 6), t = originUp + ((box.yMax + 63) >> 6);
+        left = any ? std::min(left, l) : l;
+        right = any ? std::max(right, r) : r;
+        bottom = any ? std::min(bottom, b) : b;
+        top = any ? std::max(top, t) : t;
+        any = true;
+    }
+    const std::int64_t pad = TextPadding(options);
+    const std::int64_t width = right - left + 2 * pad, height = top - bottom + 2 * pad;
+    if (any && (width > kMaxFieldSide || height > kMaxFieldSide || width * height > kMaxFieldPixels)) {
+        *problem = "the text mark would be about " + std::to_string(width) + " x " + std::to_string(height) +
+                   " pixels, too large (at most 2^26 pixels, for example 8192 x 8192): use a smaller "
+                   "--text-height or a shorter text";
+        return -1;
+    }
+    return 0;
+}
+
+// Draws every glyph of the layout into pool.  Returns 0, or -1 with
+// *problem.
+int DrawGlyphs(const TextMarkOptions& options, const MarkFont& font, const TextLayout& layout,
+               std::vector<DrawnGlyph>* drawn, std::vector<unsigned char>* pool, std::string* problem)
+{
+    for (const TextGlyph& glyph : layout.glyphs) {
+        long originX = 0, originUp = 0;
+        if (LoadPlacedGlyph(font, glyph, &originX, &originUp, problem) != 0)
+            return -1;
+        if (font.face->glyph->outline.n_points == 0)
+            continue;  // a blank
         if (FT_Render_Glyph(font.face->glyph, FT_RENDER_MODE_NORMAL) != 0) {
             *problem = "the font '" + font.name + "' (" + font.file + ") has a glyph FreeType cannot draw";
             return -1;
@@ -533,6 +575,7 @@ int DrawGlyphs(const TextMarkOptions& options, const MarkFont& font, const TextL
             *problem = "the text is too large to draw at " + std::to_string(options.textHeight) + " pixels a line";
             return -1;
         }
+        // In the field y runs down.
         DrawnGlyph d = {pool->size(), originX + font.face->glyph->bitmap_left,
                         -(originUp + font.face->glyph->bitmap_top), static_cast<long>(bitmap.width),
                         static_cast<long>(bitmap.rows)};
@@ -575,7 +618,7 @@ int RenderTextField(const TextMarkOptions& options, TextField* field, std::strin
         return -1;
     std::vector<DrawnGlyph> drawn;
     std::vector<unsigned char> pool;
-    if (DrawGlyphs(options, font, layout, &drawn, &pool, problem) != 0)
+    if (CheckFieldSize(options, font, layout, problem) != 0 || DrawGlyphs(options, font, layout, &drawn, &pool, problem) != 0)
         return -1;
 
     // The box of the ink: rows and columns with a nonzero level.
