@@ -6,7 +6,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
-#include <hb-ft.h>
+#include <hb-ot.h>
 #include <hb.h>
 #include <sys/stat.h>
 
@@ -46,7 +46,7 @@ struct MarkFont {
     ~MarkFont()
     {
         if (shaper)
-            hb_font_destroy(shaper);  // drops the shaper's reference to the face
+            hb_font_destroy(shaper);
         if (face)
             FT_Done_Face(face);
         if (library)
@@ -138,15 +138,15 @@ bool SameFamily(const char* a, const std::string& b)
 // silent substitute would draw the mark in a font nobody asked for.
 int FindFamily(const std::string& family, std::string* file, int* index, std::string* problem)
 {
-    FcConfig* config = FcInitLoadConfigAndFonts();
-    if (!config) {
+    // fontconfig's process-wide configuration, loaded on the first call
+    // (the expensive part: its configuration files and caches) and kept.
+    if (!FcInit()) {
         *problem = "fontconfig cannot load its configuration";
         return -1;
     }
     const std::string query = family.empty() ? "sans-serif:lang=ja" : family;
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(query.c_str()));
     if (!pattern) {
-        FcConfigDestroy(config);
         *problem = "--font: '" + family + "' is not a font name fontconfig understands";
         return -1;
     }
@@ -160,10 +160,10 @@ int FindFamily(const std::string& family, std::string* file, int* index, std::st
                                reinterpret_cast<const FcChar8*>(name)) == 0)
             generic = true;
 
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(config, pattern, &result);
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
     FcPatternDestroy(pattern);
     int status = -1;
     FcChar8* path = nullptr;
@@ -188,7 +188,6 @@ int FindFamily(const std::string& family, std::string* file, int* index, std::st
     }
     if (match)
         FcPatternDestroy(match);
-    FcConfigDestroy(config);
     return status;
 }
 
@@ -256,12 +255,19 @@ int OpenMarkFont(const TextMarkOptions& options, MarkFont* font, std::string* pr
         *problem = "--font: '" + font->file + "' cannot be scaled to " + std::to_string(options.textHeight) + " pixels";
         return -1;
     }
-    font->shaper = hb_ft_font_create_referenced(face);
-    if (!font->shaper) {
-        *problem = "not enough memory for the font";
+    // HarfBuzz reads the font file itself (mapped, not copied table by
+    // table through FreeType), at the same em: its positions are the
+    // unhinted outlines' positions FreeType draws.
+    hb_blob_t* blob = hb_blob_create_from_file(font->file.c_str());
+    hb_face_t* shapingFace = hb_face_create(blob, static_cast<unsigned>(font->index));
+    hb_blob_destroy(blob);
+    font->shaper = hb_font_create(shapingFace);
+    hb_face_destroy(shapingFace);
+    if (hb_face_get_glyph_count(hb_font_get_face(font->shaper)) == 0) {
+        *problem = "--font: HarfBuzz cannot read '" + font->file + "'";
         return -1;
     }
-    hb_ft_font_set_load_flags(font->shaper, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP);
+    hb_font_set_scale(font->shaper, static_cast<int>(em), static_cast<int>(em));
     return 0;
 }
 
@@ -513,10 +519,12 @@ int LoadPlacedGlyph(const MarkFont& font, const TextGlyph& glyph, long* originX,
 }
 
 // Checks the size of the field from the glyphs' outline boxes before
-// anything is drawn.  Returns 0, or -1 with *problem.
+// anything is drawn, and estimates the bytes the drawn glyphs need.
+// Returns 0, or -1 with *problem.
 int CheckFieldSize(const TextMarkOptions& options, const MarkFont& font, const TextLayout& layout,
-                   std::string* problem)
+                   std::int64_t* glyphBytes, std::string* problem)
 {
+    *glyphBytes = 0;
     const long limit = kMaxGlyphLines * options.textHeight * 64;
     bool any = false;
     std::int64_t left = 0, right = 0, top = 0, bottom = 0;  // whole pixels, y up
@@ -535,6 +543,7 @@ int CheckFieldSize(const TextMarkOptions& options, const MarkFont& font, const T
         }
         const std::int64_t l = originX + (box.xMin >> 6), r = originX + ((box.xMax + 63) >> 6);
         const std::int64_t b = originUp + (box.yMin >> 6), t = originUp + ((box.yMax + 63) >> 6);
+        *glyphBytes += (r - l + 2) * (t - b + 2);
         left = any ? std::min(left, l) : l;
         right = any ? std::max(right, r) : r;
         bottom = any ? std::min(bottom, b) : b;
@@ -618,7 +627,11 @@ int RenderTextField(const TextMarkOptions& options, TextField* field, std::strin
         return -1;
     std::vector<DrawnGlyph> drawn;
     std::vector<unsigned char> pool;
-    if (CheckFieldSize(options, font, layout, problem) != 0 || DrawGlyphs(options, font, layout, &drawn, &pool, problem) != 0)
+    std::int64_t glyphBytes = 0;
+    if (CheckFieldSize(options, font, layout, &glyphBytes, problem) != 0)
+        return -1;
+    pool.reserve(static_cast<std::size_t>(std::min(glyphBytes, kMaxGlyphBytes)));
+    if (DrawGlyphs(options, font, layout, &drawn, &pool, problem) != 0)
         return -1;
 
     // The box of the ink: rows and columns with a nonzero level.
