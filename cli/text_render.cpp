@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -139,7 +140,13 @@ bool SameFamily(const char* a, const std::string& b)
 int FindFamily(const std::string& family, std::string* file, int* index, std::string* problem)
 {
     // fontconfig's process-wide configuration, loaded on the first call
-    // (the expensive part: its configuration files and caches) and kept.
+    // (the expensive part: its configuration files and caches) and kept
+    // until the process ends, when FcFini frees it.
+    static bool finiRegistered = false;
+    if (!finiRegistered) {
+        finiRegistered = true;
+        std::atexit(FcFini);
+    }
     if (!FcInit()) {
         *problem = "fontconfig cannot load its configuration";
         return -1;
