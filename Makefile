@@ -17,6 +17,14 @@
 # programs (scripts/probe-win32.sh), to try the 64-bit-only path anywhere.
 #   make fuzz-smoke   the fuzz targets alone (FUZZ_SECONDS per target)
 #   make bench   build and time every engine (BENCH_ARGS="--reps 3 --size 2000x1500")
+#   make dist    the release files in dist/: the Windows programs' zips
+#                (win32, win64), the Debian package of quillvane-cli and
+#                SHA256SUMS (scripts/dist.sh; builds in build/dist-*)
+#   make check-dist   make dist, then check its files (tests/dist/check-files.sh),
+#                start the zipped programs under Wine (tests/dist/start-windows.sh)
+#                and build everything twice more from HEAD in two fresh clones to
+#                compare them byte for byte (tests/dist/reproducible.sh; about
+#                as long as two release builds)
 #   make bench-compare   time the engines and the command line against
 #                ImageMagick, libvips and djpeg/cjpeg; writes bench/RESULTS.md
 #                and bench/results.png (COMPARE_ARGS=--quick for a fast check)
@@ -44,7 +52,7 @@ DEMO_OUTPUT := $(DEMO_DIR)/watermarked.jpg
 # flat parts of the relief at their own brightness under the default light.
 DEMO_OPTIONS ?= --no-enlarge --offset 724,392 --strength 60 --amplify 300 --ambient 66 --quality 90
 
-.PHONY: all setup setup-windows build run test test-native test-sanitize test-windows test-e2e fuzz-smoke demo bench bench-compare clean
+.PHONY: all setup setup-windows setup-dist dist check-dist build run test test-native test-sanitize test-windows test-e2e fuzz-smoke demo bench bench-compare clean
 
 # Fuzzing: the 'fuzz' preset (clang, libFuzzer, ASan + UBSan), seeds made by
 # scripts/make-fuzz-corpus.py, each target run for FUZZ_SECONDS on a copy of
@@ -64,6 +72,18 @@ setup:
 setup-windows:
 	bash scripts/install-windows-deps.sh
 	bash scripts/build-windows-deps.sh
+
+# dpkg-dev, lintian, help2man and what the dist checks use.
+setup-dist:
+	bash scripts/install-dist-deps.sh
+
+dist: setup setup-windows setup-dist
+	JOBS=$(JOBS) bash scripts/dist.sh
+
+check-dist: dist
+	bash tests/dist/check-files.sh
+	bash tests/dist/start-windows.sh
+	JOBS=$(JOBS) bash tests/dist/reproducible.sh
 
 build:
 	$(CMAKE) --preset native
@@ -143,9 +163,11 @@ test-e2e:
 
 fuzz-smoke: setup
 	$(CMAKE) --preset fuzz
-	$(CMAKE) --build --preset fuzz -j $(JOBS) --target fuzz_bmp_reader fuzz_jpeg_reader fuzz_cli_options fuzz_text_mark make_jpeg_seeds
+	$(CMAKE) --build --preset fuzz -j $(JOBS) --target fuzz_bmp_reader fuzz_jpeg_reader fuzz_cli_options \
+	  fuzz_png_reader fuzz_webp_reader fuzz_metadata_copy fuzz_text_mark make_jpeg_seeds
 	python3 scripts/make-fuzz-corpus.py $(FUZZ_DIR)/corpus --jpeg-tool $(FUZZ_DIR)/tests/fuzz/make_jpeg_seeds
-	@set -e; for target in bmp_reader:bmp jpeg_reader:jpeg cli_options:cli text_mark:text; do \
+	@set -e; for target in bmp_reader:bmp jpeg_reader:jpeg cli_options:cli \
+	  png_reader:png webp_reader:webp metadata_copy:meta text_mark:text; do \
 	  name=$${target%%:*}; kind=$${target##*:}; run=$(FUZZ_DIR)/run-$$name; \
 	  rm -rf $$run; mkdir -p $$run/corpus $$run/crashes; cp $(FUZZ_DIR)/corpus/$$kind/* $$run/corpus/; \
 	  echo "fuzz-smoke: fuzz_$$name for $(FUZZ_SECONDS) s"; \
@@ -176,4 +198,4 @@ bench-compare:
 	bash bench/compare.sh $(COMPARE_ARGS)
 
 clean:
-	rm -rf build out
+	rm -rf build out dist

@@ -1,20 +1,22 @@
 #include "app/main_window.h"
 
+#include "app/bump_dialog.h"
+#include "app/colour_dialog.h"
 #include "app/dialog_helpers.h"
+#include "app/effect_dialog.h"
+#include "app/filter_dialog.h"
+#include "app/gdi_guards.h"
+#include "app/open_save.h"
+#include "app/print.h"
 #include "app/scrolling.h"
 #include "app/selection.h"
 #include "app/splash.h"
-#include "files/open_save.h"
+#include "image/command_sequence.h"
 #include "image/image_document.h"
-#include "image/region_swap.h"
-#include "print/print.h"
+#include "image/messages.h"
 #include "processing/bump.h"
-#include "processing/bump_dialog.h"
 #include "processing/colour_adjust.h"
-#include "processing/colour_dialog.h"
-#include "processing/effect_dialog.h"
 #include "processing/effects.h"
-#include "processing/filter_dialog.h"
 #include "processing/neighbourhood.h"
 #include "resources/resource.h"
 
@@ -58,13 +60,14 @@ void OnPaint(HWND window)
     const int dy = ViewState.viewHeight - DisplayCopy.height;
     ViewState.imageOffsetY = dy < 0 ? 0 : dy / 2;
 
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window, &ps);
-    if (DisplayCopy.dib && DisplayCopy.bmi)
-        StretchDIBits(dc, ViewState.imageOffsetX - ViewState.hScrollPos, ViewState.imageOffsetY - ViewState.vScrollPos,
-                      DisplayCopy.width, DisplayCopy.height, 0, 0, DisplayCopy.width, DisplayCopy.height,
-                      DisplayCopy.dib + DisplayCopy.bitsOffset, DisplayCopy.bmi, DIB_RGB_COLORS, SRCCOPY);
-    EndPaint(window, &ps);
+    {
+        PaintDC paint(window);
+        if (DisplayCopy.dib && DisplayCopy.bmi)
+            StretchDIBits(paint.get(), ViewState.imageOffsetX - ViewState.hScrollPos,
+                          ViewState.imageOffsetY - ViewState.vScrollPos, DisplayCopy.width, DisplayCopy.height, 0, 0,
+                          DisplayCopy.width, DisplayCopy.height, DisplayCopy.dib + DisplayCopy.bitsOffset,
+                          DisplayCopy.bmi, DIB_RGB_COLORS, SRCCOPY);
+    }
 
     if (!SelectionDegenerate(&Selection) && ViewState.modalBusy != 1) {
         Selection.left += ViewState.pendingScrollDX;
@@ -86,22 +89,24 @@ void OnPaint(HWND window)
 }
 
 // Unsaved work is kept unless the user lets it go or it reached a file.
+// The question and the save run as one modal interaction: the selection
+// outline stays off throughout and comes back with the repaint.
 void OnClose(HWND window)
 {
     if (MainDocument.isModified) {
-        const int answer = Modal(window, [&] {
-            return MessageBoxA(window, "画像が保存されていません。保存しますか？", "Quillvane",
-                               MB_YESNOCANCEL | MB_ICONQUESTION);
+        const bool keep = Modal(window, [&] {
+            const int answer =
+                MessageBoxA(window, msg::kUnsavedQuestion, msg::kExitCaption, MB_YESNOCANCEL | MB_ICONQUESTION);
+            if (answer == IDCANCEL)
+                return true;
+            bool saved = true;
+            if (answer == IDYES)
+                SaveImageCommand(window, &MainDocument, &saved);
+            return !saved;
         });
-        if (answer == IDCANCEL)
+        if (keep) {
+            Repaint(window);
             return;
-        if (answer == IDYES) {
-            bool saved = false;
-            Modal(window, [&] { return SaveImageCommand(window, &MainDocument, &saved); });
-            if (!saved) {
-                Repaint(window);
-                return;
-            }
         }
     }
     ReleaseDocument(&MainDocument);
@@ -121,11 +126,23 @@ void OnGetMinMaxInfo(LPARAM lParam)
     ViewState.maxTrackHeight = info->ptMaxTrackSize.y;
 }
 
-// The window takes the picture's size (at least the minimum canvas) and
-// the display copy is rebuilt.
-void LayOutForNewPicture(HWND window)
+}  // namespace
+
+// The display copy is rebuilt and the window takes the picture's size (at
+// least the minimum canvas).  A picture that cannot be shown for lack of
+// memory is let go, with a message: the window then has no picture and no
+// command that needs one.
+int ShowNewPicture(HWND window)
 {
     ClearSelection();
+    if (BuildDisplayCopy(&DisplayCopy, &MainDocument) != 0) {
+        ReleaseDocument(&MainDocument);
+        MainDocument.isLoaded = 0;
+        MainDocument.isModified = 0;
+        ReportError(window, msg::kOutOfMemory);
+        Repaint(window);
+        return -1;
+    }
     ViewState.scrolledX = 0;
     ViewState.scrolledY = 0;
     RECT& r = MainDocument.windowRect;
@@ -142,9 +159,11 @@ void LayOutForNewPicture(HWND window)
     r.bottom = GetSystemMetrics(SM_CYHSCROLL) + ViewState.viewHeight + r.top - 1;
     AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, TRUE);
     MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
-    BuildDisplayCopy(&DisplayCopy, &MainDocument);
     Repaint(window);
+    return 0;
 }
+
+namespace {
 
 void OnOpen(HWND window)
 {
@@ -153,10 +172,11 @@ void OnOpen(HWND window)
         Repaint(window);
         return;
     }
-    LayOutForNewPicture(window);
+    ShowNewPicture(window);
 }
 
-// The apply routines of the processing commands.
+// The engines of the processing commands, on the document as the selection
+// left it.
 int ApplyBumpCommand(HWND window)
 {
     return ApplyBump(window, &WatermarkDocument, &MainDocument);
@@ -191,37 +211,46 @@ constexpr ProcessingCommand kProcessingCommands[] = {
     {IDM_YSH, RES_DLG_YSH, YshDialogProc, ApplyColourCommand},
 };
 
+struct CommandRun {
+    HWND window;
+    const ProcessingCommand* command;
+};
+
+// The command's dialog, with the outline off; OK (1) goes on.
+int AskCommandDialog(void* context)
+{
+    const auto* run = static_cast<const CommandRun*>(context);
+    ViewState.modalBusy = 1;
+    auto* instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(run->window, GWLP_HINSTANCE));
+    const INT_PTR result =
+        DialogBoxParamA(instance, run->command->dialogTemplate, run->window, run->command->dialogProc, 0);
+    ViewState.modalBusy = 0;
+    Repaint(run->window);
+    return result == IDOK ? 1 : 0;
+}
+
+int ApplyCommandEngine(void* context)
+{
+    const auto* run = static_cast<const CommandRun*>(context);
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const int applied = run->command->apply(run->window);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    return applied;
+}
+
 // Cut the selection out, run the dialog, apply and commit on OK or
 // restore on anything else.
-void RunProcessingCommand(HWND window, const ProcessingCommand& command)
+void RunCommandFromMenu(HWND window, const ProcessingCommand& command)
 {
-    auto* instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
     DrawSelectionOutline(window, &Selection);
-    if (!MainDocument.isLoaded ||
-        RegionSwapExtract(&MainDocument, &Selection, ViewState.scrolledX, ViewState.scrolledY,
-                          ViewState.imageOffsetX, ViewState.imageOffsetY) != 0) {
-        Repaint(window);
-        return;
-    }
-    ViewState.modalBusy = 1;
-    const INT_PTR result = DialogBoxParamA(instance, command.dialogTemplate, window, command.dialogProc, 0);
-    ViewState.modalBusy = 0;
-    Repaint(window);
-    if (result == 1) {
-        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-        const int applied = command.apply(window);
-        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-        if (applied == 0) {
-            RegionSwapCommit(&MainDocument, &Selection, ViewState.scrolledX, ViewState.scrolledY,
-                             ViewState.imageOffsetX, ViewState.imageOffsetY);
-            MainDocument.isModified = 1;
+    if (MainDocument.isLoaded) {
+        CommandRun run{window, &command};
+        const RegionOrigin origin{ViewState.scrolledX, ViewState.scrolledY, ViewState.imageOffsetX,
+                                  ViewState.imageOffsetY};
+        if (RunProcessingCommand(window, &MainDocument, &Selection, origin,
+                                 ProcessingSteps{AskCommandDialog, ApplyCommandEngine, &run}) == 0)
             RefreshDisplayCopy(&DisplayCopy, &MainDocument);
-            Repaint(window);
-            return;
-        }
-        MessageBoxA(window, "メモリーが足りません。", "Error", MB_OK);
     }
-    RegionSwapCancel(&MainDocument, &Selection);
     Repaint(window);
 }
 
@@ -249,7 +278,7 @@ void OnCommand(HWND window, UINT id)
     default:
         for (const ProcessingCommand& command : kProcessingCommands)
             if (command.id == id) {
-                RunProcessingCommand(window, command);
+                RunCommandFromMenu(window, command);
                 return;
             }
         break;

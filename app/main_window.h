@@ -37,6 +37,12 @@ int RegisterMainWindowClass(HINSTANCE instance);
 // defaults.  Returns the window, or null when it cannot be created.
 HWND CreateMainWindow(HINSTANCE instance, int showCommand);
 
+// After a picture was read into MainDocument: the display copy is built
+// and the window takes the picture's size.  Returns 0, or -1 when the
+// display copy cannot be allocated: the picture is then let go (the window
+// has no picture) and "メモリーが足りません。" is reported.
+int ShowNewPicture(HWND window);
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The program's entry sequence: documents reset, splash, class, window,

@@ -1,4 +1,5 @@
 // Entry point of the Windows program.  The command line is ignored.
+
 #include "app/main_window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)

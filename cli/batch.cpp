@@ -1,14 +1,15 @@
 #include "cli/batch.h"
 
+#include "cli/picture_files.h"
+#include "cli/progress.h"
+#include "cli/placement.h"
+#include "cli/report.h"
 #include "cli/text_mark.h"
-
 #include "files/bmp_reader.h"
-#include "files/bmp_writer.h"
 #include "files/file_settings.h"
 #include "files/jpeg_reader.h"
-#include "files/jpeg_writer.h"
+#include "image/command_sequence.h"
 #include "image/image_document.h"
-#include "image/region_swap.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
@@ -32,83 +33,17 @@ extern char** environ;
 
 namespace {
 
-constexpr int kTypeBmp = 1;   // the values of FileTypeIndex
-constexpr int kTypeJpeg = 2;
-
-// The file the core's next message is about, and how many messages have
-// been shown, so that a failure the core did not report still gets a line.
-const char* ReportName = nullptr;
-long ReportCount = 0;
-
-void ReportToStandardError(const char* /*caption*/, const char* text)
-{
-    // A message box may start with a blank and hold several lines; the
-    // command line gets one line per problem.
-    while (*text == ' ')
-        ++text;
-    std::string line = text;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
-    for (char& c : line)
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    if (ReportName)
-        std::fprintf(stderr, "quillvane-cli: %s: %s\n", ReportName, line.c_str());
-    else
-        std::fprintf(stderr, "quillvane-cli: %s\n", line.c_str());
-    ++ReportCount;
-}
-
-void Report(const std::string& name, const std::string& text)
-{
-    std::fprintf(stderr, "quillvane-cli: %s: %s\n", name.c_str(), text.c_str());
-    ++ReportCount;
-}
-
-// Reports text unless the core already reported something since mark.
+// Reports text unless something was reported since mark.
 void ReportUnlessReported(long mark, const std::string& name, const char* text)
 {
-    if (ReportCount == mark)
+    if (ReportedCount() == mark)
         Report(name, text);
-}
-
-bool EndsWithNoCase(const std::string& name, const char* suffix)
-{
-    const std::size_t n = std::strlen(suffix);
-    if (name.size() < n)
-        return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        char c = name[name.size() - n + i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != suffix[i])
-            return false;
-    }
-    return true;
-}
-
-// The reader for a file: by its first two bytes when they say BMP or JPEG,
-// else by its extension, so that a .bmp file that is no bitmap gets the
-// bitmap reader's own complaint.
-int SniffFileType(const std::string& path)
-{
-    unsigned char magic[2] = {0, 0};
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file) {
-        const std::size_t got = std::fread(magic, 1, 2, file);
-        std::fclose(file);
-        if (got == 2 && magic[0] == 'B' && magic[1] == 'M')
-            return kTypeBmp;
-        if (got == 2 && magic[0] == 0xFF && magic[1] == 0xD8)
-            return kTypeJpeg;
-    }
-    return EndsWithNoCase(path, ".bmp") ? kTypeBmp : kTypeJpeg;
 }
 
 int CopyPath(ImageDocument* doc, const std::string& path)
 {
     if (path.size() >= sizeof doc->path) {
-        Report(path, "the path is too long (at most 255 bytes)");
+        Report(path, _("the path is too long (at most 255 bytes)"));
         return -1;
     }
     std::memset(doc->path, 0, sizeof doc->path);
@@ -117,21 +52,26 @@ int CopyPath(ImageDocument* doc, const std::string& path)
 }
 
 // The open command's sequence on a fresh record: read, then luminance.
-// *type receives the reader used.
-int ReadPicture(ImageDocument* doc, bool isMain, const std::string& path, int* type)
+// *type receives the reader used; a PNG or WebP file's transparency goes
+// to *alpha.
+int ReadPicture(ImageDocument* doc, bool isMain, const std::string& path, int* type, std::vector<std::uint8_t>* alpha)
 {
     ReleaseDocument(doc);
     ResetDocument(doc, isMain);
+    alpha->clear();
     if (CopyPath(doc, path) != 0)
         return -1;
-    *type = SniffFileType(path);
-    FileTypeIndex = *type;
-    ReportName = path.c_str();
-    const long mark = ReportCount;
-    const int result = *type == kTypeBmp ? ReadBmpFile(nullptr, doc) : ReadJpegFile(nullptr, doc);
-    ReportName = nullptr;
+    *type = SniffPictureType(path);
+    if (*type == kTypeBmp || *type == kTypeJpeg)
+        FileTypeIndex = *type;
+    SetReportName(path.c_str());
+    const long mark = ReportedCount();
+    const int result = *type == kTypeBmp    ? ReadBmpFile(nullptr, doc)
+                       : *type == kTypeJpeg ? ReadJpegFile(nullptr, doc)
+                                            : ReadPortablePicture(doc, *type, alpha);
+    SetReportName(nullptr);
     if (result != 0 || !doc->dib) {
-        ReportUnlessReported(mark, path, "the file cannot be read");
+        ReportUnlessReported(mark, path, _("the file cannot be read"));
         ReleaseDocument(doc);
         return -1;
     }
@@ -164,13 +104,43 @@ int CopyPictureInto(ImageDocument* copy, const ImageDocument* source)
     return 0;
 }
 
-int RunBump(const CliOptions& o, const std::string& input)
+// A command's run between the cut-out and the engine: the options, the
+// input's name for messages, and the watermark the bump uses (the read
+// one, the picture's own copy, or a resized copy held here).
+struct CommandRun {
+    const CliOptions* options;
+    const std::string* input;
+    ImageDocument* watermark;
+    ImageDocument sized;
+};
+
+// The settings and checks of each command, between the cut-out and the
+// engine: 1 to go on, -1 on a problem (reported).
+int PrepareBump(CommandRun* run)
 {
+    const CliOptions& o = *run->options;
+    const std::string& input = *run->input;
     ProcessingMode = 2;
-    ImageDocument* watermark = &WatermarkDocument;
-    if (BumpsWithOwnPicture(o) && CopyPictureInto(watermark, &MainDocument) != 0) {
-        Report(input, "not enough memory for the watermark");
+    run->watermark = &WatermarkDocument;
+    if (BumpsWithOwnPicture(o) && CopyPictureInto(run->watermark, &MainDocument) != 0) {
+        Report(input, _("not enough memory for the watermark"));
         return -1;
+    }
+    // --size, --gravity, --margin: a resized watermark at its own size.
+    SizedPlacement place = {};
+    const bool sized = UsesSizedPlacement(o);
+    if (sized) {
+        std::string problem;
+        if (PlaceSizedWatermark(o, MainDocument.width, MainDocument.height, run->watermark->width,
+                                run->watermark->height, &place, &problem) != 0) {
+            Report(input, problem);
+            return -1;
+        }
+        if (ResizeWatermark(run->watermark, place.width, place.height, &run->sized) != 0) {
+            Report(input, _("not enough memory for the watermark"));
+            return -1;
+        }
+        run->watermark = &run->sized;
     }
 
     BumpSettings.lightX = o.light[0];
@@ -185,28 +155,27 @@ int RunBump(const CliOptions& o, const std::string& input)
     BumpSettings.RepeatTile = o.tile ? 1 : 0;
     BumpSettings.OffsetX = o.offsetX;
     BumpSettings.OffsetY = o.offsetY;
+    if (sized) {
+        BumpSettings.DontEnlarge = o.tile ? 0 : 1;
+        BumpSettings.OffsetX = o.tile ? 0 : place.x;
+        BumpSettings.OffsetY = o.tile ? 0 : place.y;
+    }
 
     // The offsets the dialog's position bars would allow; a bar that is not
     // shown allows only 0.
     const BumpPlacement placement =
-        PlaceWatermark(MainDocument.width, MainDocument.height, watermark->width, watermark->height);
+        PlaceWatermark(MainDocument.width, MainDocument.height, run->watermark->width, run->watermark->height);
     const long maxX = placement.offsetBarX ? placement.offsetMaxX : 0;
     const long maxY = placement.offsetBarY ? placement.offsetMaxY : 0;
-    if (o.offsetX > maxX || o.offsetY > maxY) {
-        Report(input, "--offset " + std::to_string(o.offsetX) + "," + std::to_string(o.offsetY) +
-                          " is outside the room the watermark leaves here (0.." + std::to_string(maxX) +
-                          ", 0.." + std::to_string(maxY) + ")");
+    if (BumpSettings.OffsetX > maxX || BumpSettings.OffsetY > maxY) {
+        Report(input, Format(_("--offset %d,%d is outside the room the watermark leaves here (0..%ld, 0..%ld)"),
+                             BumpSettings.OffsetX, BumpSettings.OffsetY, maxX, maxY));
         return -1;
     }
-
-    if (ApplyBump(nullptr, watermark, &MainDocument) != 0) {
-        Report(input, "not enough memory to process the picture");
-        return -1;
-    }
-    return 0;
+    return 1;
 }
 
-int RunFilter(const CliOptions& o, const std::string& input)
+void PrepareFilter(const CliOptions& o)
 {
     ProcessingMode = 1;
     FilterSettings.filterKind = o.filterKind;
@@ -225,15 +194,9 @@ int RunFilter(const CliOptions& o, const std::string& input)
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col)
             FilterSettings.customKernel[2 - row][col] = o.kernel[row * 3 + col];
-
-    if (ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib) != 0) {
-        Report(input, "not enough memory to process the picture");
-        return -1;
-    }
-    return 0;
 }
 
-void RunEffect(const CliOptions& o)
+void PrepareEffect(const CliOptions& o)
 {
     BYTE* pixels = MainDocument.dib + kWorkDibHeaderBytes;
     MeasureChannelRanges(pixels, MainDocument.width, MainDocument.height);
@@ -243,28 +206,44 @@ void RunEffect(const CliOptions& o)
         EffectSettings.lowerBound[c] = o.boundsGiven ? o.bounds[2 * c] : ChannelRange.minimum[c];
         EffectSettings.upperBound[c] = o.boundsGiven ? o.bounds[2 * c + 1] : ChannelRange.maximum[c];
     }
-    ApplyEffect(pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib), EffectSettings.effectKind,
-                EffectSettings.levelId);
 }
 
-void RunColourAdjust(const CliOptions& o)
+void PrepareColourAdjust(const CliOptions& o)
 {
     ResetColourAdjust();
     YshSettings.luminance = o.luminance;
     YshSettings.saturation = o.saturation;
     YshSettings.hue = o.hue;
     ColourAdjustMode = o.cmyk ? kColourModeCmyk : kColourModeYsh;
-    ApplyColourAdjust(MainDocument.dib + kWorkDibHeaderBytes, MainDocument.width, MainDocument.height);
 }
 
-// The processing command between extract and commit.  Returns 0 or -1.
-int RunCommand(const CliOptions& o, const std::string& input)
+int PrepareCommand(void* context)
 {
+    auto* run = static_cast<CommandRun*>(context);
+    const CliOptions& o = *run->options;
     switch (o.command) {
-    case CliCommand::Bump: return RunBump(o, input);
-    case CliCommand::Filter: return RunFilter(o, input);
-    case CliCommand::Effect: RunEffect(o); return 0;
-    case CliCommand::Ysh: RunColourAdjust(o); return 0;
+    case CliCommand::Bump: return PrepareBump(run);
+    case CliCommand::Filter: PrepareFilter(o); return 1;
+    case CliCommand::Effect: PrepareEffect(o); return 1;
+    case CliCommand::Ysh: PrepareColourAdjust(o); return 1;
+    default: return 1;
+    }
+}
+
+// The engine on the document as the cut-out left it: 0, or -1 without
+// memory (the command sequence reports it).
+int ApplyCommand(void* context)
+{
+    const auto* run = static_cast<const CommandRun*>(context);
+    BYTE* pixels = WorkDibPixels(MainDocument.dib);
+    switch (run->options->command) {
+    case CliCommand::Bump: return ApplyBump(nullptr, run->watermark, &MainDocument);
+    case CliCommand::Filter: return ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib);
+    case CliCommand::Effect:
+        ApplyEffect(pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib), EffectSettings.effectKind,
+                    EffectSettings.levelId);
+        return 0;
+    case CliCommand::Ysh: ApplyColourAdjust(pixels, MainDocument.width, MainDocument.height); return 0;
     default: return 0;
     }
 }
@@ -281,11 +260,7 @@ std::string StemOf(const std::string& path)
 
 int OutputType(int inputType, const BatchTarget& target)
 {
-    if (target.format == CliFormat::Bmp)
-        return kTypeBmp;
-    if (target.format == CliFormat::Jpeg)
-        return kTypeJpeg;
-    return inputType;
+    return TypeForFormat(target.format, inputType);
 }
 
 std::string OutputPathFor(const std::string& input, const BatchTarget& target, int type)
@@ -295,26 +270,18 @@ std::string OutputPathFor(const std::string& input, const BatchTarget& target, i
     std::string path = target.outputDirectory;
     if (!path.empty() && path.back() != '/')
         path += '/';
-    return path + StemOf(input) + (type == kTypeBmp ? ".bmp" : ".jpg");
+    return path + StemOf(input) + target.suffix + TypeExtension(type);
 }
 
 std::string ClashText(const std::string& output)
 {
-    return "its result " + output + " would replace the result of an earlier input";
+    return Format(_("its result %s would replace the result of an earlier input"), output.c_str());
 }
 
-int WritePicture(const std::string& output, int type)
+int WritePicture(const CliOptions& o, const std::string& output, int type)
 {
-    if (CopyPath(&MainDocument, output) != 0)
+    if (WriteResultPicture(o, output, type) != 0)
         return -1;
-    ReportName = output.c_str();
-    const long mark = ReportCount;
-    const int result = type == kTypeBmp ? WriteBmpFile(nullptr, &MainDocument) : WriteJpegFile(nullptr, &MainDocument);
-    ReportName = nullptr;
-    if (result != 0) {
-        ReportUnlessReported(mark, output, "the file cannot be written");
-        return -1;
-    }
     MainDocument.isModified = 0;
     return 0;
 }
@@ -332,26 +299,29 @@ int ProcessAndWrite(const CliOptions& o, const std::string& input, int inputType
             selection.right = o.region[2];
             selection.bottom = o.region[3];
         }
-        // The picture as shown unscrolled at the view's top-left corner:
-        // client coordinates are picture coordinates.
         const LONG width = MainDocument.width;
         const LONG height = MainDocument.height;
-        if (RegionSwapExtract(&MainDocument, &selection, 0, 0, 0, 0) != 0) {
-            if (selection.left >= width || selection.top >= height || selection.right < 0 || selection.bottom < 0)
-                Report(input, "--region " + std::to_string(selection.left) + "," + std::to_string(selection.top) +
-                                  "," + std::to_string(selection.right) + "," + std::to_string(selection.bottom) +
-                                  " lies wholly outside the picture (" + std::to_string(width) + " x " +
-                                  std::to_string(height) + ")");
-            else
-                Report(input, "not enough memory for the region");
+        if (selection.active &&
+            (selection.left >= width || selection.top >= height || selection.right < 0 || selection.bottom < 0)) {
+            Report(input, Format(_("--region %ld,%ld,%ld,%ld lies wholly outside the picture (%ld x %ld)"),
+                                 static_cast<long>(selection.left), static_cast<long>(selection.top),
+                                 static_cast<long>(selection.right), static_cast<long>(selection.bottom),
+                                 static_cast<long>(width), static_cast<long>(height)));
             return -1;
         }
-        if (RunCommand(o, input) != 0) {
-            RegionSwapCancel(&MainDocument, &selection);
+        // The picture as shown unscrolled at the view's top-left corner:
+        // client coordinates are picture coordinates.
+        CommandRun run{&o, &input, nullptr, {}};
+        SetReportName(input.c_str());
+        const long mark = ReportedCount();
+        const int result = RunProcessingCommand(nullptr, &MainDocument, &selection, RegionOrigin{},
+                                                ProcessingSteps{PrepareCommand, ApplyCommand, &run});
+        SetReportName(nullptr);
+        ReleaseDocument(&run.sized);
+        if (result != 0) {
+            ReportUnlessReported(mark, input, _("not enough memory for the region"));
             return -1;
         }
-        RegionSwapCommit(&MainDocument, &selection, 0, 0, 0, 0);
-        MainDocument.isModified = 1;
     }
 
     const int type = OutputType(inputType, target);
@@ -361,7 +331,7 @@ int ProcessAndWrite(const CliOptions& o, const std::string& input, int inputType
             Report(input, ClashText(output));
             return -1;
         }
-    if (WritePicture(output, type) != 0)
+    if (WritePicture(o, output, type) != 0)
         return -1;
     written->push_back(output);
     return 0;
@@ -371,20 +341,24 @@ int ProcessAndWrite(const CliOptions& o, const std::string& input, int inputType
 
 int BeginBatch(const CliOptions& options, const TextField* textMark)
 {
-    SetMessageBoxSink(ReportToStandardError);
+    RouteCoreMessages();
     BmpSaveDepth = options.bmpDepth;
     JpegQualityStep = options.quality - kJpegQualityBase;
     JpegProgressive = options.progressive ? 1 : 0;
     ResetDocument(&MainDocument, true);
     ResetDocument(&WatermarkDocument, false);
-    if (options.command == CliCommand::Bump && !options.watermark.empty()) {
+    if (options.command != CliCommand::Bump)
+        return 0;
+    if (!options.watermark.empty()) {
         int type = 0;
-        if (ReadPicture(&WatermarkDocument, false, options.watermark, &type) != 0)
+        std::vector<std::uint8_t> alpha;
+        if (ReadPicture(&WatermarkDocument, false, options.watermark, &type, &alpha) != 0)
             return -1;
-    }
-    if (options.command == CliCommand::Bump && textMark &&
-        BuildTextMarkDocument(*textMark, options.text.soften, &WatermarkDocument) != 0)
+        // A logo on a transparent ground rises where it is opaque.
+        UseAlphaAsHeights(&WatermarkDocument, alpha);
+    } else if (textMark && BuildTextMarkDocument(*textMark, options.text.soften, &WatermarkDocument) != 0) {
         return -1;
+    }
     return 0;
 }
 
@@ -392,7 +366,9 @@ int RunBatchFile(const CliOptions& options, const std::string& input, const Batc
                  std::vector<std::string>* written)
 {
     int inputType = 0;
-    int result = ReadPicture(&MainDocument, true, input, &inputType);
+    int result = ReadPicture(&MainDocument, true, input, &inputType, &MainExtras.alpha);
+    if (result == 0)
+        result = PrepareInputPicture(options, input, inputType);
     if (result == 0)
         result = ProcessAndWrite(options, input, inputType, target, written);
     ReleaseDocument(&MainDocument);
@@ -406,17 +382,13 @@ void EndBatch()
     ReleaseDocument(&MainDocument);
     ReleaseDocument(&WatermarkDocument);
     ReleaseDocument(&DisplayCopy);
-    SetMessageBoxSink(nullptr);
-}
-
-int WriteBatchPicture(const std::string& output, CliFormat format)
-{
-    return WritePicture(output, format == CliFormat::Jpeg ? kTypeJpeg : kTypeBmp);
+    StopRoutingCoreMessages();
+    MainExtras = PictureExtras();
 }
 
 std::string BatchOutputPath(const std::string& input, const BatchTarget& target)
 {
-    return OutputPathFor(input, target, OutputType(SniffFileType(input), target));
+    return OutputPathFor(input, target, OutputType(SniffPictureType(input), target));
 }
 
 int CountProcessorCores()
@@ -452,81 +424,40 @@ struct WorkItem {
     bool claimsOutput = false;   // later inputs may not replace its result path
 };
 
-struct ProgressDisplay {
-    bool terminal;
-    std::size_t count;
-    std::size_t finished;  // in any order: the terminal line counts these
-    std::string line;      // the terminal line as last drawn
-};
-
 void Write(const std::string& text)
 {
     std::fputs(text.c_str(), stderr);
     std::fflush(stderr);
 }
 
-// "[k/n] name", as a run in one process shows it.
-std::string ProgressText(std::size_t k, std::size_t n, const std::string& name)
-{
-    std::string text = "[";
-    text += std::to_string(k);
-    text += '/';
-    text += std::to_string(n);
-    text += "] ";
-    text += name;
-    return text;
-}
-
-// Terminal only: the updating line names the file that finished last.
-void ShowFinished(ProgressDisplay* display, const WorkItem& item)
-{
-    ++display->finished;
-    if (!display->terminal)
-        return;
-    display->line = ProgressText(display->finished, display->count, item.input);
-    std::string text = "\r";
-    text += display->line;
-    text += "\033[K";
-    Write(text);
-}
-
 // Called for each input in input order once it and all before it are done:
-// the same lines a run in one process writes, or on a terminal the
-// messages above the progress line.
-void ShowResult(ProgressDisplay* display, std::size_t index, const WorkItem& item)
+// the same lines a run in one process writes.
+void ShowResult(std::size_t index, const WorkItem& item)
 {
-    std::string text;
-    if (!display->terminal) {
-        text = ProgressText(index + 1, display->count, item.input);
-        text += '\n';
-        text += item.messages;
-    } else if (!item.messages.empty()) {
-        text = "\r\033[K";
-        text += item.messages;
-        text += display->line;
-    }
-    Write(text);
+    if (ProgressOnTerminal() && item.messages.empty())
+        return;
+    ProgressAnnounce(index, item.input);
+    Write(item.messages);
+    ProgressRedraw();
 }
 
-void Finish(WorkItem* item, ProgressDisplay* display)
+void Finish(WorkItem* item)
 {
     item->state = WorkState::Finished;
     if (item->ok)
         item->claimsOutput = true;
-    ShowFinished(display, *item);
+    ProgressFinished(item->ok, item->messages);
 }
 
 // Starts the worker for one input with its standard error on a pipe.
 // Returns 0, or an errno value.
-int StartWorker(const CliOptions& options, const BatchTarget& target, WorkItem* item)
+int StartWorker(const CliOptions& options, WorkItem* item)
 {
     std::vector<std::string> words;
     words.push_back("quillvane-cli");
     words.insert(words.end(), options.workerArguments.begin(), options.workerArguments.end());
-    // The worker chooses the result's name and type inside the directory
-    // exactly as a run in one process does.
     words.push_back("-o");
-    words.push_back(target.outputDirectory);
+    words.push_back(item->output);
     words.push_back("--");
     words.push_back(item->input);
     std::vector<char*> argv;
@@ -578,24 +509,23 @@ bool ReadWorker(WorkItem* item)
     if (!item->messages.empty() && item->messages.back() != '\n')
         item->messages += '\n';
     if (reaped < 0) {
-        item->messages += "quillvane-cli: " + item->input + ": the worker process was lost\n";
+        item->messages += "quillvane-cli: " + item->input + ": " + _("the worker process was lost") + "\n";
     } else if (WIFSIGNALED(status)) {
         const int signal = WTERMSIG(status);
-        item->messages += "quillvane-cli: " + item->input + ": the worker process was stopped by signal " +
-                          std::to_string(signal) + " (" + strsignal(signal) + ")\n";
+        item->messages += "quillvane-cli: " + item->input + ": " +
+                          Format(_("the worker process was stopped by signal %d (%s)"), signal, strsignal(signal)) + "\n";
     } else if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
         item->ok = true;
     } else if (item->messages.empty()) {
-        item->messages += "quillvane-cli: " + item->input + ": failed (exit status " +
-                          std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")\n";
+        item->messages += "quillvane-cli: " + item->input + ": " +
+                          Format(_("failed (exit status %d)"), WIFEXITED(status) ? WEXITSTATUS(status) : -1) + "\n";
     }
     return true;
 }
 
 // Starts waiting inputs, first ones first, while fewer than jobs run.  An
 // input that shares its result path with an earlier one waits for it.
-void StartReadyWork(const CliOptions& options, const BatchTarget& target, int jobs, std::vector<WorkItem>* items,
-                    int* running, ProgressDisplay* display)
+void StartReadyWork(const CliOptions& options, int jobs, std::vector<WorkItem>* items, int* running)
 {
     for (WorkItem& item : *items) {
         if (*running >= jobs)
@@ -608,16 +538,16 @@ void StartReadyWork(const CliOptions& options, const BatchTarget& target, int jo
                 continue;
             if (earlier.claimsOutput) {
                 item.messages = "quillvane-cli: " + item.input + ": " + ClashText(item.output) + "\n";
-                Finish(&item, display);
+                Finish(&item);
                 item.claimsOutput = true;
                 continue;
             }
         }
-        const int error = StartWorker(options, target, &item);
+        const int error = StartWorker(options, &item);
         if (error != 0) {
-            item.messages = "quillvane-cli: " + item.input + ": cannot start a worker process: " +
-                            std::strerror(error) + "\n";
-            Finish(&item, display);
+            item.messages = "quillvane-cli: " + item.input + ": " +
+                            Format(_("cannot start a worker process: %s"), std::strerror(error)) + "\n";
+            Finish(&item);
             continue;
         }
         ++*running;
@@ -626,15 +556,15 @@ void StartReadyWork(const CliOptions& options, const BatchTarget& target, int jo
 
 }  // namespace
 
-long RunBatchInWorkers(const CliOptions& options, const BatchTarget& target, int jobs)
+int RunBatchInWorkers(const CliOptions& options, const std::vector<BatchJob>& batch, int jobs)
 {
-    if (!target.outputDirectory || access(kSelfExecutable, X_OK) != 0)
+    if (access(kSelfExecutable, X_OK) != 0)
         return -1;
-    const std::size_t count = options.inputs.size();
+    const std::size_t count = batch.size();
     std::vector<WorkItem> items(count);
     for (std::size_t i = 0; i < count; ++i) {
-        items[i].input = options.inputs[i];
-        items[i].output = BatchOutputPath(items[i].input, target);
+        items[i].input = batch[i].input;
+        items[i].output = batch[i].output;
         for (std::size_t j = i; j-- > 0;)
             if (items[j].output == items[i].output) {
                 items[i].sameOutputBefore = static_cast<long>(j);
@@ -642,16 +572,14 @@ long RunBatchInWorkers(const CliOptions& options, const BatchTarget& target, int
             }
     }
 
-    ProgressDisplay display = {isatty(STDERR_FILENO) == 1, count, 0, std::string()};
-    std::fflush(stderr);
     int running = 0;
     std::size_t shown = 0;
     std::vector<pollfd> polls;
     std::vector<std::size_t> polled;
     while (shown < count) {
-        StartReadyWork(options, target, jobs, &items, &running, &display);
+        StartReadyWork(options, jobs, &items, &running);
         for (; shown < count && items[shown].state == WorkState::Finished; ++shown)
-            ShowResult(&display, shown, items[shown]);
+            ShowResult(shown, items[shown]);
         if (shown == count)
             break;
 
@@ -676,16 +604,9 @@ long RunBatchInWorkers(const CliOptions& options, const BatchTarget& target, int
             WorkItem* item = &items[polled[k]];
             if (ReadWorker(item)) {
                 --running;
-                Finish(item, &display);
+                Finish(item);
             }
         }
     }
-    if (display.terminal)
-        Write("\n");
-
-    long failed = 0;
-    for (const WorkItem& item : items)
-        if (!item.ok)
-            ++failed;
-    return failed;
+    return 0;
 }

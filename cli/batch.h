@@ -16,13 +16,21 @@ struct BatchTarget {
     const char* outputFile;       // or null
     const char* outputDirectory;  // when outputFile is null
     CliFormat format;             // FromName: the input's type (directory only)
+    std::string suffix;           // added to each stem in a directory
+};
+
+// One file of a batch and where its result goes.
+struct BatchJob {
+    std::string input;
+    std::string output;
+    CliFormat format;  // the output's type
 };
 
 // Routes the core's message boxes to standard error, each naming the file
 // it is about, and sets the file settings from the options.  Loads the
 // watermark file of a bump run into WatermarkDocument, or makes the text
-// mark (drawn beforehand, for bump --text) the watermark.  Returns 0, or -1
-// when the watermark cannot be read (already reported).
+// mark (drawn beforehand, for bump --text) the watermark.  Returns 0, or -1 when
+// the watermark cannot be read or made (already reported).
 int BeginBatch(const CliOptions& options, const TextField* textMark = nullptr);
 
 // Reads input, runs the command and writes the result.  The output path
@@ -36,10 +44,6 @@ int RunBatchFile(const CliOptions& options, const std::string& input, const Batc
 // Frees every picture block and restores the message-box route.
 void EndBatch();
 
-// Writes MainDocument to output in the given type (Bmp or Jpeg), as
-// RunBatchFile writes a result.  Returns 0, or -1 (reported).
-int WriteBatchPicture(const std::string& output, CliFormat format);
-
 // The path RunBatchFile writes input's result to (the input's type is
 // taken from its first bytes, as the reader is chosen).
 std::string BatchOutputPath(const std::string& input, const BatchTarget& target);
@@ -47,15 +51,15 @@ std::string BatchOutputPath(const std::string& input, const BatchTarget& target)
 // The number of processor cores this process may run on (at least 1).
 int CountProcessorCores();
 
-// Runs every input in a copy of this program (/proc/self/exe), at most
-// jobs at a time, each with options.workerArguments, the input and the
-// same -o.  The engines' settings are program-wide, so files never share
+// Runs every job in a copy of this program (/proc/self/exe), at most
+// jobs at a time, each with options.workerArguments, its input and its
+// output as -o.  The engines' settings are program-wide, so files never share
 // a process.  Standard error shows one progress display and each file's
 // messages in input order, the same lines a run in one process shows
 // (on a terminal, a single updating progress line instead).  An input
 // whose result would replace the result of an earlier one waits for it
-// and is refused if that one succeeded.  The target must be a directory.
-// Returns the number of inputs that failed, or -1 when no copy of the
-// program can be started at all (nothing has run; the caller may run the
-// files itself).
-long RunBatchInWorkers(const CliOptions& options, const BatchTarget& target, int jobs);
+// and is refused if that one succeeded.  Progress goes through
+// cli/progress.h (begun by the caller).  Returns 0, or -1 when no copy of
+// the program can be started at all (nothing has run; the caller may run
+// the files itself).
+int RunBatchInWorkers(const CliOptions& options, const std::vector<BatchJob>& batch, int jobs);

@@ -1,22 +1,26 @@
 #include "cli/options.h"
 
+#include "cli/text.h"
 #include "cli/text_utf8.h"
 
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 namespace {
 
-const char kUsage[] =
+// xgettext:no-c-format
+const char kUsage[] = N_(
     "Usage: quillvane-cli COMMAND [options] INPUT... -o OUTPUT\n"
-    "       quillvane-cli text-mark [options] TEXT -o MARK.bmp\n"
-    "       quillvane-cli --help | --version\n"
+    "  or:  quillvane-cli text-mark [options] TEXT -o MARK.png|MARK.bmp\n"
+    "  or:  quillvane-cli --help | --version\n"
     "\n"
     "Stamps a relief watermark into photographs and retouches them, many files at\n"
-    "a time.  Reads and writes BMP (16, 24, 32 bits per pixel) and JPEG files.\n"
+    "a time.  Reads and writes BMP (16, 24, 32 bits per pixel), JPEG, PNG and WebP\n"
+    "files, keeping their metadata (EXIF, XMP, IPTC, ICC profile) and transparency.\n"
     "\n"
     "Commands:\n"
     "  convert   read and write only (another file type or other file settings)\n"
@@ -29,12 +33,33 @@ const char kUsage[] =
     "Output and file settings (every command):\n"
     "  -o, --output PATH      output file (one input) or existing directory (one or\n"
     "                         more inputs; each result is named after its input:\n"
-    "                         stem + .bmp or .jpg)\n"
-    "  --format bmp|jpeg      output type; default: the output file's extension\n"
-    "                         (.bmp, .jpg, .jpeg), in a directory the input's type\n"
+    "                         stem + .bmp, .jpg, .png or .webp)\n"
+    "  --format bmp|jpeg|png|webp\n"
+    "                         output type; default: the output file's extension\n"
+    "                         (.bmp, .jpg, .jpeg, .png, .webp), in a directory the\n"
+    "                         input's type\n"
     "  --bmp-depth 16|24|32   BMP bits per pixel (24)\n"
-    "  --quality 60..100      JPEG quality (80)\n"
+    "  --quality 60..100      JPEG and lossy WebP quality (80)\n"
     "  --progressive          write progressive JPEG\n"
+    "  --lossless             write lossless WebP\n"
+    "  --background COLOUR    put a transparent picture over this colour when\n"
+    "                         writing BMP or JPEG (#rrggbb, R,G,B, white, black);\n"
+    "                         without it such a picture is refused for BMP/JPEG\n"
+    "  --strip                write no metadata (by default EXIF, XMP, IPTC and the\n"
+    "                         ICC profile are kept, without the EXIF thumbnail)\n"
+    "  --auto-orient          turn the pixels as the EXIF orientation says first;\n"
+    "                         the result's orientation is 1\n"
+    "  --preset FILE          options one per line (--strength 60), '#' comments;\n"
+    "                         the command line overrides them\n"
+    "\n"
+    "Folders and batches (every command):\n"
+    "  -r, --recursive        an input folder means every BMP, JPEG, PNG and WebP\n"
+    "                         below it; the tree is mirrored under -o DIR\n"
+    "  --suffix TEXT          added to each output's name (photo.jpg -> photoTEXT.jpg)\n"
+    "  --skip-existing        leave inputs whose output exists already\n"
+    "  --in-place             let results replace their inputs (written beside them\n"
+    "                         and moved over them only when complete); without -o\n"
+    "                         each result replaces its own input\n"
     "  --jobs N               files processed at once, each in its own process,\n"
     "                         1..256 (default: one per processor core; 1: one\n"
     "                         file after another in this process)\n"
@@ -63,6 +88,16 @@ const char kUsage[] =
     "                         top-left of the processed area (0,0); only within the\n"
     "                         room the placement leaves (--no-enlarge, or\n"
     "                         --keep-aspect); outside it: an error\n"
+    "  --size P%|Wpx          resize the watermark to P per cent of the processed\n"
+    "                         area's width (or W pixels wide), keeping its aspect,\n"
+    "                         and lay it at that size (with --tile: tile it)\n"
+    "  --gravity nw|n|ne|w|center|e|sw|s|se\n"
+    "                         where the watermark goes (center)\n"
+    "  --margin X,Y           distance from the edges named by --gravity, each in\n"
+    "                         pixels or in per cent of the area's width / height\n"
+    "                         (0,0); a watermark that does not fit is an error\n"
+    "                         A watermark with transparency (PNG, WebP) rises where\n"
+    "                         it is opaque: its alpha is its height.\n"
     "\n"
     "filter:\n"
     "  --kind sharpen|soft|emboss|custom   (sharpen)\n"
@@ -85,9 +120,9 @@ const char kUsage[] =
     "  --hue -180..180        degrees (0)\n"
     "  --cmyk                 convert to CMYK and back instead (excludes the three above)\n"
     "\n"
-    "text-mark (TEXT is drawn; the escape \\n or a line break starts a new line,\n"
-    "\\\\ is one backslash), and bump --text TEXT (stamps TEXT as text-mark draws it;\n"
-    "excludes --watermark):\n"
+    "text-mark (writes TEXT as a PNG or BMP picture; the escape \\n or a line break\n"
+    "starts a new line, \\\\ is one backslash), and bump --text TEXT (stamps TEXT as\n"
+    "text-mark draws it, placed like any watermark; excludes --watermark):\n"
     "  --font FAMILY|PATH     a font family fontconfig knows (DejaVu Sans, IPAGothic)\n"
     "                         or a .ttf/.otf/.ttc file (default: a sans-serif font\n"
     "                         with Japanese)\n"
@@ -101,6 +136,8 @@ const char kUsage[] =
     "the command; '--' ends the options.  Several inputs show progress on standard\n"
     "error, and each file's messages in the order the inputs were given.\n"
     "\n"
+    "A summary follows: files done, skipped and failed, with each failure's reason.\n"
+    "\n"
     "Exit status: 0 every file done; 1 a file could not be read, processed or\n"
     "written (no output is left for it, the other inputs still run); 2 bad usage\n"
     "(nothing is written).\n"
@@ -108,7 +145,12 @@ const char kUsage[] =
     "Examples:\n"
     "  quillvane-cli bump photo.jpg --watermark logo.bmp --no-enlarge --offset 20,20 -o out.jpg\n"
     "  quillvane-cli filter --kind sharpen --strength 5 a.jpg b.jpg -o sharpened/\n"
-    "  quillvane-cli convert scan.bmp -o scan.jpg --quality 95 --progressive\n";
+    "  quillvane-cli convert scan.bmp -o scan.jpg --quality 95 --progressive\n"
+    "  quillvane-cli bump -r shoot/ --watermark logo.png --size 20% --gravity se \\\n"
+    "                --margin 2%,2% -o marked/\n"
+    "  quillvane-cli bump --preset studio.qv -r shoot/ -o marked/ --suffix _wm\n"
+    "  quillvane-cli bump -r shoot/ --text 'Studio Quillvane' --size 30% --gravity se \\\n"
+    "                --margin 2%,2% -o marked/\n");
 
 // Which commands an option belongs to.
 constexpr unsigned kConvert = 1u << 0;
@@ -123,6 +165,8 @@ constexpr unsigned kEvery = kConvert | kProcessing;
 
 // More workers than this would only compete for the same cores and memory.
 constexpr long kMaxJobs = 256;
+// Lengths in pixels beyond any picture's side are all the same.
+constexpr long kMaxLengthPixels = 1L << 21;
 
 enum class OptionId {
     Output, Jobs, Format, BmpDepth, Quality, Progressive, Region,
@@ -130,6 +174,8 @@ enum class OptionId {
     KeepAspect, NoEnlarge, Tile, Offset,
     Kind, Kernel, Levels, Bounds,
     Luminance, Saturation, Hue, Cmyk,
+    Lossless, Background, Strip, AutoOrient, Size, Gravity, Margin,
+    Preset, Recursive, Suffix, SkipExisting, InPlace,
     Text, Font, FontIndex, Align, TextHeight, Soften,
 };
 
@@ -167,6 +213,18 @@ const OptionEntry kOptions[] = {
     {"--saturation", OptionId::Saturation, true, kYsh},
     {"--hue", OptionId::Hue, true, kYsh},
     {"--cmyk", OptionId::Cmyk, false, kYsh},
+    {"--lossless", OptionId::Lossless, false, kEvery},
+    {"--background", OptionId::Background, true, kEvery},
+    {"--strip", OptionId::Strip, false, kEvery},
+    {"--auto-orient", OptionId::AutoOrient, false, kEvery},
+    {"--size", OptionId::Size, true, kBump},
+    {"--gravity", OptionId::Gravity, true, kBump},
+    {"--margin", OptionId::Margin, true, kBump},
+    {"--preset", OptionId::Preset, true, kEvery},
+    {"--recursive", OptionId::Recursive, false, kEvery},
+    {"--suffix", OptionId::Suffix, true, kEvery},
+    {"--skip-existing", OptionId::SkipExisting, false, kEvery},
+    {"--in-place", OptionId::InPlace, false, kEvery},
     {"--text", OptionId::Text, true, kBump},
     {"--font", OptionId::Font, true, kTextOptions},
     {"--font-index", OptionId::FontIndex, true, kTextOptions},
@@ -192,6 +250,8 @@ const OptionEntry* FindOption(const std::string& name)
 {
     if (name == "-o")
         return &kOptions[0];
+    if (name == "-r")
+        return FindOption("--recursive");
     for (const OptionEntry& entry : kOptions)
         if (name == entry.name)
             return &entry;
@@ -277,11 +337,11 @@ int IntegerValue(const std::string& option, const std::string& text, long low, l
 {
     long v = 0;
     if (ParseInteger(text, &v) != 0) {
-        *error = option + ": '" + text + "' is not a whole number";
+        *error = Format(_("%s: '%s' is not a whole number"), option.c_str(), text.c_str());
         return -1;
     }
     if (v < low || v > high) {
-        *error = option + ": " + text + " is out of range (" + RangeText(low, high) + ")";
+        *error = Format(_("%s: %s is out of range (%s)"), option.c_str(), text.c_str(), RangeText(low, high).c_str());
         return -1;
     }
     *out = static_cast<int>(v);
@@ -294,7 +354,7 @@ int IntegerList(const std::string& option, const std::string& text, int count, c
 {
     std::vector<std::string> fields;
     if (SplitList(text, count, &fields) != 0) {
-        *error = option + ": expected " + shape + ", got '" + text + "'";
+        *error = Format(_("%s: expected %s, got '%s'"), option.c_str(), _(shape), text.c_str());
         return -1;
     }
     for (int i = 0; i < count; ++i)
@@ -308,12 +368,12 @@ int RealValue(const std::string& option, const std::string& text, double low, do
 {
     double v = 0.0;
     if (ParseReal(text, &v) != 0) {
-        *error = option + ": '" + text + "' is not a number";
+        *error = Format(_("%s: '%s' is not a number"), option.c_str(), text.c_str());
         return -1;
     }
     if (v < low || v > high) {
-        *error = option + ": " + text + " is out of range (" + RangeText(static_cast<long>(low),
-                                                                        static_cast<long>(high)) + ")";
+        *error = Format(_("%s: %s is out of range (%s)"), option.c_str(), text.c_str(),
+                        RangeText(static_cast<long>(low), static_cast<long>(high)).c_str());
         return -1;
     }
     *out = v;
@@ -326,8 +386,12 @@ int ParseFormat(const std::string& text, CliFormat* out, std::string* error)
         *out = CliFormat::Bmp;
     else if (EqualsNoCase(text, "jpeg") || EqualsNoCase(text, "jpg"))
         *out = CliFormat::Jpeg;
+    else if (EqualsNoCase(text, "png"))
+        *out = CliFormat::Png;
+    else if (EqualsNoCase(text, "webp"))
+        *out = CliFormat::Webp;
     else {
-        *error = "--format: '" + text + "' is not bmp or jpeg";
+        *error = Format(_("--format: '%s' is not bmp, jpeg, png or webp"), text.c_str());
         return -1;
     }
     return 0;
@@ -350,7 +414,7 @@ int ParseKind(CliCommand command, const std::string& text, CliOptions* o, std::s
                 o->filterKindGiven = true;
                 return 0;
             }
-        *error = "--kind: '" + text + "' is not sharpen, soft, emboss or custom";
+        *error = Format(_("--kind: '%s' is not sharpen, soft, emboss or custom"), text.c_str());
         return -1;
     }
     for (const KindName& k : effectKinds)
@@ -359,7 +423,7 @@ int ParseKind(CliCommand command, const std::string& text, CliOptions* o, std::s
             o->effectKindGiven = true;
             return 0;
         }
-    *error = "--kind: '" + text + "' is not negative, posterize, solarize, binarize or contrast";
+    *error = Format(_("--kind: '%s' is not negative, posterize, solarize, binarize or contrast"), text.c_str());
     return -1;
 }
 
@@ -368,7 +432,7 @@ int ParseLevels(const std::string& text, CliOptions* o, std::string* error)
     static const int widths[] = {8, 16, 32, 64, 128};
     long v = 0;
     if (ParseInteger(text, &v) != 0) {
-        *error = "--levels: '" + text + "' is not a whole number";
+        *error = Format(_("%s: '%s' is not a whole number"), "--levels", text.c_str());
         return -1;
     }
     for (int i = 0; i < 5; ++i)
@@ -377,7 +441,7 @@ int ParseLevels(const std::string& text, CliOptions* o, std::string* error)
             o->levelsGiven = true;
             return 0;
         }
-    *error = "--levels: " + text + " is not one of 8, 16, 32, 64, 128";
+    *error = Format(_("--levels: %s is not one of 8, 16, 32, 64, 128"), text.c_str());
     return -1;
 }
 
@@ -385,16 +449,16 @@ int ParseLight(const std::string& text, CliOptions* o, std::string* error)
 {
     std::vector<std::string> fields;
     if (SplitList(text, 3, &fields) != 0) {
-        *error = "--light: expected three numbers X,Y,Z, got '" + text + "'";
+        *error = Format(_("%s: expected %s, got '%s'"), "--light", _("three numbers X,Y,Z"), text.c_str());
         return -1;
     }
     for (int i = 0; i < 3; ++i)
         if (ParseReal(fields[static_cast<std::size_t>(i)], &o->light[i]) != 0) {
-            *error = "--light: '" + fields[static_cast<std::size_t>(i)] + "' is not a number";
+            *error = Format(_("%s: '%s' is not a number"), "--light", fields[static_cast<std::size_t>(i)].c_str());
             return -1;
         }
     if (o->light[0] == 0.0 && o->light[1] == 0.0 && o->light[2] == 0.0) {
-        *error = "--light: the direction 0,0,0 points nowhere";
+        *error = _("--light: the direction 0,0,0 points nowhere");
         return -1;
     }
     o->lightGiven = true;
@@ -403,14 +467,13 @@ int ParseLight(const std::string& text, CliOptions* o, std::string* error)
 
 int ParseBounds(const std::string& text, CliOptions* o, std::string* error)
 {
-    if (IntegerList("--bounds", text, 6, "six numbers BL,BU,GL,GU,RL,RU", 0, 255, o->bounds, error) != 0)
+    if (IntegerList("--bounds", text, 6, N_("six numbers BL,BU,GL,GU,RL,RU"), 0, 255, o->bounds, error) != 0)
         return -1;
-    static const char* const channels[] = {"blue", "green", "red"};
+    static const char* const channels[] = {N_("blue"), N_("green"), N_("red")};
     for (int c = 0; c < 3; ++c)
         if (o->bounds[2 * c] > o->bounds[2 * c + 1]) {
-            *error = std::string("--bounds: the ") + channels[c] + " lower bound " +
-                     std::to_string(o->bounds[2 * c]) + " is above its upper bound " +
-                     std::to_string(o->bounds[2 * c + 1]);
+            *error = Format(_("--bounds: the %s lower bound %d is above its upper bound %d"), _(channels[c]),
+                            o->bounds[2 * c], o->bounds[2 * c + 1]);
             return -1;
         }
     o->boundsGiven = true;
@@ -433,18 +496,85 @@ int ParseMarkText(const std::string& name, const std::string& typed, std::string
         }
     }
     if (text->find_first_not_of('\n') == std::string::npos) {
-        *error = name + ": the text is empty";
+        *error = Format(_("%s: the text is empty"), name.c_str());
         return -1;
     }
     if (text->size() > kTextMaxBytes) {
-        *error = name + ": the text is too long (" + std::to_string(text->size()) + " bytes; at most " +
-                 std::to_string(kTextMaxBytes) + ")";
+        *error = Format(_("%s: the text is too long (%zu bytes; at most %zu)"), name.c_str(), text->size(),
+                        kTextMaxBytes);
         return -1;
     }
     std::vector<char32_t> codes;
     std::string problem;
     if (DecodeMarkText(*text, &codes, &problem) != 0) {
         *error = name + ": " + problem;
+        return -1;
+    }
+    return 0;
+}
+
+// "#rrggbb", "rrggbb", "R,G,B" (each 0..255), "white" or "black".
+int ParseColour(const std::string& text, unsigned char* rgb, std::string* error)
+{
+    if (EqualsNoCase(text, "white") || EqualsNoCase(text, "black")) {
+        const unsigned char v = EqualsNoCase(text, "white") ? 255 : 0;
+        rgb[0] = rgb[1] = rgb[2] = v;
+        return 0;
+    }
+    if (text.find(',') != std::string::npos) {
+        int v[3] = {0, 0, 0};
+        if (IntegerList("--background", text, 3, N_("three whole numbers R,G,B"), 0, 255, v, error) != 0)
+            return -1;
+        for (int i = 0; i < 3; ++i)
+            rgb[i] = static_cast<unsigned char>(v[i]);
+        return 0;
+    }
+    const std::string hex = !text.empty() && text[0] == '#' ? text.substr(1) : text;
+    bool ok = hex.size() == 6;
+    for (char c : hex)
+        ok = ok && ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'));
+    if (!ok) {
+        *error = Format(_("--background: '%s' is not a colour (#rrggbb, R,G,B, white or black)"), text.c_str());
+        return -1;
+    }
+    for (int i = 0; i < 3; ++i)
+        rgb[i] = static_cast<unsigned char>(std::strtol(hex.substr(static_cast<std::size_t>(2 * i), 2).c_str(), nullptr, 16));
+    return 0;
+}
+
+// "N%" (a real number of per cent), "Npx" or, when plainPixels, "N"
+// (whole pixels); at least minimum.
+int ParseLength(const std::string& option, const std::string& text, bool plainPixels, double minimum, CliLength* out,
+                std::string* error)
+{
+    std::string number = text;
+    out->percent = false;
+    if (number.size() > 1 && number.back() == '%') {
+        number.pop_back();
+        out->percent = true;
+    } else if (number.size() > 2 && number.compare(number.size() - 2, 2, "px") == 0) {
+        number.resize(number.size() - 2);
+    } else if (!plainPixels) {
+        *error = Format(_("%s: '%s' is neither per cent (20%%) nor pixels (400px)"), option.c_str(), text.c_str());
+        return -1;
+    }
+    long whole = 0;
+    if (out->percent) {
+        if (ParseReal(number, &out->value) != 0 || number[0] == '-' || number[0] == '+') {
+            *error = Format(_("%s: '%s' is not a number"), option.c_str(), text.c_str());
+            return -1;
+        }
+    } else {
+        if (ParseInteger(number, &whole) != 0 || number[0] == '-' || number[0] == '+') {
+            *error = Format(_("%s: '%s' is not a whole number"), option.c_str(), text.c_str());
+            return -1;
+        }
+        if (whole > kMaxLengthPixels)
+            whole = kMaxLengthPixels;
+        out->value = static_cast<double>(whole);
+    }
+    if (out->value < minimum || (out->percent && out->value > 100.0)) {
+        *error = Format(_("%s: %s is out of range"), option.c_str(), text.c_str());
         return -1;
     }
     return 0;
@@ -459,7 +589,7 @@ int ParseTextOption(OptionId id, const std::string& name, const std::string& val
         return ParseMarkText(name, value, &t->text, error);
     case OptionId::Font:
         if (value.empty()) {
-            *error = name + ": the font name is empty";
+            *error = Format(_("%s: the font name is empty"), name.c_str());
             return -1;
         }
         t->font = value;
@@ -474,7 +604,7 @@ int ParseTextOption(OptionId id, const std::string& name, const std::string& val
         else if (value == "right")
             t->align = TextAlign::Right;
         else {
-            *error = name + ": '" + value + "' is not left, center or right";
+            *error = Format(_("%s: '%s' is not left, center or right"), name.c_str(), value.c_str());
             return -1;
         }
         return 0;
@@ -487,13 +617,34 @@ int ParseTextOption(OptionId id, const std::string& name, const std::string& val
     }
 }
 
+int ParseGravity(const std::string& text, CliGravity* out, std::string* error)
+{
+    struct GravityName {
+        const char* name;
+        int x;
+        int y;
+    };
+    static const GravityName names[] = {{"nw", -1, -1}, {"n", 0, -1},      {"ne", 1, -1},
+                                        {"w", -1, 0},   {"center", 0, 0},  {"centre", 0, 0},
+                                        {"e", 1, 0},    {"sw", -1, 1},     {"s", 0, 1},
+                                        {"se", 1, 1}};
+    for (const GravityName& g : names)
+        if (EqualsNoCase(text, g.name)) {
+            out->x = g.x;
+            out->y = g.y;
+            return 0;
+        }
+    *error = Format(_("--gravity: '%s' is not nw, n, ne, w, center, e, sw, s or se"), text.c_str());
+    return -1;
+}
+
 int ApplyOption(const OptionEntry& entry, const std::string& name, const std::string& value, CliOptions* o,
                 std::string* error)
 {
     switch (entry.id) {
     case OptionId::Output:
         if (value.empty()) {
-            *error = name + ": the output path is empty";
+            *error = Format(_("%s: the output path is empty"), name.c_str());
             return -1;
         }
         o->output = value;
@@ -507,7 +658,7 @@ int ApplyOption(const OptionEntry& entry, const std::string& name, const std::st
         if (IntegerValue(name, value, 16, 32, &o->bmpDepth, error) != 0)
             return -1;
         if (o->bmpDepth != 16 && o->bmpDepth != 24 && o->bmpDepth != 32) {
-            *error = name + ": " + value + " is not 16, 24 or 32";
+            *error = Format(_("%s: %s is not 16, 24 or 32"), name.c_str(), value.c_str());
             return -1;
         }
         return 0;
@@ -517,17 +668,17 @@ int ApplyOption(const OptionEntry& entry, const std::string& name, const std::st
         o->progressive = true;
         return 0;
     case OptionId::Region:
-        if (IntegerList(name, value, 4, "four whole numbers L,T,R,B", INT_MIN, INT_MAX, o->region, error) != 0)
+        if (IntegerList(name, value, 4, N_("four whole numbers L,T,R,B"), INT_MIN, INT_MAX, o->region, error) != 0)
             return -1;
         if (o->region[0] >= o->region[2] || o->region[1] >= o->region[3]) {
-            *error = name + ": " + value + " needs L < R and T < B";
+            *error = Format(_("%s: %s needs L < R and T < B"), name.c_str(), value.c_str());
             return -1;
         }
         o->regionGiven = true;
         return 0;
     case OptionId::Watermark:
         if (value.empty()) {
-            *error = name + ": the watermark path is empty";
+            *error = Format(_("%s: the watermark path is empty"), name.c_str());
             return -1;
         }
         o->watermark = value;
@@ -559,7 +710,7 @@ int ApplyOption(const OptionEntry& entry, const std::string& name, const std::st
         return 0;
     case OptionId::Offset: {
         int xy[2] = {0, 0};
-        if (IntegerList(name, value, 2, "two whole numbers X,Y", 0, INT_MAX, xy, error) != 0)
+        if (IntegerList(name, value, 2, N_("two whole numbers X,Y"), 0, INT_MAX, xy, error) != 0)
             return -1;
         o->offsetX = xy[0];
         o->offsetY = xy[1];
@@ -568,7 +719,7 @@ int ApplyOption(const OptionEntry& entry, const std::string& name, const std::st
     case OptionId::Kind:
         return ParseKind(o->command, value, o, error);
     case OptionId::Kernel:
-        if (IntegerList(name, value, 9, "nine whole numbers a,b,c,d,e,f,g,h,i", -9, 9, o->kernel, error) != 0)
+        if (IntegerList(name, value, 9, N_("nine whole numbers a,b,c,d,e,f,g,h,i"), -9, 9, o->kernel, error) != 0)
             return -1;
         o->kernelGiven = true;
         return 0;
@@ -600,6 +751,57 @@ int ApplyOption(const OptionEntry& entry, const std::string& name, const std::st
     case OptionId::Cmyk:
         o->cmyk = true;
         return 0;
+    case OptionId::Lossless:
+        o->lossless = true;
+        return 0;
+    case OptionId::Background:
+        o->backgroundGiven = true;
+        return ParseColour(value, o->background, error);
+    case OptionId::Strip:
+        o->strip = true;
+        return 0;
+    case OptionId::AutoOrient:
+        o->autoOrient = true;
+        return 0;
+    case OptionId::Size:
+        o->sizeGiven = true;
+        return ParseLength(name, value, false, 0.0, &o->size, error) != 0 ? -1
+               : o->size.value > 0.0                                      ? 0
+               : (*error = Format(_("%s: %s is out of range"), name.c_str(), value.c_str()), -1);
+    case OptionId::Gravity:
+        o->gravityGiven = true;
+        return ParseGravity(value, &o->gravity, error);
+    case OptionId::Margin: {
+        std::vector<std::string> fields;
+        if (SplitList(value, 2, &fields) != 0) {
+            *error = Format(_("%s: expected %s, got '%s'"), name.c_str(), _("two lengths X,Y"), value.c_str());
+            return -1;
+        }
+        o->marginGiven = true;
+        for (int i = 0; i < 2; ++i)
+            if (ParseLength(name, fields[static_cast<std::size_t>(i)], true, 0.0, &o->margin[i], error) != 0)
+                return -1;
+        return 0;
+    }
+    case OptionId::Preset:
+        o->preset = value;
+        return 0;
+    case OptionId::Recursive:
+        o->recursive = true;
+        return 0;
+    case OptionId::Suffix:
+        if (value.find('/') != std::string::npos) {
+            *error = Format(_("%s: '%s' may not contain '/'"), name.c_str(), value.c_str());
+            return -1;
+        }
+        o->suffix = value;
+        return 0;
+    case OptionId::SkipExisting:
+        o->skipExisting = true;
+        return 0;
+    case OptionId::InPlace:
+        o->inPlace = true;
+        return 0;
     case OptionId::Text:
     case OptionId::Font:
     case OptionId::FontIndex:
@@ -615,16 +817,16 @@ int ApplyOption(const OptionEntry& entry, const std::string& name, const std::st
 int CheckTextMark(CliOptions* o, std::string* error)
 {
     if (o->inputs.empty()) {
-        *error = "no text given (text-mark TEXT -o MARK.bmp)";
+        *error = _("no text given (text-mark TEXT -o MARK.png)");
         return -1;
     }
     if (o->inputs.size() > 1) {
-        *error = "text-mark draws one text; quote it ('" + o->inputs[0] + "' and '" + o->inputs[1] +
-                 "' are two arguments)";
+        *error = Format(_("text-mark draws one text; quote it ('%s' and '%s' are two arguments)"),
+                        o->inputs[0].c_str(), o->inputs[1].c_str());
         return -1;
     }
     if (!o->outputGiven) {
-        *error = "no output given (-o PATH)";
+        *error = _("no output given (-o PATH)");
         return -1;
     }
     if (ParseMarkText("text-mark", o->inputs[0], &o->text.text, error) != 0)
@@ -641,33 +843,47 @@ int CheckCombinations(CliOptions* o, const bool* seen, std::string* error)
     if (o->command == CliCommand::TextMark)
         return CheckTextMark(o, error);
     if (o->inputs.empty()) {
-        *error = "no input file given";
+        *error = _("no input file given");
         return -1;
     }
-    if (!o->outputGiven) {
-        *error = "no output given (-o PATH)";
+    if (!o->outputGiven && !o->inPlace) {
+        *error = _("no output given (-o PATH, or --in-place)");
+        return -1;
+    }
+    if (o->lossless && o->format != CliFormat::Webp && o->format != CliFormat::FromName) {
+        *error = _("--lossless applies to WebP output only");
         return -1;
     }
     switch (o->command) {
     case CliCommand::Bump:
         if (o->lightGiven && (o->azimuthGiven || o->elevationGiven)) {
-            *error = "--light excludes --azimuth and --elevation";
+            *error = _("--light excludes --azimuth and --elevation");
             return -1;
         }
         if (o->noEnlarge && o->tile) {
-            *error = "--no-enlarge and --tile exclude each other";
+            *error = _("--no-enlarge and --tile exclude each other");
+            return -1;
+        }
+        if ((o->sizeGiven || o->gravityGiven || o->marginGiven) &&
+            (o->noEnlarge || o->keepAspect || given(OptionId::Offset))) {
+            *error = _("--size, --gravity and --margin place the watermark themselves: they exclude --no-enlarge, "
+                       "--keep-aspect and --offset");
+            return -1;
+        }
+        if (o->tile && (o->gravityGiven || o->marginGiven)) {
+            *error = _("--gravity and --margin do not apply to --tile");
             return -1;
         }
         if (o->text.given && !o->watermark.empty()) {
-            *error = "--text and --watermark exclude each other";
+            *error = _("--text and --watermark exclude each other");
             return -1;
         }
         if (!o->text.given) {
             for (OptionId id : {OptionId::Font, OptionId::FontIndex, OptionId::Align, OptionId::TextHeight,
                                 OptionId::Soften})
                 if (given(id)) {
-                    *error = "the text options (--font, --font-index, --align, --text-height, --soften) "
-                             "need --text";
+                    *error = _("the text options (--font, --font-index, --align, --text-height, --soften) "
+                               "need --text");
                     return -1;
                 }
         }
@@ -683,7 +899,7 @@ int CheckCombinations(CliOptions* o, const bool* seen, std::string* error)
     case CliCommand::Filter:
         if (o->kernelGiven) {
             if (o->filterKindGiven && o->filterKind != 8211) {
-                *error = "--kernel needs --kind custom";
+                *error = _("--kernel needs --kind custom");
                 return -1;
             }
             o->filterKind = 8211;
@@ -692,19 +908,19 @@ int CheckCombinations(CliOptions* o, const bool* seen, std::string* error)
     case CliCommand::Effect:
         if (o->boundsGiven) {
             if (o->effectKindGiven && o->effectKind != 9204) {
-                *error = "--bounds needs --kind contrast";
+                *error = _("--bounds needs --kind contrast");
                 return -1;
             }
             o->effectKind = 9204;
         }
         if (o->effectKind == 9204 && o->levelsGiven) {
-            *error = "--levels does not apply to --kind contrast";
+            *error = _("--levels does not apply to --kind contrast");
             return -1;
         }
         break;
     case CliCommand::Ysh:
         if (o->cmyk && (given(OptionId::Luminance) || given(OptionId::Saturation) || given(OptionId::Hue))) {
-            *error = "--cmyk excludes --luminance, --saturation and --hue";
+            *error = _("--cmyk excludes --luminance, --saturation and --hue");
             return -1;
         }
         break;
@@ -714,11 +930,81 @@ int CheckCombinations(CliOptions* o, const bool* seen, std::string* error)
     return 0;
 }
 
+struct Word {
+    std::string text;
+    std::string origin;  // "FILE:LINE" for a preset's words
+};
+
+// Reads a preset: one option a line, "--name value" or "--name=value" or a
+// bare switch; '#' starts a comment line; blank lines are skipped.  Each
+// option becomes one word "--name=value" (or "--name").
+int ReadPreset(const std::string& path, std::vector<Word>* words, std::string* error)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        *error = Format(_("--preset: cannot read '%s': %s"), path.c_str(), std::strerror(errno));
+        return -1;
+    }
+    std::string text;
+    char buffer[4096];
+    std::size_t got = 0;
+    constexpr std::size_t kMaxPresetBytes = 1 << 20;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() <= kMaxPresetBytes)
+        text.append(buffer, got);
+    std::fclose(file);
+    if (text.size() > kMaxPresetBytes) {
+        *error = Format(_("--preset: '%s' is too large for a preset"), path.c_str());
+        return -1;
+    }
+    std::size_t start = 0;
+    for (int line = 1; start < text.size() || start == 0; ++line) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string content = text.substr(start, end - start);
+        start = end + 1;
+        auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+        while (!content.empty() && isBlank(content.back()))
+            content.pop_back();
+        std::size_t first = 0;
+        while (first < content.size() && isBlank(content[first]))
+            ++first;
+        content.erase(0, first);
+        if (content.empty() || content[0] == '#') {
+            if (end == text.size())
+                break;
+            continue;
+        }
+        const std::string origin = path + ":" + std::to_string(line);
+        std::size_t gap = 0;
+        while (gap < content.size() && !isBlank(content[gap]))
+            ++gap;
+        std::string word = content.substr(0, gap);
+        std::size_t valueStart = gap;
+        while (valueStart < content.size() && isBlank(content[valueStart]))
+            ++valueStart;
+        if (valueStart < content.size()) {
+            if (word.find('=') != std::string::npos || word.compare(0, 2, "--") != 0) {
+                *error = origin + ": " + Format(_("expected one option and its value, got '%s'"), content.c_str());
+                return -1;
+            }
+            std::string value = content.substr(valueStart);
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+                value = value.substr(1, value.size() - 2);
+            word += "=" + value;
+        }
+        words->push_back({word, origin});
+        if (end == text.size())
+            break;
+    }
+    return 0;
+}
+
 }  // namespace
 
 const char* CliUsageText()
 {
-    return kUsage;
+    return _(kUsage);
 }
 
 CliFormat FormatFromExtension(const std::string& name)
@@ -732,6 +1018,10 @@ CliFormat FormatFromExtension(const std::string& name)
         return CliFormat::Bmp;
     if (EqualsNoCase(extension, ".jpg") || EqualsNoCase(extension, ".jpeg"))
         return CliFormat::Jpeg;
+    if (EqualsNoCase(extension, ".png"))
+        return CliFormat::Png;
+    if (EqualsNoCase(extension, ".webp"))
+        return CliFormat::Webp;
     return CliFormat::FromName;
 }
 
@@ -756,7 +1046,7 @@ int ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std:
     }
 
     if (argc < 2) {
-        *error = "no command given";
+        *error = _("no command given");
         return -1;
     }
     const std::string commandName = argv[1];
@@ -768,19 +1058,50 @@ int ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std:
         }
     if (commandBit == 0) {
         if (!commandName.empty() && commandName[0] == '-')
-            *error = "the command must come first (convert, bump, filter, effect, ysh or text-mark), not '" +
-                     commandName + "'";
+            *error = Format(_("the command must come first (convert, bump, filter, effect, ysh or text-mark), not '%s'"),
+                            commandName.c_str());
         else
-            *error = "unknown command '" + commandName + "' (convert, bump, filter, effect, ysh or text-mark)";
+            *error = Format(_("unknown command '%s' (convert, bump, filter, effect, ysh or text-mark)"),
+                            commandName.c_str());
         return -1;
     }
 
-    options->workerArguments.push_back(commandName);
-    bool seen[kOptionCount] = {};
-    bool optionsEnded = false;
+    // The preset's options come first, each as one word with its origin.
+    std::vector<Word> words;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--")
+            break;
+        std::string file;
+        if (arg == "--preset" && i + 1 < argc)
+            file = argv[i + 1];
+        else if (arg.compare(0, 9, "--preset=") == 0)
+            file = arg.substr(9);
+        else
+            continue;
+        if (ReadPreset(file, &words, error) != 0)
+            return -1;
+        break;
+    }
+    const std::size_t presetWords = words.size();
+    for (int i = 2; i < argc; ++i)
+        words.push_back({argv[i], std::string()});
+
+    options->workerArguments.push_back(commandName);
+    bool seen[kOptionCount] = {};
+    bool seenInPreset[kOptionCount] = {};
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& arg = words[i].text;
+        const bool fromPreset = i < presetWords;
+        // A problem in the preset names its file and line.
+        auto fail = [&](std::string text) {
+            *error = fromPreset ? words[i].origin + ": " + text : std::move(text);
+            return -1;
+        };
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (fromPreset)
+                return fail(Format(_("'%s' is not an option"), arg.c_str()));
             options->inputs.push_back(arg);
             continue;
         }
@@ -792,43 +1113,38 @@ int ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std:
         const bool hasInlineValue = arg.compare(0, 2, "--") == 0 && equals != std::string::npos;
         const std::string name = hasInlineValue ? arg.substr(0, equals) : arg;
         const OptionEntry* entry = FindOption(name);
-        if (!entry) {
-            *error = "unknown option '" + name + "'";
-            return -1;
-        }
-        if ((entry->commands & commandBit) == 0) {
-            *error = "option '" + name + "' does not apply to '" + commandName + "'";
-            return -1;
-        }
+        if (!entry)
+            return fail(Format(_("unknown option '%s'"), name.c_str()));
+        if ((entry->commands & commandBit) == 0)
+            return fail(Format(_("option '%s' does not apply to '%s'"), name.c_str(), commandName.c_str()));
+        if (fromPreset && entry->id == OptionId::Preset)
+            return fail(_("a preset cannot name another preset"));
         const int index = static_cast<int>(entry->id);
-        if (seen[index]) {
-            *error = "option '" + std::string(entry->name) + "' is given twice";
-            return -1;
-        }
+        // The command line overrides the preset; within either, once.
+        if (seen[index] && (fromPreset || !seenInPreset[index]))
+            return fail(Format(_("option '%s' is given twice"), entry->name));
+        seenInPreset[index] = fromPreset;
         seen[index] = true;
 
         std::string value;
-        const bool passedOn = entry->id != OptionId::Output && entry->id != OptionId::Jobs;
+        const bool passedOn = !fromPreset && entry->id != OptionId::Output && entry->id != OptionId::Jobs;
         if (passedOn)
             options->workerArguments.push_back(arg);
         if (entry->takesValue) {
             if (hasInlineValue) {
                 value = arg.substr(equals + 1);
             } else {
-                if (i + 1 >= argc) {
-                    *error = "option '" + name + "' needs a value";
-                    return -1;
-                }
-                value = argv[++i];
+                if (i + 1 >= words.size() || (fromPreset && i + 1 >= presetWords))
+                    return fail(Format(_("option '%s' needs a value"), name.c_str()));
+                value = words[++i].text;
                 if (passedOn)
                     options->workerArguments.push_back(value);
             }
         } else if (hasInlineValue) {
-            *error = "option '" + name + "' takes no value";
-            return -1;
+            return fail(Format(_("option '%s' takes no value"), name.c_str()));
         }
         if (ApplyOption(*entry, name, value, options, error) != 0)
-            return -1;
+            return fail(*error);
     }
     return CheckCombinations(options, seen, error);
 }

@@ -13,7 +13,20 @@ enum class CliCommand { None, Help, Version, Convert, Bump, Filter, Effect, Ysh,
 
 // The output's type when the user named one; FromName decides it later
 // from the output file's extension or, for a directory, from each input.
-enum class CliFormat { FromName, Bmp, Jpeg };
+enum class CliFormat { FromName, Bmp, Jpeg, Png, Webp };
+
+// Where the watermark goes under --gravity: -1 west (north), 0 centre,
+// 1 east (south), for each direction.
+struct CliGravity {
+    int x = 0;
+    int y = 0;
+};
+
+// A length in pixels or in per cent of the processed area's side.
+struct CliLength {
+    double value = 0.0;
+    bool percent = false;
+};
 
 // A line (or lines) of text drawn as a relief: text-mark, and bump --text.
 enum class TextAlign { Left, Center, Right };
@@ -51,8 +64,20 @@ struct CliOptions {
     // File settings.
     CliFormat format = CliFormat::FromName;
     int bmpDepth = 24;   // 16, 24 or 32
-    int quality = 80;    // 60..100
+    int quality = 80;    // 60..100 (JPEG and lossy WebP)
     bool progressive = false;
+    bool lossless = false;             // WebP
+    bool backgroundGiven = false;      // a photo's transparency over this colour for BMP/JPEG
+    unsigned char background[3] = {255, 255, 255};  // red, green, blue
+    bool strip = false;                // write no metadata
+    bool autoOrient = false;           // turn the pixels as the EXIF orientation says
+
+    // Batches of files and folders.
+    std::string preset;                // --preset FILE, as given
+    bool recursive = false;
+    std::string suffix;                // added to each output's stem in a directory
+    bool skipExisting = false;
+    bool inPlace = false;              // a result may replace its input
 
     // The selection, in picture pixels: left, top, right, bottom.
     bool regionGiven = false;
@@ -74,6 +99,14 @@ struct CliOptions {
     bool tile = false;
     int offsetX = 0;
     int offsetY = 0;
+    // --size, --gravity, --margin: the watermark resized and placed by the
+    // processed area's size.
+    bool sizeGiven = false;
+    CliLength size;                    // width of the resized watermark
+    bool gravityGiven = false;
+    CliGravity gravity;
+    bool marginGiven = false;
+    CliLength margin[2];               // x, y
 
     // filter
     int filterKind = 8202;      // 8202 sharpen, 8205 soft, 8208 emboss, 8211 custom
@@ -110,12 +143,16 @@ inline bool BumpsWithOwnPicture(const CliOptions& options)
 // Parses argv[1..argc-1].  Returns 0 with *options filled, or -1 with a
 // one-line description of the problem in *error (options is then partly
 // filled and must not be used).  --help and --version anywhere before "--"
-// win over every other argument and over any error.
+// win over every other argument and over any error.  --preset FILE reads
+// options one per line ("--strength 60"; '#' comments and blank lines
+// skipped) as if they came before the command line's, which overrides
+// them; a problem in the file is named FILE:LINE.
+
 int ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error);
 
 // The text --help prints.
 const char* CliUsageText();
 
-// Maps a file name's extension (.bmp, .jpg, .jpeg, any case) to a format;
-// FromName when it is none of these.
+// Maps a file name's extension (.bmp, .jpg, .jpeg, .png, .webp, any case)
+// to a format; FromName when it is none of these.
 CliFormat FormatFromExtension(const std::string& name);

@@ -1,5 +1,6 @@
 #include "cli/text_mark.h"
 
+#include "cli/text.h"
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
 
@@ -32,7 +33,7 @@ int BuildTextMarkDocument(const TextField& field, int soften, ImageDocument* doc
     const LONG height = static_cast<LONG>(field.height);
     HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(width, height));
     if (!block) {
-        std::fprintf(stderr, "quillvane-cli: not enough memory for the text mark (%ld x %ld)\n", field.width,
+        std::fprintf(stderr, _("quillvane-cli: not enough memory for the text mark (%ld x %ld)\n"), field.width,
                      field.height);
         return -1;
     }
@@ -58,7 +59,7 @@ int BuildTextMarkDocument(const TextField& field, int soften, ImageDocument* doc
         }
     }
     if (soften > 0 && Soften(doc, soften) != 0) {
-        std::fprintf(stderr, "quillvane-cli: not enough memory to soften the text mark\n");
+        std::fputs(_("quillvane-cli: not enough memory to soften the text mark\n"), stderr);
         ReleaseDocument(doc);
         return -1;
     }

@@ -15,7 +15,8 @@
 int BuildTextMarkDocument(const TextField& field, int soften, ImageDocument* doc);
 
 // The text-mark command: draws options.text and writes it to options.output
-// as a 24-bit BMP.  Returns the exit status: 0 written, 1 the file could
-// not be written, 2 a problem with the text, the font or the output name
-// (reported; nothing is written).
+// as a PNG (8-bit RGB) or a 24-bit BMP, white letters on black.  Returns
+// the exit status: 0 written, 1 the file could not be written, 2 a problem
+// with the text, the font or the output name (reported; nothing is
+// written).
 int RunTextMark(const CliOptions& options);

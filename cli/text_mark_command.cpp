@@ -1,5 +1,7 @@
 // The text-mark command of quillvane-cli.
 #include "cli/batch.h"
+#include "cli/picture_files.h"
+#include "cli/report.h"
 #include "cli/text_mark.h"
 
 #include <sys/stat.h>
@@ -30,14 +32,16 @@ bool IsDirectory(const std::string& path)
 int RunTextMark(const CliOptions& options)
 {
     if (IsDirectory(options.output))
-        return TextMarkProblem("text-mark writes one file; '" + options.output + "' is a directory");
+        return TextMarkProblem(
+            Format(_("text-mark writes one file; '%s' is a directory"), options.output.c_str()));
     const CliFormat format =
         options.format != CliFormat::FromName ? options.format : FormatFromExtension(options.output);
-    if (format == CliFormat::Jpeg)
-        return TextMarkProblem("a text mark is written as a BMP file: JPEG would blur its edges ('" +
-                               options.output + "')");
-    if (format != CliFormat::Bmp)
-        return TextMarkProblem("cannot tell the output type from '" + options.output + "': name it .bmp");
+    if (format == CliFormat::Jpeg || format == CliFormat::Webp)
+        return TextMarkProblem(Format(_("a text mark is written as a PNG or BMP file: %s would blur its edges ('%s')"),
+                                      format == CliFormat::Jpeg ? "JPEG" : "WebP", options.output.c_str()));
+    if (format != CliFormat::Bmp && format != CliFormat::Png)
+        return TextMarkProblem(
+            Format(_("cannot tell the output type from '%s': name it .png or .bmp"), options.output.c_str()));
 
     TextField field;
     std::string problem;
@@ -48,8 +52,9 @@ int RunTextMark(const CliOptions& options)
         return kExitFileFailed;
     }
     int result = BuildTextMarkDocument(field, options.text.soften, &MainDocument);
+    // Grey and opaque, with no source for metadata: 8-bit RGB PNG, 24-bit BMP.
     if (result == 0)
-        result = WriteBatchPicture(options.output, CliFormat::Bmp);
+        result = WriteResultPicture(options, options.output, format == CliFormat::Png ? kTypePng : kTypeBmp);
     EndBatch();
     return result == 0 ? kExitOk : kExitFileFailed;
 }

@@ -1,5 +1,6 @@
 #include "cli/text_render.h"
 
+#include "cli/text.h"
 #include "cli/text_utf8.h"
 
 #include <fontconfig/fontconfig.h>
@@ -148,13 +149,13 @@ int FindFamily(const std::string& family, std::string* file, int* index, std::st
         std::atexit(FcFini);
     }
     if (!FcInit()) {
-        *problem = "fontconfig cannot load its configuration";
+        *problem = _("fontconfig cannot load its configuration");
         return -1;
     }
     const std::string query = family.empty() ? "sans-serif:lang=ja" : family;
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(query.c_str()));
     if (!pattern) {
-        *problem = "--font: '" + family + "' is not a font name fontconfig understands";
+        *problem = Format(_("--font: '%s' is not a font name fontconfig understands"), family.c_str());
         return -1;
     }
     FcChar8* asked = nullptr;
@@ -175,15 +176,16 @@ int FindFamily(const std::string& family, std::string* file, int* index, std::st
     int status = -1;
     FcChar8* path = nullptr;
     if (!match || FcPatternGetString(match, FC_FILE, 0, &path) != FcResultMatch) {
-        *problem = family.empty() ? "fontconfig finds no font at all (install fonts-ipafont-gothic)"
-                                  : "no installed font is named '" + family + "'";
+        *problem = family.empty() ? std::string(_("fontconfig finds no font at all (install fonts-ipafont-gothic)"))
+                                  : Format(_("no installed font is named '%s'"), family.c_str());
     } else {
         bool named = generic;
         FcChar8* each = nullptr;
         for (int k = 0; !named && FcPatternGetString(match, FC_FAMILY, k, &each) == FcResultMatch; ++k)
             named = SameFamily(reinterpret_cast<const char*>(each), askedFamily);
         if (!named) {
-            *problem = "no installed font is named '" + family + "' ('fc-list : family' lists the families)";
+            *problem = Format(_("no installed font is named '%s' ('fc-list : family' lists the families)"),
+                              family.c_str());
         } else {
             *file = reinterpret_cast<const char*>(path);
             int faceIndex = 0;
@@ -204,7 +206,7 @@ int OpenMarkFont(const TextMarkOptions& options, MarkFont* font, std::string* pr
 {
     if (options.font.empty() || !NamesFontFile(options.font)) {
         if (options.fontIndex != 0) {
-            *problem = "--font-index applies to a font file, not to a family";
+            *problem = _("--font-index applies to a font file, not to a family");
             return -1;
         }
         if (FindFamily(options.font, &font->file, &font->index, problem) != 0)
@@ -215,7 +217,7 @@ int OpenMarkFont(const TextMarkOptions& options, MarkFont* font, std::string* pr
     }
     if (FT_Init_FreeType(&font->library) != 0) {
         font->library = nullptr;
-        *problem = "FreeType cannot start";
+        *problem = _("FreeType cannot start");
         return -1;
     }
     // Opening with index -1 only counts the faces, so that a wrong index
@@ -223,24 +225,25 @@ int OpenMarkFont(const TextMarkOptions& options, MarkFont* font, std::string* pr
     FT_Face probe = nullptr;
     FT_Error error = FT_New_Face(font->library, font->file.c_str(), -1, &probe);
     if (error == FT_Err_Cannot_Open_Resource) {
-        *problem = "--font: cannot open the font file '" + font->file + "'";
+        *problem = Format(_("--font: cannot open the font file '%s'"), font->file.c_str());
         return -1;
     }
     if (error != 0) {
-        *problem = "--font: '" + font->file + "' is not a font file";
+        *problem = Format(_("--font: '%s' is not a font file"), font->file.c_str());
         return -1;
     }
     const long faces = probe->num_faces;
     FT_Done_Face(probe);
     if (font->index >= faces) {
-        *problem = "--font-index: '" + font->file + "' holds " + std::to_string(faces) + " face" +
-                   (faces == 1 ? "" : "s") + " (0.." + std::to_string(faces - 1) + "), not " +
-                   std::to_string(font->index);
+        *problem = Format(ngettext("--font-index: '%s' holds %ld face (0..%ld), not %d",
+                                   "--font-index: '%s' holds %ld faces (0..%ld), not %d",
+                                   static_cast<unsigned long>(faces)),
+                          font->file.c_str(), faces, faces - 1, font->index);
         return -1;
     }
     if (FT_New_Face(font->library, font->file.c_str(), font->index, &font->face) != 0) {
         font->face = nullptr;
-        *problem = "--font: '" + font->file + "' is not a font file";
+        *problem = Format(_("--font: '%s' is not a font file"), font->file.c_str());
         return -1;
     }
     FT_Face face = font->face;
@@ -248,7 +251,7 @@ int OpenMarkFont(const TextMarkOptions& options, MarkFont* font, std::string* pr
     if (face->style_name && std::strcmp(face->style_name, "Regular") != 0 && std::strcmp(face->style_name, "Book") != 0)
         font->name += std::string(" ") + face->style_name;
     if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
-        *problem = "--font: '" + font->file + "' has no outlines (a bitmap font cannot be scaled)";
+        *problem = Format(_("--font: '%s' has no outlines (a bitmap font cannot be scaled)"), font->file.c_str());
         return -1;
     }
 
@@ -259,7 +262,7 @@ int OpenMarkFont(const TextMarkOptions& options, MarkFont* font, std::string* pr
     if (em < std::int64_t{options.textHeight} * 16 || em > std::int64_t{options.textHeight} * 256)
         em = std::int64_t{options.textHeight} * 64;
     if (FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(em), 72, 72) != 0) {
-        *problem = "--font: '" + font->file + "' cannot be scaled to " + std::to_string(options.textHeight) + " pixels";
+        *problem = Format(_("--font: '%s' cannot be scaled to %d pixels"), font->file.c_str(), options.textHeight);
         return -1;
     }
     // HarfBuzz reads the font file itself (mapped, not copied table by
@@ -271,7 +274,7 @@ int OpenMarkFont(const TextMarkOptions& options, MarkFont* font, std::string* pr
     font->shaper = hb_font_create(shapingFace);
     hb_face_destroy(shapingFace);
     if (hb_face_get_glyph_count(hb_font_get_face(font->shaper)) == 0) {
-        *problem = "--font: HarfBuzz cannot read '" + font->file + "'";
+        *problem = Format(_("--font: HarfBuzz cannot read '%s'"), font->file.c_str());
         return -1;
     }
     hb_font_set_scale(font->shaper, static_cast<int>(em), static_cast<int>(em));
@@ -391,7 +394,7 @@ long ShapeLine(const MarkFont& font, const std::vector<char32_t>& codes, std::si
         hb_buffer_set_language(buffer, hb_language_from_string(IsJapaneseScript(script) ? "ja" : "und", -1));
         hb_shape(font.shaper, buffer, nullptr, 0);
         if (!hb_buffer_allocation_successful(buffer)) {
-            *problem = "not enough memory to shape the text";
+            *problem = _("not enough memory to shape the text");
             status = -1;
             break;
         }
@@ -410,7 +413,8 @@ long ShapeLine(const MarkFont& font, const std::vector<char32_t>& codes, std::si
                 if (infos[k].cluster > missingCluster && infos[k].cluster < end)
                     end = infos[k].cluster;
             const char32_t missing = MissingCharacter(font.face, codes, lineStart + missingCluster, lineStart + end);
-            *problem = "the font '" + font.name + "' (" + font.file + ") has no glyph for " + CharacterName(missing);
+            *problem = Format(_("the font '%s' (%s) has no glyph for %s"), font.name.c_str(), font.file.c_str(),
+                              CharacterName(missing).c_str());
             status = -1;
             break;
         }
@@ -472,25 +476,24 @@ int ShapeText(const TextMarkOptions& options, const MarkFont& font, TextLayout* 
 int CheckTextOptions(const TextMarkOptions& options, std::string* problem)
 {
     if (options.textHeight < kTextHeightMin || options.textHeight > kTextHeightMax) {
-        *problem = "--text-height: " + std::to_string(options.textHeight) + " is out of range (" +
-                   std::to_string(kTextHeightMin) + ".." + std::to_string(kTextHeightMax) + ")";
+        *problem = Format(_("--text-height: %d is out of range (%d..%d)"), options.textHeight, kTextHeightMin,
+                          kTextHeightMax);
         return -1;
     }
     if (options.soften < 0 || options.soften > kTextSoftenMax) {
-        *problem = "--soften: " + std::to_string(options.soften) + " is out of range (0.." +
-                   std::to_string(kTextSoftenMax) + ")";
+        *problem = Format(_("--soften: %d is out of range (0..%d)"), options.soften, kTextSoftenMax);
         return -1;
     }
     if (options.fontIndex < 0 || options.fontIndex > kTextFontIndexMax) {
-        *problem = "--font-index: " + std::to_string(options.fontIndex) + " is out of range";
+        *problem = Format(_("--font-index: %d is out of range"), options.fontIndex);
         return -1;
     }
     if (options.text.size() > kTextMaxBytes) {
-        *problem = "the text is too long (at most " + std::to_string(kTextMaxBytes) + " bytes)";
+        *problem = Format(_("the text is too long (at most %zu bytes)"), kTextMaxBytes);
         return -1;
     }
     if (options.text.find_first_not_of('\n') == std::string::npos) {
-        *problem = "the text is empty";
+        *problem = _("the text is empty");
         return -1;
     }
     return 0;
@@ -514,8 +517,8 @@ int LoadPlacedGlyph(const MarkFont& font, const TextGlyph& glyph, long* originX,
 {
     if (FT_Load_Glyph(font.face, glyph.glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
         font.face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
-        *problem = "the font '" + font.name + "' (" + font.file + ") has a broken glyph (index " +
-                   std::to_string(glyph.glyph) + ")";
+        *problem = Format(_("the font '%s' (%s) has a broken glyph (index %u)"), font.name.c_str(),
+                          font.file.c_str(), glyph.glyph);
         return -1;
     }
     const long upY = -glyph.y;
@@ -545,7 +548,8 @@ int CheckFieldSize(const TextMarkOptions& options, const MarkFont& font, const T
         FT_Outline_Get_CBox(&font.face->glyph->outline, &box);
         if (box.xMax - box.xMin > limit || box.yMax - box.yMin > limit || box.xMin < -limit || box.xMax > limit ||
             box.yMin < -limit || box.yMax > limit) {
-            *problem = "the font '" + font.name + "' (" + font.file + ") has a glyph far larger than a line";
+            *problem = Format(_("the font '%s' (%s) has a glyph far larger than a line"), font.name.c_str(),
+                              font.file.c_str());
             return -1;
         }
         const std::int64_t l = originX + (box.xMin >> 6), r = originX + ((box.xMax + 63) >> 6);
@@ -560,9 +564,9 @@ int CheckFieldSize(const TextMarkOptions& options, const MarkFont& font, const T
     const std::int64_t pad = TextPadding(options);
     const std::int64_t width = right - left + 2 * pad, height = top - bottom + 2 * pad;
     if (any && (width > kMaxFieldSide || height > kMaxFieldSide || width * height > kMaxFieldPixels)) {
-        *problem = "the text mark would be about " + std::to_string(width) + " x " + std::to_string(height) +
-                   " pixels, too large (at most 2^26 pixels, for example 8192 x 8192): use a smaller "
-                   "--text-height or a shorter text";
+        *problem = Format(_("the text mark would be about %lld x %lld pixels, too large (at most 2^26 pixels, "
+                            "for example 8192 x 8192): use a smaller --text-height or a shorter text"),
+                          static_cast<long long>(width), static_cast<long long>(height));
         return -1;
     }
     return 0;
@@ -580,7 +584,8 @@ int DrawGlyphs(const TextMarkOptions& options, const MarkFont& font, const TextL
         if (font.face->glyph->outline.n_points == 0)
             continue;  // a blank
         if (FT_Render_Glyph(font.face->glyph, FT_RENDER_MODE_NORMAL) != 0) {
-            *problem = "the font '" + font.name + "' (" + font.file + ") has a glyph FreeType cannot draw";
+            *problem = Format(_("the font '%s' (%s) has a glyph FreeType cannot draw"), font.name.c_str(),
+                              font.file.c_str());
             return -1;
         }
         const FT_Bitmap& bitmap = font.face->glyph->bitmap;
@@ -588,7 +593,7 @@ int DrawGlyphs(const TextMarkOptions& options, const MarkFont& font, const TextL
             continue;
         const std::size_t bytes = static_cast<std::size_t>(bitmap.width) * bitmap.rows;
         if (static_cast<std::int64_t>(pool->size() + bytes) > kMaxGlyphBytes) {
-            *problem = "the text is too large to draw at " + std::to_string(options.textHeight) + " pixels a line";
+            *problem = Format(_("the text is too large to draw at %d pixels a line"), options.textHeight);
             return -1;
         }
         // In the field y runs down.
@@ -666,16 +671,16 @@ int RenderTextField(const TextMarkOptions& options, TextField* field, std::strin
         }
     }
     if (!inked) {
-        *problem = "the text draws nothing (only blanks)";
+        *problem = _("the text draws nothing (only blanks)");
         return -1;
     }
     const long pad = TextPadding(options);
     const std::int64_t width = std::int64_t{right} - left + 1 + 2 * pad;
     const std::int64_t height = std::int64_t{bottom} - top + 1 + 2 * pad;
     if (width > kMaxFieldSide || height > kMaxFieldSide || width * height > kMaxFieldPixels) {
-        *problem = "the text mark would be " + std::to_string(width) + " x " + std::to_string(height) +
-                   " pixels; at most 2^26 pixels (for example 8192 x 8192) are drawn: use a smaller --text-height "
-                   "or a shorter text";
+        *problem = Format(_("the text mark would be %lld x %lld pixels; at most 2^26 pixels (for example 8192 x "
+                            "8192) are drawn: use a smaller --text-height or a shorter text"),
+                          static_cast<long long>(width), static_cast<long long>(height));
         return -1;
     }
 

@@ -3,6 +3,8 @@
 // other's input.
 #pragma once
 
+#include "cli/text.h"
+
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -48,13 +50,12 @@ inline int DecodeMarkText(const std::string& text, std::vector<char32_t>* codes,
         if (valid)
             valid = code >= lowest && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
         if (!valid) {
-            *problem = "the text is not valid UTF-8 (at byte " + std::to_string(i + 1) + ")";
+            *problem = Format(_("the text is not valid UTF-8 (at byte %zu)"), i + 1);
             return -1;
         }
         if ((code < 0x20 && code != 0x0A) || (code >= 0x7F && code <= 0x9F)) {
-            char name[16];
-            std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(code));
-            *problem = std::string("the text holds the control character ") + name + ", which no font draws";
+            *problem = Format(_("the text holds the control character U+%04X, which no font draws"),
+                              static_cast<unsigned>(code));
             return -1;
         }
         codes->push_back(code);

@@ -1,6 +1,6 @@
 #include "files/bmp_reader.h"
 
-#include "files/file_errors.h"
+#include "image/messages.h"
 
 #include <bit>
 #include <limits>

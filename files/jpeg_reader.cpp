@@ -1,6 +1,6 @@
 #include "files/jpeg_reader.h"
 
-#include "files/file_errors.h"
+#include "image/messages.h"
 #include "files/jpeg_codec.h"
 
 #include <cstdio>
@@ -36,7 +36,7 @@ int ReadJpegFile(HWND window, ImageDocument* doc)
 
     // The block has 4 spare bytes at its end, as every WorkDib from this
     // reader has had.
-    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(width, height) + 4);
+    HGLOBAL block = GlobalAlloc(GHND, WorkDibBlockBytes(width, height));
     if (!block) {
         JpegDecoderClose(decoder);
         ReportError(window, msg::kOutOfMemory);

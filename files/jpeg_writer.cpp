@@ -1,6 +1,6 @@
 #include "files/jpeg_writer.h"
 
-#include "files/file_errors.h"
+#include "image/messages.h"
 #include "files/file_settings.h"
 #include "files/jpeg_codec.h"
 #include "files/safe_replace.h"

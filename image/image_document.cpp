@@ -1,6 +1,6 @@
 #include "image/image_document.h"
 
-#include "processing/parallel.h"
+#include "image/parallel.h"
 
 #include <cstring>
 

@@ -45,6 +45,16 @@ constexpr std::size_t WorkDibBytes(LONG width, LONG height)
            static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * kBytesPerPixel;
 }
 
+// Bytes of a WorkDib block with 4 spare bytes at its end: its first 44
+// bytes then always hold a whole BITMAPINFO (the header and one colour
+// slot) to hand to StretchDIBits, however small the picture.  Nothing reads
+// the spare bytes as pixels.
+constexpr std::size_t kWorkDibSpareBytes = sizeof(BITMAPINFO) - sizeof(BITMAPINFOHEADER);
+constexpr std::size_t WorkDibBlockBytes(LONG width, LONG height)
+{
+    return WorkDibBytes(width, height) + kWorkDibSpareBytes;
+}
+
 // The pixel array of a locked WorkDib.
 inline BYTE* WorkDibPixels(BYTE* dib)
 {

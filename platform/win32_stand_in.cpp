@@ -7,8 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// A block is a small record in front of its data so that the handle and
-// the locked address are both stable for the block's life.
+// A block is a small record that points at its data, allocated apart from
+// it: the handle (the record) and the locked address (the data) both stay
+// the same for the block's life.
 struct StandInBlock {
     SIZE_T size;
     long locks;

@@ -1,5 +1,6 @@
 #include "processing/bump.h"
 
+#include "processing/pixel_math.h"
 #include "processing/scale.h"
 
 #include <algorithm>
@@ -11,30 +12,17 @@ BumpSettingsRecord BumpSettings = {-0.5, 0.5, 0.7071067811865476, 20, 20.0, 200,
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-
 int Truncate(double v)
 {
     return static_cast<int>(v);
-}
-
-int ClampByte(int v)
-{
-    return v < 0 ? 0 : v > 255 ? 255 : v;
 }
 
 // The relief height after the perturbation that adds up to 2 away from
 // the local mean.
 int PerturbedHeight(int h, double mean)
 {
-    return ClampByte(Truncate(h + 1 - std::cos(kPi * (h - mean) / 64)));
+    return ClampToByte(Truncate(h + 1 - std::cos(kPi * (h - mean) / 64)));
 }
-
-// A rectangle of the picture the relief goes into, with the buffer that
-// holds the heights there.
-struct Region {
-    LONG left, top, width, height;
-};
 
 LONG ScaleDown(LONG value, LONG numerator, LONG denominator)
 {
@@ -114,9 +102,9 @@ void BumpPixel(PixelBlock3x3* block)
     if (L1 != 0 && L0 != 0) {
         const int T = Truncate(static_cast<double>(L1 - L0) / L0 * L1 * (BumpSettings.amplification + 300) / 300);
         const int Lt = L0 + T;
-        R2 = ClampByte(Truncate(static_cast<double>(Lt * R1) / L1));
-        G2 = ClampByte(Truncate(static_cast<double>(Lt * G1) / L1));
-        B2 = ClampByte(Truncate(static_cast<double>(Lt * B1) / L1));
+        R2 = ClampToByte(Truncate(static_cast<double>(Lt * R1) / L1));
+        G2 = ClampToByte(Truncate(static_cast<double>(Lt * G1) / L1));
+        B2 = ClampToByte(Truncate(static_cast<double>(Lt * B1) / L1));
     }
 
     // 9. The HeightByte stays.
@@ -128,74 +116,15 @@ void BumpPixel(PixelBlock3x3* block)
 namespace {
 
 // The perturbation adds 0, 1 or 2 to a height, and which one depends on
-// d = 9h - (sum of the nine heights), an integer in -2040..2040, and for a
-// few d (where the cosine is a hair above 0) on whether h is large enough
-// for h + 1 to swallow it.  So the table holds, for each d, the amount for
-// small heights and the height from which it is one more.  It is used only
-// once a check of every (height, sum) pair has shown it equal to the
-// formula, so rows come out exactly as BumpPixel's.
+// d = 9h - (sum of the nine heights), an integer in -2040..2040: where the
+// cosine of pi d / 576 lies below 0 one is added, at -1 two; at d = -288
+// and -1440 the cosine is a hair above 0 and only heights from 1 and 4 on
+// are raised.  Comparisons say this without a cosine, so rows can be
+// vectorised; they are used only once a check of every (height, sum) pair
+// has shown them equal to PerturbedHeight on this machine's maths library.
 constexpr int kMaxD = 8 * 255;
 
-struct PerturbationTable {
-    bool exact;
-    bool formulaExact;  // PerturbationByFormula gives the table's values
-    BYTE added[2 * kMaxD + 1];   // for heights below stepFrom
-    BYTE stepFrom[2 * kMaxD + 1];  // the height from which one more is added
-    BYTE stepNever[2 * kMaxD + 1]; // 1: no height gets one more
-};
-
-int UnclampedAddition(int h, int sum)
-{
-    return Truncate(h + 1 - std::cos(kPi * (h - sum / 9.0) / 64)) - h;
-}
-
-PerturbationTable BuildPerturbationTable()
-{
-    PerturbationTable table = {};
-    table.exact = true;
-    for (int d = -kMaxD; d <= kMaxD && table.exact; ++d) {
-        // The heights that can have this d: the other eight heights sum to
-        // 8h - d, which lies in 0..2040.
-        const int hMin = std::max(0, (d + 7 + 8 * 255) / 8 - 255);
-        const int hMax = std::min(255, (d + kMaxD) / 8);
-        const int index = d + kMaxD;
-        const int low = UnclampedAddition(hMin, 9 * hMin - d);
-        table.added[index] = static_cast<BYTE>(low);
-        table.stepNever[index] = 1;
-        for (int h = hMin; h <= hMax; ++h) {
-            const int v = UnclampedAddition(h, 9 * h - d);
-            if (v == low)
-                continue;
-            if (v == low + 1 && table.stepNever[index]) {
-                table.stepNever[index] = 0;
-                table.stepFrom[index] = static_cast<BYTE>(h);
-                continue;
-            }
-            if (v == low + 1 && !table.stepNever[index])
-                continue;
-            table.exact = false;  // not of the form the rows use
-            break;
-        }
-    }
-    for (int h = 0; h <= 255 && table.exact; ++h)
-        for (int others = 0; others <= kMaxD; ++others) {
-            const int sum = h + others;
-            const int index = 9 * h - sum + kMaxD;
-            const int step = !table.stepNever[index] && h >= table.stepFrom[index] ? 1 : 0;
-            const int fromTable = std::min(h + table.added[index] + step, 255);
-            if (fromTable != PerturbedHeight(h, sum / 9.0)) {
-                table.exact = false;
-                break;
-            }
-        }
-    return table;
-}
-
-// The amounts the table holds, as comparisons: where the cosine of
-// pi d / 576 lies below 0 one is added, at -1 two; at d = -288 and -1440 the
-// cosine is a hair above 0 and only heights from 1 and 4 on are raised.
-// (Checked against the table for every d and height before use.)
-inline int PerturbationByFormula(int d, int h)
+inline int PerturbationByComparisons(int d, int h)
 {
     const int e = d < 0 ? -d : d;
     int added = ((e >= 288 && e <= 864) || (e >= 1440 && e <= 2016)) ? 1 : 0;
@@ -204,34 +133,17 @@ inline int PerturbationByFormula(int d, int h)
     return added;
 }
 
-bool FormulaMatchesTable(const PerturbationTable& table)
+bool ComparisonsMatchTheCosine()
 {
-    for (int d = -kMaxD; d <= kMaxD; ++d) {
-        const int index = d + kMaxD;
-        for (int h = 0; h <= 255; ++h) {
-            const int step = !table.stepNever[index] && h >= table.stepFrom[index] ? 1 : 0;
-            if (PerturbationByFormula(d, h) != table.added[index] + step)
+    for (int h = 0; h <= 255; ++h)
+        for (int others = 0; others <= kMaxD; ++others) {
+            const int sum = h + others;
+            const int byComparisons = std::min(h + PerturbationByComparisons(9 * h - sum, h), 255);
+            if (byComparisons != PerturbedHeight(h, sum / 9.0))
                 return false;
         }
-    }
     return true;
 }
-
-const PerturbationTable& Perturbation()
-{
-    static const PerturbationTable table = [] {
-        PerturbationTable built = BuildPerturbationTable();
-        built.formulaExact = built.exact && FormulaMatchesTable(built);
-        return built;
-    }();
-    return table;
-}
-
-#if defined(__linux__) && defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-#define QUILLVANE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define QUILLVANE_VECTOR_CLONES
-#endif
 
 constexpr int kBumpChunk = 256;
 
@@ -298,8 +210,8 @@ QUILLVANE_VECTOR_CLONES void LightChunk(const int* sx, const int* sy, const BYTE
 }
 
 // The gradients of a chunk from the perturbed heights, by comparisons.
-QUILLVANE_VECTOR_CLONES void GradientChunkByFormula(const BYTE* below, const BYTE* own, const BYTE* above, int* sx,
-                                                    int* sy, int count)
+QUILLVANE_VECTOR_CLONES void GradientChunk(const BYTE* below, const BYTE* own, const BYTE* above, int* sx, int* sy,
+                                           int count)
 {
     for (int i = 0; i < count; ++i) {
         const int at = i * 4 + 3;
@@ -309,32 +221,9 @@ QUILLVANE_VECTOR_CLONES void GradientChunkByFormula(const BYTE* below, const BYT
         for (int j = 0; j < 9; ++j)
             sum += h[j];
         for (int j = 0; j < 9; ++j) {
-            const int v = h[j] + PerturbationByFormula(9 * h[j] - sum, h[j]);
+            const int v = h[j] + PerturbationByComparisons(9 * h[j] - sum, h[j]);
             h[j] = v > 255 ? 255 : v;
         }
-        sx[i] = (h[6] + 2 * h[3] + h[0]) - (h[8] + 2 * h[5] + h[2]);
-        sy[i] = (h[0] + 2 * h[1] + h[2]) - (h[6] + 2 * h[7] + h[8]);
-    }
-}
-
-// The gradients of a chunk from the perturbed heights.
-QUILLVANE_VECTOR_CLONES void GradientChunk(const BYTE* below, const BYTE* own, const BYTE* above,
-                                           const PerturbationTable& table, int* sx, int* sy, int count)
-{
-    for (int i = 0; i < count; ++i) {
-        const int at = i * 4 + 3;
-        int h[9] = {below[at], below[at + 4], below[at + 8], own[at], own[at + 4], own[at + 8],
-                    above[at], above[at + 4], above[at + 8]};
-        int sum = 0;
-        for (int j = 0; j < 9; ++j)
-            sum += h[j];
-        for (int j = 0; j < 9; ++j) {
-            const int index = 9 * h[j] - sum + kMaxD;
-            const int step = !table.stepNever[index] && h[j] >= table.stepFrom[index] ? 1 : 0;
-            const int v = h[j] + table.added[index] + step;
-            h[j] = v > 255 ? 255 : v;
-        }
-        // g h i is the row below (the block's first), a b c the row above.
         sx[i] = (h[6] + 2 * h[3] + h[0]) - (h[8] + 2 * h[5] + h[2]);
         sy[i] = (h[0] + 2 * h[1] + h[2]) - (h[6] + 2 * h[7] + h[8]);
     }
@@ -342,10 +231,16 @@ QUILLVANE_VECTOR_CLONES void GradientChunk(const BYTE* below, const BYTE* own, c
 
 }  // namespace
 
-void BumpRow(const BYTE* below, const BYTE* own, const BYTE* above, BYTE* out, int pixels)
+BumpRowMethod BumpRowMethodHere()
 {
-    const PerturbationTable& table = Perturbation();
-    if (!table.exact) {
+    static const BumpRowMethod method =
+        ComparisonsMatchTheCosine() ? BumpRowMethod::Comparisons : BumpRowMethod::PerPixel;
+    return method;
+}
+
+void BumpRow(const BYTE* below, const BYTE* own, const BYTE* above, BYTE* out, int pixels, BumpRowMethod method)
+{
+    if (method == BumpRowMethod::PerPixel) {
         PixelBlock3x3 block;
         for (int c = 0; c < pixels; ++c) {
             std::memcpy(block.px[0], below + c * 4, 12);
@@ -361,10 +256,7 @@ void BumpRow(const BYTE* below, const BYTE* own, const BYTE* above, BYTE* out, i
     for (int first = 0; first < pixels; first += kBumpChunk) {
         const int count = std::min(pixels - first, kBumpChunk);
         const int at = first * 4;
-        if (table.formulaExact)
-            GradientChunkByFormula(below + at, own + at, above + at, sx, sy, count);
-        else
-            GradientChunk(below + at, own + at, above + at, table, sx, sy, count);
+        GradientChunk(below + at, own + at, above + at, sx, sy, count);
         LightChunk(sx, sy, own + at, out + at, count);
     }
 }
@@ -507,7 +399,7 @@ int StampRegion(BYTE* dib, LONG imageWidth, LONG imageHeight, const BumpPlacemen
         const RECT tileRect = {0, 0, p.tileWidth, p.tileHeight};
         if (ScaleDib(&tileBlock, watermarkDib, &tileRect, &header) != 0)
             return -1;
-        regionBlock = GlobalAlloc(GHND, WorkDibBytes(rw, rh) + 4);
+        regionBlock = GlobalAlloc(GHND, WorkDibBlockBytes(rw, rh));
         if (!regionBlock) {
             GlobalFree(tileBlock);
             return -1;

@@ -77,7 +77,17 @@ int ApplyBump(HWND window, ImageDocument* watermark, ImageDocument* image);
 int RenderBumpPixels(BYTE* previewDib, LONG pw, LONG ph, LONG wi, LONG hi,
                      ImageDocument* watermark);
 
+// How BumpRow finds the perturbed heights: by comparisons, in vector code,
+// or pixel by pixel through BumpPixel and its cosine.
+enum class BumpRowMethod { Comparisons, PerPixel };
+
+// Comparisons where a check of every (height, sum) pair at first use has
+// shown them equal to the cosine on this machine's maths library, else
+// pixel by pixel.
+BumpRowMethod BumpRowMethodHere();
+
 // Lights a row of pixels exactly as BumpPixel lights each: below, own and
 // above start one pixel left of the first output pixel; out receives the
 // lit pixels with the own row's HeightBytes.
-void BumpRow(const BYTE* below, const BYTE* own, const BYTE* above, BYTE* out, int pixels);
+void BumpRow(const BYTE* below, const BYTE* own, const BYTE* above, BYTE* out, int pixels,
+             BumpRowMethod method = BumpRowMethodHere());

@@ -1,6 +1,7 @@
 #include "processing/colour_adjust.h"
 
-#include "processing/parallel.h"
+#include "image/parallel.h"
+#include "processing/pixel_math.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,14 +13,13 @@ int ColourAdjustMode = kColourModeYsh;
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kDegreesPerRadian = 57.29577951308232;
 constexpr double kRedOverGreen = 0.5084745762711864;   // 0.30 / 0.59
 constexpr double kBlueOverGreen = 0.1864406779661017;  // 0.11 / 0.59
 
 BYTE ToByte(int v)
 {
-    return static_cast<BYTE>(v < 0 ? 0 : v > 255 ? 255 : v);
+    return static_cast<BYTE>(ClampToByte(v));
 }
 
 
@@ -81,7 +81,11 @@ struct YshJob {
 void YshRange(void* context, int, std::int64_t begin, std::int64_t end)
 {
     const auto* job = static_cast<const YshJob*>(context);
-    constexpr int kCacheSize = 4096;
+    constexpr int kCacheBits = 12;
+    constexpr int kCacheSize = 1 << kCacheBits;
+    // Fibonacci hashing: the colour times 2^32 / golden ratio, whose top
+    // kCacheBits bits (of 32) spread neighbouring colours over the cache.
+    constexpr std::uint32_t kGoldenRatioMultiplier = 2654435761u;
     // Entry: colour in the low 24 bits, result above, bit 63 set once used.
     static thread_local std::uint64_t cache[kCacheSize];
     for (std::uint64_t& entry : cache)
@@ -90,7 +94,7 @@ void YshRange(void* context, int, std::int64_t begin, std::int64_t end)
     for (std::int64_t i = begin; i < end; ++i, p += 4) {
         const std::uint32_t colour = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
                                      static_cast<std::uint32_t>(p[2]) << 16;
-        std::uint64_t& entry = cache[(colour * 2654435761u) >> 20];
+        std::uint64_t& entry = cache[(colour * kGoldenRatioMultiplier) >> (32 - kCacheBits)];
         if ((entry >> 63) && static_cast<std::uint32_t>(entry & 0xFFFFFF) == colour) {
             p[0] = static_cast<BYTE>(entry >> 24);
             p[1] = static_cast<BYTE>(entry >> 32);

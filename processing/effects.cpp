@@ -1,6 +1,6 @@
 #include "processing/effects.h"
 
-#include "processing/parallel.h"
+#include "image/parallel.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,7 @@
 #include "processing/filters.h"
 
+#include "processing/pixel_math.h"
+
 FilterSettingsRecord FilterSettings = {kFilterSharpen, 0, 0, 0, 0, {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}}};
 
 namespace {
@@ -10,11 +12,6 @@ constexpr Kernel kSharpenKernel = {1, 1, 1, 1, -8, 1, 1, 1, 1};
 // -1 -1 0 / -1 0 1 / 0 1 1 from the top row on screen; the block starts
 // with the row below.
 constexpr Kernel kEmbossKernel = {0, 1, 1, -1, 0, 1, -1, -1, 0};
-
-int Clamp255(int v)
-{
-    return v < 0 ? 0 : v > 255 ? 255 : v;
-}
 
 int WeightedSum(const PixelBlock3x3* block, const int* kernel, int channel)
 {
@@ -30,7 +27,7 @@ void ApplyWeighted(PixelBlock3x3* block, const int* kernel, double factor, int s
     for (int channel = 0; channel < 3; ++channel) {
         const int sum = WeightedSum(block, kernel, channel);
         const int t = static_cast<int>(sum * factor);
-        block->px[4][channel] = static_cast<BYTE>(Clamp255(block->px[4][channel] + sign * t));
+        block->px[4][channel] = static_cast<BYTE>(ClampToByte(block->px[4][channel] + sign * t));
     }
 }
 
@@ -57,7 +54,7 @@ void SoftenPixel(PixelBlock3x3* block)
         int sum = 0;
         for (int i = 0; i < 9; ++i)
             sum += block->px[i][channel];
-        block->px[4][channel] = static_cast<BYTE>(Clamp255(sum / 9));
+        block->px[4][channel] = static_cast<BYTE>(ClampToByte(sum / 9));
     }
 }
 
@@ -137,13 +134,6 @@ bool PrepareFilterRows(int filterKind, FilterRowPlan* plan)
     return true;
 }
 
-// Hot row loops get an AVX2 version where the system picks one at load time.
-// clang cannot multiversion the templates below: it builds them plainly.
-#if defined(__linux__) && defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__) && !defined(__clang__)
-#define QUILLVANE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define QUILLVANE_VECTOR_CLONES
-#endif
 
 namespace {
 

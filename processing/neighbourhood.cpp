@@ -1,22 +1,19 @@
 #include "processing/neighbourhood.h"
 
 #include "image/image_document.h"
+#include "image/parallel.h"
 #include "processing/bump.h"
 #include "processing/filters.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <functional>
-#include <thread>
 
 int ProcessingMode = 1;
 
 namespace {
 
 // Large pictures are split into bands of rows, one per core.
-constexpr int kMaxBands = 16;
-constexpr std::int64_t kPixelsPerBand = 1 << 18;
 
 using PixelOperator = void (*)(PixelBlock3x3*);
 
@@ -39,109 +36,6 @@ PixelOperator OperatorFor(int mode, int filterKind)
         return LeaveUnchanged;
     }
 }
-
-// One pass over the interior: rows[0..2] hold rows r-1, r, r+1 as they
-// were at the start of the pass, so results can go straight back into the
-// padded image.
-void RunOnePass(BYTE* padded, LONG paddedWidth, LONG paddedHeight, BYTE* rowBuffer, PixelOperator op)
-{
-    const std::size_t rowBytes = static_cast<std::size_t>(paddedWidth) * 4;
-    BYTE* rows[3] = {rowBuffer, rowBuffer + rowBytes, rowBuffer + 2 * rowBytes};
-    std::memcpy(rows[0], padded, rowBytes);
-    std::memcpy(rows[1], padded + rowBytes, rowBytes);
-    for (LONG r = 1; r <= paddedHeight - 2; ++r) {
-        std::memcpy(rows[2], padded + (r + 1) * rowBytes, rowBytes);
-        BYTE* out = padded + r * rowBytes;
-        PixelBlock3x3 block;
-        for (LONG c = 1; c <= paddedWidth - 2; ++c) {
-            const std::size_t at = static_cast<std::size_t>(c - 1) * 4;
-            std::memcpy(block.px[0], rows[0] + at, 12);
-            std::memcpy(block.px[3], rows[1] + at, 12);
-            std::memcpy(block.px[6], rows[2] + at, 12);
-            op(&block);
-            std::memcpy(out + static_cast<std::size_t>(c) * 4, block.px[4], 4);
-        }
-        BYTE* spare = rows[0];
-        rows[0] = rows[1];
-        rows[1] = rows[2];
-        rows[2] = spare;
-    }
-}
-
-// The same pass with a whole-row filter instead of a per-pixel operator.
-void RunOnePassByRows(BYTE* padded, LONG paddedWidth, LONG paddedHeight, BYTE* rowBuffer, const FilterRowPlan& plan)
-{
-    const std::size_t rowBytes = static_cast<std::size_t>(paddedWidth) * 4;
-    BYTE* rows[3] = {rowBuffer, rowBuffer + rowBytes, rowBuffer + 2 * rowBytes};
-    std::memcpy(rows[0], padded, rowBytes);
-    std::memcpy(rows[1], padded + rowBytes, rowBytes);
-    for (LONG r = 1; r <= paddedHeight - 2; ++r) {
-        std::memcpy(rows[2], padded + (r + 1) * rowBytes, rowBytes);
-        FilterRow(plan, rows[0], rows[1], rows[2], padded + r * rowBytes + 4, paddedWidth - 2);
-        BYTE* spare = rows[0];
-        rows[0] = rows[1];
-        rows[1] = rows[2];
-        rows[2] = spare;
-    }
-}
-
-}  // namespace
-
-void PadWithEdgeCopies(const BYTE* pixels, BYTE* padded, LONG paddedWidth, LONG paddedHeight)
-{
-    const LONG w = paddedWidth - 2;
-    const LONG h = paddedHeight - 2;
-    const std::size_t rowBytes = static_cast<std::size_t>(paddedWidth) * 4;
-    const std::size_t imageRowBytes = static_cast<std::size_t>(w) * 4;
-    for (LONG r = 0; r < h; ++r)
-        std::memcpy(padded + (r + 1) * rowBytes + 4, pixels + r * imageRowBytes, imageRowBytes);
-    std::memcpy(padded + (paddedHeight - 1) * rowBytes + 4, padded + (paddedHeight - 2) * rowBytes + 4,
-                imageRowBytes);
-    std::memcpy(padded, padded + rowBytes, rowBytes);
-    for (LONG r = 0; r < paddedHeight; ++r) {
-        BYTE* row = padded + r * rowBytes;
-        std::memcpy(row, row + 4, 4);
-        std::memcpy(row + (paddedWidth - 1) * 4, row + (paddedWidth - 2) * 4, 4);
-    }
-}
-
-int RunNeighbourhoodPass(BYTE* padded, LONG paddedWidth, LONG paddedHeight, int filterKind)
-{
-    if (ProcessingMode != 1 && ProcessingMode != 2)
-        return 0;
-    int passes = 1;
-    if (ProcessingMode == 1 && filterKind == kFilterSoft)
-        passes = FilterSettings.softStrength;
-    if (passes <= 0)
-        return 0;
-
-    HGLOBAL rowBlock = GlobalAlloc(GHND, static_cast<std::size_t>(paddedWidth) * 4 * 3);
-    if (!rowBlock)
-        return -1;
-    auto* rowBuffer = static_cast<BYTE*>(GlobalLock(rowBlock));
-    FilterRowPlan plan;
-    if (ProcessingMode == 1 && PrepareFilterRows(filterKind, &plan)) {
-        for (int pass = 0; pass < passes; ++pass)
-            RunOnePassByRows(padded, paddedWidth, paddedHeight, rowBuffer, plan);
-    } else {
-        const PixelOperator op = OperatorFor(ProcessingMode, filterKind);
-        for (int pass = 0; pass < passes; ++pass)
-            RunOnePass(padded, paddedWidth, paddedHeight, rowBuffer, op);
-    }
-    GlobalUnlock(rowBlock);
-    GlobalFree(rowBlock);
-    return 0;
-}
-
-void CopyInteriorBack(BYTE* pixels, const BYTE* padded, LONG paddedWidth, LONG paddedHeight)
-{
-    const std::size_t rowBytes = static_cast<std::size_t>(paddedWidth) * 4;
-    const std::size_t imageRowBytes = static_cast<std::size_t>(paddedWidth - 2) * 4;
-    for (LONG r = 1; r <= paddedHeight - 2; ++r)
-        std::memcpy(pixels + (r - 1) * imageRowBytes, padded + r * rowBytes + 4, imageRowBytes);
-}
-
-namespace {
 
 // The work of one pass over a picture held in place: the frame outside the
 // picture (as it was before the first pass) and what to run on each row.
@@ -240,42 +134,25 @@ void RunBand(const InPlaceJob& job, const Band& band)
     }
 }
 
-// Runs one pass: bands on every core for large pictures.  A band whose
-// thread cannot be started runs on this thread afterwards.
+struct Pass {
+    const InPlaceJob* job;
+    const Band* bands;
+};
+
+void RunBandOfPass(void* context, int range, std::int64_t, std::int64_t)
+{
+    const auto* pass = static_cast<const Pass*>(context);
+    RunBand(*pass->job, pass->bands[range]);
+}
+
+// Runs one pass: bands on every core for large pictures.  Every band reads
+// the rows round it before any band writes.
 void RunPassInBands(const InPlaceJob& job, Band* bands, int bandCount)
 {
     for (int i = 0; i < bandCount; ++i)
         PreloadBand(job, bands[i]);
-    std::thread workers[kMaxBands];
-    bool started[kMaxBands] = {};
-    for (int i = 1; i < bandCount; ++i) {
-        try {
-            workers[i] = std::thread(RunBand, std::cref(job), std::cref(bands[i]));
-            started[i] = true;
-        } catch (...) {
-            started[i] = false;
-        }
-    }
-    RunBand(job, bands[0]);
-    for (int i = 1; i < bandCount; ++i) {
-        if (started[i])
-            workers[i].join();
-        else
-            RunBand(job, bands[i]);
-    }
-}
-
-int BandCountFor(LONG width, LONG height)
-{
-    const std::int64_t pixels = static_cast<std::int64_t>(width) * height;
-    if (pixels < kPixelsPerBand || height < 2)
-        return 1;
-    int cores = static_cast<int>(std::thread::hardware_concurrency());
-    if (cores < 1)
-        cores = 1;
-    const std::int64_t byWork = pixels / kPixelsPerBand;
-    int bands = static_cast<int>(std::min<std::int64_t>({cores, kMaxBands, byWork, height}));
-    return bands < 1 ? 1 : bands;
+    Pass pass{&job, bands};
+    ForEachRange(job.height, job.width, &pass, RunBandOfPass);
 }
 
 }  // namespace
@@ -300,7 +177,9 @@ int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block)
 
     // Working memory: the frame (two padded rows and two columns) and four
     // padded rows per band; no full-size copy of the picture.
-    const int bandCount = BandCountFor(width, height);
+    // The bands are ForEachRange's ranges of rows, so each range's number
+    // picks its band.
+    const int bandCount = RangeCountFor(height, width);
     const std::size_t paddedRow = (static_cast<std::size_t>(width) + 2) * 4;
     const std::size_t frameBytes = 2 * paddedRow + 2 * static_cast<std::size_t>(height) * 4;
     HGLOBAL work = GlobalAlloc(GHND, frameBytes + static_cast<std::size_t>(bandCount) * 4 * paddedRow);
@@ -338,7 +217,7 @@ int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block)
     job.bumpRows = ProcessingMode == 2;
     job.op = OperatorFor(ProcessingMode, filterKind);
 
-    Band bands[kMaxBands];
+    Band bands[kMaxRanges];
     BYTE* buffers = right + static_cast<std::size_t>(height) * 4;
     for (int i = 0; i < bandCount; ++i) {
         bands[i].start = static_cast<LONG>(static_cast<std::int64_t>(height) * i / bandCount);

@@ -17,17 +17,9 @@ struct PixelBlock3x3 {
 };
 static_assert(sizeof(PixelBlock3x3) == 36);
 
-// Runs the engine on the WorkDib held in block: pads, runs the pass with
-// the current filter kind, copies back.  Returns 0, or -1 when a working
+// Runs the engine in place on the WorkDib held in block, in bands of rows
+// on every core, with the current filter kind; the rows and columns beyond
+// the edges repeat the edge pixels.  Returns 0, or -1 when a working
 // buffer cannot be allocated (the picture is then unchanged).
 int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block);
 
-// Fills the (w+2) x (h+2) padded image from a WorkDib pixel array.
-void PadWithEdgeCopies(const BYTE* pixels, BYTE* padded, LONG paddedWidth, LONG paddedHeight);
-
-// Processes the interior of the padded image in place.  Returns 0, or -1
-// when the row buffer cannot be allocated (nothing processed).
-int RunNeighbourhoodPass(BYTE* padded, LONG paddedWidth, LONG paddedHeight, int filterKind);
-
-// Copies the interior back over the WorkDib pixel array, all four bytes.
-void CopyInteriorBack(BYTE* pixels, const BYTE* padded, LONG paddedWidth, LONG paddedHeight);

@@ -1,7 +1,8 @@
 #include "processing/scale.h"
 
 #include "image/image_document.h"
-#include "processing/parallel.h"
+#include "image/parallel.h"
+#include "processing/pixel_math.h"
 
 #include <cstdint>
 #include <cstring>
@@ -40,11 +41,6 @@ void FitRect(const RECT* box, const RECT* source, RECT* result)
     result->bottom = static_cast<LONG>(box->top + dy + height);
 }
 
-#if defined(__linux__) && defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-#define QUILLVANE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define QUILLVANE_VECTOR_CLONES
-#endif
 
 namespace {
 
@@ -151,7 +147,7 @@ int ScaleDib(HGLOBAL* out, const BYTE* source, const RECT* target, BITMAPINFO* o
     *out = nullptr;
     if (w < 0 || h < 0)
         return -1;
-    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(w, h) + 4);
+    HGLOBAL block = GlobalAlloc(GHND, WorkDibBlockBytes(w, h));
     if (!block)
         return -1;
     auto* dib = static_cast<BYTE*>(GlobalLock(block));

@@ -261,6 +261,83 @@ CLI_DICT = ['convert', 'bump', 'filter', 'effect', 'ysh', 'text-mark', '--text',
             '--saturation', '--hue', '--cmyk', '--', '=', ',', '-', '.jpg', '.bmp', '1e308', '2147483648']
 
 
+PNG_DICT = ['"\\x89PNG\\x0d\\x0a\\x1a\\x0a"', '"IHDR"', '"PLTE"', '"tRNS"', '"IDAT"', '"IEND"', '"iCCP"',
+            '"eXIf"', '"zTXt"', '"iTXt"', '"tEXt"', '"Raw profile type exif"']
+WEBP_DICT = ['"RIFF"', '"WEBP"', '"VP8 "', '"VP8L"', '"VP8X"', '"ALPH"', '"ANIM"', '"ANMF"', '"ICCP"', '"EXIF"',
+             '"XMP "']
+META_DICT = PNG_DICT + WEBP_DICT + ['"Exif\\x00\\x00"', '"II*\\x00"', '"MM\\x00*"', '"http://ns.adobe.com/xap/1.0/\\x00"',
+                                    '"ICC_PROFILE\\x00"', '"Photoshop 3.0\\x00"', '"8BIM"', '"acsp"']
+
+
+def png_seeds():
+    """PNG files of every colour type and depth, with and without transparency, one interlaced."""
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tests', 'cli'))
+    import pictures
+    seeds = {}
+    with tempfile.TemporaryDirectory() as work:
+        for ctype, depths in ((0, (1, 2, 4, 8, 16)), (2, (8, 16)), (3, (1, 2, 4, 8)), (4, (8, 16)), (6, (8, 16))):
+            for depth in depths:
+                for extra in ((), ('trns',), ('interlace',)):
+                    if extra == ('trns',) and ctype not in (0, 2, 3):
+                        continue
+                    path = os.path.join(work, 'p.png')
+                    pictures.make_png(path, ctype, depth, 7, 5, ctype * 31 + depth, 'trns' in extra, 'interlace' in extra)
+                    with open(path, 'rb') as f:
+                        seeds['png-%d-%d%s' % (ctype, depth, ''.join('-' + e for e in extra))] = f.read()
+    return seeds
+
+
+def webp_seeds(png):
+    """WebP files made from some PNG seeds with cwebp: lossy, lossless, with alpha."""
+    cwebp = shutil.which('cwebp')
+    seeds = {}
+    if not cwebp:
+        return seeds
+    with tempfile.TemporaryDirectory() as work:
+        for name in ('png-2-8', 'png-6-8', 'png-4-8', 'png-3-8-trns'):
+            src = os.path.join(work, name + '.png')
+            with open(src, 'wb') as f:
+                f.write(png[name])
+            for mode in ([], ['-lossless'], ['-q', '20', '-alpha_q', '50']):
+                out = os.path.join(work, 'o.webp')
+                run([cwebp, '-quiet'] + mode + [src, '-o', out])
+                with open(out, 'rb') as f:
+                    seeds['%s%s.webp' % (name, ''.join(mode))] = f.read()
+    return seeds
+
+
+def meta_seeds(jpegs, png, webp):
+    """Pictures with metadata for the copier: a JPEG, a PNG and a WebP given EXIF (with a thumbnail),
+    XMP, IPTC and an ICC profile by the exiv2 tool, and a few plain ones."""
+    seeds = {'jpeg-' + k: v for k, v in list(jpegs.items())[:4]}
+    seeds.update({k: v for k, v in list(png.items())[:3]})
+    seeds.update({k: v for k, v in list(webp.items())[:2]})
+    exiv2 = shutil.which('exiv2')
+    if not exiv2 or not jpegs:
+        return seeds
+    with tempfile.TemporaryDirectory() as work:
+        icc = bytearray(132)
+        icc[36:40] = b'acsp'
+        icc[0:4] = (132).to_bytes(4, 'big')
+        base = [k for k in jpegs if jpegs[k][:2] == b'\xff\xd8'][0]
+        for name, data in (('meta.jpg', jpegs[base]), ('meta.png', png['png-6-8']),
+                           ('meta.webp', webp.get('png-6-8.webp'))):
+            if data is None:
+                continue
+            path = os.path.join(work, name)
+            with open(path, 'wb') as f:
+                f.write(data)
+            with open(os.path.join(work, os.path.splitext(name)[0] + '.icc'), 'wb') as f:
+                f.write(bytes(icc))
+            subprocess.run([exiv2, '-q', '-M', 'set Exif.Image.Make Seed', '-M', 'set Exif.Image.Orientation 6',
+                            '-M', 'set Exif.Photo.PixelXDimension 9', '-M', 'set Xmp.dc.creator Seed',
+                            '-M', 'set Iptc.Application2.Caption Seed', path], check=False)
+            subprocess.run([exiv2, '-q', '-iC', path], check=False)
+            with open(path, 'rb') as f:
+                seeds[name] = f.read()
+    return seeds
+
+
 def write_dict(path, entries, quote=False):
     with open(path, 'w') as f:
         for e in entries:
@@ -276,7 +353,7 @@ def main():
     parser.add_argument('--jpeg-tool', default=None)
     args = parser.parse_args()
 
-    for kind in ('bmp', 'jpeg', 'cli', 'text'):
+    for kind in ('bmp', 'jpeg', 'cli', 'png', 'webp', 'meta', 'text'):
         path = os.path.join(args.output, kind)
         shutil.rmtree(path, ignore_errors=True)
         os.makedirs(path)
@@ -292,6 +369,15 @@ def main():
     for i, line in enumerate(CLI_LINES):
         with open(os.path.join(args.output, 'cli', 'line-%02d' % i), 'wb') as f:
             f.write(b'\0'.join(a.encode() for a in line))
+    png = png_seeds()
+    webp = webp_seeds(png)
+    for kind, seeds in (('png', png), ('webp', webp), ('meta', meta_seeds(jpegs, png, webp))):
+        for name, data in seeds.items():
+            with open(os.path.join(args.output, kind, name), 'wb') as f:
+                f.write(data)
+    write_dict(os.path.join(args.output, 'png.dict'), PNG_DICT)
+    write_dict(os.path.join(args.output, 'webp.dict'), WEBP_DICT)
+    write_dict(os.path.join(args.output, 'meta.dict'), META_DICT)
     write_dict(os.path.join(args.output, 'bmp.dict'), BMP_DICT)
     write_dict(os.path.join(args.output, 'jpeg.dict'), JPEG_DICT)
     write_dict(os.path.join(args.output, 'cli.dict'), CLI_DICT, quote=True)
@@ -299,9 +385,10 @@ def main():
         with open(os.path.join(args.output, 'text', name), 'wb') as f:
             f.write(data)
     write_dict(os.path.join(args.output, 'text.dict'), TEXT_DICT)
-    for kind in ('bmp', 'jpeg', 'cli', 'text'):
+    for kind in ('bmp', 'jpeg', 'cli', 'png', 'webp', 'meta', 'text'):
         counts[kind] = len(os.listdir(os.path.join(args.output, kind)))
-    print('make-fuzz-corpus: %(bmp)d BMP, %(jpeg)d JPEG, %(cli)d command-line, %(text)d text seeds in ' % counts + args.output)
+    print('make-fuzz-corpus: %(bmp)d BMP, %(jpeg)d JPEG, %(cli)d command-line, %(png)d PNG, %(webp)d WebP, '
+          '%(meta)d metadata, %(text)d text seeds in ' % counts + args.output)
 
 
 if __name__ == '__main__':

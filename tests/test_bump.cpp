@@ -329,10 +329,12 @@ TEST_F(BumpTest, BumpPixelMatchesReferenceOnRandomBlocks)
     }
 }
 
-// The row form of the lighting must give every pixel exactly what the
-// per-pixel operator gives it, for any settings and neighbourhoods.
+// Both row forms of the lighting must give every pixel exactly what the
+// per-pixel operator gives it, for any settings and neighbourhoods; the
+// comparisons are also the form this machine uses.
 TEST_F(BumpTest, RowLightingEqualsPixelLighting)
 {
+    EXPECT_EQ(BumpRowMethodHere(), BumpRowMethod::Comparisons) << "the comparisons disagree with the cosine here";
     std::mt19937 rng(14);
     std::uniform_int_distribution<int> byte(0, 255);
     constexpr int kPixels = 301;
@@ -352,14 +354,18 @@ TEST_F(BumpTest, RowLightingEqualsPixelLighting)
                 row[i + 2] = static_cast<BYTE>(dark ? 0 : byte(rng));
                 row[i + 3] = static_cast<BYTE>(std::clamp(base + byte(rng) % (spread + 1) - spread / 2, 0, 255));
             }
-        BumpRow(rows[0].data(), rows[1].data(), rows[2].data(), out.data(), kPixels);
-        for (int c = 0; c < kPixels; ++c) {
-            PixelBlock3x3 block;
-            std::memcpy(block.px[0], &rows[0][c * 4], 12);
-            std::memcpy(block.px[3], &rows[1][c * 4], 12);
-            std::memcpy(block.px[6], &rows[2][c * 4], 12);
-            BumpPixel(&block);
-            ASSERT_EQ(std::memcmp(block.px[4], &out[c * 4], 4), 0) << "pixel " << c << SettingsText();
+        for (BumpRowMethod method : {BumpRowMethod::Comparisons, BumpRowMethod::PerPixel}) {
+            BumpRow(rows[0].data(), rows[1].data(), rows[2].data(), out.data(), kPixels, method);
+            for (int c = 0; c < kPixels; ++c) {
+                PixelBlock3x3 block;
+                std::memcpy(block.px[0], &rows[0][c * 4], 12);
+                std::memcpy(block.px[3], &rows[1][c * 4], 12);
+                std::memcpy(block.px[6], &rows[2][c * 4], 12);
+                BumpPixel(&block);
+                ASSERT_EQ(std::memcmp(block.px[4], &out[c * 4], 4), 0)
+                    << "pixel " << c << (method == BumpRowMethod::PerPixel ? " pixel by pixel" : " by comparisons")
+                    << SettingsText();
+            }
         }
     }
 }
@@ -543,6 +549,38 @@ TEST_F(BumpTest, ApplyMatchesReferenceInEveryCase)
     EXPECT_GT(seen[0], 0);
     EXPECT_GT(seen[1], 0);
     EXPECT_GT(seen[2], 0);
+}
+
+// On a picture that splits into bands, the apply equals the reference in
+// every placement case; offsets left over from a smaller watermark are
+// clamped into the room the new one leaves.
+TEST_F(BumpTest, ApplyOnAPictureInBandsMatchesReference)
+{
+    std::mt19937 rng(31);
+    const ref::Picture image = RandomPicture(rng, proc_test::kBandedWidth, proc_test::kBandedHeight);
+    const ref::Picture watermark = RandomPicture(rng, 301, 137);
+    const LONG roomX = proc_test::kBandedWidth - 301;
+    const LONG roomY = proc_test::kBandedHeight - 137;
+    struct Case {
+        int keepAspect, dontEnlarge, tile;
+        LONG offsetX, offsetY;
+    };
+    const Case cases[] = {{0, 0, 0, 0, 0},          {1, 0, 0, 0, 0}, {0, 1, 0, 517, 211},
+                          {0, 1, 0, roomX + 90, 4000}, {0, 0, 1, 0, 0}};
+    for (const Case& c : cases) {
+        RandomLight(rng);
+        BumpSettings.KeepAspect = c.keepAspect;
+        BumpSettings.DontEnlarge = c.dontEnlarge;
+        BumpSettings.RepeatTile = c.tile;
+        BumpSettings.OffsetX = c.offsetX;
+        BumpSettings.OffsetY = c.offsetY;
+        ref::PlaceParams place = Place();
+        place.offsetX = std::min(c.offsetX, roomX);
+        place.offsetY = std::min(c.offsetY, roomY);
+        ref::Picture expected = image;
+        ref::ApplyBump(expected, watermark, place, Light());
+        EXPECT_EQ(ref::DescribeDifferences(expected, CoreApply(image, watermark)), "") << SettingsText();
+    }
 }
 
 TEST_F(BumpTest, ApplyWritesWatermarkHeightsIntoTheRegionOnly)

@@ -184,7 +184,9 @@ TEST(CliOptions, FileSettingsAndRegion)
     EXPECT_EQ(FormatFromExtension("b.jpg"), CliFormat::Jpeg);
     EXPECT_EQ(FormatFromExtension("x.y/b.Bmp"), CliFormat::Bmp);
     EXPECT_EQ(FormatFromExtension("x.bmp/b"), CliFormat::FromName);
-    EXPECT_EQ(FormatFromExtension("b.png"), CliFormat::FromName);
+    EXPECT_EQ(FormatFromExtension("b.PNG"), CliFormat::Png);
+    EXPECT_EQ(FormatFromExtension("b.webp"), CliFormat::Webp);
+    EXPECT_EQ(FormatFromExtension("b.tif"), CliFormat::FromName);
 }
 
 TEST(CliOptions, HelpAndVersionWinOverEverythingElse)
@@ -343,7 +345,7 @@ TEST(CliOptions, EveryKindOfBadCommandLineIsRefusedWithItsReason)
         {{"bump", "--font", "IPAGothic", "i", "-o", "o.bmp"}, "need --text"},
         {{"filter", "--text", "a", "i", "-o", "o.bmp"}, "does not apply to 'filter'"},
         {{"ysh", "--cmyk", "--hue", "0", "i", "-o", "o.bmp"}, "--cmyk excludes"},
-        {{"convert", "--format", "png", "i", "-o", "o.bmp"}, "'png' is not bmp or jpeg"},
+        {{"convert", "--format", "tiff", "i", "-o", "o.bmp"}, "'tiff' is not bmp, jpeg, png or webp"},
         {{"convert", "--bmp-depth", "8", "i", "-o", "o.bmp"}, "out of range (16..32)"},
         {{"convert", "--bmp-depth", "20", "i", "-o", "o.bmp"}, "not 16, 24 or 32"},
         {{"convert", "--quality", "59", "i", "-o", "o.jpg"}, "out of range (60..100)"},

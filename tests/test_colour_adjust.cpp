@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -175,6 +178,35 @@ TEST_F(ColourTest, YshMatchesReferenceOnRandomPicturesAndPositions)
                 << s[0] << "x" << s[1] << " positions " << YshSettings.luminance << "/" << YshSettings.saturation
                 << "/" << YshSettings.hue;
         }
+}
+
+// On a picture that splits into ranges, whose colours repeat (each range
+// remembers its recent colours), YSH and the CMYK round trip equal the
+// reference.
+TEST_F(ColourTest, PictureInRangesWithRepeatedColoursMatchesReference)
+{
+    std::mt19937 rng(46);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::vector<std::array<std::uint8_t, 4>> palette(300);
+    for (auto& colour : palette)
+        for (std::uint8_t& b : colour)
+            b = static_cast<std::uint8_t>(byte(rng));
+    std::uniform_int_distribution<std::size_t> pick(0, palette.size() - 1);
+    ref::Picture before(proc_test::kBandedWidth, proc_test::kBandedHeight);
+    for (std::size_t i = 0; i < before.bytes.size(); i += 4)
+        std::memcpy(&before.bytes[i], palette[pick(rng)].data(), 4);
+    YshSettings = YshSettingsRecord{137, 61, 250};
+    for (int mode : {kColourModeYsh, kColourModeCmyk}) {
+        ColourAdjustMode = mode;
+        ref::Picture expected = before;
+        if (mode == kColourModeYsh)
+            ref::Ysh(expected, YshSettings.luminance, YshSettings.saturation, YshSettings.hue);
+        else
+            ref::CmykRoundTrip(expected);
+        ref::Picture p = before;
+        ApplyColourAdjust(p.bytes.data(), p.width, p.height);
+        EXPECT_EQ(ref::DescribeDifferences(expected, p), "") << "mode " << mode;
+    }
 }
 
 TEST_F(ColourTest, YshPixelMatchesReferenceOnAllFactors)

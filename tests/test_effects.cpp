@@ -178,6 +178,35 @@ TEST_F(EffectTest, ContrastBoundsClipBothEnds)
     EXPECT_EQ(OutputFor(out, 2, 123), 123);
 }
 
+// On a picture that splits into ranges, the channel ranges (each channel's
+// extremes placed in a different range) and every effect equal the
+// reference.
+TEST_F(EffectTest, PictureInRangesMatchesReference)
+{
+    std::mt19937 rng(34);
+    ref::Picture p(proc_test::kBandedWidth, proc_test::kBandedHeight);
+    std::uniform_int_distribution<int> middle(40, 200);
+    for (std::uint8_t& b : p.bytes)
+        b = static_cast<std::uint8_t>(middle(rng));
+    p.At(0, 0)[2] = 251;
+    p.At(proc_test::kBandedWidth - 1, proc_test::kBandedHeight - 1)[0] = 3;
+    p.At(proc_test::kBandedWidth / 2, proc_test::kBandedHeight / 2)[1] = 1;
+    int minimum[3], maximum[3];
+    ref::MeasureRanges(p, minimum, maximum);
+    MeasureChannelRanges(p.bytes.data(), p.width, p.height);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(ChannelRange.minimum[c], minimum[c]) << "channel " << c;
+        EXPECT_EQ(ChannelRange.maximum[c], maximum[c]) << "channel " << c;
+        EffectSettings.lowerBound[c] = ChannelRange.minimum[c];
+        EffectSettings.upperBound[c] = ChannelRange.maximum[c];
+    }
+    for (int kind : {kEffectNegative, kEffectPosterize, kEffectSolarize, kEffectBinarize, kEffectContrast}) {
+        ref::Picture expected = p;
+        ref::Effect(expected, kind, 9212, EffectSettings.lowerBound, EffectSettings.upperBound);
+        EXPECT_EQ(ref::DescribeDifferences(expected, CoreEffect(p, kind, 9212)), "") << "effect " << kind;
+    }
+}
+
 TEST_F(EffectTest, MatchesReferenceOnRandomPicturesAndSettings)
 {
     std::mt19937 rng(33);

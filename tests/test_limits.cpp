@@ -3,7 +3,7 @@
 // never a picture damaged, never memory exhausted.
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
-#include "files/file_errors.h"
+#include "image/messages.h"
 #include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"

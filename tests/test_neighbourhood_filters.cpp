@@ -270,6 +270,25 @@ TEST_F(FilterTest, MatchesReferenceOnRandomPicturesAndSettings)
     }
 }
 
+// On a picture that splits into bands, every filter equals the reference
+// pass; soft runs three passes, each seeing the one before.
+TEST_F(FilterTest, PictureInBandsMatchesReferenceForEveryKind)
+{
+    std::mt19937 rng(32);
+    const ref::Picture p = RandomPicture(rng, proc_test::kBandedWidth, proc_test::kBandedHeight);
+    FilterSettings.customKernel[0][0] = -7;
+    FilterSettings.customKernel[1][1] = 9;
+    FilterSettings.customKernel[2][2] = -3;
+    for (int kind : {kFilterSharpen, kFilterSoft, kFilterEmboss, kFilterCustom}) {
+        FilterSettings.filterKind = kind;
+        FilterSettings.sharpenStrength = 7;
+        FilterSettings.softStrength = 3;
+        FilterSettings.embossStrength = 4;
+        FilterSettings.customStrength = 6;
+        EXPECT_EQ(ref::DescribeDifferences(RefFilter(p), CoreFilter(p)), "") << "kind " << kind;
+    }
+}
+
 TEST_F(FilterTest, OperatorsMatchReferenceOnRandomBlocks)
 {
     std::mt19937 rng(6);
@@ -304,34 +323,63 @@ TEST_F(FilterTest, OperatorsMatchReferenceOnRandomBlocks)
     }
 }
 
-TEST_F(FilterTest, PaddedPassLeavesFrameAndMatchesReference)
+// Rows are filtered through the integer quotient where the plan proves it
+// exact, through the table of amounts otherwise.  Both forms, forced for
+// every kind and strength (and random kernels), give each pixel what the
+// per-pixel operator gives it.
+TEST_F(FilterTest, BothRowFormsEqualThePixelOperatorForEverySetting)
 {
-    std::mt19937 rng(7);
-    const ref::Picture p = RandomPicture(rng, 5, 4);
-    const LONG pw = 7, ph = 6;
-    std::vector<BYTE> padded(pw * ph * 4);
-    PadWithEdgeCopies(p.bytes.data(), padded.data(), pw, ph);
-    // The frame repeats the nearest picture pixel (memory rows, bottom-up).
-    for (LONG r = 0; r < ph; ++r)
-        for (LONG c = 0; c < pw; ++c) {
-            const int sr = std::clamp<int>(r - 1, 0, 3), sc = std::clamp<int>(c - 1, 0, 4);
-            ASSERT_EQ(std::memcmp(&padded[(r * pw + c) * 4], &p.bytes[(sr * 5 + sc) * 4], 4), 0)
-                << "padded cell " << c << "," << r;
-        }
-    const std::vector<BYTE> before = padded;
-    FilterSettings.filterKind = kFilterEmboss;
-    FilterSettings.embossStrength = 7;
-    ASSERT_EQ(RunNeighbourhoodPass(padded.data(), pw, ph, kFilterEmboss), 0);
-    for (LONG r = 0; r < ph; ++r)
-        for (LONG c = 0; c < pw; ++c) {
-            if (r == 0 || c == 0 || r == ph - 1 || c == pw - 1) {
-                ASSERT_EQ(std::memcmp(&padded[(r * pw + c) * 4], &before[(r * pw + c) * 4], 4), 0)
-                    << "frame cell " << c << "," << r << " written";
+    std::mt19937 rng(21);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> weight(kKernelValueMin, kKernelValueMax);
+    constexpr int kPixels = 203;
+    std::vector<BYTE> rows[3];
+    for (auto& row : rows) {
+        row.resize((kPixels + 2) * 4);
+        for (BYTE& b : row)
+            b = static_cast<BYTE>(byte(rng));
+    }
+    // Extremes too: the largest and smallest sums a kernel can reach.
+    for (int i = 0; i < 12; ++i)
+        rows[i % 3][i * 4] = rows[i % 3][i * 4 + 1] = rows[i % 3][i * 4 + 2] = i % 2 ? 255 : 0;
+    struct Operator {
+        int kind;
+        void (*pixel)(PixelBlock3x3*);
+        int* strength;
+    };
+    const Operator operators[] = {{kFilterSharpen, SharpenPixel, &FilterSettings.sharpenStrength},
+                                  {kFilterSoft, SoftenPixel, &FilterSettings.softStrength},
+                                  {kFilterEmboss, EmbossPixel, &FilterSettings.embossStrength},
+                                  {kFilterCustom, CustomKernelPixel, &FilterSettings.customStrength}};
+    std::vector<BYTE> out(kPixels * 4);
+    int integerPlans = 0;
+    for (const Operator& op : operators)
+        for (int strength = kFilterStrengthMin; strength <= kFilterStrengthMax; ++strength)
+            for (int kernel = 0; kernel < (op.kind == kFilterCustom ? 6 : 1); ++kernel) {
+                for (auto& row : FilterSettings.customKernel)
+                    for (int& k : row)
+                        k = kernel == 0 ? kKernelValueMax : weight(rng);
+                FilterSettings.filterKind = op.kind;
+                *op.strength = strength;
+                FilterRowPlan plan;
+                ASSERT_TRUE(PrepareFilterRows(op.kind, &plan));
+                integerPlans += plan.integerForm ? 1 : 0;
+                for (bool integerForm : {plan.integerForm, false}) {
+                    plan.integerForm = integerForm;
+                    FilterRow(plan, rows[0].data(), rows[1].data(), rows[2].data(), out.data(), kPixels);
+                    for (int c = 0; c < kPixels; ++c) {
+                        PixelBlock3x3 block;
+                        std::memcpy(block.px[0], &rows[0][c * 4], 12);
+                        std::memcpy(block.px[3], &rows[1][c * 4], 12);
+                        std::memcpy(block.px[6], &rows[2][c * 4], 12);
+                        op.pixel(&block);
+                        ASSERT_EQ(std::memcmp(block.px[4], &out[c * 4], 4), 0)
+                            << "kind " << op.kind << " strength " << strength << " kernel " << kernel << " pixel "
+                            << c << (integerForm ? " by quotients" : " by the table");
+                    }
+                }
             }
-        }
-    ref::Picture out(5, 4);
-    CopyInteriorBack(out.bytes.data(), padded.data(), pw, ph);
-    EXPECT_EQ(ref::DescribeDifferences(RefFilter(p), out), "");
+    EXPECT_GT(integerPlans, 20) << "the quotient form is proven for most settings";
 }
 
 TEST_F(FilterTest, FailedAllocationLeavesPictureUnchanged)

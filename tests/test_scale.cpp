@@ -245,6 +245,19 @@ const BYTE* GuardedCopy(const std::vector<BYTE>& dib, bool guardAfter)
     std::_Exit(same ? 0 : 5);
 }
 
+// Targets large enough to be resampled in ranges on every core, down and
+// up, equal the reference.
+TEST_F(ScaleTest, TargetsInRangesMatchReference)
+{
+    std::mt19937 rng(35);
+    const ref::Picture src = RandomPicture(rng, proc_test::kBandedWidth, proc_test::kBandedHeight);
+    const std::vector<BYTE> dib = DibBytes(src);
+    const ref::Picture small = RandomPicture(rng, 401, 203);
+    const std::vector<BYTE> smallDib = DibBytes(small);
+    EXPECT_EQ(ref::DescribeDifferences(ref::Scale(src, 733, 389), CoreScale(dib.data(), 733, 389)), "");
+    EXPECT_EQ(ref::DescribeDifferences(ref::Scale(small, 1031, 523), CoreScale(smallDib.data(), 1031, 523)), "");
+}
+
 TEST_F(ScaleTest, OnePixelWideOrHighSourceIsNeverReadOutside)
 {
     // The column right of a one-pixel-wide source's top row lies past the

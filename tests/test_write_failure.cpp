@@ -6,7 +6,7 @@
 // the C library, which meets a file size limit instead.
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
-#include "files/file_errors.h"
+#include "image/messages.h"
 #include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"

@@ -32,6 +32,10 @@ make_bmp24() {
     head -c $((stride * h)) /dev/urandom >>"$file"
 }
 
+# untimed FILE: standard error without the summary's elapsed time, which
+# differs from run to run.
+untimed() { sed 's/ failed in [0-9.]* s$/ failed/' "$1"; }
+
 # same_files DIR-A DIR-B description: the same names with the same bytes.
 same_files() {
     local name
@@ -68,9 +72,9 @@ compare_jobs() {  # description, then the command and its options
     [ "$rc1" -eq 1 ] && [ "$RC" -eq 1 ] || fail "$what: exit $rc1 and $RC, expected 1 (two inputs are bad)"
     same_files one three "$what"
     [ "$(ls one | wc -l)" -eq 5 ] || fail "$what: expected five results, got $(ls one | tr '\n' ' ')"
-    cmp -s err1.txt err3.txt || {
+    cmp -s <(untimed err1.txt) <(untimed err3.txt) || {
         fail "$what: standard error differs between --jobs 1 and --jobs 3"
-        diff err1.txt err3.txt | sed 's/^/    /' >&2
+        diff <(untimed err1.txt) <(untimed err3.txt) | sed 's/^/    /' >&2
     }
 }
 compare_jobs "convert" convert --quality 85
@@ -89,11 +93,11 @@ rm -rf many one && mkdir many one
 run errmany.txt filter --kind emboss --strength 7 "${INPUTS[@]}" -o many --jobs 64
 run err1.txt filter --kind emboss --strength 7 "${INPUTS[@]}" -o one --jobs 1
 same_files one many "--jobs 64"
-cmp -s err1.txt errmany.txt || fail "--jobs 64: messages differ from --jobs 1"
+cmp -s <(untimed err1.txt) <(untimed errmany.txt) || fail "--jobs 64: messages differ from --jobs 1"
 
 # ---- messages in input order, progress for every file ----------------------------
-expected=$'[1/7] big.bmp\n[2/7] a.bmp\n[3/7] b.jpg\n[4/7] broken.jpg\nquillvane-cli: broken.jpg: \n[5/7] c.bmp\n[6/7] missing.bmp\nquillvane-cli: missing.bmp: \n[7/7] ajpeg.jpg\nquillvane-cli: 2 of 7 files failed'
-actual=$(sed 's/^\(quillvane-cli: [a-z.]*: \).*/\1/' "$ORDER_ERR")
+expected=$'[1/7] big.bmp\n[2/7] a.bmp\n[3/7] b.jpg\n[4/7] broken.jpg\nquillvane-cli: broken.jpg: \n[5/7] c.bmp\n[6/7] missing.bmp\nquillvane-cli: missing.bmp: \n[7/7] ajpeg.jpg\nquillvane-cli: 5 done, 0 skipped, 2 failed\nquillvane-cli: failed:\nquillvane-cli: broken.jpg: \nquillvane-cli: missing.bmp: '
+actual=$(untimed "$ORDER_ERR" | sed 's/^\(quillvane-cli: [a-z.]*: \).*/\1/')
 [ "$actual" = "$expected" ] || { fail "progress and messages out of input order"; sed 's/^/    /' "$ORDER_ERR" >&2; }
 
 # ---- all good: exit 0, every result ----------------------------------------------------
@@ -127,7 +131,7 @@ run err3.txt effect --kind negative c.bmp sub/c.bmp -o dup3 --jobs 3
 expect_rc 1 "same result name" err3.txt
 grep -q '^quillvane-cli: sub/c.bmp: .*would replace' err3.txt || fail "same result name: no refusal for the second"
 same_files dup1 dup3 "same result name"
-cmp -s <(sed 's/dup1/dupN/' err1.txt) <(sed 's/dup3/dupN/' err3.txt) || fail "same result name: messages differ"
+cmp -s <(untimed err1.txt | sed 's/dup1/dupN/') <(untimed err3.txt | sed 's/dup3/dupN/') || fail "same result name: messages differ"
 rm -rf dup1 dup3 && mkdir dup1 dup3
 cp broken.jpg sub/x.jpg
 cp b.jpg x.jpg
@@ -141,7 +145,8 @@ same_files dup1 dup3 "same result name, first fails"
 if command -v script >/dev/null 2>&1; then
     rm -rf tty && mkdir tty
     script -qec "'$CLI' convert big.bmp broken.jpg a.bmp -o tty --jobs 2" /dev/null >tty.txt 2>&1
-    grep -q $'\r\\[3/3\\] ' tty.txt || fail "terminal: no updating progress line"
+    grep -q $'\r\\[=*\\] 3/3  [0-9.]* files/s  0:00 left' tty.txt || fail "terminal: no updating progress line"
+    grep -q '1 failed in ' tty.txt || fail "terminal: no summary"
     grep -q 'quillvane-cli: broken.jpg: ' tty.txt || fail "terminal: the error is missing"
     [ "$(ls tty | wc -l)" -eq 2 ] || fail "terminal: expected two results"
 fi

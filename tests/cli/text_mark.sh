@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # text-mark and bump --text through the real executable: the mark file is
 # the same bytes every run (and a known checksum for one installed font),
-# bump --text stamps exactly what text-mark + --watermark stamps, on the
-# demo photograph, in one process and in workers, and every problem is
-# exit 2 with nothing written.  $1 is the executable.
+# PNG and BMP marks hold the same pixels, bump --text stamps exactly what
+# text-mark + --watermark stamps, on the demo photograph, in one process and
+# in workers (also beside a file that fails), and every problem is exit 2
+# with nothing written.  $1 is the executable.
 set -u
 
 CLI=${1:?usage: text_mark.sh PATH-TO-quillvane-cli}
@@ -17,6 +18,7 @@ done
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/qv-text.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
 cd "$WORK" || exit 1
+export LANG=C.UTF-8 LC_ALL=
 
 FAILURES=0
 fail() { echo "FAIL: $*" >&2; FAILURES=$((FAILURES + 1)); }
@@ -39,16 +41,25 @@ SUM=$(sha256sum one.bmp | cut -d' ' -f1)
 # By family name, as fontconfig finds it: the same drawing.
 run text-mark "$TEXT" --font IPAGothic --text-height 128 --soften 2 -o family.bmp
 cmp -s one.bmp family.bmp || fail "text-mark --font IPAGothic differs from the file $IPA"
+# As PNG: the same pixels (read back by ImageMagick), 8-bit RGB.
+run text-mark "$TEXT" --font "$IPA" --text-height 128 --soften 2 -o one.png
+[ "$RC" -eq 0 ] || fail "text-mark -o one.png: exit $RC: $(cat err.txt)"
+convert one.bmp rgb:one-bmp.rgb && convert one.png rgb:one-png.rgb
+cmp -s one-bmp.rgb one-png.rgb || fail "text-mark: the PNG mark's pixels differ from the BMP mark's"
+[ "$(identify -format '%wx%h %[channels]' one.png)" = "1350x133 srgb" ] ||
+    fail "text-mark -o one.png: $(identify -format '%wx%h %[channels]' one.png)"
 
 # ---- bump --text is text-mark + --watermark, bit for bit -------------------------
 # Each case: the text, its options, then the bump options.
+# The mark goes through a BMP file, or through the PNG file a fifth
+# argument names.
 equivalent() {
-    local text=$1 text_options=$2 bump_options=$3 name=$4
+    local text=$1 text_options=$2 bump_options=$3 name=$4 mark_type=${5:-bmp}
     # shellcheck disable=SC2086
-    "$CLI" text-mark "$text" $text_options -o "mark-$name.bmp" 2>err.txt ||
+    "$CLI" text-mark "$text" $text_options -o "mark-$name.$mark_type" 2>err.txt ||
         { fail "$name: text-mark failed: $(cat err.txt)"; return; }
     # shellcheck disable=SC2086
-    "$CLI" bump --watermark "mark-$name.bmp" $bump_options "$PHOTO" -o "file-$name.bmp" 2>err.txt ||
+    "$CLI" bump --watermark "mark-$name.$mark_type" $bump_options "$PHOTO" -o "file-$name.bmp" 2>err.txt ||
         { fail "$name: bump --watermark failed: $(cat err.txt)"; return; }
     # shellcheck disable=SC2086
     "$CLI" bump --text "$text" $text_options $bump_options "$PHOTO" -o "text-$name.bmp" 2>err.txt ||
@@ -61,6 +72,8 @@ equivalent "$TEXT" "--font $IPA --text-height 128" "--no-enlarge --offset 300,40
 equivalent "$TEXT" "--font $IPA --text-height 64 --soften 3" "--tile --azimuth 30" tiled-soft
 equivalent 'AVATAR office\nשלום © 2026' "--font $DEJAVU --align right --soften 10" \
     "--keep-aspect --region 100,100,1499,899" stretched
+# The usual text mark: a third of the width in the lower right corner.
+equivalent "$TEXT" "--font $IPA --soften 2" "--size 30% --gravity se --margin 2%,3% --strength 60" corner png
 TWO_LINES='Quillvane\n山田写真事務所'
 "$CLI" text-mark "$TWO_LINES" --align center -o lines.bmp 2>err.txt || fail "two lines: $(cat err.txt)"
 "$CLI" bump --watermark lines.bmp --no-enlarge "$PHOTO" -o lines-file.bmp
@@ -71,11 +84,17 @@ cmp -s lines-file.bmp lines-text.bmp || fail "two centred lines in the default f
 mkdir -p batch workers
 cp "$PHOTO" batch/a.jpg
 cp "$PHOTO" batch/b.jpg
-run bump --text "$TEXT" --font "$IPA" --soften 3 --text-height 64 --tile --azimuth 30 --format bmp --jobs 2 batch/a.jpg batch/b.jpg -o workers/
+printf 'no picture' >batch/c.jpg
+run bump --text "$TEXT" --font "$IPA" --soften 3 --text-height 64 --tile --azimuth 30 \
+    --format bmp --jobs 2 batch/a.jpg batch/b.jpg -o workers/
 [ "$RC" -eq 0 ] || fail "bump --text with two workers: exit $RC: $(cat err.txt)"
 for f in a b; do
     cmp -s workers/$f.bmp file-tiled-soft.bmp || fail "bump --text in a worker: $f.bmp differs"
 done
+run bump --text "$TEXT" --font "$IPA" --soften 2 --size 30% --gravity se --margin 2%,3% \
+    --strength 60 --format bmp --jobs 2 batch/c.jpg batch/a.jpg -o workers/
+[ "$RC" -eq 1 ] || fail "bump --text with a broken input in workers: exit $RC, expected 1"
+cmp -s workers/a.bmp file-corner.bmp || fail "bump --text --size 30% --gravity se in a worker: a.bmp differs"
 
 # ---- refusals: exit 2, one line naming the problem, nothing written -----------------
 printf 'this is no font\n' >notes.ttf
@@ -100,6 +119,7 @@ refused "out of range (8..2048)" text-mark abc --text-height 100000 -o kept.bmp
 refused "too large" text-mark "$(printf 'W%.0s' $(seq 1 600))" --text-height 2048 -o kept.bmp
 refused "not valid UTF-8" text-mark "$(printf 'a\xc3')" -o kept.bmp
 refused "JPEG would blur" text-mark abc -o out/mark.jpg
+refused "name it .png or .bmp" text-mark abc -o out/mark
 refused "is a directory" text-mark abc -o out
 refused "has no glyph for '山'" bump --text "山" --font "$DEJAVU" "$PHOTO" -o out/photo.jpg
 refused "no installed font" bump --text "abc" --font "Nonexistent Sans" "$PHOTO" -o out/photo.jpg

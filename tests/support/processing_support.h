@@ -12,6 +12,13 @@
 
 namespace proc_test {
 
+// A picture large enough for the engines to split into bands of rows or
+// ranges of pixels (2^19 pixels and more: one per core, at most 16), with
+// odd sides so that the boundaries fall anywhere in a row.
+constexpr int kBandedWidth = 1031;
+constexpr int kBandedHeight = 523;
+static_assert(kBandedWidth * kBandedHeight >= 1 << 19);
+
 // A random picture; every byte (the height byte too) uniformly 0..255.
 inline ref::Picture RandomPicture(std::mt19937& rng, int w, int h)
 {

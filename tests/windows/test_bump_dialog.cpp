@@ -7,9 +7,9 @@
 
 #include "app/selection.h"
 #include "processing/bump.h"
-#include "processing/bump_dialog.h"
+#include "app/bump_dialog.h"
 #include "processing/neighbourhood.h"
-#include "processing/preview.h"
+#include "app/preview.h"
 #include "resources/resource.h"
 
 #include <cmath>
@@ -554,6 +554,57 @@ TEST_F(BumpDialog, WatermarkCopyThatCannotBeAllocatedEndsTheDialogAsCancelled)
     EXPECT_EQ(PreviewImage, nullptr);
     MainDocument.dib = nullptr;
     MainDocument.isLoaded = 0;
+}
+
+// The position bars follow the placement even when no preview copy can be
+// allocated: at its own size the watermark gets both bars, tiled none.
+TEST_F(BumpDialog, PositionBarsFollowThePlacementWithoutAPreviewCopy)
+{
+    LoadPicture(120, 90);
+    const std::string small = Watermark(40, 30);
+    DialogDriver driver;
+    driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
+        ClickButton(dialog, IDC_BUMP_CHOOSE);
+        UnallocatablePreview noMemory;
+        ClickButton(dialog, IDC_BUMP_DONTENLARGE);
+        EXPECT_TRUE(IsShown(dialog, IDC_BUMP_OFFSETX));
+        EXPECT_TRUE(IsShown(dialog, IDC_BUMP_OFFSETY));
+        EXPECT_EQ(BarRange(dialog, IDC_BUMP_OFFSETX), std::make_pair(0, 80));
+        EXPECT_EQ(BarRange(dialog, IDC_BUMP_OFFSETY), std::make_pair(0, 60));
+        ClickButton(dialog, IDC_BUMP_REPEAT);
+        EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETX));
+        EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETY));
+        PressButton(dialog, IDCANCEL);
+    });
+    QueueOpen(driver, small);
+    EXPECT_EQ(RunDialog(RES_DLG_BUMP, BumpDialogProc, u8"", nullptr, &driver), 2);
+}
+
+// A repaint of part of the light marker redraws that part only: the
+// marker looks the same afterwards.
+TEST_F(BumpDialog, RepaintOverHalfTheMarkerKeepsAllOfIt)
+{
+    LoadPicture(80, 80);
+    Run([&](HWND dialog) {
+        const Pane p = LightPaneOf(dialog);
+        ClickAt(dialog, {p.cx - 12, p.cy - 9});
+        const POINT m = LightMarker;
+        const auto markerPixels = [&] {
+            std::vector<COLORREF> pixels;
+            HDC dc = GetDC(dialog);
+            for (int y = m.y - 5; y <= m.y + 5; ++y)
+                for (int x = m.x - 5; x <= m.x + 5; ++x)
+                    pixels.push_back(GetPixel(dc, x, y));
+            ReleaseDC(dialog, dc);
+            return pixels;
+        };
+        const std::vector<COLORREF> before = markerPixels();
+        const RECT leftHalf = {m.x - 6, m.y - 6, m.x, m.y + 6};
+        InvalidateRect(dialog, &leftHalf, TRUE);
+        UpdateWindow(dialog);
+        EXPECT_TRUE(markerPixels() == before) << "the marker changed where the paint did not reach";
+        PressButton(dialog, IDCANCEL);
+    });
 }
 
 TEST_F(BumpDialog, PreviewWithoutMemoryForItsCopyDrawsNothingButTheSettingsStillChange)

@@ -7,8 +7,8 @@
 
 #include "app/selection.h"
 #include "processing/colour_adjust.h"
-#include "processing/colour_dialog.h"
-#include "processing/preview.h"
+#include "app/colour_dialog.h"
+#include "app/preview.h"
 #include "resources/resource.h"
 
 #include <cstring>

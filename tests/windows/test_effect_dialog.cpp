@@ -6,9 +6,9 @@
 #include "support/dialog_fixture.h"
 
 #include "app/selection.h"
-#include "processing/effect_dialog.h"
+#include "app/effect_dialog.h"
 #include "processing/effects.h"
-#include "processing/preview.h"
+#include "app/preview.h"
 #include "resources/resource.h"
 
 #include <cstring>

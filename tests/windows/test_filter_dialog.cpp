@@ -5,10 +5,10 @@
 #include "support/dialog_fixture.h"
 
 #include "app/selection.h"
-#include "processing/filter_dialog.h"
+#include "app/filter_dialog.h"
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
-#include "processing/preview.h"
+#include "app/preview.h"
 #include "resources/resource.h"
 
 #include <cstring>

@@ -5,6 +5,7 @@
 #include "support/win_test_support.h"
 
 #include <gtest/gtest.h>
+#include <cderr.h>
 
 #include <commdlg.h>
 #include <winspool.h>

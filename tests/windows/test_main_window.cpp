@@ -152,6 +152,44 @@ TEST_F(MainWindowStart, ProcessingCommandWithoutPictureShowsNoDialog)
     EXPECT_EQ(ViewState.modalBusy, 0);
 }
 
+// A picture whose display copy cannot be allocated is let go with a
+// message: no picture, every command that needs one gray, the window as
+// it was.
+TEST_F(MainWindowStart, PictureWithoutMemoryForItsDisplayCopyIsLetGoWithAMessage)
+{
+    const RECT before = WindowRect();
+    HGLOBAL block = GlobalAlloc(GHND, WorkDibBlockBytes(1, 1));
+    ASSERT_NE(block, nullptr);
+    MainDocument.hDib = block;
+    MainDocument.dib = static_cast<BYTE*>(GlobalLock(block));
+    WriteWorkDibHeader(MainDocument.dib, 1, 1);
+    MainDocument.bmi = reinterpret_cast<BITMAPINFO*>(MainDocument.dib);
+    MainDocument.bitsOffset = kWorkDibHeaderBytes;
+    // The record claims a size no block can have; its pixels are never read.
+    MainDocument.width = kUnallocatableWidth;
+    MainDocument.height = kUnallocatableHeight;
+    MainDocument.isLoaded = 1;
+    MainDocument.isModified = 1;
+
+    DialogDriver driver;
+    driver.AnswerMessageBox(IDOK);
+    EXPECT_EQ(ShowNewPicture(window_), -1);
+    EXPECT_EQ(driver.Problems(), "");
+    const std::vector<DialogRecord> boxes = driver.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Error");
+    EXPECT_EQ(boxes[0].text, U8(u8"メモリーが足りません。"));
+    EXPECT_EQ(MainDocument.hDib, nullptr);
+    EXPECT_EQ(MainDocument.isLoaded, 0);
+    EXPECT_EQ(MainDocument.isModified, 0);
+    EXPECT_EQ(DisplayCopy.hDib, nullptr);
+    const RECT after = WindowRect();
+    EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0) << "the window kept its size";
+    Paint();
+    for (UINT id : {IDM_SAVE, IDM_PRINT, IDM_YSH, IDM_BUMP, IDM_FILTER, IDM_EFFECT})
+        EXPECT_TRUE(GetMenuState(GetMenu(window_), id, MF_BYCOMMAND) & MF_GRAYED) << id;
+}
+
 // --- Window size for a new picture ------------------------------------------
 
 class MainWindowSizing : public MainWindowFixture {};

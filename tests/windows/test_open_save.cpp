@@ -6,7 +6,7 @@
 #include "app/main_window.h"
 #include "files/file_settings.h"
 #include "files/jpeg_writer.h"
-#include "files/open_save.h"
+#include "app/open_save.h"
 #include "image/image_document.h"
 #include "resources/resource.h"
 
@@ -811,11 +811,12 @@ TEST_F(SaveDialogType, VeryLongNamesStayWithinTheBuffer)
     const std::string huge = std::string(300, 'h');                       // longer than the buffer
     const std::string earlyDot = "a.b" + std::string(250, 'c') + ".bmp";  // 257, last dot past 255
     const std::string cutDot = "a.b" + std::string(256, 'c') + ".bmp";    // 263: its first 255 end in c
+    const std::string full = std::string(251, 'e') + ".bmp";               // 255: the buffer's whole room
     DialogDriver driver;
     std::vector<std::string> names;
     driver.OnDialog(kSaveTitle, [&](HWND dialog) {
         HWND frame = FileDialogFrame(dialog);
-        for (const std::string& name : {fits, noRoom, huge, earlyDot, cutDot}) {
+        for (const std::string& name : {fits, noRoom, huge, earlyDot, cutDot, full}) {
             FileDialogSelectType(frame, 0);
             FileDialogSetName(frame, name);
             FileDialogSelectType(frame, 1);
@@ -825,7 +826,7 @@ TEST_F(SaveDialogType, VeryLongNamesStayWithinTheBuffer)
     });
     EXPECT_EQ(SaveImageCommand(window, &doc), -1);
     EXPECT_EQ(driver.Problems(), "");
-    ASSERT_EQ(names.size(), 5u);
+    ASSERT_EQ(names.size(), 6u);
     EXPECT_EQ(names[0], std::string(250, 'f') + ".jpg");
     EXPECT_EQ(names[1], noRoom);
     EXPECT_EQ(names[2], huge);
@@ -836,6 +837,7 @@ TEST_F(SaveDialogType, VeryLongNamesStayWithinTheBuffer)
         << "name became \"" << names[3].substr(0, 40) << "...\" (" << names[3].size() << " characters)";
     EXPECT_TRUE(names[4] == cutDot || names[4] == cutDot.substr(0, cutDot.size() - 4) + ".jpg")
         << "name became \"" << names[4].substr(0, 40) << "...\" (" << names[4].size() << " characters)";
+    EXPECT_EQ(names[5], std::string(251, 'e') + ".jpg") << "a name that fills the buffer exactly is switched too";
     EXPECT_EQ(std::string(doc.path), "SampleImage");
 }
 

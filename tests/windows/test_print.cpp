@@ -6,10 +6,11 @@
 
 #include "app/main_window.h"
 #include "image/image_document.h"
-#include "print/print.h"
+#include "app/print.h"
 #include "print/print_layout.h"
 
 #include <gtest/gtest.h>
+#include <cderr.h>
 
 #include <commdlg.h>
 

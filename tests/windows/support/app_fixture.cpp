@@ -4,7 +4,7 @@
 #include "app/selection.h"
 #include "files/file_settings.h"
 #include "image/region_swap.h"
-#include "print/print.h"
+#include "app/print.h"
 #include "resources/resource.h"
 
 #include <cstdio>

@@ -3,13 +3,13 @@
 #include "support/app_fixture.h"
 
 #include "processing/bump.h"
-#include "processing/bump_dialog.h"
+#include "app/bump_dialog.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
-#include "processing/filter_dialog.h"
+#include "app/filter_dialog.h"
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
-#include "processing/preview.h"
+#include "app/preview.h"
 
 #include <cstdio>
 #include <cstring>

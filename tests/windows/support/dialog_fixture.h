@@ -54,13 +54,6 @@ std::vector<BYTE> ScreenForm(const std::vector<BYTE>& dib);
 // Whether the screen shows exactly dib at PreviewRect (first difference
 // described otherwise).
 ::testing::AssertionResult PreviewShows(HWND dialog, const std::vector<BYTE>& dib);
-// A picture size whose WorkDib block no process can be given: about 4 GB
-// in a 32-bit process, 8 PiB (beyond the 47-bit address space) in a 64-bit
-// one.  Its pixels are never read: the allocation fails first.
-constexpr LONG kUnallocatableWidth = sizeof(void*) == 4 ? 32000 : 0x7FFFFFFF;
-constexpr LONG kUnallocatableHeight = sizeof(void*) == 4 ? 32000 : 1 << 20;
-static_assert(sizeof(void*) == 4 || WorkDibBytes(kUnallocatableWidth, kUnallocatableHeight) > (std::size_t{1} << 47));
-
 // While alive, PreviewImage is a block whose header claims a picture too
 // large for any scratch copy (the real one is put back afterwards), so a
 // renderer's scratch allocation fails.

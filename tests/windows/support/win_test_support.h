@@ -12,7 +12,11 @@
 // expectations as UTF-8 literals.  Everything a DialogDriver records is UTF-8.
 #pragma once
 
+// The whole of <windows.h> (printing, common dialogs), before the core's
+// headers include its lean part.
 #include <windows.h>
+
+#include "image/image_document.h"
 
 #include <deque>
 #include <functional>
@@ -20,6 +24,13 @@
 #include <vector>
 
 namespace wintest {
+
+// A picture size whose WorkDib block no process can be given: about 4 GB
+// in a 32-bit process, 8 PiB (beyond the 47-bit address space) in a 64-bit
+// one.  Its pixels are never read: the allocation fails first.
+constexpr LONG kUnallocatableWidth = sizeof(void*) == 4 ? 32000 : 0x7FFFFFFF;
+constexpr LONG kUnallocatableHeight = sizeof(void*) == 4 ? 32000 : 1 << 20;
+static_assert(sizeof(void*) == 4 || WorkDibBytes(kUnallocatableWidth, kUnallocatableHeight) > (std::size_t{1} << 47));
 
 // --- Text -------------------------------------------------------------------
 

@@ -1,11 +1,11 @@
-#include "processing/bump_dialog.h"
+#include "app/bump_dialog.h"
 
 #include "app/dialog_helpers.h"
 #include "app/gdi_guards.h"
-#include "files/open_save.h"
+#include "app/open_save.h"
+#include "app/preview.h"
 #include "image/image_document.h"
 #include "processing/bump.h"
-#include "processing/preview.h"
 #include "resources/resource.h"
 
 #include <cmath>
@@ -68,11 +68,10 @@ void DrawLightPane(HDC dc, const RECT& pane)
 }
 
 // Drawn twice at one place, the marker leaves the screen as it was.
-void DrawLightMarker(HWND dialog)
+void DrawLightMarker(HDC dc)
 {
-    WindowDC dc(dialog);
-    Rop2Guard xorMode(dc.get(), R2_XORPEN);
-    Ellipse(dc.get(), LightMarker.x - 4, LightMarker.y - 4, LightMarker.x + 4, LightMarker.y + 4);
+    Rop2Guard xorMode(dc, R2_XORPEN);
+    Ellipse(dc, LightMarker.x - 4, LightMarker.y - 4, LightMarker.x + 4, LightMarker.y + 4);
 }
 
 void EnablePlacementChecks(HWND dialog, bool enabled)
@@ -140,12 +139,13 @@ void RenderBumpPreview(HWND dialog, ImageDocument* watermark, const ImageDocumen
     BumpSettings.KeepAspect = Checked(dialog, IDC_BUMP_KEEPASPECT) ? 1 : 0;
     BumpSettings.DontEnlarge = Checked(dialog, IDC_BUMP_DONTENLARGE) ? 1 : 0;
     BumpSettings.RepeatTile = Checked(dialog, IDC_BUMP_REPEAT) ? 1 : 0;
-    PreviewCopy copy;
-    if (!copy.dib() || !watermark->dib)
+    if (watermark->width <= 0 || watermark->height <= 0)
         return;
-
-    const BumpPlacement p = PlaceWatermarkInPreview(image->width, image->height, watermark->width,
-                                                    watermark->height, copy.width(), copy.height());
+    // The position bars follow the placement whether or not the preview
+    // can be drawn: its size is the preview rectangle's.
+    const BumpPlacement p = PlaceWatermarkInPreview(image->width, image->height, watermark->width, watermark->height,
+                                                    PreviewRect.right - PreviewRect.left,
+                                                    PreviewRect.bottom - PreviewRect.top);
     switch (p.placementCase) {
     case BumpCase::NoEnlarge:
     case BumpCase::Stretch: {
@@ -166,6 +166,9 @@ void RenderBumpPreview(HWND dialog, ImageDocument* watermark, const ImageDocumen
         break;
     }
 
+    PreviewCopy copy;
+    if (!copy.dib() || !watermark->dib)
+        return;
     if (RenderBumpPixels(copy.dib(), copy.width(), copy.height(), image->width, image->height, watermark) != 0)
         return;
     DrawPreview(dialog, copy);
@@ -184,7 +187,7 @@ void OnBumpInit(HWND dialog)
     CentreWindow(dialog);
     if (InitWatermark(dialog, &WatermarkDocument, &MainDocument) != 0) {
         // Without a watermark there is nothing to show or apply.
-        EndDialog(dialog, 2);
+        EndDialog(dialog, IDCANCEL);
         return;
     }
     LightFromPoint(dialog, LightMarker);
@@ -203,9 +206,9 @@ void OnBumpPaint(HWND dialog)
     PaintDC paint(dialog);
     DrawLightPane(paint.get(), LightPane(dialog));
     Render(dialog);
-    const POINT marker = LightMarker;
-    if (PtInRect(&paint.area(), marker))
-        DrawLightMarker(dialog);
+    // On the paint's own DC the marker is drawn only where the paint
+    // erased it: a repaint of part of it leaves the rest alone.
+    DrawLightMarker(paint.get());
 }
 
 void OnLightPoint(HWND dialog, LPARAM lParam)
@@ -216,9 +219,12 @@ void OnLightPoint(HWND dialog, LPARAM lParam)
     if (!PtInRegion(circle.get(), point.x, point.y))
         return;
     LightFromPoint(dialog, point);
-    DrawLightMarker(dialog);
-    LightMarker = point;
-    DrawLightMarker(dialog);
+    {
+        WindowDC dc(dialog);
+        DrawLightMarker(dc.get());
+        LightMarker = point;
+        DrawLightMarker(dc.get());
+    }
     Render(dialog);
 }
 

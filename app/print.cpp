@@ -1,6 +1,7 @@
-#include "print/print.h"
+#include "app/print.h"
 
 #include "app/main_window.h"
+#include "image/messages.h"
 #include "print/print_layout.h"
 #include "resources/resource.h"
 
@@ -10,9 +11,6 @@ HWND AbortDialog = nullptr;
 int PrintAborted = 0;
 
 namespace {
-
-constexpr char kNoPrinterText[] = "登録プリンターがありません。";
-constexpr char kNoPrinterCaption[] = "プリンター確認";
 
 // Gives the page setup the printer the print settings hold, or else the
 // default printer's, when it has none of its own.  -1 when no printer can
@@ -74,7 +72,7 @@ void PageSetupCommand(HWND window)
 {
     PageSetupSettings.hwndOwner = window;
     if (GivePageSetupAPrinter(window) != 0) {
-        MessageBoxA(window, kNoPrinterText, kNoPrinterCaption, MB_OK);
+        MessageBoxA(window, msg::kNoPrinter, msg::kNoPrinterCaption, MB_OK);
         return;
     }
     PageSetupSettings.Flags = PSD_DISABLEMARGINS;
@@ -188,7 +186,7 @@ int PrintCommand(HWND window, ImageDocument* doc)
     if (previous && previous != PrintSettings.hDC)
         DeleteDC(previous);
     if (!PrintSettings.hDevNames || !PrintSettings.hDC) {
-        MessageBoxA(window, kNoPrinterText, kNoPrinterCaption, MB_OK);
+        MessageBoxA(window, msg::kNoPrinter, msg::kNoPrinterCaption, MB_OK);
         return -1;
     }
     InvalidateRect(window, nullptr, TRUE);
@@ -205,11 +203,10 @@ int PrintCommand(HWND window, ImageDocument* doc)
     PrintLayout layout = ComputePrintLayout(doc->width, doc->height, sx, sy, px, py, hres, vres, false);
     bool go = true;
     if (layout.exceedsArea)
-        go = MessageBoxA(window, "画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？",
-                         "Quivane", MB_YESNO | MB_ICONWARNING) != IDNO;
+        go = MessageBoxA(window, msg::kLargerThanPage, msg::kCommandCaption, MB_YESNO | MB_ICONWARNING) != IDNO;
     if (go) {
         const bool centred =
-            MessageBoxA(window, "印刷領域の中央に印刷しますか？", "Quivane", MB_YESNO | MB_ICONQUESTION) == IDYES;
+            MessageBoxA(window, msg::kCentreOnPage, msg::kCommandCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
         layout = ComputePrintLayout(doc->width, doc->height, sx, sy, px, py, hres, vres, centred);
         PrintPage(window, doc, printer, layout);
     }

@@ -1,5 +1,6 @@
-// The texts the file readers and writers report, and how they report them:
-// a message box with the caption "Error" and an OK button.
+// Every text the program shows in a message box, in one place, and how
+// the core reports a problem: a message box with the caption "Error" and an
+// OK button.
 #pragma once
 
 #include "platform/platform.h"
@@ -20,6 +21,15 @@ inline constexpr const char kCreateFailed[] = "ファイル作成に失敗しま
 inline constexpr const char kJpegUnreadable[] = "JPEGファイルを読み込めませんでした。";
 inline constexpr const char kJpegWriteFailed[] = "JPEGファイルの書き込みに失敗しました。";
 inline constexpr const char kErrorCaption[] = "Error";
+
+// Questions and notices of the main window's commands.
+inline constexpr const char kUnsavedQuestion[] = "画像が保存されていません。保存しますか？";
+inline constexpr const char kExitCaption[] = "Quillvane";
+inline constexpr const char kCommandCaption[] = "Quivane";
+inline constexpr const char kNoPrinter[] = "登録プリンターがありません。";
+inline constexpr const char kNoPrinterCaption[] = "プリンター確認";
+inline constexpr const char kLargerThanPage[] = "画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？";
+inline constexpr const char kCentreOnPage[] = "印刷領域の中央に印刷しますか？";
 }  // namespace msg
 
 inline void ReportError(HWND window, const char* text)

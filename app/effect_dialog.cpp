@@ -1,10 +1,17 @@
-#include "processing/effect_dialog.h"
+#include "app/effect_dialog.h"
 
 #include "app/dialog_helpers.h"
+#include "app/gdi_guards.h"
+#include "app/preview.h"
 #include "image/image_document.h"
 #include "processing/effects.h"
-#include "processing/preview.h"
 #include "resources/resource.h"
+
+// The engine names each effect and level by its control's id.
+static_assert(kEffectNegative == IDC_EFFECT_NEGATIVE && kEffectPosterize == IDC_EFFECT_POSTERIZE &&
+              kEffectSolarize == IDC_EFFECT_SOLARIZE && kEffectContrast == IDC_EFFECT_CONTRAST &&
+              kEffectBinarize == IDC_EFFECT_BINARIZE);
+static_assert(kLevel8 == IDC_EFFECT_LEVEL8 && kLevel128 == IDC_EFFECT_LEVEL128);
 
 namespace {
 
@@ -120,10 +127,8 @@ INT_PTR CALLBACK EffectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         CreatePreviewImage(dialog, &MainDocument);
         return TRUE;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(dialog, &ps);
+        PaintDC paint(dialog);
         DrawEffectPreview(dialog);
-        EndPaint(dialog, &ps);
         return TRUE;
     }
     case WM_HSCROLL:

@@ -6,9 +6,11 @@
 
 #include <windows.h>
 
-// -1 when the open dialog is cancelled (or the unsaved-changes question is
-// answered so that nothing is opened), otherwise 0.  The picture is only
-// replaced when the file is read; a failed read is reported by the reader.
+// -1 when the open dialog is cancelled, otherwise 0: also when the
+// unsaved-changes question is answered so that nothing is opened (Cancel,
+// or Yes with a save that did not reach a file) and when the read fails.
+// The picture is only replaced when the file is read; a failed read is
+// reported by the reader.
 int OpenImageCommand(HWND window, ImageDocument* doc);
 
 // -1 when nothing is loaded or the save dialog is cancelled, otherwise 0

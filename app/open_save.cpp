@@ -1,12 +1,12 @@
-#include "files/open_save.h"
+#include "app/open_save.h"
 
 #include "app/dialog_helpers.h"
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
-#include "files/file_errors.h"
 #include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"
+#include "image/messages.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
@@ -111,11 +111,11 @@ UINT_PTR CALLBACK SaveDialogHook(HWND dialog, UINT message, WPARAM, LPARAM lPara
             HWND fileDialog = VisibleDialog(dialog);
             const int entry = static_cast<int>(SendDlgItemMessageA(fileDialog, kFileTypeCombo, CB_GETCURSEL, 0, 0));
             HWND nameEdit = FileNameEdit(fileDialog);
-            char name[256] = {};
+            char name[kPathBytes] = {};
             // A name longer than the buffer is left as the user typed it
             // rather than switched from a cut copy.
-            if (nameEdit && GetWindowTextLengthA(nameEdit) < 255) {
-                GetWindowTextA(nameEdit, name, 255);
+            if (nameEdit && GetWindowTextLengthA(nameEdit) < static_cast<int>(sizeof name)) {
+                GetWindowTextA(nameEdit, name, sizeof name);
                 if (SwitchExtension(name, sizeof name, entry))
                     SetWindowTextA(nameEdit, name);
             }
@@ -145,7 +145,7 @@ int ChooseSaveFile(HWND window, char* path)
 int OpenImageCommand(HWND window, ImageDocument* doc)
 {
     if (doc->isModified) {
-        const int answer = MessageBoxA(window, "画像が保存されていません。保存しますか？", "Quivane",
+        const int answer = MessageBoxA(window, msg::kUnsavedQuestion, msg::kCommandCaption,
                                        MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDCANCEL)
             return 0;
@@ -228,10 +228,10 @@ INT_PTR CALLBACK ColorDepthDialogProc(HWND dialog, UINT message, WPARAM wParam, 
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:
-            EndDialog(dialog, 1);
+            EndDialog(dialog, IDOK);
             return TRUE;
         case IDCANCEL:
-            EndDialog(dialog, 2);
+            EndDialog(dialog, IDCANCEL);
             return TRUE;
         case IDC_DEPTH_16:
             BmpSaveDepth = 16;
@@ -265,11 +265,11 @@ INT_PTR CALLBACK JpegDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
             JpegProgressive = IsDlgButtonChecked(dialog, IDC_JPEG_PROGRESSIVE) == BST_CHECKED ? 1 : 0;
-            EndDialog(dialog, 1);
+            EndDialog(dialog, IDOK);
             return TRUE;
         }
         if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, 2);
+            EndDialog(dialog, IDCANCEL);
             return TRUE;
         }
         return FALSE;

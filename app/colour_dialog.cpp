@@ -1,10 +1,14 @@
-#include "processing/colour_dialog.h"
+#include "app/colour_dialog.h"
 
 #include "app/dialog_helpers.h"
+#include "app/gdi_guards.h"
+#include "app/preview.h"
 #include "image/image_document.h"
 #include "processing/colour_adjust.h"
-#include "processing/preview.h"
 #include "resources/resource.h"
+
+// The CMYK check box's id doubles as the engine's CMYK mode.
+static_assert(kColourModeCmyk == IDC_YSH_CMYK);
 
 namespace {
 
@@ -52,10 +56,8 @@ INT_PTR CALLBACK YshDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         ColourAdjustMode = kColourModeYsh;
         return TRUE;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(dialog, &ps);
+        PaintDC paint(dialog);
         RenderColourPreview(dialog);
-        EndPaint(dialog, &ps);
         return TRUE;
     }
     case WM_HSCROLL: {
@@ -79,11 +81,11 @@ INT_PTR CALLBACK YshDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
             return TRUE;
         case IDOK:
             FreePreviewImage();
-            EndDialog(dialog, 1);
+            EndDialog(dialog, IDOK);
             return TRUE;
         case IDCANCEL:
             FreePreviewImage();
-            EndDialog(dialog, 2);
+            EndDialog(dialog, IDCANCEL);
             return TRUE;
         default:
             return FALSE;

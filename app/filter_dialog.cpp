@@ -1,9 +1,10 @@
-#include "processing/filter_dialog.h"
+#include "app/filter_dialog.h"
 
 #include "app/dialog_helpers.h"
+#include "app/gdi_guards.h"
+#include "app/preview.h"
 #include "image/image_document.h"
 #include "processing/filters.h"
-#include "processing/preview.h"
 #include "resources/resource.h"
 
 #include <cstdio>
@@ -125,10 +126,8 @@ INT_PTR CALLBACK FilterDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         OnFilterInit(dialog);
         return TRUE;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(dialog, &ps);
+        PaintDC paint(dialog);
         DrawFilterPreview(dialog);
-        EndPaint(dialog, &ps);
         return TRUE;
     }
     case WM_HSCROLL:

@@ -1,4 +1,4 @@
-#include "processing/parallel.h"
+#include "image/parallel.h"
 
 #include <algorithm>
 #include <thread>

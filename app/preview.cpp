@@ -1,4 +1,4 @@
-#include "processing/preview.h"
+#include "app/preview.h"
 
 #include "app/gdi_guards.h"
 #include "processing/scale.h"
@@ -38,7 +38,7 @@ PreviewCopy::PreviewCopy()
         return;
     const auto* source = static_cast<const BYTE*>(GlobalLock(PreviewImage));
     const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(source);
-    const std::size_t bytes = WorkDibBytes(header->biWidth, header->biHeight) + 4;
+    const std::size_t bytes = WorkDibBlockBytes(header->biWidth, header->biHeight);
     block_ = GlobalAlloc(GHND, bytes);
     if (block_) {
         dib_ = static_cast<BYTE*>(GlobalLock(block_));

@@ -1,0 +1,276 @@
+#include "cli/picture_files.h"
+
+#include "cli/report.h"
+#include "files/bmp_writer.h"
+#include "files/jpeg_writer.h"
+#include "files/metadata_copy.h"
+#include "files/png_file.h"
+#include "files/safe_replace.h"
+#include "files/webp_file.h"
+#include "processing/orientation.h"
+
+#include <cstdio>
+#include <cstring>
+
+PictureExtras MainExtras;
+
+namespace {
+
+// The file library's problems that are named by constants, for the
+// catalogue (the others are found in their Fail calls).
+[[maybe_unused]] const char* const kProblemTexts[] = {
+    N_("not enough memory for the picture"),
+    N_("its metadata cannot be read (--strip writes the picture without it)"),
+    N_("the metadata cannot be written"),
+};
+
+bool EndsWithNoCase(const std::string& name, const char* suffix)
+{
+    const std::size_t n = std::strlen(suffix);
+    if (name.size() < n)
+        return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        char c = name[name.size() - n + i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != suffix[i])
+            return false;
+    }
+    return true;
+}
+
+void ReportProblem(const std::string& name, const FileProblem& problem)
+{
+    std::string text = _(problem.text ? problem.text : N_("failed"));
+    if (!problem.detail.empty())
+        text += " (" + problem.detail + ")";
+    Report(name, text);
+}
+
+int CopyPathInto(ImageDocument* doc, const std::string& path)
+{
+    if (path.size() >= sizeof doc->path) {
+        Report(path, _("the path is too long (at most 255 bytes)"));
+        return -1;
+    }
+    std::memset(doc->path, 0, sizeof doc->path);
+    std::memcpy(doc->path, path.data(), path.size());
+    return 0;
+}
+
+// Turns MainDocument and its alpha plane as orientation says.
+int Orient(int orientation, const std::string& input)
+{
+    LONG w = 0;
+    LONG h = 0;
+    OrientedSize(orientation, MainDocument.width, MainDocument.height, &w, &h);
+    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(w, h) + 4);
+    std::vector<std::uint8_t> alpha;
+    try {
+        alpha.resize(MainExtras.alpha.size());
+    } catch (const std::bad_alloc&) {
+        if (block)
+            GlobalFree(block);
+        block = nullptr;
+    }
+    if (!block) {
+        Report(input, _("not enough memory to turn the picture"));
+        return -1;
+    }
+    auto* dib = static_cast<BYTE*>(GlobalLock(block));
+    WriteWorkDibHeader(dib, w, h);
+    OrientPixels(WorkDibPixels(dib), WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height,
+                 orientation, kBytesPerPixel);
+    if (!alpha.empty())
+        OrientPixels(alpha.data(), MainExtras.alpha.data(), MainDocument.width, MainDocument.height, orientation, 1);
+    ReleaseDocument(&MainDocument);
+    MainDocument.hDib = block;
+    MainDocument.dib = dib;
+    MainDocument.bmi = reinterpret_cast<BITMAPINFO*>(dib);
+    MainDocument.width = w;
+    MainDocument.height = h;
+    MainExtras.alpha.swap(alpha);
+    return 0;
+}
+
+// The core writers report through the message-box route.
+int WriteWithCoreWriter(const std::string& path, int type)
+{
+    if (CopyPathInto(&MainDocument, path) != 0)
+        return -1;
+    SetReportName(path.c_str());
+    const long mark = ReportedCount();
+    const int result = type == kTypeBmp ? WriteBmpFile(nullptr, &MainDocument) : WriteJpegFile(nullptr, &MainDocument);
+    SetReportName(nullptr);
+    if (result != 0 && ReportedCount() == mark)
+        Report(path, _("the file cannot be written"));
+    return result;
+}
+
+}  // namespace
+
+int SniffPictureType(const std::string& path)
+{
+    unsigned char magic[12] = {};
+    std::size_t got = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file) {
+        got = std::fread(magic, 1, sizeof magic, file);
+        std::fclose(file);
+    }
+    if (got >= 2 && magic[0] == 'B' && magic[1] == 'M')
+        return kTypeBmp;
+    if (got >= 2 && magic[0] == 0xFF && magic[1] == 0xD8)
+        return kTypeJpeg;
+    if (got >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0)
+        return kTypePng;
+    if (got >= 12 && std::memcmp(magic, "RIFF", 4) == 0 && std::memcmp(magic + 8, "WEBP", 4) == 0)
+        return kTypeWebp;
+    if (EndsWithNoCase(path, ".bmp"))
+        return kTypeBmp;
+    if (EndsWithNoCase(path, ".png"))
+        return kTypePng;
+    if (EndsWithNoCase(path, ".webp"))
+        return kTypeWebp;
+    return kTypeJpeg;
+}
+
+const char* TypeExtension(int type)
+{
+    switch (type) {
+    case kTypeBmp: return ".bmp";
+    case kTypePng: return ".png";
+    case kTypeWebp: return ".webp";
+    default: return ".jpg";
+    }
+}
+
+int TypeForFormat(CliFormat format, int inputType)
+{
+    switch (format) {
+    case CliFormat::Bmp: return kTypeBmp;
+    case CliFormat::Jpeg: return kTypeJpeg;
+    case CliFormat::Png: return kTypePng;
+    case CliFormat::Webp: return kTypeWebp;
+    default: return inputType;
+    }
+}
+
+bool HasPictureExtension(const std::string& name)
+{
+    return EndsWithNoCase(name, ".bmp") || EndsWithNoCase(name, ".jpg") || EndsWithNoCase(name, ".jpeg") ||
+           EndsWithNoCase(name, ".png") || EndsWithNoCase(name, ".webp");
+}
+
+int ReadPortablePicture(ImageDocument* doc, int type, std::vector<std::uint8_t>* alpha)
+{
+    FileProblem problem;
+    const int result = type == kTypePng ? ReadPngFile(doc->path, doc, alpha, &problem)
+                                        : ReadWebpFile(doc->path, doc, alpha, &problem);
+    if (result != 0)
+        ReportProblem(doc->path, problem);
+    return result;
+}
+
+void UseAlphaAsHeights(ImageDocument* mark, const std::vector<std::uint8_t>& alpha)
+{
+    // An alpha channel that is opaque everywhere would be a flat relief:
+    // such a watermark keeps its brightness as height.
+    if (!HasTransparency(alpha) || !mark->dib)
+        return;
+    BYTE* p = WorkDibPixels(mark->dib);
+    const std::size_t count = static_cast<std::size_t>(mark->width) * static_cast<std::size_t>(mark->height);
+    for (std::size_t i = 0; i < count; ++i, p += 4)
+        p[0] = p[1] = p[2] = p[3] = alpha[i];
+}
+
+int PrepareInputPicture(const CliOptions& options, const std::string& input, int inputType)
+{
+    MainExtras.source = input;
+    MainExtras.sourceType = inputType;
+    MainExtras.oriented = false;
+    if (!options.autoOrient || inputType == kTypeBmp)
+        return 0;
+    int orientation = 1;
+    FileProblem problem;
+    if (ReadOrientation(input.c_str(), &orientation, &problem) != 0) {
+        ReportProblem(input, problem);
+        return -1;
+    }
+    if (orientation != 1 && Orient(orientation, input) != 0)
+        return -1;
+    MainExtras.oriented = true;
+    return 0;
+}
+
+void CompositeOverColour(BYTE* pixels, const std::uint8_t* alpha, std::size_t count, const unsigned char* rgb)
+{
+    const unsigned bg[3] = {rgb[2], rgb[1], rgb[0]};  // blue, green, red as stored
+    for (std::size_t i = 0; i < count; ++i, pixels += 4) {
+        const unsigned a = alpha[i];
+        for (int c = 0; c < 3; ++c)
+            pixels[c] = static_cast<BYTE>((pixels[c] * a + bg[c] * (255 - a) + 127) / 255);
+    }
+}
+
+int WriteResultPicture(const CliOptions& options, const std::string& output, int type)
+{
+    const bool transparent = HasTransparency(MainExtras.alpha);
+    const bool keepsAlpha = type == kTypePng || type == kTypeWebp;
+    if (transparent && !keepsAlpha) {
+        if (!options.backgroundGiven) {
+            Report(MainExtras.source, Format(_("the picture has transparency, which %s files cannot hold: give "
+                                               "--background COLOUR to put it over a colour"),
+                                             type == kTypeBmp ? "BMP" : "JPEG"));
+            return -1;
+        }
+        CompositeOverColour(WorkDibPixels(MainDocument.dib), MainExtras.alpha.data(), MainExtras.alpha.size(),
+                            options.background);
+    }
+
+    // Metadata is added to a finished file under a staging name, which
+    // then replaces the output: the output appears only complete.
+    const bool withMetadata = !options.strip && type != kTypeBmp && MainExtras.sourceType != kTypeBmp &&
+                              !MainExtras.source.empty();
+    std::string staging = output;
+    if (withMetadata) {
+        char temporary[kTempPathBytes];
+        if (MakeTemporaryPath((output + ".meta").c_str(), temporary) != 0) {
+            Report(output, _("the file name is too long"));
+            return -1;
+        }
+        staging = temporary;
+    }
+
+    const std::uint8_t* alpha = keepsAlpha && !MainExtras.alpha.empty() ? MainExtras.alpha.data() : nullptr;
+    int result = 0;
+    if (type == kTypeBmp || type == kTypeJpeg) {
+        result = WriteWithCoreWriter(staging, type);
+        if (CopyPathInto(&MainDocument, output) != 0)
+            result = -1;
+    } else {
+        FileProblem problem;
+        result = type == kTypePng ? WritePngFile(staging.c_str(), &MainDocument, alpha, &problem)
+                                  : WriteWebpFile(staging.c_str(), &MainDocument, alpha, options.quality,
+                                                  options.lossless, &problem);
+        if (result != 0)
+            ReportProblem(output, problem);
+    }
+    if (result != 0 || !withMetadata) {
+        if (result != 0 && withMetadata)
+            DiscardTemporary(staging.c_str());
+        return result;
+    }
+    FileProblem problem;
+    if (CopyMetadata(MainExtras.source.c_str(), staging.c_str(), MainDocument.width, MainDocument.height,
+                     MainExtras.oriented, &problem) != 0) {
+        DiscardTemporary(staging.c_str());
+        ReportProblem(problem.text == kProblemMetadataUnreadable ? MainExtras.source : output, problem);
+        return -1;
+    }
+    if (ReplaceWithTemporary(staging.c_str(), output.c_str()) != 0) {
+        Report(output, _("the existing file cannot be replaced"));
+        return -1;
+    }
+    return 0;
+}

@@ -1,0 +1,144 @@
+#include "files/png_file.h"
+
+#include "files/safe_replace.h"
+
+#include <spng.h>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+namespace {
+
+// Ancillary chunks (text, profiles) larger than this are refused rather
+// than buffered; pictures are bounded by the program's picture limits.
+constexpr std::size_t kMaxChunkBytes = std::size_t{64} << 20;
+constexpr std::size_t kMaxChunkCacheBytes = std::size_t{128} << 20;
+
+struct ContextFree {
+    void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
+};
+using Context = std::unique_ptr<spng_ctx, ContextFree>;
+
+struct FileClose {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileClose>;
+
+int Decode(spng_ctx* ctx, ImageDocument* doc, std::vector<std::uint8_t>* alpha, FileProblem* problem)
+{
+    spng_set_image_limits(ctx, static_cast<std::uint32_t>(kMaxPictureSide),
+                          static_cast<std::uint32_t>(kMaxPictureSide));
+    spng_set_chunk_limits(ctx, kMaxChunkBytes, kMaxChunkCacheBytes);
+
+    spng_ihdr ihdr = {};
+    int error = spng_get_ihdr(ctx, &ihdr);
+    if (error != 0)
+        return Fail(problem, "not a PNG file the program can read", spng_strerror(error));
+    if (!PictureSizeAllowed(ihdr.width, ihdr.height))
+        return Fail(problem, "the picture is too large to read");
+
+    spng_trns trns = {};
+    const bool hasAlpha = ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
+                          ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA || spng_get_trns(ctx, &trns) == 0;
+
+    std::size_t bytes = 0;
+    error = spng_decoded_image_size(ctx, SPNG_FMT_RGBA8, &bytes);
+    if (error != 0)
+        return Fail(problem, "not a PNG file the program can read", spng_strerror(error));
+    std::unique_ptr<std::uint8_t[]> rgba(new (std::nothrow) std::uint8_t[bytes]);
+    if (!rgba)
+        return Fail(problem, kProblemNoMemory);
+    // RGBA8 expands every depth and colour type; 16-bit samples are cut to
+    // their high byte and the transparency chunk becomes alpha.
+    error = spng_decode_image(ctx, rgba.get(), bytes, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS);
+    if (error != 0)
+        return Fail(problem, "the PNG file is damaged", spng_strerror(error));
+    return AdoptRgbaRows(rgba.get(), static_cast<LONG>(ihdr.width), static_cast<LONG>(ihdr.height), hasAlpha, doc,
+                         alpha, problem);
+}
+
+}  // namespace
+
+int ReadPngFile(const char* path, ImageDocument* doc, std::vector<std::uint8_t>* alpha, FileProblem* problem)
+{
+    File file(std::fopen(path, "rb"));
+    if (!file)
+        return Fail(problem, "the file cannot be opened");
+    Context ctx(spng_ctx_new(0));
+    if (!ctx)
+        return Fail(problem, kProblemNoMemory);
+    spng_set_png_file(ctx.get(), file.get());
+    return Decode(ctx.get(), doc, alpha, problem);
+}
+
+int DecodePngMemory(const void* data, std::size_t size, ImageDocument* doc, std::vector<std::uint8_t>* alpha,
+                    FileProblem* problem)
+{
+    Context ctx(spng_ctx_new(0));
+    if (!ctx)
+        return Fail(problem, kProblemNoMemory);
+    spng_set_png_buffer(ctx.get(), data, size);
+    return Decode(ctx.get(), doc, alpha, problem);
+}
+
+namespace {
+
+// Encodes into an open stream, one row at a time from the WorkDib.
+int Encode(std::FILE* file, const ImageDocument* doc, const std::uint8_t* alpha, FileProblem* problem)
+{
+    Context ctx(spng_ctx_new(SPNG_CTX_ENCODER));
+    if (!ctx)
+        return Fail(problem, kProblemNoMemory);
+    spng_set_png_file(ctx.get(), file);
+    spng_ihdr ihdr = {};
+    ihdr.width = static_cast<std::uint32_t>(doc->width);
+    ihdr.height = static_cast<std::uint32_t>(doc->height);
+    ihdr.bit_depth = 8;
+    ihdr.color_type = alpha ? SPNG_COLOR_TYPE_TRUECOLOR_ALPHA : SPNG_COLOR_TYPE_TRUECOLOR;
+    int error = spng_set_ihdr(ctx.get(), &ihdr);
+    if (error == 0)
+        error = spng_encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
+    if (error != 0)
+        return Fail(problem, "the PNG file cannot be written", spng_strerror(error));
+
+    const std::size_t rowBytes = static_cast<std::size_t>(doc->width) * (alpha ? 4 : 3);
+    std::unique_ptr<std::uint8_t[]> row(new (std::nothrow) std::uint8_t[rowBytes]);
+    if (!row)
+        return Fail(problem, kProblemNoMemory);
+    for (LONG y = 0; y < doc->height; ++y) {
+        WorkDibRowToRgba(doc, alpha, y, row.get());
+        error = spng_encode_row(ctx.get(), row.get(), rowBytes);
+        if (error == SPNG_EOI && y == doc->height - 1)
+            error = 0;
+        if (error != 0)
+            return Fail(problem, "the PNG file cannot be written", spng_strerror(error));
+    }
+    return 0;
+}
+
+}  // namespace
+
+int WritePngFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha, FileProblem* problem)
+{
+    char temporary[kTempPathBytes];
+    if (MakeTemporaryPath(path, temporary) != 0)
+        return Fail(problem, "the file name is too long");
+    std::FILE* file = std::fopen(temporary, "wb");
+    if (!file)
+        return Fail(problem, "the file cannot be created");
+    int result = Encode(file, doc, alpha, problem);
+    // libspng does not look at its writes: the stream's error flag and the
+    // close tell whether everything reached the disk.
+    if (result == 0 && (std::fflush(file) != 0 || std::ferror(file)))
+        result = Fail(problem, "the file could not be written to the end");
+    if (std::fclose(file) != 0 && result == 0)
+        result = Fail(problem, "the file could not be written to the end");
+    if (result != 0) {
+        DiscardTemporary(temporary);
+        return -1;
+    }
+    if (ReplaceWithTemporary(temporary, path) != 0)
+        return Fail(problem, "the existing file cannot be replaced");
+    return 0;
+}

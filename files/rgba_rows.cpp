@@ -1,0 +1,87 @@
+#include "files/rgba_rows.h"
+
+#include <algorithm>
+#include <new>
+#include <utility>
+
+int Fail(FileProblem* problem, const char* text, std::string detail)
+{
+    problem->text = text;
+    problem->detail = std::move(detail);
+    return -1;
+}
+
+int AdoptRgbaRows(const std::uint8_t* rgba, LONG width, LONG height, bool keepAlpha, ImageDocument* doc,
+                  std::vector<std::uint8_t>* alpha, FileProblem* problem)
+{
+    std::vector<std::uint8_t> plane;
+    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(width, height) + 4);
+    if (!block) {
+        return Fail(problem, kProblemNoMemory);
+    }
+    const std::size_t w = static_cast<std::size_t>(width);
+    const std::size_t h = static_cast<std::size_t>(height);
+    if (keepAlpha) {
+        try {
+            plane.resize(w * h);
+        } catch (const std::bad_alloc&) {
+            GlobalFree(block);
+            return Fail(problem, kProblemNoMemory);
+        }
+    }
+    auto* dib = static_cast<BYTE*>(GlobalLock(block));
+    WriteWorkDibHeader(dib, width, height);
+    BYTE* pixels = WorkDibPixels(dib);
+    for (std::size_t y = 0; y < h; ++y) {
+        const std::uint8_t* s = rgba + y * w * 4;
+        const std::size_t stored = h - 1 - y;  // bottom-up
+        BYTE* d = pixels + stored * w * 4;
+        for (std::size_t x = 0; x < w; ++x, s += 4, d += 4) {
+            d[0] = s[2];
+            d[1] = s[1];
+            d[2] = s[0];
+        }
+        if (keepAlpha) {
+            std::uint8_t* a = plane.data() + stored * w;
+            s = rgba + y * w * 4;
+            for (std::size_t x = 0; x < w; ++x)
+                a[x] = s[x * 4 + 3];
+        }
+    }
+    ReleaseDocument(doc);
+    doc->hDib = block;
+    doc->dib = dib;
+    doc->bmi = reinterpret_cast<BITMAPINFO*>(dib);
+    doc->width = width;
+    doc->height = height;
+    doc->isLoaded = 1;
+    alpha->swap(plane);
+    return 0;
+}
+
+void WorkDibRowToRgba(const ImageDocument* doc, const std::uint8_t* alpha, LONG row, std::uint8_t* out)
+{
+    const std::size_t w = static_cast<std::size_t>(doc->width);
+    const std::size_t stored = static_cast<std::size_t>(doc->height - 1 - row);
+    const BYTE* s = WorkDibPixels(doc->dib) + stored * w * 4;
+    if (alpha) {
+        const std::uint8_t* a = alpha + stored * w;
+        for (std::size_t x = 0; x < w; ++x, s += 4, out += 4) {
+            out[0] = s[2];
+            out[1] = s[1];
+            out[2] = s[0];
+            out[3] = a[x];
+        }
+    } else {
+        for (std::size_t x = 0; x < w; ++x, s += 4, out += 3) {
+            out[0] = s[2];
+            out[1] = s[1];
+            out[2] = s[0];
+        }
+    }
+}
+
+bool HasTransparency(const std::vector<std::uint8_t>& alpha)
+{
+    return std::any_of(alpha.begin(), alpha.end(), [](std::uint8_t a) { return a != 255; });
+}

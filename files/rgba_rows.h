@@ -1,0 +1,41 @@
+// Conversions between the top-down RGBA rows the PNG and WebP libraries
+// read and write and a WorkDib with a separate alpha plane.
+//
+// The alpha plane, when a picture has one, holds one byte per pixel in the
+// WorkDib's own order (rows bottom-up), so that pixel i of the block and
+// byte i of the plane belong together whatever is done to the rows.
+#pragma once
+
+#include "image/image_document.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What went wrong with a file, for the caller to report: one fixed English
+// sentence (the command-line tool shows it in its user's language) and the
+// library's own words, if any.
+struct FileProblem {
+    const char* text = nullptr;
+    std::string detail;
+};
+
+// Sets *problem and returns -1.
+int Fail(FileProblem* problem, const char* text, std::string detail = std::string());
+
+// Makes a new WorkDib block from width x height top-down RGBA pixels and
+// gives it to doc (which frees its old block); HeightBytes are 0.  When
+// keepAlpha is true the alpha bytes go to *alpha, else *alpha is emptied.
+// Returns 0, or -1 with *problem set when the block cannot be allocated
+// (doc and *alpha are then unchanged).
+int AdoptRgbaRows(const std::uint8_t* rgba, LONG width, LONG height, bool keepAlpha, ImageDocument* doc,
+                  std::vector<std::uint8_t>* alpha, FileProblem* problem);
+
+constexpr const char kProblemNoMemory[] = "not enough memory for the picture";
+
+// Fills out with one top-down row (row 0 is the top) of doc's picture as
+// RGB, or as RGBA with the plane's bytes when alpha is not null.
+void WorkDibRowToRgba(const ImageDocument* doc, const std::uint8_t* alpha, LONG row, std::uint8_t* out);
+
+// True when the plane has a byte below 255 (an empty plane has none).
+bool HasTransparency(const std::vector<std::uint8_t>& alpha);

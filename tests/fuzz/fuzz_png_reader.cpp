@@ -1,0 +1,53 @@
+// The PNG reader on arbitrary bytes: a failed read leaves the document and
+// the alpha plane as they were; a picture that was read is written as PNG
+// (with its alpha) and must read back with the same pixels and alpha.
+#include "fuzz_support.h"
+
+#include "files/png_file.h"
+
+#include <cstring>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    qvfuzz::SetUpOnce();
+    const long blocksBefore = StandInLiveBlocks();
+    // A header that declares more than a megapixel would only spend the
+    // run on a buffer of zeros; the limits themselves are checked by the
+    // reader before any allocation and by the limits tests.
+    if (size >= 24) {
+        const std::uint64_t w = (std::uint64_t{data[16]} << 24) | (data[17] << 16) | (data[18] << 8) | data[19];
+        const std::uint64_t h = (std::uint64_t{data[20]} << 24) | (data[21] << 16) | (data[22] << 8) | data[23];
+        if (w * h > (1u << 20))
+            return 0;
+    }
+    ImageDocument doc;
+    ResetDocument(&doc, true);
+    std::vector<std::uint8_t> alpha(3, 7);
+    FileProblem problem;
+    if (DecodePngMemory(data, size, &doc, &alpha, &problem) != 0) {
+        qvfuzz::Check(doc.hDib == nullptr && alpha.size() == 3, "failed read kept the document and alpha");
+        qvfuzz::Check(problem.text != nullptr, "a failure names its problem");
+        qvfuzz::Check(StandInLiveBlocks() == blocksBefore, "blocks leaked by a failed read");
+        return 0;
+    }
+    const std::size_t count = static_cast<std::size_t>(doc.width) * static_cast<std::size_t>(doc.height);
+    qvfuzz::Check(PictureSizeAllowed(doc.width, doc.height), "picture within the limits");
+    qvfuzz::Check(alpha.empty() || alpha.size() == count, "alpha plane of the picture's size");
+
+    const std::string& out = qvfuzz::OutputFile(".png");
+    qvfuzz::Check(WritePngFile(out.c_str(), &doc, alpha.empty() ? nullptr : alpha.data(), &problem) == 0,
+                  "a picture that was read can be written");
+    ImageDocument back;
+    ResetDocument(&back, false);
+    std::vector<std::uint8_t> backAlpha;
+    qvfuzz::Check(ReadPngFile(out.c_str(), &back, &backAlpha, &problem) == 0, "own file reads back");
+    qvfuzz::Check(back.width == doc.width && back.height == doc.height, "own file keeps the size");
+    for (std::size_t i = 0; i < count; ++i)
+        qvfuzz::Check(std::memcmp(WorkDibPixels(back.dib) + i * 4, WorkDibPixels(doc.dib) + i * 4, 3) == 0,
+                      "own file keeps the pixels");
+    qvfuzz::Check(backAlpha == alpha, "own file keeps the alpha");
+    ReleaseDocument(&back);
+    ReleaseDocument(&doc);
+    qvfuzz::Check(StandInLiveBlocks() == blocksBefore, "blocks leaked");
+    return 0;
+}

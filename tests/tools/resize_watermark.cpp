@@ -1,0 +1,53 @@
+// resize_watermark IN.png W H OUT.png: the reference for quillvane-cli's
+// --size.  Reads a PNG watermark, takes its heights as the tool does (alpha
+// when it has transparency, else luminance), resamples the picture with
+// the engine's ScaleDib to W x H and writes the heights as a grey PNG, whose
+// luminance read back is exactly those heights.
+#include "files/png_file.h"
+#include "processing/scale.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: resize_watermark IN.png W H OUT.png\n");
+        return 2;
+    }
+    ImageDocument mark = {};
+    std::vector<std::uint8_t> alpha;
+    FileProblem problem;
+    if (ReadPngFile(argv[1], &mark, &alpha, &problem) != 0) {
+        std::fprintf(stderr, "resize_watermark: %s: %s\n", argv[1], problem.text);
+        return 1;
+    }
+    mark.bitsOffset = kWorkDibHeaderBytes;
+    ComputeLuminance(&mark);
+    const std::size_t count = static_cast<std::size_t>(mark.width) * static_cast<std::size_t>(mark.height);
+    if (HasTransparency(alpha))
+        for (std::size_t i = 0; i < count; ++i)
+            WorkDibPixels(mark.dib)[i * 4 + 3] = alpha[i];
+
+    const RECT target = {0, 0, std::atoi(argv[2]), std::atoi(argv[3])};
+    HGLOBAL block = nullptr;
+    BITMAPINFO header = {};
+    if (ScaleDib(&block, mark.dib, &target, &header) != 0)
+        return 1;
+    ImageDocument out = {};
+    out.hDib = block;
+    out.dib = static_cast<BYTE*>(GlobalLock(block));
+    out.width = target.right;
+    out.height = target.bottom;
+    BYTE* p = WorkDibPixels(out.dib);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height); ++i, p += 4)
+        p[0] = p[1] = p[2] = p[3];
+    if (WritePngFile(argv[4], &out, nullptr, &problem) != 0) {
+        std::fprintf(stderr, "resize_watermark: %s: %s\n", argv[4], problem.text);
+        return 1;
+    }
+    ReleaseDocument(&out);
+    ReleaseDocument(&mark);
+    return 0;
+}
