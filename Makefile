@@ -168,10 +168,10 @@ test-e2e:
 fuzz-smoke: setup
 	$(CMAKE) --preset fuzz
 	$(CMAKE) --build --preset fuzz -j $(JOBS) --target fuzz_bmp_reader fuzz_jpeg_reader fuzz_cli_options \
-	  fuzz_png_reader fuzz_webp_reader fuzz_metadata_copy make_jpeg_seeds
+	  fuzz_png_reader fuzz_webp_reader fuzz_metadata_copy fuzz_text_mark make_jpeg_seeds
 	python3 scripts/make-fuzz-corpus.py $(FUZZ_DIR)/corpus --jpeg-tool $(FUZZ_DIR)/tests/fuzz/make_jpeg_seeds
 	@set -e; for target in bmp_reader:bmp jpeg_reader:jpeg cli_options:cli \
-	  png_reader:png webp_reader:webp metadata_copy:meta; do \
+	  png_reader:png webp_reader:webp metadata_copy:meta text_mark:text; do \
 	  name=$${target%%:*}; kind=$${target##*:}; run=$(FUZZ_DIR)/run-$$name; \
 	  rm -rf $$run; mkdir -p $$run/corpus $$run/crashes; cp $(FUZZ_DIR)/corpus/$$kind/* $$run/corpus/; \
 	  echo "fuzz-smoke: fuzz_$$name for $(FUZZ_SECONDS) s"; \
@@ -193,8 +193,9 @@ demo: setup
 
 bench:
 	$(CMAKE) --preset native
-	$(CMAKE) --build --preset native -j $(JOBS) --target quillvane_bench
+	$(CMAKE) --build --preset native -j $(JOBS) --target quillvane_bench quillvane_text_bench
 	$(BENCH) $(BENCH_ARGS)
+	$(NATIVE_DIR)/bench/quillvane_text_bench
 
 COMPARE_ARGS ?=
 bench-compare:

@@ -5,6 +5,7 @@
 #include "cli/progress.h"
 #include "cli/placement.h"
 #include "cli/report.h"
+#include "cli/text_mark.h"
 #include "files/bmp_reader.h"
 #include "files/file_settings.h"
 #include "files/jpeg_reader.h"
@@ -111,7 +112,7 @@ int PrepareBump(CommandRun* run)
     const std::string& input = *run->input;
     ProcessingMode = 2;
     run->watermark = &WatermarkDocument;
-    if (o.watermark.empty() && CopyPictureInto(run->watermark, &MainDocument) != 0) {
+    if (BumpsWithOwnPicture(o) && CopyPictureInto(run->watermark, &MainDocument) != 0) {
         Report(input, _("not enough memory for the watermark"));
         return -1;
     }
@@ -318,7 +319,7 @@ int ProcessAndWrite(const CliOptions& o, const std::string& input, int inputType
 
 }  // namespace
 
-int BeginBatch(const CliOptions& options)
+int BeginBatch(const CliOptions& options, const TextField* textMark)
 {
     RouteCoreMessages();
     BmpSaveDepth = options.bmpDepth;
@@ -326,13 +327,17 @@ int BeginBatch(const CliOptions& options)
     JpegProgressive = options.progressive ? 1 : 0;
     ResetDocument(&MainDocument, true);
     ResetDocument(&WatermarkDocument, false);
-    if (options.command == CliCommand::Bump && !options.watermark.empty()) {
+    if (options.command != CliCommand::Bump)
+        return 0;
+    if (!options.watermark.empty()) {
         int type = 0;
         std::vector<std::uint8_t> alpha;
         if (ReadPicture(&WatermarkDocument, false, options.watermark, &type, &alpha) != 0)
             return -1;
         // A logo on a transparent ground rises where it is opaque.
         UseAlphaAsHeights(&WatermarkDocument, alpha);
+    } else if (textMark && BuildTextMarkDocument(*textMark, options.text.soften, &WatermarkDocument) != 0) {
+        return -1;
     }
     return 0;
 }
@@ -347,7 +352,7 @@ int RunBatchFile(const CliOptions& options, const std::string& input, const Batc
     if (result == 0)
         result = ProcessAndWrite(options, input, inputType, target, written);
     ReleaseDocument(&MainDocument);
-    if (options.watermark.empty())
+    if (BumpsWithOwnPicture(options))
         ReleaseDocument(&WatermarkDocument);  // the per-picture copy
     return result;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+struct TextField;
+
 // Where a result goes: one named file of a fixed type, or a directory in
 // which each result is named after its input.
 struct BatchTarget {
@@ -26,9 +28,10 @@ struct BatchJob {
 
 // Routes the core's message boxes to standard error, each naming the file
 // it is about, and sets the file settings from the options.  Loads the
-// watermark file of a bump run into WatermarkDocument.  Returns 0, or -1
-// when the watermark cannot be read (already reported).
-int BeginBatch(const CliOptions& options);
+// watermark file of a bump run into WatermarkDocument, or makes the text
+// mark (drawn beforehand, for bump --text) the watermark.  Returns 0, or -1 when
+// the watermark cannot be read or made (already reported).
+int BeginBatch(const CliOptions& options, const TextField* textMark = nullptr);
 
 // Reads input, runs the command and writes the result.  The output path
 // actually used is appended to *written on success; a result that would

@@ -11,6 +11,7 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/report.h"
+#include "cli/text_mark.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -68,11 +69,24 @@ int main(int argc, char** argv)
         return kExitOk;
     }
 
+    if (options.command == CliCommand::TextMark)
+        return RunTextMark(options);
+
+    // bump --text: the text is drawn once, before anything is read or
+    // planned, so that a problem with the text or the font is a usage
+    // error.
+    TextField textMark;
+    const bool stampsText = options.command == CliCommand::Bump && options.text.given;
+    if (stampsText && RenderTextField(options.text, &textMark, &problem) != 0) {
+        std::fprintf(stderr, "quillvane-cli: %s\n", problem.c_str());
+        return kExitUsage;
+    }
+
     BatchPlan plan;
     if (PlanBatch(options, &plan, &problem) != 0)
         return UsageError(problem);
 
-    if (BeginBatch(options) != 0) {
+    if (BeginBatch(options, stampsText ? &textMark : nullptr) != 0) {
         EndBatch();
         return kExitFileFailed;
     }
@@ -85,10 +99,12 @@ int main(int argc, char** argv)
     bool ran = false;
     if (count > 1 && jobs > 1) {
         // The watermark was read above only to refuse a bad one before any
-        // worker starts; each worker reads it again for itself.
+        // worker starts; each worker reads it again for itself.  A text
+        // mark, too, is drawn again by each worker: drawing it costs about
+        // what reading it back from a file would.
         EndBatch();
         ran = RunBatchInWorkers(options, plan.jobs, static_cast<int>(std::min<std::size_t>(count, jobs))) == 0;
-        if (!ran && BeginBatch(options) != 0) {
+        if (!ran && BeginBatch(options, stampsText ? &textMark : nullptr) != 0) {
             EndBatch();
             return kExitFileFailed;
         }

@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "cli/text.h"
+#include "cli/text_utf8.h"
 
 #include <cerrno>
 #include <climits>
@@ -14,6 +15,7 @@ namespace {
 // xgettext:no-c-format
 const char kUsage[] = N_(
     "Usage: quillvane-cli COMMAND [options] INPUT... -o OUTPUT\n"
+    "  or:  quillvane-cli text-mark [options] TEXT -o MARK.png|MARK.bmp\n"
     "  or:  quillvane-cli --help | --version\n"
     "\n"
     "Stamps a relief watermark into photographs and retouches them, many files at\n"
@@ -26,6 +28,7 @@ const char kUsage[] = N_(
     "  filter    3x3 filter: sharpen, soft, colour emboss or a custom kernel\n"
     "  effect    negative, posterize, solarize, binarize or contrast stretch\n"
     "  ysh       luminance / saturation / hue adjustment, or the CMYK round trip\n"
+    "  text-mark draw TEXT as a watermark: white letters on black (a height field)\n"
     "\n"
     "Output and file settings (every command):\n"
     "  -o, --output PATH      output file (one input) or existing directory (one or\n"
@@ -117,6 +120,17 @@ const char kUsage[] = N_(
     "  --hue -180..180        degrees (0)\n"
     "  --cmyk                 convert to CMYK and back instead (excludes the three above)\n"
     "\n"
+    "text-mark (writes TEXT as a PNG or BMP picture; the escape \\n or a line break\n"
+    "starts a new line, \\\\ is one backslash), and bump --text TEXT (stamps TEXT as\n"
+    "text-mark draws it, placed like any watermark; excludes --watermark):\n"
+    "  --font FAMILY|PATH     a font family fontconfig knows (DejaVu Sans, IPAGothic)\n"
+    "                         or a .ttf/.otf/.ttc file (default: a sans-serif font\n"
+    "                         with Japanese)\n"
+    "  --font-index N         the face of a font collection, 0..65535 (0)\n"
+    "  --align left|center|right   lines against each other (left)\n"
+    "  --text-height 8..2048  pixels from one line's baseline to the next (256)\n"
+    "  --soften 0..10         passes of the soft 3x3 filter over the mark (0)\n"
+    "\n"
     "Option values follow their option as the next argument (--light -0.6,0.3,0.74)\n"
     "or after '=' (--quality=90).  Options and inputs may come in any order after\n"
     "the command; '--' ends the options.  Several inputs show progress on standard\n"
@@ -134,7 +148,9 @@ const char kUsage[] = N_(
     "  quillvane-cli convert scan.bmp -o scan.jpg --quality 95 --progressive\n"
     "  quillvane-cli bump -r shoot/ --watermark logo.png --size 20% --gravity se \\\n"
     "                --margin 2%,2% -o marked/\n"
-    "  quillvane-cli bump --preset studio.qv -r shoot/ -o marked/ --suffix _wm\n");
+    "  quillvane-cli bump --preset studio.qv -r shoot/ -o marked/ --suffix _wm\n"
+    "  quillvane-cli bump -r shoot/ --text 'Studio Quillvane' --size 30% --gravity se \\\n"
+    "                --margin 2%,2% -o marked/\n");
 
 // Which commands an option belongs to.
 constexpr unsigned kConvert = 1u << 0;
@@ -142,6 +158,8 @@ constexpr unsigned kBump = 1u << 1;
 constexpr unsigned kFilter = 1u << 2;
 constexpr unsigned kEffect = 1u << 3;
 constexpr unsigned kYsh = 1u << 4;
+constexpr unsigned kTextMark = 1u << 5;
+constexpr unsigned kTextOptions = kBump | kTextMark;
 constexpr unsigned kProcessing = kBump | kFilter | kEffect | kYsh;
 constexpr unsigned kEvery = kConvert | kProcessing;
 
@@ -158,6 +176,7 @@ enum class OptionId {
     Luminance, Saturation, Hue, Cmyk,
     Lossless, Background, Strip, AutoOrient, Size, Gravity, Margin,
     Preset, Recursive, Suffix, SkipExisting, InPlace,
+    Text, Font, FontIndex, Align, TextHeight, Soften,
 };
 
 struct OptionEntry {
@@ -168,9 +187,9 @@ struct OptionEntry {
 };
 
 const OptionEntry kOptions[] = {
-    {"--output", OptionId::Output, true, kEvery},
+    {"--output", OptionId::Output, true, kEvery | kTextMark},
     {"--jobs", OptionId::Jobs, true, kEvery},
-    {"--format", OptionId::Format, true, kEvery},
+    {"--format", OptionId::Format, true, kEvery | kTextMark},
     {"--bmp-depth", OptionId::BmpDepth, true, kEvery},
     {"--quality", OptionId::Quality, true, kEvery},
     {"--progressive", OptionId::Progressive, false, kEvery},
@@ -206,6 +225,12 @@ const OptionEntry kOptions[] = {
     {"--suffix", OptionId::Suffix, true, kEvery},
     {"--skip-existing", OptionId::SkipExisting, false, kEvery},
     {"--in-place", OptionId::InPlace, false, kEvery},
+    {"--text", OptionId::Text, true, kBump},
+    {"--font", OptionId::Font, true, kTextOptions},
+    {"--font-index", OptionId::FontIndex, true, kTextOptions},
+    {"--align", OptionId::Align, true, kTextOptions},
+    {"--text-height", OptionId::TextHeight, true, kTextOptions},
+    {"--soften", OptionId::Soften, true, kTextOptions},
 };
 constexpr int kOptionCount = static_cast<int>(sizeof kOptions / sizeof kOptions[0]);
 
@@ -218,7 +243,7 @@ struct CommandName {
 const CommandName kCommands[] = {
     {"convert", CliCommand::Convert, kConvert}, {"bump", CliCommand::Bump, kBump},
     {"filter", CliCommand::Filter, kFilter},    {"effect", CliCommand::Effect, kEffect},
-    {"ysh", CliCommand::Ysh, kYsh},
+    {"ysh", CliCommand::Ysh, kYsh},           {"text-mark", CliCommand::TextMark, kTextMark},
 };
 
 const OptionEntry* FindOption(const std::string& name)
@@ -455,6 +480,39 @@ int ParseBounds(const std::string& text, CliOptions* o, std::string* error)
     return 0;
 }
 
+// The text as typed: \n starts a new line and \\ is one backslash; any
+// other backslash stays.  The result must be valid UTF-8 with no control
+// character but line breaks, hold something besides line breaks, and be at
+// most kTextMaxBytes long.
+int ParseMarkText(const std::string& name, const std::string& typed, std::string* text, std::string* error)
+{
+    text->clear();
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        if (typed[i] == '\\' && i + 1 < typed.size() && (typed[i + 1] == 'n' || typed[i + 1] == '\\')) {
+            *text += typed[i + 1] == 'n' ? '\n' : '\\';
+            ++i;
+        } else {
+            *text += typed[i];
+        }
+    }
+    if (text->find_first_not_of('\n') == std::string::npos) {
+        *error = Format(_("%s: the text is empty"), name.c_str());
+        return -1;
+    }
+    if (text->size() > kTextMaxBytes) {
+        *error = Format(_("%s: the text is too long (%zu bytes; at most %zu)"), name.c_str(), text->size(),
+                        kTextMaxBytes);
+        return -1;
+    }
+    std::vector<char32_t> codes;
+    std::string problem;
+    if (DecodeMarkText(*text, &codes, &problem) != 0) {
+        *error = name + ": " + problem;
+        return -1;
+    }
+    return 0;
+}
+
 // "#rrggbb", "rrggbb", "R,G,B" (each 0..255), "white" or "black".
 int ParseColour(const std::string& text, unsigned char* rgb, std::string* error)
 {
@@ -520,6 +578,43 @@ int ParseLength(const std::string& option, const std::string& text, bool plainPi
         return -1;
     }
     return 0;
+}
+
+int ParseTextOption(OptionId id, const std::string& name, const std::string& value, TextMarkOptions* t,
+                    std::string* error)
+{
+    switch (id) {
+    case OptionId::Text:
+        t->given = true;
+        return ParseMarkText(name, value, &t->text, error);
+    case OptionId::Font:
+        if (value.empty()) {
+            *error = Format(_("%s: the font name is empty"), name.c_str());
+            return -1;
+        }
+        t->font = value;
+        return 0;
+    case OptionId::FontIndex:
+        return IntegerValue(name, value, 0, kTextFontIndexMax, &t->fontIndex, error);
+    case OptionId::Align:
+        if (value == "left")
+            t->align = TextAlign::Left;
+        else if (value == "center" || value == "centre")
+            t->align = TextAlign::Center;
+        else if (value == "right")
+            t->align = TextAlign::Right;
+        else {
+            *error = Format(_("%s: '%s' is not left, center or right"), name.c_str(), value.c_str());
+            return -1;
+        }
+        return 0;
+    case OptionId::TextHeight:
+        return IntegerValue(name, value, kTextHeightMin, kTextHeightMax, &t->textHeight, error);
+    case OptionId::Soften:
+        return IntegerValue(name, value, 0, kTextSoftenMax, &t->soften, error);
+    default:
+        return 0;
+    }
 }
 
 int ParseGravity(const std::string& text, CliGravity* out, std::string* error)
@@ -707,7 +802,37 @@ int ApplyOption(const OptionEntry& entry, const std::string& name, const std::st
     case OptionId::InPlace:
         o->inPlace = true;
         return 0;
+    case OptionId::Text:
+    case OptionId::Font:
+    case OptionId::FontIndex:
+    case OptionId::Align:
+    case OptionId::TextHeight:
+    case OptionId::Soften:
+        return ParseTextOption(entry.id, name, value, &o->text, error);
     }
+    return 0;
+}
+
+// text-mark: its one argument is the text.
+int CheckTextMark(CliOptions* o, std::string* error)
+{
+    if (o->inputs.empty()) {
+        *error = _("no text given (text-mark TEXT -o MARK.png)");
+        return -1;
+    }
+    if (o->inputs.size() > 1) {
+        *error = Format(_("text-mark draws one text; quote it ('%s' and '%s' are two arguments)"),
+                        o->inputs[0].c_str(), o->inputs[1].c_str());
+        return -1;
+    }
+    if (!o->outputGiven) {
+        *error = _("no output given (-o PATH)");
+        return -1;
+    }
+    if (ParseMarkText("text-mark", o->inputs[0], &o->text.text, error) != 0)
+        return -1;
+    o->text.given = true;
+    o->inputs.clear();
     return 0;
 }
 
@@ -715,6 +840,8 @@ int ApplyOption(const OptionEntry& entry, const std::string& name, const std::st
 int CheckCombinations(CliOptions* o, const bool* seen, std::string* error)
 {
     auto given = [seen](OptionId id) { return seen[static_cast<int>(id)]; };
+    if (o->command == CliCommand::TextMark)
+        return CheckTextMark(o, error);
     if (o->inputs.empty()) {
         *error = _("no input file given");
         return -1;
@@ -746,6 +873,19 @@ int CheckCombinations(CliOptions* o, const bool* seen, std::string* error)
         if (o->tile && (o->gravityGiven || o->marginGiven)) {
             *error = _("--gravity and --margin do not apply to --tile");
             return -1;
+        }
+        if (o->text.given && !o->watermark.empty()) {
+            *error = _("--text and --watermark exclude each other");
+            return -1;
+        }
+        if (!o->text.given) {
+            for (OptionId id : {OptionId::Font, OptionId::FontIndex, OptionId::Align, OptionId::TextHeight,
+                                OptionId::Soften})
+                if (given(id)) {
+                    *error = _("the text options (--font, --font-index, --align, --text-height, --soften) "
+                               "need --text");
+                    return -1;
+                }
         }
         if (!o->lightGiven) {
             const double pi = 3.141592653589793;
@@ -918,9 +1058,11 @@ int ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std:
         }
     if (commandBit == 0) {
         if (!commandName.empty() && commandName[0] == '-')
-            *error = Format(_("the command must come first (convert, bump, filter, effect or ysh), not '%s'"), commandName.c_str());
+            *error = Format(_("the command must come first (convert, bump, filter, effect, ysh or text-mark), not '%s'"),
+                            commandName.c_str());
         else
-            *error = Format(_("unknown command '%s' (convert, bump, filter, effect or ysh)"), commandName.c_str());
+            *error = Format(_("unknown command '%s' (convert, bump, filter, effect, ysh or text-mark)"),
+                            commandName.c_str());
         return -1;
     }
 

@@ -26,6 +26,12 @@ PACKAGES=(
   clang               # the fuzz targets (libFuzzer)
   libclang-rt-14-dev  # libFuzzer and the sanitizer runtimes for clang
   xplanet-images      # the demo's photograph (NASA Blue Marble, not copyrighted)
+  pkgconf             # finds the text libraries below for CMake
+  libfreetype-dev     # text marks: glyph outlines
+  libharfbuzz-dev     # text marks: shaping (kerning, ligatures, right-to-left, marks)
+  libfontconfig-dev   # text marks: fonts by family name
+  fonts-ipafont-gothic # the default text-mark font: Japanese, Latin and more
+  fonts-dejavu-core   # the tests' font with kerning, ligatures and Hebrew
 )
 
 . "$(dirname "$0")/lib/apt-install.sh"

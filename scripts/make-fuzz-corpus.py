@@ -12,7 +12,8 @@ restart-marker and subsampled JPEGs from cjpeg; four-component JPEGs and
 scan scripts of 254 and 506 scans from the make_jpeg_seeds tool (built
 with the fuzz targets); truncations and damaged entropy data.
 OUTPUT-DIR/cli: command lines, one argument per zero-separated field.
-OUTPUT-DIR/bmp.dict, jpeg.dict, cli.dict: dictionaries for -dict=.
+OUTPUT-DIR/text: text-mark renderer inputs (four option bytes, then the text).
+OUTPUT-DIR/bmp.dict, jpeg.dict, cli.dict, text.dict: dictionaries for -dict=.
 
 Standard library only; the JPEG seeds need cjpeg (libjpeg-turbo-progs).
 The corpus is deterministic: the same files every run.
@@ -220,7 +221,25 @@ CLI_LINES = [
     ['--help'], ['--version'], ['bump', '--', '-odd-name.bmp', '-o', 'x.bmp'],
     ['filter', '--strength', '99999999999999999999', 'p', '-o', 'o.bmp'],
     ['bump', '--light', '1e308,1e308,1e308', 'p', '-o', 'o.bmp'],
+    ['text-mark', '\u00a9 2026 \u5c71\u7530\\nQuillvane', '--font', 'IPAGothic', '--align', 'center',
+     '--text-height', '64', '--soften', '3', '-o', 'm.bmp'],
+    ['bump', '--text', 'AV', '--font', 'x.ttc', '--font-index', '2', 'p.jpg', '-o', 'o.jpg'],
 ]
+
+# Text-mark seeds: four option bytes (alignment, line height, soften, font),
+# then the text.
+TEXT_SEEDS = {
+    'latin': b'\x00\x20\x00\x00AVATAR Wolf fi fl',
+    'japanese': b'\x01\x10\x02\x01\xc2\xa9 2026 \xe5\xb1\xb1\xe7\x94\xb0\xe5\x86\x99\xe7\x9c\x9f',
+    'lines': b'\x02\x08\x01\x02Quill\nvane\n\nmarks',
+    'marks': b'\x00\x18\x00\x00e\xcc\x81x\xcc\x81\xcc\xa3 a\xcc\x88',
+    'hebrew': b'\x02\x18\x00\x00abc \xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d def',
+    'missing': b'\x00\x18\x00\x00ab\xe5\xb1\xb1',
+    'invalid': b'\x00\x18\x00\x00a\xff\xc3(\xed\xa0\x80\xf4\x90\x80\x80',
+    'blank': b'\x00\x18\x00\x01 \xe3\x80\x80 ',
+}
+TEXT_DICT = ['"\\x0a"', '"\\xcc\\x81"', '"\\xe5\\xb1\\xb1"', '"\\xd7\\xa9"', '"\\xc2\\xa9"', '"fi"', '"AV"',
+             '"\\xe2\\x80\\x8d"', '"\\xef\\xbf\\xbd"', '"\\xf0\\x9f\\x98\\x80"']
 
 BMP_DICT = ['"BM"', '"\\x28\\x00\\x00\\x00"', '"\\x34\\x00\\x00\\x00"', '"\\x38\\x00\\x00\\x00"',
             '"\\x6c\\x00\\x00\\x00"', '"\\x7c\\x00\\x00\\x00"', '"\\x10\\x00"', '"\\x18\\x00"', '"\\x20\\x00"',
@@ -233,7 +252,8 @@ JPEG_DICT = ['"\\xff\\xd8"', '"\\xff\\xd9"', '"\\xff\\xc0"', '"\\xff\\xc1"', '"\
              '"\\xff\\xd0"', '"\\xff\\xe0"', '"\\xff\\xee"', '"\\xff\\xfe"', '"JFIF\\x00"', '"Adobe"',
              '"\\x01\\x11\\x00"', '"\\x02\\x11\\x01"', '"\\x03\\x11\\x01"', '"\\x01\\x22\\x00"', '"\\xff\\x00"',
              '"\\xff\\xff"', '"\\x00\\x3f\\x00"']
-CLI_DICT = ['convert', 'bump', 'filter', 'effect', 'ysh', '--help', '--version', '-o', '--output', '--format',
+CLI_DICT = ['convert', 'bump', 'filter', 'effect', 'ysh', 'text-mark', '--text', '--font', '--font-index',
+            '--align', 'left', 'center', 'right', '--text-height', '--soften', '\\n', '--help', '--version', '-o', '--output', '--format',
             'bmp', 'jpeg', '--bmp-depth', '--quality', '--progressive', '--region', '--watermark', '--light',
             '--azimuth', '--elevation', '--strength', '--amplify', '--ambient', '--keep-aspect', '--no-enlarge',
             '--tile', '--offset', '--kind', 'sharpen', 'soft', 'emboss', 'custom', '--kernel', 'negative',
@@ -333,7 +353,7 @@ def main():
     parser.add_argument('--jpeg-tool', default=None)
     args = parser.parse_args()
 
-    for kind in ('bmp', 'jpeg', 'cli', 'png', 'webp', 'meta'):
+    for kind in ('bmp', 'jpeg', 'cli', 'png', 'webp', 'meta', 'text'):
         path = os.path.join(args.output, kind)
         shutil.rmtree(path, ignore_errors=True)
         os.makedirs(path)
@@ -361,10 +381,14 @@ def main():
     write_dict(os.path.join(args.output, 'bmp.dict'), BMP_DICT)
     write_dict(os.path.join(args.output, 'jpeg.dict'), JPEG_DICT)
     write_dict(os.path.join(args.output, 'cli.dict'), CLI_DICT, quote=True)
-    for kind in ('bmp', 'jpeg', 'cli', 'png', 'webp', 'meta'):
+    for name, data in TEXT_SEEDS.items():
+        with open(os.path.join(args.output, 'text', name), 'wb') as f:
+            f.write(data)
+    write_dict(os.path.join(args.output, 'text.dict'), TEXT_DICT)
+    for kind in ('bmp', 'jpeg', 'cli', 'png', 'webp', 'meta', 'text'):
         counts[kind] = len(os.listdir(os.path.join(args.output, kind)))
     print('make-fuzz-corpus: %(bmp)d BMP, %(jpeg)d JPEG, %(cli)d command-line, %(png)d PNG, %(webp)d WebP, '
-          '%(meta)d metadata seeds in ' % counts + args.output)
+          '%(meta)d metadata, %(text)d text seeds in ' % counts + args.output)
 
 
 if __name__ == '__main__':

@@ -244,6 +244,35 @@ TEST(CliOptions, WorkerArgumentsKeepEverySettingAsWrittenAndDropInputsOutputAndJ
     EXPECT_EQ(worker.workerArguments, p.options.workerArguments);
 }
 
+TEST(CliOptions, TextMarkTakesItsTextWithEscapesAndBumpTextPassesItToWorkers)
+{
+    const Parsed t = Parse({"text-mark", "--align", "right", "--font", "IPAGothic", "--text-height=64",
+                            "--soften", "3", "-o", "m.bmp", "--", "-a\\nb\\\\n\\x"});
+    ASSERT_EQ(t.result, 0) << t.error;
+    EXPECT_EQ(t.options.command, CliCommand::TextMark);
+    EXPECT_TRUE(t.options.inputs.empty());
+    EXPECT_EQ(t.options.text.text, "-a\nb\\n\\x");  // \n a line break, \\ one backslash, other \ kept
+    EXPECT_EQ(t.options.text.align, TextAlign::Right);
+    EXPECT_EQ(t.options.text.font, "IPAGothic");
+    EXPECT_EQ(t.options.text.textHeight, 64);
+    EXPECT_EQ(t.options.text.soften, 3);
+
+    const Parsed d = Parse({"text-mark", "x", "-o", "m.bmp"});
+    ASSERT_EQ(d.result, 0) << d.error;
+    EXPECT_EQ(d.options.text.textHeight, 256);
+    EXPECT_EQ(d.options.text.soften, 0);
+    EXPECT_EQ(d.options.text.align, TextAlign::Left);
+    EXPECT_TRUE(d.options.text.font.empty());
+
+    const Parsed b = Parse({"bump", "--text", "山田", "--font-index", "2", "a.jpg", "b.jpg", "-o", "out/"});
+    ASSERT_EQ(b.result, 0) << b.error;
+    EXPECT_TRUE(b.options.text.given);
+    EXPECT_FALSE(BumpsWithOwnPicture(b.options));
+    EXPECT_EQ(b.options.inputs.size(), 2u);
+    const std::vector<std::string> expected = {"bump", "--text", "山田", "--font-index", "2"};
+    EXPECT_EQ(b.options.workerArguments, expected);
+}
+
 // ---- Refusals --------------------------------------------------------------------
 
 struct Refusal {
@@ -300,6 +329,21 @@ TEST(CliOptions, EveryKindOfBadCommandLineIsRefusedWithItsReason)
         {{"ysh", "--luminance", "101", "i", "-o", "o.bmp"}, "out of range (-100..100)"},
         {{"ysh", "--saturation", "-101", "i", "-o", "o.bmp"}, "out of range (-100..100)"},
         {{"ysh", "--hue", "181", "i", "-o", "o.bmp"}, "out of range (-180..180)"},
+        {{"text-mark", "-o", "m.bmp"}, "no text given"},
+        {{"text-mark", "a", "b", "-o", "m.bmp"}, "quote it"},
+        {{"text-mark", "", "-o", "m.bmp"}, "the text is empty"},
+        {{"text-mark", "\\n\\n", "-o", "m.bmp"}, "the text is empty"},
+        {{"text-mark", "a\xff", "-o", "m.bmp"}, "not valid UTF-8 (at byte 2)"},
+        {{"text-mark", "\xe0\x80\xaf", "-o", "m.bmp"}, "not valid UTF-8"},     // overlong
+        {{"text-mark", "\xed\xa0\x80", "-o", "m.bmp"}, "not valid UTF-8"},     // a surrogate
+        {{"text-mark", "a\tb", "-o", "m.bmp"}, "control character U+0009"},
+        {{"text-mark", "a", "--text-height", "7", "-o", "m.bmp"}, "out of range (8..2048)"},
+        {{"text-mark", "a", "--soften", "11", "-o", "m.bmp"}, "out of range (0..10)"},
+        {{"text-mark", "a", "--align", "justify", "-o", "m.bmp"}, "not left, center or right"},
+        {{"text-mark", "a", "--strength", "5", "-o", "m.bmp"}, "does not apply to 'text-mark'"},
+        {{"bump", "--text", "a", "--watermark", "w.bmp", "i", "-o", "o.bmp"}, "--text and --watermark exclude"},
+        {{"bump", "--font", "IPAGothic", "i", "-o", "o.bmp"}, "need --text"},
+        {{"filter", "--text", "a", "i", "-o", "o.bmp"}, "does not apply to 'filter'"},
         {{"ysh", "--cmyk", "--hue", "0", "i", "-o", "o.bmp"}, "--cmyk excludes"},
         {{"convert", "--format", "tiff", "i", "-o", "o.bmp"}, "'tiff' is not bmp, jpeg, png or webp"},
         {{"convert", "--bmp-depth", "8", "i", "-o", "o.bmp"}, "out of range (16..32)"},

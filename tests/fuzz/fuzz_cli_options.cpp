@@ -56,7 +56,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (options.command == CliCommand::Help || options.command == CliCommand::Version)
         return 0;
     Check(options.command != CliCommand::None, "a command");
-    Check(!options.inputs.empty(), "an input");
+    if (options.command == CliCommand::TextMark)
+        Check(options.inputs.empty() && options.text.given, "text-mark's argument is its text");
+    else
+        Check(!options.inputs.empty(), "an input");
+    if (options.text.given)
+        Check(!options.text.text.empty() && options.text.text.size() <= kTextMaxBytes &&
+                  Within(options.text.textHeight, kTextHeightMin, kTextHeightMax) &&
+                  Within(options.text.soften, 0, kTextSoftenMax) &&
+                  Within(options.text.fontIndex, 0, kTextFontIndexMax),
+              "text options");
     Check(options.outputGiven && !options.output.empty(), "an output");
     Check(options.bmpDepth == 16 || options.bmpDepth == 24 || options.bmpDepth == 32, "--bmp-depth");
     Check(Within(options.quality, 60, 100), "--quality");

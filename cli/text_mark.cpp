@@ -1,0 +1,68 @@
+#include "cli/text_mark.h"
+
+#include "cli/text.h"
+#include "processing/filters.h"
+#include "processing/neighbourhood.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The soft filter's passes over the whole picture, as the filter command
+// runs them, leaving the program-wide settings as they were.
+int Soften(ImageDocument* doc, int passes)
+{
+    const int savedMode = ProcessingMode;
+    const FilterSettingsRecord savedSettings = FilterSettings;
+    ProcessingMode = 1;
+    FilterSettings.filterKind = kFilterSoft;
+    FilterSettings.softStrength = passes;
+    const int result = ApplyNeighbourhoodFilter(nullptr, doc->hDib);
+    ProcessingMode = savedMode;
+    FilterSettings = savedSettings;
+    return result;
+}
+
+}  // namespace
+
+int BuildTextMarkDocument(const TextField& field, int soften, ImageDocument* doc)
+{
+    ReleaseDocument(doc);
+    const LONG width = static_cast<LONG>(field.width);
+    const LONG height = static_cast<LONG>(field.height);
+    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(width, height));
+    if (!block) {
+        std::fprintf(stderr, _("quillvane-cli: not enough memory for the text mark (%ld x %ld)\n"), field.width,
+                     field.height);
+        return -1;
+    }
+    doc->hDib = block;
+    doc->dib = static_cast<BYTE*>(GlobalLock(block));
+    doc->bmi = reinterpret_cast<BITMAPINFO*>(doc->dib);
+    doc->width = width;
+    doc->height = height;
+    doc->isLoaded = 1;
+    doc->isModified = 0;
+    doc->bitsOffset = kWorkDibHeaderBytes;
+    WriteWorkDibHeader(doc->dib, width, height);
+    // The field's rows run top-down, the WorkDib's bottom-up.
+    BYTE* pixels = WorkDibPixels(doc->dib);
+    for (LONG r = 0; r < height; ++r) {
+        const unsigned char* source = field.levels.data() + static_cast<std::size_t>(height - 1 - r) * width;
+        BYTE* target = pixels + static_cast<std::size_t>(r) * width * kBytesPerPixel;
+        for (LONG c = 0; c < width; ++c) {
+            target[4 * c] = source[c];
+            target[4 * c + 1] = source[c];
+            target[4 * c + 2] = source[c];
+            target[4 * c + 3] = 0;
+        }
+    }
+    if (soften > 0 && Soften(doc, soften) != 0) {
+        std::fputs(_("quillvane-cli: not enough memory to soften the text mark\n"), stderr);
+        ReleaseDocument(doc);
+        return -1;
+    }
+    ComputeLuminance(doc);
+    return 0;
+}

@@ -1,0 +1,60 @@
+// The text-mark command of quillvane-cli.
+#include "cli/batch.h"
+#include "cli/picture_files.h"
+#include "cli/report.h"
+#include "cli/text_mark.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFileFailed = 1;
+constexpr int kExitUsage = 2;
+
+int TextMarkProblem(const std::string& problem)
+{
+    std::fprintf(stderr, "quillvane-cli: %s\n", problem.c_str());
+    return kExitUsage;
+}
+
+bool IsDirectory(const std::string& path)
+{
+    struct stat info = {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+int RunTextMark(const CliOptions& options)
+{
+    if (IsDirectory(options.output))
+        return TextMarkProblem(
+            Format(_("text-mark writes one file; '%s' is a directory"), options.output.c_str()));
+    const CliFormat format =
+        options.format != CliFormat::FromName ? options.format : FormatFromExtension(options.output);
+    if (format == CliFormat::Jpeg || format == CliFormat::Webp)
+        return TextMarkProblem(Format(_("a text mark is written as a PNG or BMP file: %s would blur its edges ('%s')"),
+                                      format == CliFormat::Jpeg ? "JPEG" : "WebP", options.output.c_str()));
+    if (format != CliFormat::Bmp && format != CliFormat::Png)
+        return TextMarkProblem(
+            Format(_("cannot tell the output type from '%s': name it .png or .bmp"), options.output.c_str()));
+
+    TextField field;
+    std::string problem;
+    if (RenderTextField(options.text, &field, &problem) != 0)
+        return TextMarkProblem(problem);
+    if (BeginBatch(options) != 0) {
+        EndBatch();
+        return kExitFileFailed;
+    }
+    int result = BuildTextMarkDocument(field, options.text.soften, &MainDocument);
+    // Grey and opaque, with no source for metadata: 8-bit RGB PNG, 24-bit BMP.
+    if (result == 0)
+        result = WriteResultPicture(options, options.output, format == CliFormat::Png ? kTypePng : kTypeBmp);
+    EndBatch();
+    return result == 0 ? kExitOk : kExitFileFailed;
+}
