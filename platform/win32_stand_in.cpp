@@ -1,11 +1,24 @@
 #include "platform/win32_stand_in.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// AddressSanitizer watches heap blocks, not mappings: sanitised builds keep
+// every block on the heap so that a stray access is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILLVANE_HEAP_BLOCKS_ONLY 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLVANE_HEAP_BLOCKS_ONLY 1
+#endif
+#endif
 
 // A block is a small record that points at its data, allocated apart from
 // it: the handle (the record) and the locked address (the data) both stay
@@ -14,6 +27,8 @@ struct StandInBlock {
     SIZE_T size;
     long locks;
     unsigned char* data;
+    SIZE_T mapped;  // a large block's whole mapping; 0 for a heap block
+    SIZE_T dirty;   // how much of that mapping, from its start, may be non-zero
 };
 
 struct StandInFile {
@@ -36,6 +51,99 @@ bool AllocationShouldFail()
     return --failCountdown == 0;
 }
 
+// Large blocks (pictures and their working copies) are mappings of whole
+// large pages, aligned to them and marked for them, so that the kernel
+// fills one with zeros per fault instead of one small page per fault.  A
+// freed mapping is kept for the next large block of no greater size (the
+// next picture of a batch, the next working copy), and only the part an
+// earlier block could have written is cleared again: no mapping is faulted
+// twice.
+constexpr SIZE_T kLargePage = SIZE_T{2} << 20;
+constexpr SIZE_T kLargeBlock = kLargePage;
+constexpr int kKeptMappings = 3;
+constexpr SIZE_T kKeptBytes = SIZE_T{512} << 20;
+
+struct KeptMapping {
+    unsigned char* data;
+    SIZE_T mapped;
+    SIZE_T used;  // bytes from the start that may be non-zero
+};
+
+KeptMapping kept[kKeptMappings] = {};
+int keptCount = 0;
+SIZE_T keptBytes = 0;
+SIZE_T RoundUp(SIZE_T bytes, SIZE_T unit)
+{
+    return (bytes + unit - 1) / unit * unit;
+}
+
+unsigned char* MapLargePages(SIZE_T mapped)
+{
+    // Over-map by one large page, then trim to an aligned run.
+    void* raw = ::mmap(nullptr, mapped + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + kLargePage - 1) & ~(static_cast<std::uintptr_t>(kLargePage) - 1);
+    const SIZE_T head = aligned - start;
+    if (head != 0)
+        ::munmap(raw, head);
+    const SIZE_T tail = kLargePage - head;
+    if (tail != 0)
+        ::munmap(reinterpret_cast<void*>(aligned + mapped), tail);
+#ifdef MADV_HUGEPAGE
+    ::madvise(reinterpret_cast<void*>(aligned), mapped, MADV_HUGEPAGE);  // a hint: without it, small pages
+#endif
+    return reinterpret_cast<unsigned char*>(aligned);
+}
+
+// A zero-filled large block's data: the smallest kept mapping that holds
+// it, cleared as far as the block reaches, else a new mapping.  *dirty
+// receives how much of the mapping may be non-zero once the block is used.
+unsigned char* TakeLargeBlock(SIZE_T bytes, SIZE_T* mapped, SIZE_T* dirty)
+{
+    int best = -1;
+    for (int i = 0; i < keptCount; ++i)
+        if (kept[i].mapped >= bytes && (best < 0 || kept[i].mapped < kept[best].mapped))
+            best = i;
+    if (best >= 0) {
+        KeptMapping m = kept[best];
+        kept[best] = kept[--keptCount];
+        keptBytes -= m.mapped;
+        std::memset(m.data, 0, std::min(m.used, bytes));
+        *mapped = m.mapped;
+        *dirty = std::max(m.used, bytes);
+        return m.data;
+    }
+    if (bytes > SIZE_MAX / 2)
+        return nullptr;  // no such mapping, and the rounding would wrap
+    *mapped = RoundUp(bytes, kLargePage);
+    *dirty = bytes;
+    return MapLargePages(*mapped);
+}
+
+void KeepLargeBlock(unsigned char* data, SIZE_T mapped, SIZE_T used)
+{
+    // Room for it: give back the largest kept mappings first.
+    while (keptCount > 0 && (keptCount == kKeptMappings || keptBytes + mapped > kKeptBytes)) {
+        int largest = 0;
+        for (int i = 1; i < keptCount; ++i)
+            if (kept[i].mapped > kept[largest].mapped)
+                largest = i;
+        if (kept[largest].mapped < mapped)
+            break;
+        ::munmap(kept[largest].data, kept[largest].mapped);
+        keptBytes -= kept[largest].mapped;
+        kept[largest] = kept[--keptCount];
+    }
+    if (keptCount == kKeptMappings || keptBytes + mapped > kKeptBytes) {
+        ::munmap(data, mapped);
+        return;
+    }
+    kept[keptCount++] = KeptMapping{data, mapped, used};
+    keptBytes += mapped;
+}
+
 }  // namespace
 
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes)
@@ -47,7 +155,14 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes)
     auto* block = static_cast<StandInBlock*>(std::malloc(sizeof(StandInBlock)));
     if (!block)
         return nullptr;
-    block->data = static_cast<unsigned char*>(std::calloc(bytes ? bytes : 1, 1));
+    block->mapped = 0;
+    block->dirty = 0;
+#ifndef QUILLVANE_HEAP_BLOCKS_ONLY
+    if (bytes >= kLargeBlock)
+        block->data = TakeLargeBlock(bytes, &block->mapped, &block->dirty);
+    else
+#endif
+        block->data = static_cast<unsigned char*>(std::calloc(bytes ? bytes : 1, 1));
     if (!block->data) {
         std::free(block);
         return nullptr;
@@ -77,7 +192,10 @@ HGLOBAL GlobalFree(HGLOBAL block)
 {
     if (!block)
         return nullptr;
-    std::free(block->data);
+    if (block->mapped != 0)
+        KeepLargeBlock(block->data, block->mapped, block->dirty);
+    else
+        std::free(block->data);
     std::free(block);
     --liveBlocks;
     return nullptr;

@@ -1,5 +1,6 @@
 #include "processing/bump.h"
 
+#include "processing/neighbourhood.h"
 #include "processing/pixel_math.h"
 #include "processing/scale.h"
 
@@ -379,6 +380,39 @@ BumpPlacement PlaceWatermarkInPreview(LONG wi, LONG hi, LONG ww, LONG wh, LONG p
 
 namespace {
 
+// A region that is the whole picture: the heights go straight into the
+// picture's 4th bytes and the picture is lit where it lies, which is what
+// lighting a copy and copying it back comes to, without the copy.  Every
+// block is taken before the first byte changes.
+int StampWholePicture(BYTE* pixels, LONG width, LONG height, const BumpPlacement& p, const BYTE* watermarkDib)
+{
+    HGLOBAL work = AllocateReliefWork(width, height);
+    if (!work)
+        return -1;
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(watermarkDib);
+    if (p.placementCase == BumpCase::Tile) {
+        HGLOBAL tileBlock = nullptr;
+        BITMAPINFO tileHeader;
+        const RECT tileRect = {0, 0, p.tileWidth, p.tileHeight};
+        if (ScaleDib(&tileBlock, watermarkDib, &tileRect, &tileHeader) != 0) {
+            GlobalFree(work);
+            return -1;
+        }
+        const auto* tile = static_cast<const BYTE*>(GlobalLock(tileBlock));
+        TileHeights(pixels, WorkDibPixels(tile), width, height, p.tileWidth, p.tileHeight);
+        GlobalUnlock(tileBlock);
+        GlobalFree(tileBlock);
+    } else if (header->biWidth > 0 && header->biHeight > 0) {
+        ScaleHeights(pixels, width, height, WorkDibPixels(watermarkDib), header->biWidth, header->biHeight);
+    } else {
+        // An empty watermark resamples to zero heights.
+        for (std::size_t i = 3; i < static_cast<std::size_t>(width) * height * 4; i += 4)
+            pixels[i] = 0;
+    }
+    ShadeReliefInPlace(pixels, width, height, work);
+    return 0;
+}
+
 // Lays the watermark over the placement's region of a picture (header at
 // dib) and lights it.  Returns -1 with the picture untouched when a
 // working block cannot be allocated.
@@ -388,6 +422,8 @@ int StampRegion(BYTE* dib, LONG imageWidth, LONG imageHeight, const BumpPlacemen
     const LONG rh = std::min(p.regionHeight, imageHeight);
     if (rw <= 0 || rh <= 0)
         return 0;
+    if (rw == imageWidth && rh == imageHeight && p.regionLeft == 0 && p.regionTop == 0)
+        return StampWholePicture(WorkDibPixels(dib), imageWidth, imageHeight, p, watermarkDib);
 
     // The heights: the watermark resampled to the region, or to one tile
     // repeated over it.

@@ -155,42 +155,26 @@ void RunPassInBands(const InPlaceJob& job, Band* bands, int bandCount)
     ForEachRange(job.height, job.width, &pass, RunBandOfPass);
 }
 
-}  // namespace
-
-int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block)
+std::size_t WorkBytes(LONG width, LONG height)
 {
-    (void)window;  // nothing is drawn
-    auto* dib = static_cast<BYTE*>(GlobalLock(block));
-    if (!dib)
-        return -1;
-    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib);
-    const LONG width = header->biWidth;
-    const LONG height = header->biHeight;
-    const int filterKind = FilterSettings.filterKind;
-    int passes = 1;
-    if (ProcessingMode == 1 && filterKind == kFilterSoft)
-        passes = FilterSettings.softStrength;
-    if ((ProcessingMode != 1 && ProcessingMode != 2) || passes <= 0 || width <= 0 || height <= 0) {
-        GlobalUnlock(block);
-        return 0;
-    }
+    const std::size_t paddedRow = (static_cast<std::size_t>(width) + 2) * 4;
+    const std::size_t frameBytes = 2 * paddedRow + 2 * static_cast<std::size_t>(height) * 4;
+    return frameBytes + static_cast<std::size_t>(RangeCountFor(height, width)) * 4 * paddedRow;
+}
 
+// The passes over width x height pixels in place, with working memory of
+// WorkBytes(width, height).
+void RunPasses(BYTE* pixels, LONG width, LONG height, int passes, int filterKind, BYTE* memory)
+{
     // Working memory: the frame (two padded rows and two columns) and four
     // padded rows per band; no full-size copy of the picture.
     // The bands are ForEachRange's ranges of rows, so each range's number
     // picks its band.
     const int bandCount = RangeCountFor(height, width);
     const std::size_t paddedRow = (static_cast<std::size_t>(width) + 2) * 4;
-    const std::size_t frameBytes = 2 * paddedRow + 2 * static_cast<std::size_t>(height) * 4;
-    HGLOBAL work = GlobalAlloc(GHND, frameBytes + static_cast<std::size_t>(bandCount) * 4 * paddedRow);
-    if (!work) {
-        GlobalUnlock(block);
-        return -1;
-    }
-    auto* memory = static_cast<BYTE*>(GlobalLock(work));
 
     InPlaceJob job = {};
-    job.pixels = WorkDibPixels(dib);
+    job.pixels = pixels;
     job.width = width;
     job.height = height;
     BYTE* below = memory;
@@ -228,9 +212,52 @@ int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block)
     // stays as it was before the first.
     for (int pass = 0; pass < passes; ++pass)
         RunPassInBands(job, bands, bandCount);
+}
 
+}  // namespace
+
+int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block)
+{
+    (void)window;  // nothing is drawn
+    auto* dib = static_cast<BYTE*>(GlobalLock(block));
+    if (!dib)
+        return -1;
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib);
+    const LONG width = header->biWidth;
+    const LONG height = header->biHeight;
+    const int filterKind = FilterSettings.filterKind;
+    int passes = 1;
+    if (ProcessingMode == 1 && filterKind == kFilterSoft)
+        passes = FilterSettings.softStrength;
+    if ((ProcessingMode != 1 && ProcessingMode != 2) || passes <= 0 || width <= 0 || height <= 0) {
+        GlobalUnlock(block);
+        return 0;
+    }
+    HGLOBAL work = GlobalAlloc(GHND, WorkBytes(width, height));
+    if (!work) {
+        GlobalUnlock(block);
+        return -1;
+    }
+    RunPasses(WorkDibPixels(dib), width, height, passes, filterKind, static_cast<BYTE*>(GlobalLock(work)));
     GlobalUnlock(work);
     GlobalFree(work);
     GlobalUnlock(block);
     return 0;
+}
+
+HGLOBAL AllocateReliefWork(LONG width, LONG height)
+{
+    if (width <= 0 || height <= 0)
+        return nullptr;
+    return GlobalAlloc(GHND, WorkBytes(width, height));
+}
+
+void ShadeReliefInPlace(BYTE* pixels, LONG width, LONG height, HGLOBAL work)
+{
+    const int savedMode = ProcessingMode;
+    ProcessingMode = 2;
+    RunPasses(pixels, width, height, 1, FilterSettings.filterKind, static_cast<BYTE*>(GlobalLock(work)));
+    ProcessingMode = savedMode;
+    GlobalUnlock(work);
+    GlobalFree(work);
 }

@@ -55,6 +55,7 @@ struct ScaleJob {
     const LONG* x0;
     const LONG* x1;
     const double* tx;
+    bool heightsOnly;  // only the 4th byte of each target pixel is written
 };
 
 inline void ColumnOf(LONG k, LONG w, LONG sw, LONG* x0, LONG* x1, double* tx)
@@ -69,7 +70,10 @@ inline void ColumnOf(LONG k, LONG w, LONG sw, LONG* x0, LONG* x1, double* tx)
 // (sh - 1) * (j / h); each byte is the weighted sum of its four neighbours
 // plus 0.5, truncated and clamped.  The weights are the products of the
 // formula, formed before they multiply the bytes, in the same order.
-QUILLVANE_VECTOR_CLONES void ScaleRow(const ScaleJob& job, LONG j)
+// First is the first byte of each pixel written: 0 for all four, 3 for the
+// heights alone (the same sums for that byte).
+template <int First>
+void ScaleRowFrom(const ScaleJob& job, LONG j)
 {
     const LONG w = job.w, h = job.h, sw = job.sw, sh = job.sh;
     const std::size_t sourceStride = static_cast<std::size_t>(sw) * 4;
@@ -99,7 +103,7 @@ QUILLVANE_VECTOR_CLONES void ScaleRow(const ScaleJob& job, LONG j)
         const BYTE* p10 = row0 + static_cast<std::size_t>(x1) * 4;
         const BYTE* p01 = row1 + static_cast<std::size_t>(x0) * 4;
         const BYTE* p11 = row1 + static_cast<std::size_t>(x1) * 4;
-        for (int c = 0; c < 4; ++c) {
+        for (int c = First; c < 4; ++c) {
             const double v = w10 * p10[c] + w00 * p00[c] + w11 * p11[c] + w01 * p01[c] + 0.5;
             const int n = static_cast<int>(v);
             out[c] = static_cast<BYTE>(n < 0 ? 0 : n > 255 ? 255 : n);
@@ -107,20 +111,32 @@ QUILLVANE_VECTOR_CLONES void ScaleRow(const ScaleJob& job, LONG j)
     }
 }
 
+QUILLVANE_VECTOR_CLONES void ScaleRow(const ScaleJob& job, LONG j)
+{
+    ScaleRowFrom<0>(job, j);
+}
+
+QUILLVANE_VECTOR_CLONES void ScaleHeightsRow(const ScaleJob& job, LONG j)
+{
+    ScaleRowFrom<3>(job, j);
+}
+
 void ScaleRange(void* context, int, std::int64_t begin, std::int64_t end)
 {
     const auto* job = static_cast<const ScaleJob*>(context);
-    for (std::int64_t j = begin; j < end; ++j)
-        ScaleRow(*job, static_cast<LONG>(j));
+    for (std::int64_t j = begin; j < end; ++j) {
+        if (job->heightsOnly)
+            ScaleHeightsRow(*job, static_cast<LONG>(j));
+        else
+            ScaleRow(*job, static_cast<LONG>(j));
+    }
 }
 
-}  // namespace
-
-void ScalePixels(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh)
+void Resample(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh, bool heightsOnly)
 {
     if (w <= 0 || h <= 0)
         return;
-    ScaleJob job = {target, w, h, source, sw, sh, nullptr, nullptr, nullptr};
+    ScaleJob job = {target, w, h, source, sw, sh, nullptr, nullptr, nullptr, heightsOnly};
     HGLOBAL columns = GlobalAlloc(GHND, static_cast<std::size_t>(w) * (sizeof(double) + 2 * sizeof(LONG)));
     if (columns) {
         auto* memory = static_cast<BYTE*>(GlobalLock(columns));
@@ -138,6 +154,18 @@ void ScalePixels(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG
         GlobalUnlock(columns);
         GlobalFree(columns);
     }
+}
+
+}  // namespace
+
+void ScalePixels(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh)
+{
+    Resample(target, w, h, source, sw, sh, false);
+}
+
+void ScaleHeights(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh)
+{
+    Resample(target, w, h, source, sw, sh, true);
 }
 
 int ScaleDib(HGLOBAL* out, const BYTE* source, const RECT* target, BITMAPINFO* outHeader)

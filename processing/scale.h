@@ -18,3 +18,7 @@ int ScaleDib(HGLOBAL* out, const BYTE* source, const RECT* target, BITMAPINFO* o
 // The resampling loop itself: fills a w x h bottom-up pixel array from a
 // sw x sh one (both 4 bytes per pixel).
 void ScalePixels(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh);
+
+// The same resampling of the 4th byte (the heights) alone: the other three
+// bytes of each target pixel are left as they are.
+void ScaleHeights(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh);

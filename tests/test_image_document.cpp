@@ -14,6 +14,47 @@ using namespace qvtest;
 
 namespace {
 
+// ---- Blocks -------------------------------------------------------------------
+
+// Every block comes zero-filled at a locked address that stays put, however
+// the blocks before it of the same and other sizes were written and freed
+// (large ones may be handed out again from memory already used).
+TEST(Blocks, EveryBlockIsZeroFilledAndStaysPutAfterOthersWereFreed)
+{
+    constexpr SIZE_T kMiB = SIZE_T{1} << 20;
+    const SIZE_T sizes[] = {1, 4000, 2 * kMiB - 1, 2 * kMiB, 2 * kMiB + 1, 24 * kMiB + 44, 7 * kMiB, 24 * kMiB + 44,
+                            30 * kMiB, 5 * kMiB, 2 * kMiB};
+    const long live = StandInLiveBlocks();
+    HGLOBAL held = nullptr;  // one block stays alive across the next allocation
+    for (int round = 0; round < 2; ++round)
+        for (SIZE_T bytes : sizes) {
+            HGLOBAL block = GlobalAlloc(GHND, bytes);
+            ASSERT_NE(block, nullptr) << bytes << " bytes";
+            EXPECT_EQ(GlobalSize(block), bytes);
+            auto* data = static_cast<BYTE*>(GlobalLock(block));
+            ASSERT_NE(data, nullptr);
+            SIZE_T nonZero = 0;
+            for (SIZE_T i = 0; i < bytes; ++i)
+                nonZero += data[i] != 0;
+            EXPECT_EQ(nonZero, 0u) << bytes << " bytes, round " << round;
+            std::memset(data, 0xA5, bytes);
+            EXPECT_EQ(GlobalLock(block), data) << "a second lock gives the same address";
+            GlobalUnlock(block);
+            GlobalUnlock(block);
+            if (held) {
+                GlobalFree(held);
+                held = nullptr;
+            }
+            if (bytes % 2 == 0)
+                held = block;
+            else
+                GlobalFree(block);
+        }
+    if (held)
+        GlobalFree(held);
+    EXPECT_LIVE_BLOCKS(live);
+}
+
 // ---- Luminance --------------------------------------------------------------
 
 TEST(Luminance, WeightsGreenRedBlueAndTruncates)
