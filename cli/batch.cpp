@@ -414,6 +414,8 @@ void Write(const std::string& text)
 // the same lines a run in one process writes.
 void ShowResult(std::size_t index, const WorkItem& item)
 {
+    if (!item.ok)
+        ProgressNoteFailure(item.messages);
     if (ProgressOnTerminal() && item.messages.empty())
         return;
     ProgressAnnounce(index, item.input);
@@ -426,7 +428,7 @@ void Finish(WorkItem* item)
     item->state = WorkState::Finished;
     if (item->ok)
         item->claimsOutput = true;
-    ProgressFinished(item->ok, item->messages);
+    ProgressCounted(item->ok);
 }
 
 // Starts the worker for one input with its standard error on a pipe.

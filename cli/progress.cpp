@@ -78,15 +78,25 @@ void ProgressAnnounce(std::size_t index, const std::string& name)
         Write(Format("[%zu/%zu] %s\n", index + 1, State.count, name.c_str()));
 }
 
+void ProgressCounted(bool ok)
+{
+    if (ok)
+        ++State.done;
+    else
+        ++State.failed;
+    ProgressRedraw();
+}
+
+void ProgressNoteFailure(const std::string& messages)
+{
+    State.failures += messages;
+}
+
 void ProgressFinished(bool ok, const std::string& messages)
 {
-    if (ok) {
-        ++State.done;
-    } else {
-        ++State.failed;
-        State.failures += messages;
-    }
-    ProgressRedraw();
+    if (!ok)
+        ProgressNoteFailure(messages);
+    ProgressCounted(ok);
 }
 
 void ProgressRedraw()

@@ -20,9 +20,14 @@ void ProgressAnnounce(std::size_t index, const std::string& name);
 // Draws the terminal line again (after messages above it).
 void ProgressRedraw();
 
-// A file is done (in any order): ok or failed, with the messages it wrote
-// ("quillvane-cli: NAME: reason" lines), kept for the summary.
+// A file is done: ok or failed, with the messages it wrote ("quillvane-cli:
+// NAME: reason" lines), kept for the summary.  Files finished in input order.
 void ProgressFinished(bool ok, const std::string& messages);
+// The same in two steps, for files that finish in any order: counted as
+// they finish, their failures noted in input order, so that the summary
+// lists them as a run in one process does.
+void ProgressCounted(bool ok);
+void ProgressNoteFailure(const std::string& messages);
 
 std::size_t ProgressFailedCount();
 
