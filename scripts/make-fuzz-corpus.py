@@ -8,9 +8,11 @@ OUTPUT-DIR/bmp: bitmaps of every depth (1..32 bits), bit-field masks
 and 124 bytes, top-down rows, palettes before the pixels, RLE, odd
 offsets and truncations at many points.
 OUTPUT-DIR/jpeg: baseline, progressive, grayscale, arithmetic-coded,
-restart-marker and subsampled JPEGs from cjpeg; four-component JPEGs and
-scan scripts of 254 and 506 scans from the make_jpeg_seeds tool (built
-with the fuzz targets); truncations and damaged entropy data.
+restart-marker and subsampled JPEGs from cjpeg; from the make_jpeg_seeds
+tool (built with the fuzz targets) every stored colour form (grey, YCbCr,
+RGB, CMYK, YCCK) and process, restart intervals, odd sampling factors,
+long scan scripts and headers the reader refuses (12-bit, lossless);
+truncations and damaged entropy data.
 OUTPUT-DIR/cli: command lines, one argument per zero-separated field.
 OUTPUT-DIR/bmp.dict, jpeg.dict, cli.dict: dictionaries for -dict=.
 
@@ -174,11 +176,11 @@ def jpeg_seeds(cjpeg, jpeg_tool, work):
     if jpeg_tool:
         run([jpeg_tool, work])
         for name in sorted(os.listdir(work)):
-            if name.startswith(('cmyk', 'ycck', 'scans')) and name.endswith('.jpg'):
+            if name.endswith('.jpg') and name != 'out.jpg':
                 with open(os.path.join(work, name), 'rb') as f:
                     seeds[name] = f.read()
     else:
-        print('make-fuzz-corpus: no --jpeg-tool; no four-component or long-script seeds', file=sys.stderr)
+        print('make-fuzz-corpus: no --jpeg-tool; no structured JPEG seeds', file=sys.stderr)
 
     # Damaged copies of a progressive and a baseline file.
     rng = random.Random(6)

@@ -36,6 +36,7 @@ void LoadPrevious(ImageDocument* doc)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     qvfuzz::SetUpOnce();
+    qvfuzz::BudgetPicture(size);
     const long blocksBefore = StandInLiveBlocks();
     qvfuzz::Choices choices(data, size);
 
