@@ -13,8 +13,10 @@ tool (built with the fuzz targets) every stored colour form (grey, YCbCr,
 RGB, CMYK, YCCK) and process, restart intervals, odd sampling factors,
 long scan scripts and headers the reader refuses (12-bit, lossless);
 truncations and damaged entropy data.
+OUTPUT-DIR/trip: the BMP and JPEG seeds together, for the round-trip target.
 OUTPUT-DIR/cli: command lines, one argument per zero-separated field.
-OUTPUT-DIR/bmp.dict, jpeg.dict, cli.dict: dictionaries for -dict=.
+OUTPUT-DIR/bmp.dict, jpeg.dict, trip.dict, cli.dict, png.dict, webp.dict,
+meta.dict: dictionaries for -dict=.
 
 Standard library only; the JPEG seeds need cjpeg (libjpeg-turbo-progs).
 The corpus is deterministic: the same files every run.
@@ -335,19 +337,20 @@ def main():
     parser.add_argument('--jpeg-tool', default=None)
     args = parser.parse_args()
 
-    for kind in ('bmp', 'jpeg', 'cli', 'png', 'webp', 'meta'):
+    for kind in ('bmp', 'jpeg', 'trip', 'cli', 'png', 'webp', 'meta'):
         path = os.path.join(args.output, kind)
         shutil.rmtree(path, ignore_errors=True)
         os.makedirs(path)
     counts = {}
-    for name, data in bmp_seeds().items():
-        with open(os.path.join(args.output, 'bmp', name), 'wb') as f:
-            f.write(data)
+    bmps = bmp_seeds()
     with tempfile.TemporaryDirectory() as work:
         jpegs = jpeg_seeds(args.cjpeg, args.jpeg_tool, work)
-    for name, data in jpegs.items():
-        with open(os.path.join(args.output, 'jpeg', name), 'wb') as f:
-            f.write(data)
+    # The round-trip target reads both kinds.
+    for kinds, seeds in ((('bmp', 'trip'), bmps), (('jpeg', 'trip'), jpegs)):
+        for kind in kinds:
+            for name, data in seeds.items():
+                with open(os.path.join(args.output, kind, name), 'wb') as f:
+                    f.write(data)
     for i, line in enumerate(CLI_LINES):
         with open(os.path.join(args.output, 'cli', 'line-%02d' % i), 'wb') as f:
             f.write(b'\0'.join(a.encode() for a in line))
@@ -362,6 +365,7 @@ def main():
     write_dict(os.path.join(args.output, 'meta.dict'), META_DICT)
     write_dict(os.path.join(args.output, 'bmp.dict'), BMP_DICT)
     write_dict(os.path.join(args.output, 'jpeg.dict'), JPEG_DICT)
+    write_dict(os.path.join(args.output, 'trip.dict'), BMP_DICT + JPEG_DICT)
     write_dict(os.path.join(args.output, 'cli.dict'), CLI_DICT, quote=True)
     for kind in ('bmp', 'jpeg', 'cli', 'png', 'webp', 'meta'):
         counts[kind] = len(os.listdir(os.path.join(args.output, kind)))
