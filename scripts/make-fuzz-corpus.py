@@ -29,6 +29,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import zlib
 
 
 def pixel_value(x, y, i):
@@ -268,7 +269,31 @@ def png_seeds():
                     pictures.make_png(path, ctype, depth, 7, 5, ctype * 31 + depth, 'trns' in extra, 'interlace' in extra)
                     with open(path, 'rb') as f:
                         seeds['png-%d-%d%s' % (ctype, depth, ''.join('-' + e for e in extra))] = f.read()
+    # Files the reader must refuse past the signature, with valid checksums
+    # (the library checks them before anything else): a huge size, damaged
+    # compressed data, no data at all, and cuts inside the data.
+    base = seeds['png-2-8']
+    seeds['png-huge-100000x100000'] = png_with_chunk(base, b'IHDR', lambda d: struct.pack('>II', 100000, 100000) + d[8:])
+    seeds['png-wide-70000x1'] = png_with_chunk(base, b'IHDR', lambda d: struct.pack('>II', 70000, 1) + d[8:])
+    seeds['png-damaged-data'] = png_with_chunk(base, b'IDAT', lambda d: d[:2] + bytes(b ^ 0x5A for b in d[2:]))
+    seeds['png-short-data'] = png_with_chunk(base, b'IDAT', lambda d: d[:len(d) // 2])
+    seeds['png-bad-depth'] = png_with_chunk(base, b'IHDR', lambda d: d[:8] + bytes([7]) + d[9:])
+    for n in (8, 20, 33, 40, len(base) - 12):
+        seeds['png-cut-at-%d' % n] = base[:n]
     return seeds
+
+
+def png_with_chunk(data, kind, change):
+    """A copy of a PNG file with the first chunk of this kind changed and its CRC recomputed."""
+    at = 8
+    while at + 8 <= len(data):
+        length, name = struct.unpack('>I4s', data[at:at + 8])
+        if name == kind:
+            body = change(data[at + 8:at + 8 + length])
+            chunk = struct.pack('>I', len(body)) + name + body + struct.pack('>I', zlib.crc32(name + body))
+            return data[:at] + chunk + data[at + 12 + length:]
+        at += 12 + length
+    raise ValueError('no %s chunk' % kind)
 
 
 def webp_seeds(png):
@@ -287,7 +312,21 @@ def webp_seeds(png):
                 run([cwebp, '-quiet'] + mode + [src, '-o', out])
                 with open(out, 'rb') as f:
                     seeds['%s%s.webp' % (name, ''.join(mode))] = f.read()
+    # Files the reader must refuse after their header: cut in the middle of
+    # the picture data, a canvas far larger than the data (VP8X), and the
+    # animation flag.
+    for name, data in list(seeds.items()):
+        seeds['cut-' + name] = data[:len(data) * 2 // 3]
+    seeds['vp8x-huge.webp'] = vp8x(bytes([0x10]), 16000, 16000, seeds['png-2-8.webp'][12:])
+    seeds['vp8x-animated.webp'] = vp8x(bytes([0x02]), 7, 5, b'ANIM' + struct.pack('<I', 6) + bytes(6))
     return seeds
+
+
+def vp8x(flags, width, height, chunks):
+    """A WebP file with an extended header: the flags byte, the canvas size and the chunks that follow."""
+    body = flags + bytes(3) + struct.pack('<I', width - 1)[:3] + struct.pack('<I', height - 1)[:3]
+    payload = b'WEBP' + b'VP8X' + struct.pack('<I', len(body)) + body + chunks
+    return b'RIFF' + struct.pack('<I', len(payload)) + payload
 
 
 def meta_seeds(jpegs, png, webp):

@@ -44,9 +44,9 @@ double Luma(const BYTE* p)
 // Colours are not compared: chroma is stored at half resolution.  That
 // moves brightness too where a saturated pixel's colour, shared with its
 // neighbours, clips on the way back (a white pixel among blue ones loses
-// about 30 levels), so the floors sit below that worst case: a picture
-// turned over, shifted or with its channels swapped still falls far below
-// them.  Noise pictures reach about 22, 20 and 17 dB.
+// about 30 levels), so the floors sit below that worst case and catch a
+// lost, blank or garbled picture rather than small losses.  Noise pictures
+// reach about 22, 20 and 17 dB.
 double PsnrFloor(int quality)
 {
     return quality >= 100 ? 15.0 : quality >= 80 ? 14.0 : 12.0;

@@ -2,7 +2,8 @@
 // process the reader meets (baseline, progressive, long scan scripts,
 // arithmetic coding, restart intervals), every stored colour form (grey,
 // YCbCr, RGB, CMYK and YCCK with and without Adobe's marker), odd sampling
-// factors, and headers the reader must refuse (12-bit samples, lossless).
+// factors, and files the reader must refuse (12-bit samples, lossless,
+// two components).
 //
 //   make_jpeg_seeds OUTPUT-DIRECTORY
 #include "support/jpeg_generator.h"
@@ -102,6 +103,7 @@ std::vector<Seed> Seeds()
     }
     r = Recipe(1, 1, JpegStored::kYCbCr);
     add("ycbcr-1x1", r);
+    add("two-components-12x10", Recipe(12, 10, JpegStored::kTwoComponents));
     r = Recipe(33, 1, JpegStored::kGrey);
     add("grey-33x1", r);
     r = Recipe(1, 33, JpegStored::kYCbCr);
@@ -145,6 +147,20 @@ bool Patched(const std::string& from, const std::string& to, int marker, int pre
     return false;
 }
 
+// A copy of a file with a segment put right after its start marker.
+bool WithSegment(const std::string& from, const std::string& to, int marker, std::size_t length)
+{
+    std::vector<char> bytes = Load(from);
+    if (bytes.size() < 2)
+        return false;
+    std::vector<char> segment = {static_cast<char>(0xFF), static_cast<char>(marker),
+                                 static_cast<char>((length + 2) >> 8), static_cast<char>((length + 2) & 0xFF)};
+    for (std::size_t i = 0; i < length; ++i)
+        segment.push_back(static_cast<char>('a' + i % 26));
+    bytes.insert(bytes.begin() + 2, segment.begin(), segment.end());
+    return Save(to, bytes);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -163,5 +179,12 @@ int main(int argc, char** argv)
     ok = Patched(dir + "grey-baseline-21x13.jpg", dir + "lossless-grey-21x13.jpg", 0xC3, 8) && ok;
     ok = Patched(dir + "ycbcr-baseline-21x13.jpg", dir + "hierarchical-21x13.jpg", 0xC5, 8) && ok;
     ok = Patched(dir + "ycbcr-baseline-21x13.jpg", dir + "extended-21x13.jpg", 0xC1, 8) && ok;
+    // A comment and an application segment the reader skips, and a
+    // segment that claims more bytes than the file holds.
+    ok = WithSegment(dir + "ycbcr-baseline-21x13.jpg", dir + "comment-21x13.jpg", 0xFE, 300) && ok;
+    ok = WithSegment(dir + "ycbcr-baseline-21x13.jpg", dir + "app9-21x13.jpg", 0xE9, 5000) && ok;
+    std::vector<char> cut = Load(dir + "app9-21x13.jpg");
+    cut.resize(1000);
+    ok = Save(dir + "app9-cut-21x13.jpg", cut) && ok;
     return ok ? 0 : 1;
 }

@@ -43,6 +43,8 @@ int InputComponents(JpegStored stored)
     switch (stored) {
     case JpegStored::kGrey:
         return 1;
+    case JpegStored::kTwoComponents:
+        return 2;
     case JpegStored::kCmyk:
     case JpegStored::kYcck:
         return 4;
@@ -89,7 +91,10 @@ bool WriteJpeg(const std::string& path, const JpegRecipe& r)
     cinfo.image_width = static_cast<JDIMENSION>(r.width);
     cinfo.image_height = static_cast<JDIMENSION>(r.height);
     cinfo.input_components = components;
-    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
+    cinfo.in_color_space = components == 1   ? JCS_GRAYSCALE
+                           : components == 2 ? JCS_UNKNOWN
+                           : components == 4 ? JCS_CMYK
+                                             : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     if (r.stored == JpegStored::kRgb)
         jpeg_set_colorspace(&cinfo, JCS_RGB);

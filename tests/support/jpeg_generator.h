@@ -8,7 +8,7 @@
 namespace qvtest {
 
 // How the file stores its picture.
-enum class JpegStored { kYCbCr, kRgb, kGrey, kCmyk, kYcck };
+enum class JpegStored { kYCbCr, kRgb, kGrey, kCmyk, kYcck, kTwoComponents };
 
 // Everything a file may vary in.  The picture is a gradient, or with flat
 // set two colours (top half red-ish, bottom half blue-ish, so that
