@@ -15,6 +15,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Everything runs from main, read whole before it starts: a long run does
+# not trip over an edit of this file.
+main() {
 mode=${1:?usage: scripts/fuzz.sh smoke|long|coverage ...}
 # target:seed-kind
 ALL="bmp_reader:bmp jpeg_reader:jpeg round_trip:trip cli_options:cli png_reader:png webp_reader:webp metadata_copy:meta"
@@ -135,3 +138,7 @@ print("readers (their reading functions): %d lines, %d missed, %.2f%% covered" %
   exit 2
   ;;
 esac
+}
+
+main "$@"
+exit
