@@ -16,6 +16,9 @@
 # QUILLVANE_NO_WIN32=1 treats this machine as one that cannot run 32-bit
 # programs (scripts/probe-win32.sh), to try the 64-bit-only path anywhere.
 #   make fuzz-smoke   the fuzz targets alone (FUZZ_SECONDS per target)
+#   make fuzz-long    every fuzz target for FUZZ_LONG_SECONDS (or FUZZ_LONG_RUNS
+#                inputs) in the background, the corpus minimised into tests/fuzz/corpus
+#   make fuzz-coverage   the readers' and writers' line coverage by the fuzz corpus
 #   make bench   build and time every engine (BENCH_ARGS="--reps 3 --size 2000x1500")
 #   make dist    the release files in dist/: the Windows programs' zips
 #                (win32, win64), the Debian package of quillvane-cli and
@@ -52,14 +55,15 @@ DEMO_OUTPUT := $(DEMO_DIR)/watermarked.jpg
 # flat parts of the relief at their own brightness under the default light.
 DEMO_OPTIONS ?= --no-enlarge --offset 724,392 --strength 60 --amplify 300 --ambient 66 --quality 90
 
-.PHONY: check-generated all setup setup-windows setup-dist dist check-dist build run test test-native test-sanitize test-windows test-e2e fuzz-smoke demo bench bench-compare clean
+.PHONY: check-generated all setup setup-windows setup-dist dist check-dist build run test test-native test-sanitize test-windows test-e2e fuzz-smoke fuzz-long fuzz-coverage demo bench bench-compare clean
 
-# Fuzzing: the 'fuzz' preset (clang, libFuzzer, ASan + UBSan), seeds made by
-# scripts/make-fuzz-corpus.py, each target run for FUZZ_SECONDS on a copy of
-# its seeds.  Longer runs: make fuzz-smoke FUZZ_SECONDS=600
+# Fuzzing (scripts/fuzz.sh): the 'fuzz' preset (clang, libFuzzer, ASan +
+# UBSan), seeds made by scripts/make-fuzz-corpus.py plus the corpus kept in
+# tests/fuzz/corpus, each of the seven targets run for FUZZ_SECONDS.
 FUZZ_DIR := build/fuzz
-FUZZ_SECONDS ?= 30
-FUZZ_LIMITS := -rss_limit_mb=2048 -malloc_limit_mb=1200 -timeout=10
+FUZZ_SECONDS ?= 20
+FUZZ_LONG_SECONDS ?= 3600
+FUZZ_LONG_RUNS ?= -1
 
 all: build
 
@@ -165,21 +169,30 @@ test-e2e:
 	  echo "test-e2e: ran the session with the 64-bit program; the 32-bit one cannot run here ($${answer#no: })"; \
 	fi
 
+FUZZ_TARGETS_BUILT := fuzz_bmp_reader fuzz_jpeg_reader fuzz_round_trip fuzz_cli_options fuzz_png_reader \
+  fuzz_webp_reader fuzz_metadata_copy fuzz_text_mark make_jpeg_seeds
+
 fuzz-smoke: setup
 	$(CMAKE) --preset fuzz
-	$(CMAKE) --build --preset fuzz -j $(JOBS) --target fuzz_bmp_reader fuzz_jpeg_reader fuzz_cli_options \
-	  fuzz_png_reader fuzz_webp_reader fuzz_metadata_copy fuzz_text_mark make_jpeg_seeds
-	python3 scripts/make-fuzz-corpus.py $(FUZZ_DIR)/corpus --jpeg-tool $(FUZZ_DIR)/tests/fuzz/make_jpeg_seeds
-	@set -e; for target in bmp_reader:bmp jpeg_reader:jpeg cli_options:cli \
-	  png_reader:png webp_reader:webp metadata_copy:meta text_mark:text; do \
-	  name=$${target%%:*}; kind=$${target##*:}; run=$(FUZZ_DIR)/run-$$name; \
-	  rm -rf $$run; mkdir -p $$run/corpus $$run/crashes; cp $(FUZZ_DIR)/corpus/$$kind/* $$run/corpus/; \
-	  echo "fuzz-smoke: fuzz_$$name for $(FUZZ_SECONDS) s"; \
-	  $(FUZZ_DIR)/tests/fuzz/fuzz_$$name -max_total_time=$(FUZZ_SECONDS) $(FUZZ_LIMITS) \
-	    -dict=$(FUZZ_DIR)/corpus/$$kind.dict -artifact_prefix=$$run/crashes/ -print_final_stats=1 \
-	    $$run/corpus > $$run/log.txt 2>&1 || { tail -n 60 $$run/log.txt; echo "fuzz-smoke: fuzz_$$name failed; input in $$run/crashes"; exit 1; }; \
-	  grep -E '^#[0-9]+' $$run/log.txt | tail -n 1; \
-	done
+	$(CMAKE) --build --preset fuzz -j $(JOBS) --target $(FUZZ_TARGETS_BUILT)
+	bash scripts/fuzz.sh smoke $(FUZZ_SECONDS)
+
+# In the background: each target for FUZZ_LONG_SECONDS (or FUZZ_LONG_RUNS
+# inputs, whichever comes first), one after the other; each one's corpus is
+# then minimised into tests/fuzz/corpus.  Progress in build/fuzz/long/.
+fuzz-long: setup
+	$(CMAKE) --preset fuzz
+	$(CMAKE) --build --preset fuzz -j $(JOBS) --target $(FUZZ_TARGETS_BUILT)
+	mkdir -p $(FUZZ_DIR)/long
+	nohup bash scripts/fuzz.sh long $(FUZZ_LONG_SECONDS) $(FUZZ_LONG_RUNS) > $(FUZZ_DIR)/long/fuzz-long.log 2>&1 &
+	@echo "fuzz-long: started in the background; figures in $(FUZZ_DIR)/long/summary.txt, log in $(FUZZ_DIR)/long/fuzz-long.log"
+
+# Clang's source-based coverage of the readers and writers over the seeds
+# and the kept corpus: build/fuzz-coverage/report/index.html and summary.txt.
+fuzz-coverage: setup
+	$(CMAKE) --preset fuzz-coverage
+	$(CMAKE) --build --preset fuzz-coverage -j $(JOBS) --target $(FUZZ_TARGETS_BUILT)
+	bash scripts/fuzz.sh coverage
 
 demo: setup
 	$(CMAKE) --preset native

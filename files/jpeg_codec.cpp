@@ -3,6 +3,8 @@
 // that sets a jump point.
 #include "files/jpeg_codec.h"
 
+#include "image/picture_size.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
@@ -20,9 +22,6 @@ constexpr int kMaxScans = 500;
 // What libjpeg may allocate for one picture besides our own block: enough
 // for the coefficients of the largest picture the program accepts.
 constexpr long kLibraryMemoryLimit = 1024L * 1024L * 1024L;
-
-// The largest picture, as for every reader: 2^28 pixels.
-constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
 
 struct JpegErrorManager {
     jpeg_error_mgr pub;
@@ -72,12 +71,68 @@ std::uint8_t Scale(unsigned a, unsigned b)
     return static_cast<std::uint8_t>((a * b + 127) / 255);
 }
 
+// The library's stdio source asks the file again after its end each time
+// it looks for more data, and a cut-off or damaged file makes it look
+// hundreds of times, each a system call.  This one remembers the end and
+// from there on hands out the end-of-picture marker the library expects.
+struct FileSource {
+    jpeg_source_mgr pub;
+    std::FILE* file;
+    bool started;  // some bytes were read
+    bool ended;
+    JOCTET buffer[4096];
+};
+
+void InitSource(j_decompress_ptr) {}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo)
+{
+    auto* src = reinterpret_cast<FileSource*>(cinfo->src);
+    std::size_t got = src->ended ? 0 : std::fread(src->buffer, 1, sizeof src->buffer, src->file);
+    if (got < sizeof src->buffer)
+        src->ended = true;
+    if (got == 0) {
+        if (!src->started)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->buffer[0] = 0xFF;
+        src->buffer[1] = JPEG_EOI;
+        got = 2;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = got;
+    src->started = true;
+    return TRUE;
+}
+
+// A segment longer than what is left of the file ends the data: nothing
+// more to skip, and the next fill hands out the end marker.
+void SkipInputData(j_decompress_ptr cinfo, long count)
+{
+    auto* src = reinterpret_cast<FileSource*>(cinfo->src);
+    if (count <= 0)
+        return;
+    while (count > static_cast<long>(src->pub.bytes_in_buffer)) {
+        count -= static_cast<long>(src->pub.bytes_in_buffer);
+        if (src->ended) {
+            src->pub.bytes_in_buffer = 0;
+            return;
+        }
+        FillInputBuffer(cinfo);
+    }
+    src->pub.next_input_byte += count;
+    src->pub.bytes_in_buffer -= static_cast<std::size_t>(count);
+}
+
+void TermSource(j_decompress_ptr) {}
+
 }  // namespace
 
 struct JpegDecoder {
     jpeg_decompress_struct cinfo;
     JpegErrorManager err;
     jpeg_progress_mgr progress;
+    FileSource source;
     std::FILE* file;
 };
 
@@ -96,7 +151,13 @@ int ReadHeader(JpegDecoder* d)
     d->cinfo.mem->max_memory_to_use = kLibraryMemoryLimit;
     d->progress.progress_monitor = CheckScanCount;
     d->cinfo.progress = &d->progress;
-    jpeg_stdio_src(&d->cinfo, d->file);
+    d->source.file = d->file;
+    d->source.pub.init_source = InitSource;
+    d->source.pub.fill_input_buffer = FillInputBuffer;
+    d->source.pub.skip_input_data = SkipInputData;
+    d->source.pub.resync_to_restart = jpeg_resync_to_restart;
+    d->source.pub.term_source = TermSource;
+    d->cinfo.src = &d->source.pub;
     // 3. The header: size and colour space.
     jpeg_read_header(&d->cinfo, TRUE);
     return 0;
@@ -124,9 +185,9 @@ JpegDecoder* JpegDecoderOpen(const char* path, std::int32_t* width, std::int32_t
         JpegDecoderClose(d);
         return nullptr;
     }
-    const std::uint64_t w = d->cinfo.image_width;
-    const std::uint64_t h = d->cinfo.image_height;
-    if (w == 0 || h == 0 || w * h > kMaxPixels) {
+    const std::int64_t w = d->cinfo.image_width;
+    const std::int64_t h = d->cinfo.image_height;
+    if (!PictureSizeAllowed(w, h)) {
         CopyMessage(message, "画像が大きすぎます。");
         JpegDecoderClose(d);
         return nullptr;

@@ -9,10 +9,26 @@ ImageDocument WatermarkDocument = {};
 ImageDocument DisplayCopy = {};
 BITMAPINFO displayBmi = {};
 
+#ifdef QUILLVANE_FUZZ_MAX_PIXELS
+namespace {
+std::int64_t fuzzPictureBudget = QUILLVANE_FUZZ_MAX_PIXELS;
+}  // namespace
+
+void SetFuzzPictureBudget(std::int64_t pixels)
+{
+    fuzzPictureBudget = pixels < QUILLVANE_FUZZ_MAX_PIXELS ? pixels : QUILLVANE_FUZZ_MAX_PIXELS;
+}
+#endif
+
 bool PictureSizeAllowed(std::int64_t width, std::int64_t height)
 {
-    return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
-           width * height <= kMaxPicturePixels;
+    const bool allowed = width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+                         width * height <= kMaxPicturePixels;
+#ifdef QUILLVANE_FUZZ_MAX_PIXELS
+    return allowed && width * height <= fuzzPictureBudget;
+#else
+    return allowed;
+#endif
 }
 
 void WriteWorkDibHeader(BYTE* dib, LONG width, LONG height)

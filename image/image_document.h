@@ -6,6 +6,7 @@
 // bytes (blue, green, red, HeightByte), rows bottom-up with no gaps.
 #pragma once
 
+#include "image/picture_size.h"
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -27,16 +28,6 @@ struct ImageDocument {
 // A WorkDib's header size: the pixels start this far into the block.
 constexpr int kWorkDibHeaderBytes = 40;
 constexpr int kBytesPerPixel = 4;
-
-// The largest picture any reader accepts: 2^28 pixels (a 1 GiB WorkDib) and
-// no side longer than 2^20 pixels.  Larger claims in a file are hostile or
-// absurd; the block size of anything within the limit fits in 32 bits minus
-// the header, so size arithmetic on 32-bit builds cannot overflow.
-constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
-constexpr std::int64_t kMaxPictureSide = std::int64_t{1} << 20;
-
-// True when width x height is a picture the program can hold.
-bool PictureSizeAllowed(std::int64_t width, std::int64_t height);
 
 // Bytes of a WorkDib block for width x height pixels (header included).
 constexpr std::size_t WorkDibBytes(LONG width, LONG height)

@@ -8,12 +8,16 @@ OUTPUT-DIR/bmp: bitmaps of every depth (1..32 bits), bit-field masks
 and 124 bytes, top-down rows, palettes before the pixels, RLE, odd
 offsets and truncations at many points.
 OUTPUT-DIR/jpeg: baseline, progressive, grayscale, arithmetic-coded,
-restart-marker and subsampled JPEGs from cjpeg; four-component JPEGs and
-scan scripts of 254 and 506 scans from the make_jpeg_seeds tool (built
-with the fuzz targets); truncations and damaged entropy data.
+restart-marker and subsampled JPEGs from cjpeg; from the make_jpeg_seeds
+tool (built with the fuzz targets) every stored colour form (grey, YCbCr,
+RGB, CMYK, YCCK) and process, restart intervals, odd sampling factors,
+long scan scripts and headers the reader refuses (12-bit, lossless);
+truncations and damaged entropy data.
+OUTPUT-DIR/trip: the BMP and JPEG seeds together, for the round-trip target.
 OUTPUT-DIR/cli: command lines, one argument per zero-separated field.
 OUTPUT-DIR/text: text-mark renderer inputs (four option bytes, then the text).
-OUTPUT-DIR/bmp.dict, jpeg.dict, cli.dict, text.dict: dictionaries for -dict=.
+OUTPUT-DIR/bmp.dict, jpeg.dict, trip.dict, cli.dict, png.dict, webp.dict,
+meta.dict, text.dict: dictionaries for -dict=.
 
 Standard library only; the JPEG seeds need cjpeg (libjpeg-turbo-progs).
 The corpus is deterministic: the same files every run.
@@ -26,6 +30,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import zlib
 
 
 def pixel_value(x, y, i):
@@ -175,11 +180,11 @@ def jpeg_seeds(cjpeg, jpeg_tool, work):
     if jpeg_tool:
         run([jpeg_tool, work])
         for name in sorted(os.listdir(work)):
-            if name.startswith(('cmyk', 'ycck', 'scans')) and name.endswith('.jpg'):
+            if name.endswith('.jpg') and name != 'out.jpg':
                 with open(os.path.join(work, name), 'rb') as f:
                     seeds[name] = f.read()
     else:
-        print('make-fuzz-corpus: no --jpeg-tool; no four-component or long-script seeds', file=sys.stderr)
+        print('make-fuzz-corpus: no --jpeg-tool; no structured JPEG seeds', file=sys.stderr)
 
     # Damaged copies of a progressive and a baseline file.
     rng = random.Random(6)
@@ -284,7 +289,31 @@ def png_seeds():
                     pictures.make_png(path, ctype, depth, 7, 5, ctype * 31 + depth, 'trns' in extra, 'interlace' in extra)
                     with open(path, 'rb') as f:
                         seeds['png-%d-%d%s' % (ctype, depth, ''.join('-' + e for e in extra))] = f.read()
+    # Files the reader must refuse past the signature, with valid checksums
+    # (the library checks them before anything else): a huge size, damaged
+    # compressed data, no data at all, and cuts inside the data.
+    base = seeds['png-2-8']
+    seeds['png-huge-100000x100000'] = png_with_chunk(base, b'IHDR', lambda d: struct.pack('>II', 100000, 100000) + d[8:])
+    seeds['png-wide-70000x1'] = png_with_chunk(base, b'IHDR', lambda d: struct.pack('>II', 70000, 1) + d[8:])
+    seeds['png-damaged-data'] = png_with_chunk(base, b'IDAT', lambda d: d[:2] + bytes(b ^ 0x5A for b in d[2:]))
+    seeds['png-short-data'] = png_with_chunk(base, b'IDAT', lambda d: d[:len(d) // 2])
+    seeds['png-bad-depth'] = png_with_chunk(base, b'IHDR', lambda d: d[:8] + bytes([7]) + d[9:])
+    for n in (8, 20, 33, 40, len(base) - 12):
+        seeds['png-cut-at-%d' % n] = base[:n]
     return seeds
+
+
+def png_with_chunk(data, kind, change):
+    """A copy of a PNG file with the first chunk of this kind changed and its CRC recomputed."""
+    at = 8
+    while at + 8 <= len(data):
+        length, name = struct.unpack('>I4s', data[at:at + 8])
+        if name == kind:
+            body = change(data[at + 8:at + 8 + length])
+            chunk = struct.pack('>I', len(body)) + name + body + struct.pack('>I', zlib.crc32(name + body))
+            return data[:at] + chunk + data[at + 12 + length:]
+        at += 12 + length
+    raise ValueError('no %s chunk' % kind)
 
 
 def webp_seeds(png):
@@ -303,7 +332,21 @@ def webp_seeds(png):
                 run([cwebp, '-quiet'] + mode + [src, '-o', out])
                 with open(out, 'rb') as f:
                     seeds['%s%s.webp' % (name, ''.join(mode))] = f.read()
+    # Files the reader must refuse after their header: cut in the middle of
+    # the picture data, a canvas far larger than the data (VP8X), and the
+    # animation flag.
+    for name, data in list(seeds.items()):
+        seeds['cut-' + name] = data[:len(data) * 2 // 3]
+    seeds['vp8x-huge.webp'] = vp8x(bytes([0x10]), 16000, 16000, seeds['png-2-8.webp'][12:])
+    seeds['vp8x-animated.webp'] = vp8x(bytes([0x02]), 7, 5, b'ANIM' + struct.pack('<I', 6) + bytes(6))
     return seeds
+
+
+def vp8x(flags, width, height, chunks):
+    """A WebP file with an extended header: the flags byte, the canvas size and the chunks that follow."""
+    body = flags + bytes(3) + struct.pack('<I', width - 1)[:3] + struct.pack('<I', height - 1)[:3]
+    payload = b'WEBP' + b'VP8X' + struct.pack('<I', len(body)) + body + chunks
+    return b'RIFF' + struct.pack('<I', len(payload)) + payload
 
 
 def meta_seeds(jpegs, png, webp):
@@ -353,19 +396,20 @@ def main():
     parser.add_argument('--jpeg-tool', default=None)
     args = parser.parse_args()
 
-    for kind in ('bmp', 'jpeg', 'cli', 'png', 'webp', 'meta', 'text'):
+    for kind in ('bmp', 'jpeg', 'trip', 'cli', 'png', 'webp', 'meta', 'text'):
         path = os.path.join(args.output, kind)
         shutil.rmtree(path, ignore_errors=True)
         os.makedirs(path)
     counts = {}
-    for name, data in bmp_seeds().items():
-        with open(os.path.join(args.output, 'bmp', name), 'wb') as f:
-            f.write(data)
+    bmps = bmp_seeds()
     with tempfile.TemporaryDirectory() as work:
         jpegs = jpeg_seeds(args.cjpeg, args.jpeg_tool, work)
-    for name, data in jpegs.items():
-        with open(os.path.join(args.output, 'jpeg', name), 'wb') as f:
-            f.write(data)
+    # The round-trip target reads both kinds.
+    for kinds, seeds in ((('bmp', 'trip'), bmps), (('jpeg', 'trip'), jpegs)):
+        for kind in kinds:
+            for name, data in seeds.items():
+                with open(os.path.join(args.output, kind, name), 'wb') as f:
+                    f.write(data)
     for i, line in enumerate(CLI_LINES):
         with open(os.path.join(args.output, 'cli', 'line-%02d' % i), 'wb') as f:
             f.write(b'\0'.join(a.encode() for a in line))
@@ -380,6 +424,7 @@ def main():
     write_dict(os.path.join(args.output, 'meta.dict'), META_DICT)
     write_dict(os.path.join(args.output, 'bmp.dict'), BMP_DICT)
     write_dict(os.path.join(args.output, 'jpeg.dict'), JPEG_DICT)
+    write_dict(os.path.join(args.output, 'trip.dict'), BMP_DICT + JPEG_DICT)
     write_dict(os.path.join(args.output, 'cli.dict'), CLI_DICT, quote=True)
     for name, data in TEXT_SEEDS.items():
         with open(os.path.join(args.output, 'text', name), 'wb') as f:

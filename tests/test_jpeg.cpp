@@ -547,6 +547,66 @@ TEST_F(JpegTest, FilesEndingInTheScanDataLeaveAConsistentPicture)
     (void)whole;
 }
 
+// Files cut anywhere, and segments that claim more bytes than the file
+// has left: the reader's own source hands the library the same bytes and
+// end marker as the library's stdio source, so the picture (or the
+// refusal) is the library's own.
+TEST_F(JpegTest, CutFilesAndOverlongSegmentsReadAsTheLibraryDecodesThem)
+{
+    std::vector<std::uint8_t> samples;
+    for (int i = 0; i < 48 * 40; ++i)
+        samples.insert(samples.end(), {static_cast<std::uint8_t>(i * 7), static_cast<std::uint8_t>(i * 3), 77});
+    const std::string good = dir.File("good.jpg");
+    struct Case {
+        std::string name;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<Case> cases;
+    for (bool progressive : {false, true}) {
+        ASSERT_TRUE(WriteReferenceJpeg(good, 48, 40, JpegInput::Rgb, samples, 90, progressive));
+        const std::vector<std::uint8_t> whole = ReadBytes(good);
+        const std::string kind = progressive ? "progressive" : "baseline";
+        for (std::size_t cut : {whole.size() / 3, whole.size() / 2, whole.size() * 2 / 3, whole.size() - 2})
+            cases.push_back({kind + " cut at " + std::to_string(cut),
+                             std::vector<std::uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut))});
+        // An application segment of 9000 bytes after the start marker,
+        // whole and cut inside it, 5000 bytes on: more than a buffer.
+        std::vector<std::uint8_t> segment = {0xFF, 0xE9, 9002 >> 8, 9002 & 0xFF};
+        segment.resize(9004, 'q');
+        std::vector<std::uint8_t> longer = whole;
+        longer.insert(longer.begin() + 2, segment.begin(), segment.end());
+        cases.push_back({kind + " with a long segment", longer});
+        cases.push_back({kind + " cut inside a long segment",
+                         std::vector<std::uint8_t>(longer.begin(), longer.begin() + 5000)});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.File("case.jpg");
+        ASSERT_TRUE(WriteBytes(path, c.bytes));
+        ReferenceImage ref;
+        const bool decoded = DecodeReferenceJpeg(path, &ref);
+        ImageDocument back{};
+        MessageCapture messages;
+        if (!decoded) {
+            EXPECT_EQ(Read(&back, path), -1);
+            continue;
+        }
+        ASSERT_EQ(Read(&back, path), 0) << messages.Joined();
+        ASSERT_EQ(back.width, ref.width);
+        ASSERT_EQ(back.height, ref.height);
+        ASSERT_EQ(ref.components, 3);
+        bool same = true;
+        for (int y = 0; y < ref.height && same; ++y)
+            for (int x = 0; x < ref.width && same; ++x) {
+                const std::uint8_t* r = &ref.samples[(static_cast<std::size_t>(y) * ref.width + x) * 3];
+                const BYTE* p = back.dib + 40 + (static_cast<std::size_t>(ref.height - 1 - y) * ref.width + x) * 4;
+                same = p[0] == r[2] && p[1] == r[1] && p[2] == r[0];
+            }
+        EXPECT_TRUE(same);
+        ReleaseDocument(&back);
+    }
+}
+
 TEST_F(JpegTest, EveryFailedAllocationWhileReadingLeavesThePictureIntact)
 {
     QV_NEEDS_STAND_IN();

@@ -36,6 +36,7 @@ void LoadPrevious(ImageDocument* doc)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     qvfuzz::SetUpOnce();
+    qvfuzz::BudgetPicture(size);
     const long blocksBefore = StandInLiveBlocks();
     qvfuzz::Choices choices(data, size);
 
@@ -44,7 +45,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<BYTE> previous(doc.dib, doc.dib + WorkDibBytes(2, 2));
     qvfuzz::SetPath(&doc, qvfuzz::InputFile(data, size));
 
-    if (ReadBmpFile(nullptr, &doc) != 0) {
+    // Now and then the reader's first or second memory block is refused:
+    // the read must fail as cleanly as on a damaged file.
+    const bool starve = choices.Next(16) == 0;
+    if (starve)
+        StandInFailNthAllocation(1 + static_cast<long>(choices.Next(2)));
+    const int read = ReadBmpFile(nullptr, &doc);
+    StandInFailNthAllocation(0);
+    if (read != 0) {
         qvfuzz::Check(doc.width == 2 && doc.height == 2 && doc.dib != nullptr, "failed read kept the picture");
         qvfuzz::Check(std::memcmp(doc.dib, previous.data(), previous.size()) == 0, "failed read kept the pixels");
         ReleaseDocument(&doc);

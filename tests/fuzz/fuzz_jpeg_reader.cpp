@@ -14,6 +14,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     qvfuzz::SetUpOnce();
+    qvfuzz::BudgetPicture(size);
     const long blocksBefore = StandInLiveBlocks();
     qvfuzz::Choices choices(data, size);
 
@@ -32,7 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     doc.bitsOffset = kWorkDibHeaderBytes;
     qvfuzz::SetPath(&doc, qvfuzz::InputFile(data, size));
 
-    if (ReadJpegFile(nullptr, &doc) != 0) {
+    // Now and then the reader's first or second memory block is refused:
+    // the read must fail as cleanly as on a damaged file.
+    const bool starve = choices.Next(16) == 0;
+    if (starve)
+        StandInFailNthAllocation(1 + static_cast<long>(choices.Next(2)));
+    const int read = ReadJpegFile(nullptr, &doc);
+    StandInFailNthAllocation(0);
+    if (read != 0) {
         qvfuzz::Check(doc.hDib == block && doc.width == 1 && doc.height == 1, "failed read kept the picture");
         qvfuzz::Check(std::memcmp(WorkDibPixels(doc.dib), "\x11\x22\x33\x44", 4) == 0, "failed read kept the pixel");
         ReleaseDocument(&doc);

@@ -67,6 +67,7 @@ std::string ReadAll(const std::string& path)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     qvfuzz::SetUpOnce();
+    qvfuzz::BudgetPicture(size);
     qvfuzz::Choices choices(data, size);
     const std::string& source = qvfuzz::InputFile(data, size);
 

@@ -66,6 +66,13 @@ void SetUpOnce()
     StandInSetAllocationLimit(kFuzzAllocationLimit);
 }
 
+void BudgetPicture(std::size_t size)
+{
+    constexpr std::int64_t kFloorPixels = 1024;
+    constexpr std::int64_t kPixelsPerByte = 8;
+    SetFuzzPictureBudget(kFloorPixels + kPixelsPerByte * static_cast<std::int64_t>(size));
+}
+
 Choices::Choices(const std::uint8_t* data, std::size_t size) : state_(1469598103934665603ull)
 {
     for (std::size_t i = 0; i < size; ++i)
@@ -129,3 +136,11 @@ void RegionRoundTrip(ImageDocument* doc, Choices* choices)
 }
 
 }  // namespace qvfuzz
+
+// Every input frees what it allocates before the next one starts: a small
+// quarantine still catches a use after free within one input, and the run
+// no longer spends its time mapping fresh pages for a large one.
+extern "C" const char* __asan_default_options()
+{
+    return "quarantine_size_mb=16";
+}

@@ -26,6 +26,12 @@ const std::string& OutputFile(const char* extension);
 // Silences the core's message boxes and sets the allocation limit once.
 void SetUpOnce();
 
+// The largest picture the readers take for an input of `size` bytes: a
+// floor for headers over a little data, then a few pixels per byte, never
+// more than the build's cap.  Each run then costs in proportion to its
+// input; the program's own limits are tested by the limits tests.
+void BudgetPicture(std::size_t size);
+
 // Choices drawn from the input bytes (a hash of them), not from a clock.
 class Choices {
 public:
