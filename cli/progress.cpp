@@ -18,7 +18,7 @@ struct ProgressState {
     std::size_t done = 0;
     std::size_t failed = 0;
     Clock::time_point start;
-    std::string failures;  // the failed files' messages, in the order they finished
+    std::string failures;  // the failed files' messages, in input order
 };
 
 ProgressState State;
