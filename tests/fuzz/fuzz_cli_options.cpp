@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   Within(options.text.soften, 0, kTextSoftenMax) &&
                   Within(options.text.fontIndex, 0, kTextFontIndexMax),
               "text options");
-    Check(options.outputGiven && !options.output.empty(), "an output");
+    Check((options.outputGiven && !options.output.empty()) || options.inPlace, "an output, or the inputs replaced");
     Check(options.bmpDepth == 16 || options.bmpDepth == 24 || options.bmpDepth == 32, "--bmp-depth");
     Check(Within(options.quality, 60, 100), "--quality");
     if (options.regionGiven)
