@@ -3,6 +3,12 @@
 // MainDocument, luminance, region extract, the apply routine, commit, write.
 #pragma once
 
+// The tool's exit statuses: all done; a file failed (the others still ran);
+// a usage error (nothing was read or written).
+constexpr int kExitOk = 0;
+constexpr int kExitFileFailed = 1;
+constexpr int kExitUsage = 2;
+
 #include "cli/options.h"
 
 #include <string>

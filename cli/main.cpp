@@ -24,10 +24,6 @@
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFileFailed = 1;
-constexpr int kExitUsage = 2;
-
 int UsageError(const std::string& problem)
 {
     std::fprintf(stderr, "quillvane-cli: %s\n", problem.c_str());

@@ -11,10 +11,6 @@
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFileFailed = 1;
-constexpr int kExitUsage = 2;
-
 int TextMarkProblem(const std::string& problem)
 {
     std::fprintf(stderr, "quillvane-cli: %s\n", problem.c_str());

@@ -8,15 +8,7 @@ set -u
 CLI=${1:?usage: folders_presets.sh PATH-TO-quillvane-cli}
 case $CLI in /*) ;; *) CLI=$PWD/$CLI ;; esac
 PICTURES="python3 $(cd "$(dirname "$0")" && pwd)/pictures.py"
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/qv-folders.XXXXXX")
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-export LANG=C.UTF-8 LC_ALL=
-
-FAILURES=0
-fail() { echo "FAIL: $*" >&2; FAILURES=$((FAILURES + 1)); }
-run() { "$CLI" "$@" >out.txt 2>err.txt; RC=$?; }
-expect_rc() { [ "$RC" -eq "$1" ] || { fail "$2: exit $RC, expected $1"; sed 's/^/    /' err.txt >&2; }; }
+. "$(cd "$(dirname "$0")" && pwd)/lib/common.sh" folders
 sums() { (cd "$1" && find . -type f | sort | xargs md5sum); }
 
 # A shoot: pictures of every type two folders deep, and files that are no pictures.

@@ -10,15 +10,7 @@ CLI=${1:?usage: photo_formats.sh PATH-TO-quillvane-cli}
 case $CLI in /*) ;; *) CLI=$PWD/$CLI ;; esac
 PICTURES="python3 $(cd "$(dirname "$0")" && pwd)/pictures.py"
 RESIZE=${QUILLVANE_TEST_TOOLS:-$(dirname "$CLI")/tests}/resize_watermark
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/qv-photo.XXXXXX")
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-export LANG=C.UTF-8 LC_ALL=
-
-FAILURES=0
-fail() { echo "FAIL: $*" >&2; FAILURES=$((FAILURES + 1)); }
-run() { "$CLI" "$@" >out.txt 2>err.txt; RC=$?; }
-expect_rc() { [ "$RC" -eq "$1" ] || { fail "$2: exit $RC, expected $1"; sed 's/^/    /' err.txt >&2; }; }
+. "$(cd "$(dirname "$0")" && pwd)/lib/common.sh" photo
 # rgba FILE OUT: the file's pixels as 8-bit RGBA (ImageMagick; dwebp for WebP).
 rgba() {
     case $1 in

@@ -15,14 +15,7 @@ DEJAVU=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
 for file in "$PHOTO" "$IPA" "$DEJAVU"; do
     [ -r "$file" ] || { echo "text_mark.sh: $file is missing (run scripts/install-deps.sh)" >&2; exit 1; }
 done
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/qv-text.XXXXXX")
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-export LANG=C.UTF-8 LC_ALL=
-
-FAILURES=0
-fail() { echo "FAIL: $*" >&2; FAILURES=$((FAILURES + 1)); }
-run() { "$CLI" "$@" >out.txt 2>err.txt; RC=$?; }
+. "$(cd "$(dirname "$0")" && pwd)/lib/common.sh" text
 
 TEXT='© 2026 山田写真事務所'
 
