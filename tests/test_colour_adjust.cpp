@@ -209,6 +209,43 @@ TEST_F(ColourTest, PictureInRangesWithRepeatedColoursMatchesReference)
     }
 }
 
+// The whole-picture adjustment finds most pixels without the angle; on
+// a picture of every colour, under settings that keep values whole (no
+// rotation, neutral factors), that reach the clamps, and ordinary ones,
+// it equals YshPixel on every pixel.
+TEST_F(ColourTest, YshOnEveryColourEqualsThePixelFormula)
+{
+    const YshSettingsRecord settings[] = {{100, 100, 180}, {110, 130, 210}, {0, 200, 0},
+                                          {200, 200, 360}, {57, 13, 91}};
+    ref::Picture every(4096, 4096);
+    for (std::size_t i = 0; i < every.bytes.size() / 4; ++i) {
+        every.bytes[i * 4] = static_cast<std::uint8_t>(i);
+        every.bytes[i * 4 + 1] = static_cast<std::uint8_t>(i >> 8);
+        every.bytes[i * 4 + 2] = static_cast<std::uint8_t>(i >> 16);
+        every.bytes[i * 4 + 3] = 7;
+    }
+    for (const YshSettingsRecord& s : settings) {
+        YshSettings = s;
+        ref::Picture p = every;
+        ApplyColourAdjust(p.bytes.data(), p.width, p.height);
+        const double rotation = s.hue - 180;
+        long wrong = 0;
+        for (std::size_t i = 0; i < p.bytes.size(); i += 4) {
+            BYTE r = every.bytes[i + 2], g = every.bytes[i + 1], b = every.bytes[i];
+            YshPixel(&r, &g, &b, s.luminance / 100.0, s.saturation / 100.0, rotation);
+            if (p.bytes[i] != b || p.bytes[i + 1] != g || p.bytes[i + 2] != r || p.bytes[i + 3] != 7) {
+                if (++wrong <= 3)
+                    ADD_FAILURE() << "settings " << s.luminance << "/" << s.saturation << "/" << s.hue << " colour "
+                                  << int(every.bytes[i + 2]) << "," << int(every.bytes[i + 1]) << ","
+                                  << int(every.bytes[i]) << ": expected " << int(r) << "," << int(g) << ","
+                                  << int(b) << " got " << int(p.bytes[i + 2]) << "," << int(p.bytes[i + 1])
+                                  << "," << int(p.bytes[i]);
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "settings " << s.luminance << "/" << s.saturation << "/" << s.hue;
+    }
+}
+
 TEST_F(ColourTest, YshPixelMatchesReferenceOnAllFactors)
 {
     std::mt19937 rng(45);
