@@ -1,10 +1,12 @@
 #include "processing/bump.h"
 
+#include "image/parallel.h"
 #include "processing/neighbourhood.h"
 #include "processing/pixel_math.h"
 #include "processing/scale.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 
@@ -148,39 +150,63 @@ bool ComparisonsMatchTheCosine()
 
 constexpr int kBumpChunk = 256;
 
-// The lighting of a chunk of pixels from their gradients, in the order of
-// BumpPixel's arithmetic, as loops over arrays the compiler vectorises.
-QUILLVANE_VECTOR_CLONES void LightChunk(const int* sx, const int* sy, const BYTE* own, BYTE* out, int count)
+// The light and the settings as the lighting uses them.
+struct LightTerms {
+    double k;  // the strength's scale of a gradient
+    double X, Y, Z;
+    double ambient;
+    int gain;  // amplification + 300
+};
+
+LightTerms CurrentLightTerms()
 {
-    const double k = BumpSettings.strengthValue / 2000;
-    const double X = BumpSettings.lightX;
-    const double Y = BumpSettings.lightY;
-    const double Z = BumpSettings.lightZ;
-    const double ambient = 0.15 * BumpSettings.ambient;
+    return {BumpSettings.strengthValue / 2000, BumpSettings.lightX,       BumpSettings.lightY,
+            BumpSettings.lightZ,              0.15 * BumpSettings.ambient, BumpSettings.amplification + 300};
+}
+
+// Steps 3 to 5 of BumpPixel: the intensity of the light on a surface with
+// gradients sx, sy, in the same arithmetic.
+[[gnu::always_inline]] inline double Intensity(int sx, int sy, const LightTerms& t)
+{
+    const double nx0 = t.k * sx / 8;
+    const double ny0 = t.k * sy / 8;
+    const double nz0 = 1;
+    double length = std::sqrt(nx0 * nx0 + ny0 * ny0 + nz0 * nz0);
+    length = length <= 0.001 ? 1 : length;
+    const double nx = nx0 / length;
+    const double ny = ny0 / length;
+    const double nz = nz0 / length;
+    const double D = t.X * nx + t.Y * ny + t.Z * nz;
+    const double Rz = 2 * D * nz - t.Z;
+    const double specular = Rz < 0.0 ? 0.0 : Rz;
+    double I = 30 * (0.15 * D + 0.8 * specular);
+    I = I < 0.0 ? 0.0 : I;
+    I = I + t.ambient;
+    return I < 0.0 ? 0.0 : I;
+}
+
+// The intensities of a chunk of pixels from their gradients.
+QUILLVANE_VECTOR_CLONES void IntensityChunk(const int* sx, const int* sy, double* I, int count)
+{
+    const LightTerms t = CurrentLightTerms();
+    for (int i = 0; i < count; ++i)
+        I[i] = Intensity(sx[i], sy[i], t);
+}
+
+// Steps 1 and 6 to 8 of BumpPixel on a chunk of pixels lit with
+// intensities I, in the order of its arithmetic, as a loop the compiler
+// vectorises: each pixel's blue, green and red are replaced, its
+// HeightByte stays.
+QUILLVANE_VECTOR_CLONES void ColourChunk(const double* I, BYTE* pixels, int count)
+{
     const int gain = BumpSettings.amplification + 300;
     for (int i = 0; i < count; ++i) {
-        const double nx0 = k * sx[i] / 8;
-        const double ny0 = k * sy[i] / 8;
-        const double nz0 = 1;
-        double length = std::sqrt(nx0 * nx0 + ny0 * ny0 + nz0 * nz0);
-        length = length <= 0.001 ? 1 : length;
-        const double nx = nx0 / length;
-        const double ny = ny0 / length;
-        const double nz = nz0 / length;
-        const double D = X * nx + Y * ny + Z * nz;
-        const double Rz = 2 * D * nz - Z;
-        const double specular = Rz < 0.0 ? 0.0 : Rz;
-        double I = 30 * (0.15 * D + 0.8 * specular);
-        I = I < 0.0 ? 0.0 : I;
-        I = I + ambient;
-        I = I < 0.0 ? 0.0 : I;
-
-        const BYTE* p = own + (i + 1) * 4;
+        BYTE* p = pixels + i * 4;
         const int B = p[0], G = p[1], R = p[2];
         const int L0 = static_cast<int>(0.59 * G + 0.30 * R + 0.11 * B);
-        int R1 = static_cast<int>(R * I / 30);
-        int G1 = static_cast<int>(G * I / 30);
-        int B1 = static_cast<int>(B * I / 30);
+        int R1 = static_cast<int>(R * I[i] / 30);
+        int G1 = static_cast<int>(G * I[i] / 30);
+        int B1 = static_cast<int>(B * I[i] / 30);
         R1 = R1 > 255 ? 255 : R1;
         G1 = G1 > 255 ? 255 : G1;
         B1 = B1 > 255 ? 255 : B1;
@@ -202,31 +228,38 @@ QUILLVANE_VECTOR_CLONES void LightChunk(const int* sx, const int* sy, const BYTE
         R2 = R2 > 255 ? 255 : R2;
         G2 = G2 > 255 ? 255 : G2;
         B2 = B2 > 255 ? 255 : B2;
-        BYTE* o = out + i * 4;
-        o[0] = static_cast<BYTE>(amplify * B2 + (1 - amplify) * B1);
-        o[1] = static_cast<BYTE>(amplify * G2 + (1 - amplify) * G1);
-        o[2] = static_cast<BYTE>(amplify * R2 + (1 - amplify) * R1);
-        o[3] = p[3];
+        p[0] = static_cast<BYTE>(amplify * B2 + (1 - amplify) * B1);
+        p[1] = static_cast<BYTE>(amplify * G2 + (1 - amplify) * G1);
+        p[2] = static_cast<BYTE>(amplify * R2 + (1 - amplify) * R1);
     }
 }
 
-// The gradients of a chunk from the perturbed heights, by comparisons.
-QUILLVANE_VECTOR_CLONES void GradientChunk(const BYTE* below, const BYTE* own, const BYTE* above, int* sx, int* sy,
+// A height raised by its perturbation, by comparisons, in 16-bit lanes.
+inline short Perturbed(short h, short sum)
+{
+    const short d = static_cast<short>(9 * h - sum);
+    const short e = d < 0 ? static_cast<short>(-d) : d;
+    short v = static_cast<short>(h + (((e >= 288) & (e <= 864)) | ((e >= 1440) & (e <= 2016))));
+    v = static_cast<short>(v + ((e == 576) | (e == 1728)));
+    v = static_cast<short>(v - (((d == -288) & (h < 1)) | ((d == -1440) & (h < 4))));
+    return v > 255 ? static_cast<short>(255) : v;
+}
+
+// The gradients of a chunk from the perturbed heights.  Each row holds a
+// height per pixel starting one pixel left of the chunk's first.
+QUILLVANE_VECTOR_CLONES void GradientChunk(const short* below, const short* own, const short* above, int* sx, int* sy,
                                            int count)
 {
     for (int i = 0; i < count; ++i) {
-        const int at = i * 4 + 3;
-        int h[9] = {below[at], below[at + 4], below[at + 8], own[at], own[at + 4], own[at + 8],
-                    above[at], above[at + 4], above[at + 8]};
-        int sum = 0;
-        for (int j = 0; j < 9; ++j)
-            sum += h[j];
-        for (int j = 0; j < 9; ++j) {
-            const int v = h[j] + PerturbationByComparisons(9 * h[j] - sum, h[j]);
-            h[j] = v > 255 ? 255 : v;
-        }
-        sx[i] = (h[6] + 2 * h[3] + h[0]) - (h[8] + 2 * h[5] + h[2]);
-        sy[i] = (h[0] + 2 * h[1] + h[2]) - (h[6] + 2 * h[7] + h[8]);
+        const short sum = static_cast<short>(below[i] + below[i + 1] + below[i + 2] + own[i] + own[i + 1] +
+                                             own[i + 2] + above[i] + above[i + 1] + above[i + 2]);
+        // Named by screen position: a b c the upper row, g h i the lower;
+        // the centre's height counts only in the sum.
+        const short g = Perturbed(below[i], sum), h = Perturbed(below[i + 1], sum), j = Perturbed(below[i + 2], sum);
+        const short d = Perturbed(own[i], sum), f = Perturbed(own[i + 2], sum);
+        const short a = Perturbed(above[i], sum), b = Perturbed(above[i + 1], sum), c = Perturbed(above[i + 2], sum);
+        sx[i] = (a + 2 * d + g) - (c + 2 * f + j);
+        sy[i] = (g + 2 * h + j) - (a + 2 * b + c);
     }
 }
 
@@ -239,36 +272,104 @@ BumpRowMethod BumpRowMethodHere()
     return method;
 }
 
-void BumpRow(const BYTE* below, const BYTE* own, const BYTE* above, BYTE* out, int pixels, BumpRowMethod method)
+void BumpRow(const short* below, const short* own, const short* above, BYTE* pixels, int count,
+             BumpRowMethod method)
 {
     if (method == BumpRowMethod::PerPixel) {
-        PixelBlock3x3 block;
-        for (int c = 0; c < pixels; ++c) {
-            std::memcpy(block.px[0], below + c * 4, 12);
-            std::memcpy(block.px[3], own + c * 4, 12);
-            std::memcpy(block.px[6], above + c * 4, 12);
+        PixelBlock3x3 block = {};
+        const short* rows[3] = {below, own, above};
+        for (int c = 0; c < count; ++c) {
+            for (int k = 0; k < 9; ++k)
+                block.px[k][3] = static_cast<BYTE>(rows[k / 3][c + k % 3]);
+            std::memcpy(block.px[4], pixels + c * 4, 3);
             BumpPixel(&block);
-            std::memcpy(out + c * 4, block.px[4], 4);
+            std::memcpy(pixels + c * 4, block.px[4], 3);
         }
         return;
     }
     int sx[kBumpChunk];
     int sy[kBumpChunk];
-    for (int first = 0; first < pixels; first += kBumpChunk) {
-        const int count = std::min(pixels - first, kBumpChunk);
-        const int at = first * 4;
-        GradientChunk(below + at, own + at, above + at, sx, sy, count);
-        LightChunk(sx, sy, own + at, out + at, count);
+    double I[kBumpChunk];
+    for (int first = 0; first < count; first += kBumpChunk) {
+        const int n = std::min(count - first, kBumpChunk);
+        GradientChunk(below + first, own + first, above + first, sx, sy, n);
+        IntensityChunk(sx, sy, I, n);
+        ColourChunk(I, pixels + first * 4, n);
     }
 }
 
-void TileHeights(BYTE* destination, const BYTE* tile, LONG regionWidth, LONG regionHeight, LONG tileWidth,
-                 LONG tileHeight)
+namespace {
+
+// Relief shading in bands of rows, one per core.  Heights never change and
+// each pixel's colour is read only by its own lighting, so the bands need
+// no copies of their neighbours' rows: each band keeps the HeightBytes of
+// three rows, with the frame pixel at each end, as 16-bit numbers.
+struct ReliefJob {
+    BYTE* pixels;
+    std::size_t stride;
+    LONG width;
+    LONG height;
+    short* rows;  // three rows of width + 2 per band
+};
+
+std::size_t ReliefRowCount(LONG width)
+{
+    return static_cast<std::size_t>(width) + 2;
+}
+
+// Row r's heights, r clamped to the picture: the frame repeats the edges.
+void LoadHeights(const ReliefJob& job, LONG r, short* out)
+{
+    r = std::clamp(r, LONG{0}, job.height - 1);
+    const BYTE* row = job.pixels + static_cast<std::size_t>(r) * job.stride;
+    for (LONG x = 0; x < job.width; ++x)
+        out[x + 1] = row[static_cast<std::size_t>(x) * 4 + 3];
+    out[0] = out[1];
+    out[job.width + 1] = out[job.width];
+}
+
+void ShadeBand(void* context, int range, std::int64_t begin, std::int64_t end)
+{
+    const auto* job = static_cast<const ReliefJob*>(context);
+    const std::size_t n = ReliefRowCount(job->width);
+    short* rows[3] = {job->rows + 3 * n * range, job->rows + (3 * range + 1) * n, job->rows + (3 * range + 2) * n};
+    LoadHeights(*job, static_cast<LONG>(begin) - 1, rows[0]);
+    LoadHeights(*job, static_cast<LONG>(begin), rows[1]);
+    for (std::int64_t r = begin; r < end; ++r) {
+        LoadHeights(*job, static_cast<LONG>(r) + 1, rows[2]);
+        BumpRow(rows[0], rows[1], rows[2], job->pixels + static_cast<std::size_t>(r) * job->stride, job->width);
+        short* spare = rows[0];
+        rows[0] = rows[1];
+        rows[1] = rows[2];
+        rows[2] = spare;
+    }
+}
+
+}  // namespace
+
+HGLOBAL AllocateReliefWork(LONG width, LONG height)
+{
+    if (width <= 0 || height <= 0)
+        return nullptr;
+    const std::size_t bands = static_cast<std::size_t>(RangeCountFor(height, width));
+    return GlobalAlloc(GMEM_MOVEABLE, bands * 3 * ReliefRowCount(width) * sizeof(short));
+}
+
+void ShadeReliefInPlace(BYTE* pixels, std::size_t stride, LONG width, LONG height, HGLOBAL work)
+{
+    ReliefJob job = {pixels, stride, width, height, static_cast<short*>(GlobalLock(work))};
+    ForEachRange(height, width, &job, ShadeBand);
+    GlobalUnlock(work);
+    GlobalFree(work);
+}
+
+void TileHeights(BYTE* destination, std::size_t destinationStride, const BYTE* tile, LONG regionWidth,
+                 LONG regionHeight, LONG tileWidth, LONG tileHeight)
 {
     if (tileWidth <= 0 || tileHeight <= 0)
         return;
     for (LONG y = 0; y < regionHeight; ++y) {
-        BYTE* d = destination + static_cast<std::size_t>(regionHeight - 1 - y) * regionWidth * 4;
+        BYTE* d = destination + static_cast<std::size_t>(regionHeight - 1 - y) * destinationStride;
         const BYTE* t = tile + static_cast<std::size_t>(tileHeight - 1 - y % tileHeight) * tileWidth * 4;
         for (LONG x = 0; x < regionWidth; ++x)
             d[static_cast<std::size_t>(x) * 4 + 3] = t[static_cast<std::size_t>(x % tileWidth) * 4 + 3];
@@ -380,108 +481,50 @@ BumpPlacement PlaceWatermarkInPreview(LONG wi, LONG hi, LONG ww, LONG wh, LONG p
 
 namespace {
 
-// A region that is the whole picture: the heights go straight into the
-// picture's 4th bytes and the picture is lit where it lies, which is what
-// lighting a copy and copying it back comes to, without the copy.  Every
-// block is taken before the first byte changes.
-int StampWholePicture(BYTE* pixels, LONG width, LONG height, const BumpPlacement& p, const BYTE* watermarkDib)
-{
-    HGLOBAL work = AllocateReliefWork(width, height);
-    if (!work)
-        return -1;
-    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(watermarkDib);
-    if (p.placementCase == BumpCase::Tile) {
-        HGLOBAL tileBlock = nullptr;
-        BITMAPINFO tileHeader;
-        const RECT tileRect = {0, 0, p.tileWidth, p.tileHeight};
-        if (ScaleDib(&tileBlock, watermarkDib, &tileRect, &tileHeader) != 0) {
-            GlobalFree(work);
-            return -1;
-        }
-        const auto* tile = static_cast<const BYTE*>(GlobalLock(tileBlock));
-        TileHeights(pixels, WorkDibPixels(tile), width, height, p.tileWidth, p.tileHeight);
-        GlobalUnlock(tileBlock);
-        GlobalFree(tileBlock);
-    } else if (header->biWidth > 0 && header->biHeight > 0) {
-        ScaleHeights(pixels, width, height, WorkDibPixels(watermarkDib), header->biWidth, header->biHeight);
-    } else {
-        // An empty watermark resamples to zero heights.
-        for (std::size_t i = 3; i < static_cast<std::size_t>(width) * height * 4; i += 4)
-            pixels[i] = 0;
-    }
-    ShadeReliefInPlace(pixels, width, height, work);
-    return 0;
-}
-
-// Lays the watermark over the placement's region of a picture (header at
-// dib) and lights it.  Returns -1 with the picture untouched when a
-// working block cannot be allocated.
+// Lays the watermark's heights over the placement's region of a picture
+// (header at dib), into the 4th bytes of the picture's own pixels, and
+// lights the region where it lies; the frame round the region repeats the
+// region's edges.  Every block is taken before the first byte changes:
+// -1 without memory leaves the picture untouched.
 int StampRegion(BYTE* dib, LONG imageWidth, LONG imageHeight, const BumpPlacement& p, const BYTE* watermarkDib)
 {
     const LONG rw = std::min(p.regionWidth, imageWidth);
     const LONG rh = std::min(p.regionHeight, imageHeight);
     if (rw <= 0 || rh <= 0)
         return 0;
-    if (rw == imageWidth && rh == imageHeight && p.regionLeft == 0 && p.regionTop == 0)
-        return StampWholePicture(WorkDibPixels(dib), imageWidth, imageHeight, p, watermarkDib);
-
-    // The heights: the watermark resampled to the region, or to one tile
-    // repeated over it.
-    HGLOBAL regionBlock = nullptr;
+    HGLOBAL work = AllocateReliefWork(rw, rh);
+    if (!work)
+        return -1;
     HGLOBAL tileBlock = nullptr;
-    BITMAPINFO header;
-    const RECT regionRect = {0, 0, rw, rh};
     if (p.placementCase == BumpCase::Tile) {
+        BITMAPINFO tileHeader;
         const RECT tileRect = {0, 0, p.tileWidth, p.tileHeight};
-        if (ScaleDib(&tileBlock, watermarkDib, &tileRect, &header) != 0)
-            return -1;
-        regionBlock = GlobalAlloc(GHND, WorkDibBlockBytes(rw, rh));
-        if (!regionBlock) {
-            GlobalFree(tileBlock);
+        if (ScaleDib(&tileBlock, watermarkDib, &tileRect, &tileHeader) != 0) {
+            GlobalFree(work);
             return -1;
         }
-        auto* region = static_cast<BYTE*>(GlobalLock(regionBlock));
-        WriteWorkDibHeader(region, rw, rh);
+    }
+
+    const std::size_t stride = static_cast<std::size_t>(imageWidth) * 4;
+    const LONG bottomRow = imageHeight - p.regionTop - rh;  // the region's, in memory order
+    BYTE* region = WorkDibPixels(dib) + static_cast<std::size_t>(bottomRow) * stride +
+                   static_cast<std::size_t>(p.regionLeft) * 4;
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(watermarkDib);
+    if (tileBlock) {
         const auto* tile = static_cast<const BYTE*>(GlobalLock(tileBlock));
-        TileHeights(WorkDibPixels(region), WorkDibPixels(tile), rw, rh, p.tileWidth, p.tileHeight);
+        TileHeights(region, stride, WorkDibPixels(tile), rw, rh, p.tileWidth, p.tileHeight);
         GlobalUnlock(tileBlock);
         GlobalFree(tileBlock);
-        GlobalUnlock(regionBlock);
-    } else if (ScaleDib(&regionBlock, watermarkDib, &regionRect, &header) != 0) {
-        return -1;
-    }
-
-    // The picture's colours under the heights.
-    auto* region = static_cast<BYTE*>(GlobalLock(regionBlock));
-    BYTE* regionPixels = WorkDibPixels(region);
-    BYTE* imagePixels = WorkDibPixels(dib);
-    const std::size_t imageStride = static_cast<std::size_t>(imageWidth) * 4;
-    const std::size_t regionStride = static_cast<std::size_t>(rw) * 4;
-    const LONG firstImageRow = imageHeight - p.regionTop - rh;  // region's bottom row, in memory order
-    for (LONG r = 0; r < rh; ++r) {
-        const BYTE* s = imagePixels + (firstImageRow + r) * imageStride + static_cast<std::size_t>(p.regionLeft) * 4;
-        BYTE* d = regionPixels + r * regionStride;
-        for (LONG x = 0; x < rw; ++x, s += 4, d += 4) {
-            d[0] = s[0];
-            d[1] = s[1];
-            d[2] = s[2];
-        }
-    }
-
-    // Light it, always as relief shading.
-    const int savedMode = ProcessingMode;
-    ProcessingMode = 2;
-    const int lit = ApplyNeighbourhoodFilter(nullptr, regionBlock);
-    ProcessingMode = savedMode;
-
-    if (lit == 0) {
+    } else if (header->biWidth > 0 && header->biHeight > 0) {
+        ScaleHeights(region, stride, rw, rh, WorkDibPixels(watermarkDib), header->biWidth, header->biHeight);
+    } else {
+        // An empty watermark resamples to zero heights.
         for (LONG r = 0; r < rh; ++r)
-            std::memcpy(imagePixels + (firstImageRow + r) * imageStride + static_cast<std::size_t>(p.regionLeft) * 4,
-                        regionPixels + r * regionStride, regionStride);
+            for (LONG x = 0; x < rw; ++x)
+                region[static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(x) * 4 + 3] = 0;
     }
-    GlobalUnlock(regionBlock);
-    GlobalFree(regionBlock);
-    return lit;
+    ShadeReliefInPlace(region, stride, rw, rh, work);
+    return 0;
 }
 
 }  // namespace

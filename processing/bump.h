@@ -7,6 +7,8 @@
 #include "image/image_document.h"
 #include "processing/neighbourhood.h"
 
+#include <cstddef>
+
 struct BumpSettingsRecord {
     // Direction towards the light as seen on screen: X to the right, Y up,
     // Z towards the viewer.
@@ -63,9 +65,10 @@ BumpPlacement PlaceWatermarkInPreview(LONG wi, LONG hi, LONG ww, LONG wh, LONG p
 void BumpPixel(PixelBlock3x3* block);
 
 // Repeats the tile's HeightBytes over a region (both bottom-up pixel
-// arrays; tiles start at the region's top-left corner on screen).
-void TileHeights(BYTE* destination, const BYTE* tile, LONG regionWidth, LONG regionHeight,
-                 LONG tileWidth, LONG tileHeight);
+// arrays, the region's rows destinationStride bytes apart; tiles start at
+// the region's top-left corner on screen).
+void TileHeights(BYTE* destination, std::size_t destinationStride, const BYTE* tile, LONG regionWidth,
+                 LONG regionHeight, LONG tileWidth, LONG tileHeight);
 
 // Stamps the watermark into the picture by placement at full size.
 // Returns 0, or -1 when a working block cannot be allocated (the picture is
@@ -86,8 +89,19 @@ enum class BumpRowMethod { Comparisons, PerPixel };
 // pixel by pixel.
 BumpRowMethod BumpRowMethodHere();
 
-// Lights a row of pixels exactly as BumpPixel lights each: below, own and
-// above start one pixel left of the first output pixel; out receives the
-// lit pixels with the own row's HeightBytes.
-void BumpRow(const BYTE* below, const BYTE* own, const BYTE* above, BYTE* out, int pixels,
+// Lights a row of count pixels in place exactly as BumpPixel lights each:
+// below, own and above hold the HeightBytes of the rows round it, one per
+// pixel, starting one pixel left of the first; each pixel's blue, green and
+// red are replaced, its HeightByte stays.
+void BumpRow(const short* below, const short* own, const short* above, BYTE* pixels, int count,
              BumpRowMethod method = BumpRowMethodHere());
+
+// Relief shading (the lighting of every pixel from the HeightBytes round
+// it, the frame beyond the edges repeating the edge pixels) in place, on
+// width x height pixels whose rows lie stride bytes apart, bottom row
+// first, in bands of rows on every core.  For a caller that must know it
+// will not run out of memory before it changes anything:
+// AllocateReliefWork gives the working block (null without memory),
+// ShadeReliefInPlace uses and frees it.
+HGLOBAL AllocateReliefWork(LONG width, LONG height);
+void ShadeReliefInPlace(BYTE* pixels, std::size_t stride, LONG width, LONG height, HGLOBAL work);

@@ -19,10 +19,8 @@ using PixelOperator = void (*)(PixelBlock3x3*);
 
 void LeaveUnchanged(PixelBlock3x3*) {}
 
-PixelOperator OperatorFor(int mode, int filterKind)
+PixelOperator OperatorFor(int filterKind)
 {
-    if (mode == 2)
-        return BumpPixel;
     switch (filterKind) {
     case kFilterSharpen:
         return SharpenPixel;
@@ -48,7 +46,6 @@ struct InPlaceJob {
     const BYTE* frameLeft;   // one pixel per row
     const BYTE* frameRight;
     bool byRows;
-    bool bumpRows;
     FilterRowPlan plan;
     PixelOperator op;
 };
@@ -78,10 +75,6 @@ void ProcessRow(const InPlaceJob& job, const BYTE* below, const BYTE* own, const
 {
     if (job.byRows) {
         FilterRow(job.plan, below, own, above, out, job.width);
-        return;
-    }
-    if (job.bumpRows) {
-        BumpRow(below, own, above, out, job.width);
         return;
     }
     PixelBlock3x3 block;
@@ -197,9 +190,8 @@ void RunPasses(BYTE* pixels, LONG width, LONG height, int passes, int filterKind
     job.frameAbove = above;
     job.frameLeft = left;
     job.frameRight = right;
-    job.byRows = ProcessingMode == 1 && PrepareFilterRows(filterKind, &job.plan);
-    job.bumpRows = ProcessingMode == 2;
-    job.op = OperatorFor(ProcessingMode, filterKind);
+    job.byRows = PrepareFilterRows(filterKind, &job.plan);
+    job.op = OperatorFor(filterKind);
 
     Band bands[kMaxRanges];
     BYTE* buffers = right + static_cast<std::size_t>(height) * 4;
@@ -233,6 +225,13 @@ int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block)
         GlobalUnlock(block);
         return 0;
     }
+    if (ProcessingMode == 2) {
+        HGLOBAL work = AllocateReliefWork(width, height);
+        if (work)
+            ShadeReliefInPlace(WorkDibPixels(dib), static_cast<std::size_t>(width) * 4, width, height, work);
+        GlobalUnlock(block);
+        return work ? 0 : -1;
+    }
     HGLOBAL work = GlobalAlloc(GHND, WorkBytes(width, height));
     if (!work) {
         GlobalUnlock(block);
@@ -243,21 +242,4 @@ int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block)
     GlobalFree(work);
     GlobalUnlock(block);
     return 0;
-}
-
-HGLOBAL AllocateReliefWork(LONG width, LONG height)
-{
-    if (width <= 0 || height <= 0)
-        return nullptr;
-    return GlobalAlloc(GHND, WorkBytes(width, height));
-}
-
-void ShadeReliefInPlace(BYTE* pixels, LONG width, LONG height, HGLOBAL work)
-{
-    const int savedMode = ProcessingMode;
-    ProcessingMode = 2;
-    RunPasses(pixels, width, height, 1, FilterSettings.filterKind, static_cast<BYTE*>(GlobalLock(work)));
-    ProcessingMode = savedMode;
-    GlobalUnlock(work);
-    GlobalFree(work);
 }

@@ -23,10 +23,3 @@ static_assert(sizeof(PixelBlock3x3) == 36);
 // buffer cannot be allocated (the picture is then unchanged).
 int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block);
 
-
-// The same relief shading (mode 2, one pass) on width x height pixels held
-// anywhere, for a caller that must know it will not run out of memory
-// before it changes anything: AllocateReliefWork gives the working block
-// (null without memory), ShadeReliefInPlace uses and frees it.
-HGLOBAL AllocateReliefWork(LONG width, LONG height);
-void ShadeReliefInPlace(BYTE* pixels, LONG width, LONG height, HGLOBAL work);

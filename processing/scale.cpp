@@ -46,6 +46,7 @@ namespace {
 
 struct ScaleJob {
     BYTE* target;
+    std::size_t targetStride;  // bytes from one target row to the next
     LONG w, h;
     const BYTE* source;
     LONG sw, sh;
@@ -93,7 +94,7 @@ template <int First>
     const LONG y1 = y0 + 1 < sh ? y0 + 1 : y0;
     const BYTE* row0 = job.source + static_cast<std::size_t>(sh - 1 - y0) * sourceStride;
     const BYTE* row1 = job.source + static_cast<std::size_t>(sh - 1 - y1) * sourceStride;
-    BYTE* out = job.target + static_cast<std::size_t>(h - 1 - j) * w * 4;
+    BYTE* out = job.target + static_cast<std::size_t>(h - 1 - j) * job.targetStride;
     for (LONG k = 0; k < w; ++k, out += 4) {
         LONG x0, x1;
         double tx;
@@ -158,11 +159,12 @@ void ScaleRange(void* context, int, std::int64_t begin, std::int64_t end)
     }
 }
 
-void Resample(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh, bool heightsOnly)
+void Resample(BYTE* target, std::size_t targetStride, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh,
+              bool heightsOnly)
 {
     if (w <= 0 || h <= 0)
         return;
-    ScaleJob job = {target, w, h, source, sw, sh, nullptr, nullptr, nullptr, heightsOnly};
+    ScaleJob job = {target, targetStride, w, h, source, sw, sh, nullptr, nullptr, nullptr, heightsOnly};
     HGLOBAL columns = GlobalAlloc(GHND, static_cast<std::size_t>(w) * (sizeof(double) + 2 * sizeof(LONG)));
     if (columns) {
         auto* memory = static_cast<BYTE*>(GlobalLock(columns));
@@ -186,12 +188,12 @@ void Resample(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh
 
 void ScalePixels(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh)
 {
-    Resample(target, w, h, source, sw, sh, false);
+    Resample(target, static_cast<std::size_t>(w) * 4, w, h, source, sw, sh, false);
 }
 
-void ScaleHeights(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh)
+void ScaleHeights(BYTE* target, std::size_t targetStride, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh)
 {
-    Resample(target, w, h, source, sw, sh, true);
+    Resample(target, targetStride, w, h, source, sw, sh, true);
 }
 
 int ScaleDib(HGLOBAL* out, const BYTE* source, const RECT* target, BITMAPINFO* outHeader)

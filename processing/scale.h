@@ -4,6 +4,8 @@
 
 #include "platform/platform.h"
 
+#include <cstddef>
+
 // Fits the source's extents into box keeping its aspect ratio (1/1024 fixed
 // point, never larger than the box) and centres the result in the box.
 void FitRect(const RECT* box, const RECT* source, RECT* result);
@@ -19,6 +21,7 @@ int ScaleDib(HGLOBAL* out, const BYTE* source, const RECT* target, BITMAPINFO* o
 // sw x sh one (both 4 bytes per pixel).
 void ScalePixels(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh);
 
-// The same resampling of the 4th byte (the heights) alone: the other three
-// bytes of each target pixel are left as they are.
-void ScaleHeights(BYTE* target, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh);
+// The same resampling of the 4th byte (the heights) alone, into w x h
+// pixels whose rows lie targetStride bytes apart (bottom row first): the
+// other three bytes of each target pixel are left as they are.
+void ScaleHeights(BYTE* target, std::size_t targetStride, LONG w, LONG h, const BYTE* source, LONG sw, LONG sh);

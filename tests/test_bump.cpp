@@ -338,33 +338,37 @@ TEST_F(BumpTest, RowLightingEqualsPixelLighting)
     std::mt19937 rng(14);
     std::uniform_int_distribution<int> byte(0, 255);
     constexpr int kPixels = 301;
-    std::vector<BYTE> rows[3];
-    for (auto& row : rows)
-        row.resize((kPixels + 2) * 4);
-    std::vector<BYTE> out(kPixels * 4);
+    std::vector<short> heights[3];
+    for (auto& row : heights)
+        row.resize(kPixels + 2);
+    std::vector<BYTE> colours(kPixels * 4);
     for (int round = 0; round < 400; ++round) {
         RandomLight(rng);
         const int spread = round % 4 == 0 ? 255 : 1 + round % 60;
         const int base = byte(rng);
-        for (auto& row : rows)
-            for (std::size_t i = 0; i < row.size(); i += 4) {
-                const bool dark = byte(rng) < 20;
-                row[i] = static_cast<BYTE>(dark ? byte(rng) % 12 : byte(rng));
-                row[i + 1] = static_cast<BYTE>(dark ? 0 : byte(rng));
-                row[i + 2] = static_cast<BYTE>(dark ? 0 : byte(rng));
-                row[i + 3] = static_cast<BYTE>(std::clamp(base + byte(rng) % (spread + 1) - spread / 2, 0, 255));
-            }
+        for (auto& row : heights)
+            for (short& h : row)
+                h = static_cast<short>(std::clamp(base + byte(rng) % (spread + 1) - spread / 2, 0, 255));
+        for (std::size_t i = 0; i < colours.size(); i += 4) {
+            const bool dark = byte(rng) < 20;
+            colours[i] = static_cast<BYTE>(dark ? byte(rng) % 12 : byte(rng));
+            colours[i + 1] = static_cast<BYTE>(dark ? 0 : byte(rng));
+            colours[i + 2] = static_cast<BYTE>(dark ? 0 : byte(rng));
+            colours[i + 3] = static_cast<BYTE>(byte(rng));
+        }
         for (BumpRowMethod method : {BumpRowMethod::Comparisons, BumpRowMethod::PerPixel}) {
-            BumpRow(rows[0].data(), rows[1].data(), rows[2].data(), out.data(), kPixels, method);
+            std::vector<BYTE> out = colours;
+            BumpRow(heights[0].data(), heights[1].data(), heights[2].data(), out.data(), kPixels, method);
             for (int c = 0; c < kPixels; ++c) {
-                PixelBlock3x3 block;
-                std::memcpy(block.px[0], &rows[0][c * 4], 12);
-                std::memcpy(block.px[3], &rows[1][c * 4], 12);
-                std::memcpy(block.px[6], &rows[2][c * 4], 12);
+                PixelBlock3x3 block = {};
+                for (int k = 0; k < 9; ++k)
+                    block.px[k][3] = static_cast<BYTE>(heights[k / 3][c + k % 3]);
+                std::memcpy(block.px[4], &colours[c * 4], 3);
                 BumpPixel(&block);
-                ASSERT_EQ(std::memcmp(block.px[4], &out[c * 4], 4), 0)
+                ASSERT_EQ(std::memcmp(block.px[4], &out[c * 4], 3), 0)
                     << "pixel " << c << (method == BumpRowMethod::PerPixel ? " pixel by pixel" : " by comparisons")
                     << SettingsText();
+                ASSERT_EQ(out[c * 4 + 3], colours[c * 4 + 3]) << "pixel " << c << ": its 4th byte changed";
             }
         }
     }
@@ -405,7 +409,7 @@ TEST_F(BumpTest, TileHeightsRepeatsFromTopLeftAndWritesOnlyHeights)
             ref::Picture expected = region;
             ref::TileHeights(expected, tile);
             ref::Picture out = region;
-            TileHeights(out.bytes.data(), tile.bytes.data(), r[0], r[1], t[0], t[1]);
+            TileHeights(out.bytes.data(), static_cast<std::size_t>(r[0]) * 4, tile.bytes.data(), r[0], r[1], t[0], t[1]);
             EXPECT_EQ(ref::DescribeDifferences(expected, out), "")
                 << "region " << r[0] << "x" << r[1] << " tile " << t[0] << "x" << t[1];
         }
@@ -416,7 +420,7 @@ TEST_F(BumpTest, TileHeightsRepeatsFromTopLeftAndWritesOnlyHeights)
     tile.At(0, 1)[3] = 3;
     tile.At(1, 1)[3] = 4;
     ref::Picture region(3, 3);
-    TileHeights(region.bytes.data(), tile.bytes.data(), 3, 3, 2, 2);
+    TileHeights(region.bytes.data(), 12, tile.bytes.data(), 3, 3, 2, 2);
     const int expected[3][3] = {{1, 2, 1}, {3, 4, 3}, {1, 2, 1}};
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 3; ++x)
