@@ -363,17 +363,44 @@ void ShadeReliefInPlace(BYTE* pixels, std::size_t stride, LONG width, LONG heigh
     GlobalFree(work);
 }
 
+namespace {
+
+struct TileJob {
+    BYTE* destination;
+    std::size_t destinationStride;
+    const BYTE* tile;
+    LONG regionHeight;
+    LONG regionWidth;
+    LONG tileWidth;
+    LONG tileHeight;
+};
+
+// Rows [begin, end) from the top of the region, a tile's width at a time.
+void TileRows(void* context, int, std::int64_t begin, std::int64_t end)
+{
+    const auto* job = static_cast<const TileJob*>(context);
+    for (std::int64_t y = begin; y < end; ++y) {
+        BYTE* d = job->destination + static_cast<std::size_t>(job->regionHeight - 1 - y) * job->destinationStride;
+        const BYTE* t =
+            job->tile + static_cast<std::size_t>(job->tileHeight - 1 - y % job->tileHeight) * job->tileWidth * 4;
+        for (LONG x0 = 0; x0 < job->regionWidth; x0 += job->tileWidth) {
+            const LONG n = std::min(job->tileWidth, job->regionWidth - x0);
+            BYTE* span = d + static_cast<std::size_t>(x0) * 4;
+            for (LONG x = 0; x < n; ++x)
+                span[static_cast<std::size_t>(x) * 4 + 3] = t[static_cast<std::size_t>(x) * 4 + 3];
+        }
+    }
+}
+
+}  // namespace
+
 void TileHeights(BYTE* destination, std::size_t destinationStride, const BYTE* tile, LONG regionWidth,
                  LONG regionHeight, LONG tileWidth, LONG tileHeight)
 {
     if (tileWidth <= 0 || tileHeight <= 0)
         return;
-    for (LONG y = 0; y < regionHeight; ++y) {
-        BYTE* d = destination + static_cast<std::size_t>(regionHeight - 1 - y) * destinationStride;
-        const BYTE* t = tile + static_cast<std::size_t>(tileHeight - 1 - y % tileHeight) * tileWidth * 4;
-        for (LONG x = 0; x < regionWidth; ++x)
-            d[static_cast<std::size_t>(x) * 4 + 3] = t[static_cast<std::size_t>(x % tileWidth) * 4 + 3];
-    }
+    TileJob job = {destination, destinationStride, tile, regionHeight, regionWidth, tileWidth, tileHeight};
+    ForEachRange(regionHeight, regionWidth, &job, TileRows);
 }
 
 BumpPlacement PlaceWatermark(LONG wi, LONG hi, LONG ww, LONG wh)
