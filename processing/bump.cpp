@@ -186,7 +186,8 @@ LightTerms CurrentLightTerms()
 }
 
 // The intensities of a chunk of pixels from their gradients.
-QUILLVANE_VECTOR_CLONES void IntensityChunk(const int* sx, const int* sy, double* I, int count)
+QUILLVANE_VECTOR_CLONES void IntensityChunk(const int* __restrict sx, const int* __restrict sy, double* __restrict I,
+                                            int count)
 {
     const LightTerms t = CurrentLightTerms();
     for (int i = 0; i < count; ++i)
@@ -196,41 +197,39 @@ QUILLVANE_VECTOR_CLONES void IntensityChunk(const int* sx, const int* sy, double
 // Steps 1 and 6 to 8 of BumpPixel on a chunk of pixels lit with
 // intensities I, in the order of its arithmetic, as a loop the compiler
 // vectorises: each pixel's blue, green and red are replaced, its
-// HeightByte stays.
-QUILLVANE_VECTOR_CLONES void ColourChunk(const double* I, BYTE* pixels, int count)
+// HeightByte stays.  The whole numbers are kept as doubles (truncating a
+// double that fits an int, or multiplying two such numbers, gives the
+// same value either way) so that the loop need not convert back and forth.
+QUILLVANE_VECTOR_CLONES void ColourChunk(const double* __restrict I, BYTE* __restrict pixels, int count)
 {
-    const int gain = BumpSettings.amplification + 300;
+    const double gain = BumpSettings.amplification + 300;
     for (int i = 0; i < count; ++i) {
-        BYTE* p = pixels + i * 4;
-        const int B = p[0], G = p[1], R = p[2];
-        const int L0 = static_cast<int>(0.59 * G + 0.30 * R + 0.11 * B);
-        int R1 = static_cast<int>(R * I[i] / 30);
-        int G1 = static_cast<int>(G * I[i] / 30);
-        int B1 = static_cast<int>(B * I[i] / 30);
-        R1 = R1 > 255 ? 255 : R1;
-        G1 = G1 > 255 ? 255 : G1;
-        B1 = B1 > 255 ? 255 : B1;
-        const int L1 = static_cast<int>(0.30 * R1 + 0.59 * G1 + 0.11 * B1);
+        // The pixel as one little-endian word: blue in the low byte.
+        std::uint32_t word;
+        std::memcpy(&word, pixels + i * 4, 4);
+        const double B = static_cast<int>(word & 0xFF);
+        const double G = static_cast<int>(word >> 8 & 0xFF);
+        const double R = static_cast<int>(word >> 16 & 0xFF);
+        const double L0 = std::trunc(0.59 * G + 0.30 * R + 0.11 * B);
+        const double R1 = std::min(std::trunc(R * I[i] / 30), 255.0);
+        const double G1 = std::min(std::trunc(G * I[i] / 30), 255.0);
+        const double B1 = std::min(std::trunc(B * I[i] / 30), 255.0);
+        const double L1 = std::trunc(0.30 * R1 + 0.59 * G1 + 0.11 * B1);
         // Both luminances are non-zero in the amplified branch; elsewhere
-        // the quotients are computed with harmless stand-ins and not used.
-        // (Selections written as arithmetic keep the loop free of branches.)
-        const int amplify = (L1 != 0) & (L0 != 0);
-        const int safeL0 = L0 + (1 - amplify) * (1 - L0);
-        const int safeL1 = L1 + (1 - amplify) * (1 - L1);
-        const int T = static_cast<int>(static_cast<double>(L1 - L0) / safeL0 * L1 * gain / 300);
-        const int Lt = L0 + T;
-        int R2 = static_cast<int>(static_cast<double>(Lt * R1) / safeL1);
-        int G2 = static_cast<int>(static_cast<double>(Lt * G1) / safeL1);
-        int B2 = static_cast<int>(static_cast<double>(Lt * B1) / safeL1);
-        R2 = R2 < 0 ? 0 : R2;
-        G2 = G2 < 0 ? 0 : G2;
-        B2 = B2 < 0 ? 0 : B2;
-        R2 = R2 > 255 ? 255 : R2;
-        G2 = G2 > 255 ? 255 : G2;
-        B2 = B2 > 255 ? 255 : B2;
-        p[0] = static_cast<BYTE>(amplify * B2 + (1 - amplify) * B1);
-        p[1] = static_cast<BYTE>(amplify * G2 + (1 - amplify) * G1);
-        p[2] = static_cast<BYTE>(amplify * R2 + (1 - amplify) * R1);
+        // the quotients are computed with stand-ins and not used.
+        const bool amplify = (L1 != 0) & (L0 != 0);
+        const double safeL0 = amplify ? L0 : 1.0;
+        const double safeL1 = amplify ? L1 : 1.0;
+        const double T = std::trunc((L1 - L0) / safeL0 * L1 * gain / 300);
+        const double Lt = L0 + T;
+        const double R2 = std::clamp(std::trunc(Lt * R1 / safeL1), 0.0, 255.0);
+        const double G2 = std::clamp(std::trunc(Lt * G1 / safeL1), 0.0, 255.0);
+        const double B2 = std::clamp(std::trunc(Lt * B1 / safeL1), 0.0, 255.0);
+        const auto r = static_cast<std::uint32_t>(static_cast<int>(amplify ? R2 : R1));
+        const auto g = static_cast<std::uint32_t>(static_cast<int>(amplify ? G2 : G1));
+        const auto b = static_cast<std::uint32_t>(static_cast<int>(amplify ? B2 : B1));
+        word = (word & 0xFF000000u) | r << 16 | g << 8 | b;
+        std::memcpy(pixels + i * 4, &word, 4);
     }
 }
 
