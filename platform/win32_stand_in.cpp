@@ -100,7 +100,7 @@ unsigned char* MapLargePages(SIZE_T mapped)
 // A zero-filled large block's data: the smallest kept mapping that holds
 // it, cleared as far as the block reaches, else a new mapping.  *dirty
 // receives how much of the mapping may be non-zero once the block is used.
-unsigned char* TakeLargeBlock(SIZE_T bytes, SIZE_T* mapped, SIZE_T* dirty)
+[[maybe_unused]] unsigned char* TakeLargeBlock(SIZE_T bytes, SIZE_T* mapped, SIZE_T* dirty)
 {
     int best = -1;
     for (int i = 0; i < keptCount; ++i)
