@@ -150,7 +150,7 @@ constexpr int kBumpChunk = 256;
 
 // The lighting of a chunk of pixels from their gradients, in the order of
 // BumpPixel's arithmetic, as loops over arrays the compiler vectorises.
-QUILLVANE_VECTOR_CLONES void LightChunk(const int* sx, const int* sy, const BYTE* own, BYTE* out, int count)
+QUILLVANE_ROW_BODY void LightChunkBody(const int* sx, const int* sy, const BYTE* own, BYTE* out, int count)
 {
     const double k = BumpSettings.strengthValue / 2000;
     const double X = BumpSettings.lightX;
@@ -211,8 +211,8 @@ QUILLVANE_VECTOR_CLONES void LightChunk(const int* sx, const int* sy, const BYTE
 }
 
 // The gradients of a chunk from the perturbed heights, by comparisons.
-QUILLVANE_VECTOR_CLONES void GradientChunk(const BYTE* below, const BYTE* own, const BYTE* above, int* sx, int* sy,
-                                           int count)
+QUILLVANE_ROW_BODY void GradientChunkBody(const BYTE* below, const BYTE* own, const BYTE* above, int* sx, int* sy,
+                                          int count)
 {
     for (int i = 0; i < count; ++i) {
         const int at = i * 4 + 3;
@@ -229,6 +229,9 @@ QUILLVANE_VECTOR_CLONES void GradientChunk(const BYTE* below, const BYTE* own, c
         sy[i] = (h[0] + 2 * h[1] + h[2]) - (h[6] + 2 * h[7] + h[8]);
     }
 }
+
+constexpr RowVersions<LightChunkBody> LightChunk;
+constexpr RowVersions<GradientChunkBody> GradientChunk;
 
 }  // namespace
 
