@@ -20,7 +20,7 @@ for program in "$@"; do
   vector=$(grep -cE '\s(vmov|vpmov)[a-z0-9]*\s.*%[yz]mm' <<<"$listing")
   # libjpeg-turbo's AVX2 routines (jsimd_*, hand-written) align their own
   # frames to 32 bytes first; everything GCC compiled must have none.
-  found=$(awk '/^[0-9a-f]+ <.*>:$/ { own = $2 !~ /^<jsimd_/ }
+  found=$(awk '/^[0-9a-f]+ <.*>:$/ { own = $2 !~ /^<_?jsimd_/ }
     own && /[ \t]vmov(aps|apd|dqa|dqa32|dqa64|ntps|ntpd|ntdq)[ \t]/ && /%[yz]mm/ && /\(%(rsp|rbp|esp|ebp)\)/' <<<"$listing")
   if [ -n "$found" ]; then
     echo "$program: aligned 256-bit moves on the stack:" >&2
