@@ -68,25 +68,30 @@ run_table() {
         name = $1; for (i = 2; i <= NF - 3; ++i) name = name " " $i; print name "\t" $NF }' >"$out"
 }
 
-# The best figure of each engine over the runs of one side.
-best_of() {
-    local side=$1; shift
-    local run
-    : >"$WORK/$side.all"
-    for run in $(seq "$RUNS"); do
+# Each side's runs in turn (native, Windows, native, ...), so that a load
+# that comes and goes on a shared machine falls on both; each engine keeps
+# its best figure of the runs of a side.
+SIDES=(native win64)
+[ "$BASELINE" -eq 1 ] && SIDES+=(win64-baseline)
+run_side() {
+    case $1 in
+    native) run_table "$2" "$NATIVE" ;;
+    win64) run_table "$2" "$ROOT/scripts/wine-run.sh" "$WIN64" ;;
+    win64-baseline) run_table "$2" env QUILLVANE_CPU=baseline "$ROOT/scripts/wine-run.sh" "$WIN64" ;;
+    esac
+}
+for side in "${SIDES[@]}"; do : >"$WORK/$side.all"; done
+for run in $(seq "$RUNS"); do
+    for side in "${SIDES[@]}"; do
         say "$side: run $run of $RUNS"
-        run_table "$WORK/$side.$run" "$@" || die "$side: the benchmark failed"
+        run_side "$side" "$WORK/$side.$run" || die "$side: the benchmark failed"
         cat "$WORK/$side.$run" >>"$WORK/$side.all"
     done
+done
+for side in "${SIDES[@]}"; do
     awk -F'\t' '!($1 in best) { order[++n] = $1 } !($1 in best) || $2 > best[$1] { best[$1] = $2 }
         END { for (i = 1; i <= n; ++i) print order[i] "\t" best[order[i]] }' "$WORK/$side.all" >"$WORK/$side.best"
-}
-
-best_of native "$NATIVE"
-best_of win64 "$ROOT/scripts/wine-run.sh" "$WIN64"
-if [ "$BASELINE" -eq 1 ]; then
-    best_of win64-baseline env QUILLVANE_CPU=baseline "$ROOT/scripts/wine-run.sh" "$WIN64"
-fi
+done
 
 OK_TEXT=
 if [ "$OK" -eq 1 ]; then
@@ -100,7 +105,8 @@ fi
     echo "# The engines in the Windows program"
     echo
     echo "Written by \`bench/windows.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'): $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')), load average $LOAD at the start."
-    echo "Picture $SIZE; each figure is the best of $RUNS runs, each run the median of $REPS repetitions after a warm-up."
+    echo "Picture $SIZE; each figure is the best of $RUNS runs, each run the median of $REPS repetitions after a warm-up; the sides' runs took turns."
+    echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)."
     echo "The Windows program is the 64-bit build (mingw-w64 GCC $(x86_64-w64-mingw32-g++-posix -dumpversion 2>/dev/null)) under $(wine64 --version 2>/dev/null || echo Wine); the native one is the 'native' preset's build."
     echo
     if [ "$BASELINE" -eq 1 ]; then
