@@ -28,6 +28,10 @@
 #                and build everything twice more from HEAD in two fresh clones to
 #                compare them byte for byte (tests/dist/reproducible.sh; about
 #                as long as two release builds)
+#   make bench-windows   time the engines in the 64-bit Windows program under
+#                Wine beside the native program, and the bump dialog's OK in
+#                the Windows program; writes bench/RESULTS-windows.md
+#                (WINDOWS_BENCH_ARGS="--runs 3 --baseline", see bench/windows.sh)
 #   make bench-compare   time the engines and the command line against
 #                ImageMagick, libvips and djpeg/cjpeg; writes bench/RESULTS.md
 #                and bench/results.png (COMPARE_ARGS=--quick for a fast check)
@@ -55,7 +59,7 @@ DEMO_OUTPUT := $(DEMO_DIR)/watermarked.jpg
 # flat parts of the relief at their own brightness under the default light.
 DEMO_OPTIONS ?= --no-enlarge --offset 724,392 --strength 60 --amplify 300 --ambient 66 --quality 90
 
-.PHONY: check-generated all setup setup-windows setup-dist dist check-dist build run test test-native test-sanitize test-windows test-e2e fuzz-smoke fuzz-long fuzz-coverage demo bench bench-compare clean
+.PHONY: check-generated all setup setup-windows setup-dist dist check-dist build run test test-native test-sanitize test-windows test-e2e fuzz-smoke fuzz-long fuzz-coverage demo bench bench-windows bench-compare clean
 
 # Fuzzing (scripts/fuzz.sh): the 'fuzz' preset (clang, libFuzzer, ASan +
 # UBSan), seeds made by scripts/make-fuzz-corpus.py plus the corpus kept in
@@ -209,6 +213,10 @@ bench:
 	$(CMAKE) --build --preset native -j $(JOBS) --target quillvane_bench quillvane_text_bench
 	$(BENCH) $(BENCH_ARGS)
 	$(NATIVE_DIR)/bench/quillvane_text_bench
+
+WINDOWS_BENCH_ARGS ?=
+bench-windows: setup setup-windows
+	bash bench/windows.sh $(WINDOWS_BENCH_ARGS)
 
 COMPARE_ARGS ?=
 bench-compare:

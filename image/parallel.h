@@ -7,10 +7,11 @@
 constexpr int kMaxRanges = 16;
 
 // Calls work(context, range, begin, end) for consecutive ranges (numbered
-// from 0) that together cover 0..count, each range on its own thread when
-// the work is large enough (count * costPerItem items' worth).  A thread that cannot be
-// started runs its range on the calling thread; every range has run when
-// the call returns.
+// from 0) that together cover 0..count, the ranges spread over the cores
+// when the work is large enough (count * costPerItem items' worth): on
+// worker threads started once, or, while those serve another call, on
+// threads of the call's own.  A thread that cannot be started runs its
+// range on the calling thread; every range has run when the call returns.
 void ForEachRange(std::int64_t count, std::int64_t costPerItem, void* context,
                   void (*work)(void* context, int range, std::int64_t begin, std::int64_t end));
 

@@ -186,7 +186,7 @@ LightTerms CurrentLightTerms()
 }
 
 // The intensities of a chunk of pixels from their gradients.
-QUILLVANE_VECTOR_CLONES void IntensityChunk(const int* __restrict sx, const int* __restrict sy, double* __restrict I,
+QUILLVANE_ROW_BODY void IntensityChunkBody(const int* __restrict sx, const int* __restrict sy, double* __restrict I,
                                             int count)
 {
     const LightTerms t = CurrentLightTerms();
@@ -200,7 +200,7 @@ QUILLVANE_VECTOR_CLONES void IntensityChunk(const int* __restrict sx, const int*
 // HeightByte stays.  The whole numbers are kept as doubles (truncating a
 // double that fits an int, or multiplying two such numbers, gives the
 // same value either way) so that the loop need not convert back and forth.
-QUILLVANE_VECTOR_CLONES void ColourChunk(const double* __restrict I, BYTE* __restrict pixels, int count)
+QUILLVANE_ROW_BODY void ColourChunkBody(const double* __restrict I, BYTE* __restrict pixels, int count)
 {
     const double gain = BumpSettings.amplification + 300;
     for (int i = 0; i < count; ++i) {
@@ -246,7 +246,7 @@ inline short Perturbed(short h, short sum)
 
 // The gradients of a chunk from the perturbed heights.  Each row holds a
 // height per pixel starting one pixel left of the chunk's first.
-QUILLVANE_VECTOR_CLONES void GradientChunk(const short* below, const short* own, const short* above, int* sx, int* sy,
+QUILLVANE_ROW_BODY void GradientChunkBody(const short* below, const short* own, const short* above, int* sx, int* sy,
                                            int count)
 {
     for (int i = 0; i < count; ++i) {
@@ -261,6 +261,11 @@ QUILLVANE_VECTOR_CLONES void GradientChunk(const short* below, const short* own,
         sy[i] = (g + 2 * h + j) - (a + 2 * b + c);
     }
 }
+
+constexpr RowVersions<GradientChunkBody> GradientChunk;
+constexpr RowVersions<IntensityChunkBody> IntensityChunk;
+constexpr RowVersions<ColourChunkBody> ColourChunk;
+
 
 }  // namespace
 

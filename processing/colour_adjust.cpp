@@ -90,7 +90,7 @@ struct YshJob {
 constexpr double kYshMargin = 1e-7;
 constexpr int kYshChunk = 256;
 
-QUILLVANE_VECTOR_CLONES void YshChunkByRotation(const YshJob& job, const BYTE* p, int count, BYTE* out,
+QUILLVANE_ROW_BODY void YshChunkByRotationBody(const YshJob& job, const BYTE* p, int count, BYTE* out,
                                                 BYTE* sure)
 {
     const double lf = job.luminanceFactor;
@@ -122,6 +122,8 @@ QUILLVANE_VECTOR_CLONES void YshChunkByRotation(const YshJob& job, const BYTE* p
         out[i * 4 + 2] = static_cast<BYTE>(ri);
     }
 }
+
+constexpr RowVersions<YshChunkByRotationBody> YshChunkByRotation;
 
 // Pixels are independent: ranges of them run on every core.  A pixel's
 // result depends only on its colour, and neighbouring pixels often share

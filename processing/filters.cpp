@@ -140,7 +140,7 @@ namespace {
 // v = centreWeight * c + sign * (S * multiplier) / D on every byte lane,
 // clamped; then the 4th bytes are put back.  Vector code throughout.
 template <int D>
-QUILLVANE_VECTOR_CLONES void ApplyQuotients(const FilterRowPlan& plan, const short* sums, const BYTE* centre, BYTE* d, int lanes)
+QUILLVANE_ROW_BODY void ApplyQuotients(const FilterRowPlan& plan, const short* sums, const BYTE* centre, BYTE* d, int lanes)
 {
     const int weight = plan.centreWeight;
     const int sign = plan.sign;
@@ -157,10 +157,8 @@ QUILLVANE_VECTOR_CLONES void ApplyQuotients(const FilterRowPlan& plan, const sho
         d[i] = centre[i];
 }
 
-}  // namespace
-
-QUILLVANE_VECTOR_CLONES void FilterRow(const FilterRowPlan& plan, const BYTE* below, const BYTE* own,
-                                       const BYTE* above, BYTE* out, int pixels)
+QUILLVANE_ROW_BODY void FilterRowBody(const FilterRowPlan& plan, const BYTE* below, const BYTE* own,
+                                      const BYTE* above, BYTE* out, int pixels)
 {
     // Weighted sums of all four bytes of each pixel (the 4th is put back
     // afterwards): a plain loop over byte lanes that the compiler turns into
@@ -204,4 +202,14 @@ QUILLVANE_VECTOR_CLONES void FilterRow(const FilterRowPlan& plan, const BYTE* be
             d[i + 3] = centre[i + 3];
         }
     }
+}
+
+constexpr RowVersions<FilterRowBody> FilterRowVersions;
+
+}  // namespace
+
+void FilterRow(const FilterRowPlan& plan, const BYTE* below, const BYTE* own, const BYTE* above, BYTE* out,
+               int pixels)
+{
+    FilterRowVersions(plan, below, own, above, out, pixels);
 }

@@ -108,7 +108,7 @@ using Lanes4i = int __attribute__((vector_size(16)));
 // First is the first byte of each pixel written: 0 for all four, 3 for the
 // heights alone (the same sums for that byte).
 template <int First>
-[[gnu::always_inline]] inline void ScaleRowFrom(const ScaleJob& job, LONG j)
+QUILLVANE_ROW_BODY void ScaleRowFrom(const ScaleJob& job, LONG j)
 {
     const LONG w = job.w, h = job.h, sw = job.sw, sh = job.sh;
     const std::size_t sourceStride = static_cast<std::size_t>(sw) * 4;
@@ -171,15 +171,8 @@ template <int First>
     }
 }
 
-QUILLVANE_VECTOR_CLONES void ScaleRow(const ScaleJob& job, LONG j)
-{
-    ScaleRowFrom<0>(job, j);
-}
-
-QUILLVANE_VECTOR_CLONES void ScaleHeightsRow(const ScaleJob& job, LONG j)
-{
-    ScaleRowFrom<3>(job, j);
-}
+constexpr RowVersions<ScaleRowFrom<0>> ScaleRow;
+constexpr RowVersions<ScaleRowFrom<3>> ScaleHeightsRow;
 
 void ScaleRange(void* context, int, std::int64_t begin, std::int64_t end)
 {

@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Times the engines in the 64-bit Windows program under Wine beside the
+# native program on the same machine, then the bump dialog's OK in the
+# Windows program's real main window, and writes bench/RESULTS-windows.md.
+#
+#   bench/windows.sh [--runs N] [--reps N] [--size WxH] [--only TEXT] [--baseline] [--no-ok]
+#
+#   --runs N     whole benchmark runs on each side; each engine keeps its best (default 3)
+#   --reps N     timed repetitions per engine within a run (default 3; the run's figure is their median)
+#   --size WxH   the generated picture (default 6000x4000)
+#   --only TEXT  only the engines whose name contains TEXT
+#   --baseline   one more column: the Windows program with its baseline loops
+#                (QUILLVANE_CPU=baseline), the code it ran before run-time dispatch
+#   --no-ok      leave out the bump dialog's OK
+#
+# Builds what is missing: the 'native' preset's quillvane_bench, the
+# 'windows64' preset's quillvane_bench and quillvane_bump_ok_bench (and the
+# 32-bit ones, built only: run where the machine runs 32-bit programs).
+# Wine runs through scripts/wine-run.sh (QUILLVANE_XVFB_DISPLAY picks its
+# Xvfb).  Figures mean little on a busy machine: the load average at the
+# start is written beside them.
+set -uo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+RUNS=3 REPS=3 SIZE=6000x4000 ONLY= BASELINE=0 OK=1
+while [ $# -gt 0 ]; do
+    case $1 in
+    --runs) RUNS=${2:?--runs needs a number}; shift ;;
+    --reps) REPS=${2:?--reps needs a number}; shift ;;
+    --size) SIZE=${2:?--size needs WxH}; shift ;;
+    --only) ONLY=${2:?--only needs a text}; shift ;;
+    --baseline) BASELINE=1 ;;
+    --no-ok) OK=0 ;;
+    -h | --help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "windows.sh: unknown argument '$1' (try --help)" >&2; exit 2 ;;
+    esac
+    shift
+done
+case $RUNS in '' | *[!0-9]* | 0) echo "windows.sh: --runs must be a positive number" >&2; exit 2 ;; esac
+
+WORK=$ROOT/build/bench-windows
+LOG=$WORK/windows.log
+RESULTS=$ROOT/bench/RESULTS-windows.md
+NATIVE=$ROOT/build/native/bench/quillvane_bench
+WIN64=$ROOT/build/windows64/bench/quillvane_bench.exe
+WIN64_OK=$ROOT/build/windows64/bench/quillvane_bump_ok_bench.exe
+say() { echo "windows.sh: $*" >&2; }
+die() { say "$*"; say "log: $LOG"; exit 1; }
+mkdir -p "$WORK" || exit 1
+: >"$LOG"
+
+say "building (log: $LOG)"
+{
+    cmake --preset native && cmake --build --preset native -j 2 --target quillvane_bench &&
+        cmake --preset windows64 && cmake --build --preset windows64 -j 2 --target quillvane_bench quillvane_bump_ok_bench &&
+        cmake --preset windows && cmake --build --preset windows -j 2 --target quillvane_bench quillvane_bump_ok_bench
+} >>"$LOG" 2>&1 || die "the build failed"
+
+LOAD=$(cut -d' ' -f1-3 /proc/loadavg)
+ARGS=(--reps "$REPS" --size "$SIZE")
+[ -n "$ONLY" ] && ARGS+=(--only "$ONLY")
+
+# One run's table as "name<TAB>MP/s" lines (Wine's lines end in CR).
+run_table() {
+    local out=$1; shift
+    "$@" "${ARGS[@]}" >"$out.raw" 2>>"$LOG" || return 1
+    tr -d '\r' <"$out.raw" | awk 'NR > 2 && NF >= 4 && $NF ~ /^[0-9.]+$/ {
+        name = $1; for (i = 2; i <= NF - 3; ++i) name = name " " $i; print name "\t" $NF }' >"$out"
+}
+
+# Each side's runs in turn (native, Windows, native, ...), so that a load
+# that comes and goes on a shared machine falls on both; each engine keeps
+# its best figure of the runs of a side.
+SIDES=(native win64)
+[ "$BASELINE" -eq 1 ] && SIDES+=(win64-baseline)
+run_side() {
+    case $1 in
+    native) run_table "$2" "$NATIVE" ;;
+    win64) run_table "$2" "$ROOT/scripts/wine-run.sh" "$WIN64" ;;
+    win64-baseline) run_table "$2" env QUILLVANE_CPU=baseline "$ROOT/scripts/wine-run.sh" "$WIN64" ;;
+    esac
+}
+for side in "${SIDES[@]}"; do : >"$WORK/$side.all"; done
+for run in $(seq "$RUNS"); do
+    for side in "${SIDES[@]}"; do
+        say "$side: run $run of $RUNS"
+        run_side "$side" "$WORK/$side.$run" || die "$side: the benchmark failed"
+        cat "$WORK/$side.$run" >>"$WORK/$side.all"
+    done
+done
+for side in "${SIDES[@]}"; do
+    awk -F'\t' '!($1 in best) { order[++n] = $1 } !($1 in best) || $2 > best[$1] { best[$1] = $2 }
+        END { for (i = 1; i <= n; ++i) print order[i] "\t" best[order[i]] }' "$WORK/$side.all" >"$WORK/$side.best"
+done
+
+OK_TEXT=
+if [ "$OK" -eq 1 ]; then
+    say "the bump dialog's OK"
+    "$ROOT/scripts/wine-run.sh" "$WIN64_OK" --size "$SIZE" --reps 5 >"$WORK/ok.raw" 2>>"$LOG" ||
+        die "the bump dialog's OK benchmark failed"
+    OK_TEXT=$(tr -d '\r' <"$WORK/ok.raw")
+fi
+
+{
+    echo "# The engines in the Windows program"
+    echo
+    echo "Written by \`bench/windows.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'): $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')), load average $LOAD at the start."
+    echo "Picture $SIZE; each figure is the best of $RUNS runs, each run the median of $REPS repetitions after a warm-up; the sides' runs took turns."
+    echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)."
+    echo "The Windows program is the 64-bit build (mingw-w64 GCC $(x86_64-w64-mingw32-g++-posix -dumpversion 2>/dev/null)) under $(wine64 --version 2>/dev/null || echo Wine); the native one is the 'native' preset's build."
+    echo
+    if [ "$BASELINE" -eq 1 ]; then
+        echo "| engine | native MP/s | Windows 64-bit MP/s | ratio | Windows 64-bit, baseline loops MP/s | ratio |"
+        echo "|---|---:|---:|---:|---:|---:|"
+    else
+        echo "| engine | native MP/s | Windows 64-bit MP/s | ratio |"
+        echo "|---|---:|---:|---:|"
+    fi
+    awk -F'\t' -v baseline="$BASELINE" '
+        FILENAME ~ /native.best$/ { native[$1] = $2; order[++n] = $1; next }
+        FILENAME ~ /win64.best$/ { win[$1] = $2; next }
+        { base[$1] = $2 }
+        END {
+            for (i = 1; i <= n; ++i) {
+                k = order[i]
+                line = sprintf("| %s | %.1f | %s | %s |", k, native[k], k in win ? sprintf("%.1f", win[k]) : "—",
+                               (k in win && native[k] > 0) ? sprintf("%.0f %%", 100 * win[k] / native[k]) : "—")
+                if (baseline)
+                    line = line sprintf(" %s | %s |", k in base ? sprintf("%.1f", base[k]) : "—",
+                                        (k in base && native[k] > 0) ? sprintf("%.0f %%", 100 * base[k] / native[k]) : "—")
+                print line
+            }
+        }' "$WORK/native.best" "$WORK/win64.best" $([ "$BASELINE" -eq 1 ] && echo "$WORK/win64-baseline.best")
+    if [ -n "$OK_TEXT" ]; then
+        echo
+        echo "## The bump dialog's OK"
+        echo
+        echo "\`quillvane_bump_ok_bench\` in the 64-bit Windows program under Wine: from the click on OK to the repainted main window."
+        echo
+        echo '```'
+        echo "$OK_TEXT"
+        echo '```'
+    fi
+} >"$RESULTS"
+say "wrote ${RESULTS#"$ROOT"/}"
+cat "$RESULTS"

@@ -1,0 +1,161 @@
+// The hot row loops run in a baseline and an AVX2 version
+// (processing/cpu_dispatch.h): on a photograph-sized picture with odd sides
+// every engine that uses them gives the same bytes in both.  The engine
+// tests compare whichever version this processor runs with the reference;
+// this one pins the other version to it.
+
+#include "processing/bump.h"
+#include "processing/colour_adjust.h"
+#include "processing/cpu_dispatch.h"
+#include "processing/filters.h"
+#include "processing/neighbourhood.h"
+#include "processing/scale.h"
+#include "support/processing_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Six megapixels: every row loop meets full vectors, tails of every
+// length below one, and the engines' bands.
+constexpr int kWidth = 3001;
+constexpr int kHeight = 2003;
+
+struct EngineCase {
+    const char* name;
+    std::function<std::vector<BYTE>(const ref::Picture&, const ref::Picture&)> run;
+};
+
+std::vector<BYTE> Bump(const ref::Picture& image, const ref::Picture& mark, int dontEnlarge, int tile, int keepAspect)
+{
+    BumpSettings.DontEnlarge = dontEnlarge;
+    BumpSettings.RepeatTile = tile;
+    BumpSettings.KeepAspect = keepAspect;
+    BumpSettings.OffsetX = dontEnlarge ? 517 : 0;
+    BumpSettings.OffsetY = dontEnlarge ? 211 : 0;
+    ImageDocument doc = {}, watermark = {};
+    proc_test::MakeDocument(&doc, image);
+    proc_test::MakeDocument(&watermark, mark);
+    std::vector<BYTE> out;
+    if (ApplyBump(nullptr, &watermark, &doc) == 0)
+        out.assign(doc.dib + doc.bitsOffset, doc.dib + doc.bitsOffset + image.bytes.size());
+    proc_test::ReleaseDocument(&doc);
+    proc_test::ReleaseDocument(&watermark);
+    return out;
+}
+
+std::vector<BYTE> Filter(const ref::Picture& image, int kind, int strength)
+{
+    ProcessingMode = 1;
+    FilterSettings.filterKind = kind;
+    FilterSettings.sharpenStrength = FilterSettings.softStrength = FilterSettings.embossStrength =
+        FilterSettings.customStrength = strength;
+    const int kernel[3][3] = {{1, -2, 0}, {-3, 9, -1}, {0, -2, 1}};
+    std::memcpy(FilterSettings.customKernel, kernel, sizeof kernel);
+    HGLOBAL block = proc_test::MakeBlock(image);
+    std::vector<BYTE> out;
+    if (ApplyNeighbourhoodFilter(nullptr, block) == 0)
+        out = proc_test::ReadBlock(block).bytes;
+    proc_test::FreeBlock(block);
+    return out;
+}
+
+std::vector<BYTE> Scale(const ref::Picture& image, LONG w, LONG h, bool heightsOnly)
+{
+    const std::vector<BYTE> source = proc_test::DibBytes(image);
+    std::vector<BYTE> target(static_cast<std::size_t>(w) * h * 4, 0x5a);
+    if (heightsOnly)
+        ScaleHeights(target.data(), static_cast<std::size_t>(w) * 4, w, h, WorkDibPixels(source.data()), image.width,
+                     image.height);
+    else
+        ScalePixels(target.data(), w, h, WorkDibPixels(source.data()), image.width, image.height);
+    return target;
+}
+
+std::vector<BYTE> Ysh(const ref::Picture& image, int luminance, int saturation, int hue)
+{
+    YshSettings = YshSettingsRecord{luminance, saturation, hue};
+    ColourAdjustMode = kColourModeYsh;
+    std::vector<BYTE> pixels = image.bytes;
+    ApplyColourAdjust(pixels.data(), image.width, image.height);
+    ResetColourAdjust();
+    return pixels;
+}
+
+std::string FirstDifference(const std::vector<BYTE>& a, const std::vector<BYTE>& b)
+{
+    if (a.size() != b.size())
+        return "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size());
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) {
+            std::ostringstream s;
+            s << "pixel " << i / 4 % kWidth << "," << i / 4 / kWidth << " byte " << i % 4 << ": baseline "
+              << int{a[i]} << ", AVX2 " << int{b[i]};
+            return s.str();
+        }
+    return "";
+}
+
+class VectorLevelsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        before = ActiveVectorLevel();
+        BumpSettings = BumpSettingsRecord{};
+        BumpSettings.lightX = -0.5;
+        BumpSettings.lightY = 0.5;
+        BumpSettings.lightZ = 0.7071067811865476;
+        BumpSettings.strength = 37;
+        BumpSettings.strengthValue = 37.0;
+        BumpSettings.amplification = 400;
+        BumpSettings.ambient = 45;
+    }
+    void TearDown() override
+    {
+        SetVectorLevel(before);
+        ProcessingMode = 1;
+    }
+    VectorLevel before = VectorLevel::Baseline;
+};
+
+TEST_F(VectorLevelsTest, BaselineAndAvx2GiveTheSameBytes)
+{
+    if (SupportedVectorLevel() != VectorLevel::Avx2)
+        GTEST_SKIP() << "this processor runs only the baseline loops";
+    std::mt19937 rng(2026);
+    const ref::Picture image = proc_test::RandomPicture(rng, kWidth, kHeight);
+    const ref::Picture mark = proc_test::RandomPicture(rng, 1201, 799);
+    const EngineCase cases[] = {
+        {"bump NoEnlarge", [](auto& i, auto& m) { return Bump(i, m, 1, 0, 0); }},
+        {"bump Tile", [](auto& i, auto& m) { return Bump(i, m, 0, 1, 0); }},
+        {"bump Stretch", [](auto& i, auto& m) { return Bump(i, m, 0, 0, 0); }},
+        {"bump Stretch, aspect kept", [](auto& i, auto& m) { return Bump(i, m, 0, 0, 1); }},
+        {"sharpen 5", [](auto& i, auto&) { return Filter(i, kFilterSharpen, 5); }},
+        {"sharpen 10", [](auto& i, auto&) { return Filter(i, kFilterSharpen, 10); }},
+        {"soft 2", [](auto& i, auto&) { return Filter(i, kFilterSoft, 2); }},
+        {"emboss 3", [](auto& i, auto&) { return Filter(i, kFilterEmboss, 3); }},
+        {"custom 1", [](auto& i, auto&) { return Filter(i, kFilterCustom, 1); }},
+        {"custom 7", [](auto& i, auto&) { return Filter(i, kFilterCustom, 7); }},
+        {"scale down", [](auto& i, auto&) { return Scale(i, 1999, 1333, false); }},
+        {"scale up", [](auto& i, auto&) { return Scale(i, 4003, 2671, false); }},
+        {"scale heights", [](auto& i, auto&) { return Scale(i, 2501, 1667, true); }},
+        {"luminance, saturation, hue", [](auto& i, auto&) { return Ysh(i, 110, 130, 210); }},
+    };
+    for (const EngineCase& c : cases) {
+        ASSERT_EQ(SetVectorLevel(VectorLevel::Baseline), 0);
+        const std::vector<BYTE> baseline = c.run(image, mark);
+        ASSERT_EQ(SetVectorLevel(VectorLevel::Avx2), 0);
+        const std::vector<BYTE> avx2 = c.run(image, mark);
+        ASSERT_FALSE(baseline.empty()) << c.name << ": the engine failed";
+        EXPECT_EQ(FirstDifference(baseline, avx2), "") << c.name;
+    }
+}
+
+}  // namespace
