@@ -110,9 +110,9 @@ TEST_F(WriteFailureTest, AJpegSaveThatRunsOutOfRoomAtAnyByteChangesNothing)
         SetPath(&doc, target);
         const DocumentSnapshot before = Snapshot(doc);
         // The hooks' full disk everywhere; natively also the system's own
-        // refusal past a file size limit (never active on Windows).
+        // refusal past a file size limit.
         for (bool systemLimit : {false, true}) {
-            if (systemLimit && !FileSizeLimit(size).Active())
+            if (systemLimit && !FileSizeLimit::kSystemLimit)
                 continue;
             SCOPED_TRACE(systemLimit ? "file size limit" : "full disk");
             for (std::size_t n = 0; n < size; ++n) {
