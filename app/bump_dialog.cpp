@@ -5,6 +5,7 @@
 #include "app/open_save.h"
 #include "app/preview.h"
 #include "image/image_document.h"
+#include "image/messages.h"
 #include "processing/bump.h"
 #include "resources/resource.h"
 
@@ -93,9 +94,13 @@ int InitWatermark(HWND dialog, ImageDocument* watermark, const ImageDocument* im
     ReleaseDocument(watermark);
     *watermark = ImageDocument{};
     const std::size_t bytes = WorkDibBytes(image->width, image->height);
-    HGLOBAL block = image->dib ? GlobalAlloc(GHND, bytes) : nullptr;
-    if (!block)
+    if (!image->dib)
         return -1;
+    HGLOBAL block = GlobalAlloc(GHND, bytes);
+    if (!block) {
+        ReportError(dialog, msg::kOutOfMemory);
+        return -1;
+    }
     *watermark = *image;
     watermark->hDib = block;
     watermark->dib = static_cast<BYTE*>(GlobalLock(block));

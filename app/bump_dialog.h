@@ -10,7 +10,8 @@
 extern POINT LightMarker;
 
 // Makes the watermark a private copy of the image and sets the placement
-// controls.  Returns 0, or -1 when the copy cannot be allocated.
+// controls.  Returns 0, or -1 when the copy cannot be allocated (reported:
+// "メモリーが足りません。").
 int InitWatermark(HWND dialog, ImageDocument* watermark, const ImageDocument* image);
 // Sets the light from a point of the light circle and shows it.
 void LightFromPoint(HWND dialog, POINT point);

@@ -192,20 +192,23 @@ int SaveImageCommand(HWND window, ImageDocument* doc, bool* saved)
     if (doc->path[0] == '\0')
         std::strcpy(doc->path, "SampleImage");
 
-    const int type = ChooseSaveFile(window, doc->path);
-    auto* instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-    int result = -1;
-    if (type == 1) {
-        if (DialogBoxParamA(instance, RES_DLG_COLORDEPTH, window, ColorDepthDialogProc, 0) != 1)
-            return 0;
-        result = WriteBmpFile(window, doc);
-    } else if (type == 2) {
-        if (DialogBoxParamA(instance, RES_DLG_JPEG, window, JpegDialogProc, 0) != 1)
-            return 0;
-        result = WriteJpegFile(window, doc);
-    } else {
+    // The dialog edits a copy: the picture takes the new name only when it
+    // reached that file.
+    char path[kPathBytes];
+    std::memcpy(path, doc->path, kPathBytes);
+    const int type = ChooseSaveFile(window, path);
+    if (type != 1 && type != 2)
         return -1;
-    }
+    auto* instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+    if (DialogBoxParamA(instance, type == 1 ? RES_DLG_COLORDEPTH : RES_DLG_JPEG, window,
+                        type == 1 ? ColorDepthDialogProc : JpegDialogProc, 0) != 1)
+        return 0;
+    char previous[kPathBytes];
+    std::memcpy(previous, doc->path, kPathBytes);
+    std::memcpy(doc->path, path, kPathBytes);
+    const int result = type == 1 ? WriteBmpFile(window, doc) : WriteJpegFile(window, doc);
+    if (result != 0)
+        std::memcpy(doc->path, previous, kPathBytes);
     if (result == 0) {
         doc->isModified = 0;
         if (saved)

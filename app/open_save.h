@@ -15,7 +15,8 @@ int OpenImageCommand(HWND window, ImageDocument* doc);
 
 // -1 when nothing is loaded or the save dialog is cancelled, otherwise 0
 // (also when the settings dialog is cancelled or the writer fails).  When
-// saved is given it tells whether the picture reached a file.
+// saved is given it tells whether the picture reached a file; only then
+// does the picture take the chosen name.
 int SaveImageCommand(HWND window, ImageDocument* doc, bool* saved = nullptr);
 
 // Run the common dialogs on a 256-byte path buffer; the file-type index the

@@ -293,16 +293,52 @@ void JpegDecoderClose(JpegDecoder* d)
 
 namespace {
 
-// The compression protocol proper; cinfo and err belong to the caller so
-// that nothing here needs cleaning up after a jump.
-int Compress(jpeg_compress_struct* cinfo, JpegErrorManager* err, std::FILE* file, const std::uint8_t* pixels,
+// A destination that hands each full buffer, and the rest at the end, to
+// the caller's sink; a refused write stops the compression.
+struct SinkDestination {
+    jpeg_destination_mgr pub;
+    JpegSink sink;
+    void* context;
+    JOCTET buffer[16384];
+};
+
+void StartSink(j_compress_ptr cinfo)
+{
+    auto* dest = reinterpret_cast<SinkDestination*>(cinfo->dest);
+    dest->pub.next_output_byte = dest->buffer;
+    dest->pub.free_in_buffer = sizeof dest->buffer;
+}
+
+boolean EmptySink(j_compress_ptr cinfo)
+{
+    auto* dest = reinterpret_cast<SinkDestination*>(cinfo->dest);
+    if (!dest->sink(dest->context, dest->buffer, sizeof dest->buffer))
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    StartSink(cinfo);
+    return TRUE;
+}
+
+void FinishSink(j_compress_ptr cinfo)
+{
+    auto* dest = reinterpret_cast<SinkDestination*>(cinfo->dest);
+    const std::size_t count = sizeof dest->buffer - dest->pub.free_in_buffer;
+    if (count != 0 && !dest->sink(dest->context, dest->buffer, count))
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
+// The compression protocol proper; cinfo, err and dest belong to the caller
+// so that nothing here needs cleaning up after a jump.
+int Compress(jpeg_compress_struct* cinfo, JpegErrorManager* err, SinkDestination* dest, const std::uint8_t* pixels,
              std::int32_t width, std::int32_t height, int quality, bool progressive)
 {
     if (setjmp(err->jump))
         return -1;
-    // 1. Compressor on the stdio destination.
+    // 1. Compressor on the sink.
     jpeg_create_compress(cinfo);
-    jpeg_stdio_dest(cinfo, file);
+    dest->pub.init_destination = StartSink;
+    dest->pub.empty_output_buffer = EmptySink;
+    dest->pub.term_destination = FinishSink;
+    cinfo->dest = &dest->pub;
     // 2. Parameters: RGB input, the library's defaults, progression, quality.
     // Where the library takes blue-green-red-unused pixels as they lie in
     // the WorkDib, it converts them with the very arithmetic of RGB input:
@@ -354,16 +390,20 @@ int Compress(jpeg_compress_struct* cinfo, JpegErrorManager* err, std::FILE* file
 
 }  // namespace
 
-int JpegEncode(std::FILE* file, const std::uint8_t* pixels, std::int32_t width, std::int32_t height, int quality,
-               bool progressive, char (&message)[kJpegMessageBytes])
+int JpegEncode(JpegSink sink, void* context, const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
+               int quality, bool progressive, char (&message)[kJpegMessageBytes])
 {
     jpeg_compress_struct cinfo;
     JpegErrorManager err;
+    SinkDestination dest;
     std::memset(&cinfo, 0, sizeof cinfo);
     std::memset(&err, 0, sizeof err);
+    std::memset(&dest, 0, sizeof dest);
+    dest.sink = sink;
+    dest.context = context;
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = JpegErrorExit;
-    const int result = Compress(&cinfo, &err, file, pixels, width, height, quality, progressive);
+    const int result = Compress(&cinfo, &err, &dest, pixels, width, height, quality, progressive);
     if (result != 0)
         CopyMessage(message, err.message);
     jpeg_destroy_compress(&cinfo);

@@ -24,8 +24,12 @@ int JpegDecoderRead(JpegDecoder* decoder, std::uint8_t* pixels, char (&message)[
 // Releases the decoder and closes its file.
 void JpegDecoderClose(JpegDecoder* decoder);
 
+// Where the compressed bytes go: count bytes at a time, in order.  Returns
+// false when they could not all be written; the compression then stops.
+using JpegSink = bool (*)(void* context, const std::uint8_t* bytes, std::size_t count);
+
 // Compresses a bottom-up WorkDib pixel array (width x height, 4 bytes per
-// pixel) into the open stream file.  Returns 0, or -1 with the reason in
-// message; the stream's own write errors are the caller's to check.
-int JpegEncode(std::FILE* file, const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
+// pixel) into sink.  Returns 0, or -1 with the reason in message (also when
+// the sink refused its bytes).
+int JpegEncode(JpegSink sink, void* context, const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
                int quality, bool progressive, char (&message)[kJpegMessageBytes]);

@@ -16,6 +16,26 @@ void ReportWriteFailure(HWND window, const char* reason)
     ReportError(window, text);
 }
 
+constexpr char kIncompleteWrite[] = "ファイルを最後まで書き込めませんでした。";
+
+// The encoder's bytes go straight to the temporary file, through the same
+// file calls as every other write of the program.
+struct FileSink {
+    HANDLE file;
+    bool failed;
+};
+
+bool WriteToFile(void* context, const std::uint8_t* bytes, std::size_t count)
+{
+    auto* sink = static_cast<FileSink*>(context);
+    DWORD written = 0;
+    if (!WriteFile(sink->file, bytes, static_cast<DWORD>(count), &written, nullptr) || written != count) {
+        sink->failed = true;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int WriteJpegFile(HWND window, ImageDocument* doc)
@@ -29,26 +49,25 @@ int WriteJpegFile(HWND window, ImageDocument* doc)
         ReportWriteFailure(window, "ファイル名が長すぎます。");
         return -1;
     }
-    std::FILE* file = std::fopen(temporary, "wb");
-    if (!file) {
+    FileSink sink{CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
+                  false};
+    if (sink.file == INVALID_HANDLE_VALUE) {
         ReportWriteFailure(window, "ファイルを作成できません。");
         return -1;
     }
 
     char reason[kJpegMessageBytes] = {};
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    int result = JpegEncode(file, WorkDibPixels(doc->dib), doc->width, doc->height,
+    int result = JpegEncode(WriteToFile, &sink, WorkDibPixels(doc->dib), doc->width, doc->height,
                             JpegQualityStep + kJpegQualityBase, JpegProgressive != 0, reason);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    // The stdio destination does not look at its writes: the stream's error
-    // flag and the close tell whether everything reached the disk.
-    if (result == 0 && (std::fflush(file) != 0 || std::ferror(file))) {
+    if (sink.failed)
+        std::snprintf(reason, sizeof reason, "%s", kIncompleteWrite);
+    // The close reports delayed write errors (a full disk on a network
+    // share).
+    if (!CloseHandle(sink.file) && result == 0) {
         result = -1;
-        std::snprintf(reason, sizeof reason, "%s", "ファイルを最後まで書き込めませんでした。");
-    }
-    if (std::fclose(file) != 0 && result == 0) {
-        result = -1;
-        std::snprintf(reason, sizeof reason, "%s", "ファイルを最後まで書き込めませんでした。");
+        std::snprintf(reason, sizeof reason, "%s", kIncompleteWrite);
     }
     if (result != 0) {
         DiscardTemporary(temporary);

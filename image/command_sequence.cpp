@@ -5,7 +5,8 @@
 int RunProcessingCommand(HWND owner, ImageDocument* doc, const SelectionRect* sel, const RegionOrigin& origin,
                          const ProcessingSteps& steps)
 {
-    if (RegionSwapExtract(doc, sel, origin.scrolledX, origin.scrolledY, origin.imageOffsetX, origin.imageOffsetY) != 0)
+    if (RegionSwapExtract(owner, doc, sel, origin.scrolledX, origin.scrolledY, origin.imageOffsetX,
+                          origin.imageOffsetY) != 0)
         return -1;
     const int prepared = steps.prepare ? steps.prepare(steps.context) : 1;
     if (prepared != 1) {

@@ -32,9 +32,9 @@ struct ProcessingSteps {
 
 // Returns 0 when the command was applied: the region is back in the
 // picture, doc->isModified is 1.  Returns 1 when prepare declined, -1 when
-// the selection could not be cut out (nothing to process, or no memory for
-// the region; nothing is said), when prepare failed, or when the engine ran
-// out of memory ("メモリーが足りません。" reported to owner).  In every case
-// but 0 the picture is exactly as it was.
+// the selection could not be cut out (nothing to process, said nothing; or
+// no memory for the region), when prepare failed, or when the engine ran
+// out of memory (both "メモリーが足りません。" reported to owner).  In every
+// case but 0 the picture is exactly as it was.
 int RunProcessingCommand(HWND owner, ImageDocument* doc, const SelectionRect* sel, const RegionOrigin& origin,
                          const ProcessingSteps& steps);

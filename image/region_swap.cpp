@@ -1,5 +1,7 @@
 #include "image/region_swap.h"
 
+#include "image/messages.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -30,8 +32,8 @@ BITMAPINFOHEADER* HeaderOf(ImageDocument* doc)
 
 }  // namespace
 
-int RegionSwapExtract(ImageDocument* doc, const SelectionRect* sel, LONG scrolledX, LONG scrolledY,
-                      LONG imageOffsetX, LONG imageOffsetY)
+int RegionSwapExtract(HWND owner, ImageDocument* doc, const SelectionRect* sel, LONG scrolledX,
+                      LONG scrolledY, LONG imageOffsetX, LONG imageOffsetY)
 {
     if (!sel->active)
         return 0;
@@ -46,8 +48,10 @@ int RegionSwapExtract(ImageDocument* doc, const SelectionRect* sel, LONG scrolle
     const LONG cols = r.x1 - r.x0 + 1;
     const LONG rows = r.y1 - r.y0 + 1;
     HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(cols, rows));
-    if (!block)
+    if (!block) {
+        ReportError(owner, msg::kOutOfMemory);
         return -1;
+    }
 
     RegionSwapState.savedDocument = *doc;
     std::memcpy(&RegionSwapState.savedBmi, HeaderOf(doc), sizeof(BITMAPINFOHEADER));

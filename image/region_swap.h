@@ -28,9 +28,10 @@ extern RegionSwapStateRecord RegionSwapState;
 
 // 0: go on (the region is in place, or there is no selection); -1: abandon
 // the command, nothing was changed (selection outside the picture, a region
-// with no columns or rows, or no memory for the region).
-int RegionSwapExtract(ImageDocument* doc, const SelectionRect* sel, LONG scrolledX, LONG scrolledY,
-                      LONG imageOffsetX, LONG imageOffsetY);
+// with no columns or rows, or no memory for the region, which alone is
+// reported to owner: "メモリーが足りません。").
+int RegionSwapExtract(HWND owner, ImageDocument* doc, const SelectionRect* sel, LONG scrolledX,
+                      LONG scrolledY, LONG imageOffsetX, LONG imageOffsetY);
 
 // Pastes the region back and frees it; returns 0.
 int RegionSwapCommit(ImageDocument* doc, const SelectionRect* sel, LONG scrolledX, LONG scrolledY,

@@ -15,6 +15,18 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#ifdef QUILLVANE_FAILURE_HOOKS
+// Test builds of the Windows program: its allocations and writes pass
+// through the failure hooks (platform/failure_hooks.h,
+// platform/win32_failure_hooks.cpp), where a test can make them fail.
+#include "platform/failure_hooks.h"
+HGLOBAL HookedGlobalAlloc(UINT flags, SIZE_T bytes);
+HGLOBAL HookedGlobalFree(HGLOBAL block);
+BOOL HookedWriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPOVERLAPPED overlapped);
+#define GlobalAlloc(flags, bytes) HookedGlobalAlloc(flags, bytes)
+#define GlobalFree(block) HookedGlobalFree(block)
+#define WriteFile(file, buffer, count, written, overlapped) HookedWriteFile(file, buffer, count, written, overlapped)
+#endif
 #else
 #include "platform/win32_stand_in.h"
 #endif

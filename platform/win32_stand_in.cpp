@@ -37,19 +37,7 @@ struct StandInFile {
 
 namespace {
 
-long failCountdown = 0;
-long liveBlocks = 0;
-SIZE_T allocationLimit = 0;
-long long writeBudget = -1;
-long allocationsMade = 0;
 MessageBoxSink messageSink = nullptr;
-
-bool AllocationShouldFail()
-{
-    if (failCountdown <= 0)
-        return false;
-    return --failCountdown == 0;
-}
 
 // Large blocks (pictures and their working copies) are mappings of whole
 // large pages, aligned to them and marked for them, so that the kernel
@@ -149,8 +137,7 @@ void KeepLargeBlock(unsigned char* data, SIZE_T mapped, SIZE_T used)
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes)
 {
     (void)flags;  // every block the core asks for is zero-filled anyway
-    ++allocationsMade;
-    if (AllocationShouldFail() || (allocationLimit != 0 && bytes > allocationLimit))
+    if (failure_hooks::RefuseAllocation(bytes))
         return nullptr;
     auto* block = static_cast<StandInBlock*>(std::malloc(sizeof(StandInBlock)));
     if (!block)
@@ -169,7 +156,7 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes)
     }
     block->size = bytes;
     block->locks = 0;
-    ++liveBlocks;
+    failure_hooks::BlockAllocated();
     return block;
 }
 
@@ -197,38 +184,13 @@ HGLOBAL GlobalFree(HGLOBAL block)
     else
         std::free(block->data);
     std::free(block);
-    --liveBlocks;
+    failure_hooks::BlockFreed();
     return nullptr;
 }
 
 SIZE_T GlobalSize(HGLOBAL block)
 {
     return block ? block->size : 0;
-}
-
-void StandInFailNthAllocation(long n)
-{
-    failCountdown = n;
-}
-
-long StandInLiveBlocks()
-{
-    return liveBlocks;
-}
-
-long StandInAllocationsMade()
-{
-    return allocationsMade;
-}
-
-void StandInSetAllocationLimit(SIZE_T bytes)
-{
-    allocationLimit = bytes;
-}
-
-void StandInFailWritesAfter(long long bytes)
-{
-    writeBudget = bytes;
 }
 
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void* security,
@@ -300,29 +262,24 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, void
     if (!file || file == INVALID_HANDLE_VALUE)
         return FALSE;
     auto* in = static_cast<const unsigned char*>(buffer);
-    DWORD allowed = toWrite;
-    if (writeBudget >= 0 && writeBudget < static_cast<long long>(toWrite))
-        allowed = static_cast<DWORD>(writeBudget);
+    const auto allowed = static_cast<DWORD>(failure_hooks::WriteRoom(toWrite));
     DWORD done = 0;
     while (done < allowed) {
         ssize_t n = ::write(file->fd, in + done, allowed - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
+            failure_hooks::WritePassed(done);
             if (written)
                 *written = done;
             return FALSE;
         }
         done += static_cast<DWORD>(n);
     }
+    failure_hooks::WritePassed(done);
     if (written)
         *written = done;
-    if (writeBudget >= 0) {
-        writeBudget -= done;
-        if (done < toWrite)
-            return FALSE;  // the disk is full
-    }
-    return TRUE;
+    return done == toWrite ? TRUE : FALSE;  // short of toWrite: the disk is full
 }
 
 DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method)

@@ -152,17 +152,6 @@ void SetMessageBoxSink(MessageBoxSink sink);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 HCURSOR SetCursor(HCURSOR cursor);
 
-// Test hooks of the memory-block layer: fail the Nth allocation from now
-// (1 = the next one; 0 = never), and count the blocks still allocated.
-void StandInFailNthAllocation(long n);
-long StandInLiveBlocks();
-// Fails every allocation larger than bytes, as a machine with less memory
-// would (0 = no limit).
-void StandInSetAllocationLimit(SIZE_T bytes);
-// How many allocations have been asked for since the program started
-// (failed ones included), so that a test can walk every one of them.
-long StandInAllocationsMade();
-// A full disk: from now on WriteFile lets bytes through in total and no
-// more; the write that would pass that point writes what still fits and
-// fails, and so does every later one (a negative count: writes never fail).
-void StandInFailWritesAfter(long long bytes);
+// The test hooks (failing allocations, a full disk, block counts) that
+// GlobalAlloc, GlobalFree and WriteFile consult.
+#include "platform/failure_hooks.h"

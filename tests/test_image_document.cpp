@@ -2,6 +2,7 @@
 // selection (extract / commit / cancel) and the display copy.
 
 #include "image/image_document.h"
+#include "image/messages.h"
 #include "image/region_swap.h"
 #include "support/test_support.h"
 
@@ -167,7 +168,7 @@ TEST_F(RegionSwapTest, WithoutActiveSelectionExtractCommitAndCancelChangeNothing
     sel.active = 0;
     const DocumentSnapshot before = Snapshot(doc);
 
-    EXPECT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
+    EXPECT_EQ(RegionSwapExtract(nullptr, &doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
     EXPECT_TRUE(Unchanged(doc, before));
     EXPECT_LIVE_BLOCKS(blocksBefore + 1);
     EXPECT_EQ(RegionSwapCommit(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
@@ -239,7 +240,7 @@ TEST_F(RegionSwapTest, ExtractCutsOutTheMappedClippedRectangleAndCommitPastesItB
             const DocumentSnapshot before = Snapshot(doc);
             const SelectionRect sel = PictureSelection(c.l, c.t, c.r, c.b);
 
-            ASSERT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
+            ASSERT_EQ(RegionSwapExtract(nullptr, &doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
             EXPECT_LIVE_BLOCKS(blocksBefore + 2);
             CheckRegionExtracted(doc, c, before, bmi);
             if (doc.width != c.cols || doc.height != c.rows)
@@ -284,7 +285,7 @@ TEST_F(RegionSwapTest, CancelRestoresRecordHeaderAndEveryByte)
         const DocumentSnapshot before = Snapshot(doc);
         const SelectionRect sel = PictureSelection(-2, 1, 4, 9);
 
-        ASSERT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
+        ASSERT_EQ(RegionSwapExtract(nullptr, &doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
         // The command scribbles over its whole region before being cancelled.
         std::memset(WorkDibPixels(doc.dib), 0xA5, static_cast<std::size_t>(doc.width) * doc.height * 4);
         EXPECT_EQ(RegionSwapCancel(&doc, &sel), 0);
@@ -316,7 +317,9 @@ TEST_F(RegionSwapTest, ExtractRefusesSelectionsWithNothingOfThePicture)
             SCOPED_TRACE(std::string(c.name) + (separateHeader ? ", header apart" : ", header in block"));
             const DocumentSnapshot before = Snapshot(doc);
             const SelectionRect sel = PictureSelection(c.l, c.t, c.r, c.b);
-            EXPECT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), -1);
+            MessageCapture messages;
+            EXPECT_EQ(RegionSwapExtract(nullptr, &doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), -1);
+            EXPECT_EQ(messages.Count(), 0u) << "nothing to process is said nothing: " << messages.Joined();
             EXPECT_TRUE(Unchanged(doc, before));
             EXPECT_LIVE_BLOCKS(blocksBefore + 1);
         }
@@ -332,9 +335,12 @@ TEST_F(RegionSwapTest, ExtractWithoutMemoryForTheRegionChangesNothing)
             UseSeparateHeader();
         const DocumentSnapshot before = Snapshot(doc);
         const SelectionRect sel = PictureSelection(1, 1, 3, 3);
+        MessageCapture messages;
         StandInFailNthAllocation(1);
-        EXPECT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), -1);
+        EXPECT_EQ(RegionSwapExtract(nullptr, &doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), -1);
         StandInFailNthAllocation(0);
+        EXPECT_EQ(messages.Count(), 1u) << messages.Joined();
+        EXPECT_TRUE(messages.Has(msg::kErrorCaption, msg::kOutOfMemory)) << messages.Joined();
         EXPECT_TRUE(Unchanged(doc, before)) << "the header's size must be put back too";
         EXPECT_LIVE_BLOCKS(blocksBefore + 1);
     }
@@ -347,7 +353,7 @@ TEST_F(RegionSwapTest, CommitKeepsProcessedBottomLeftPixelWhenHeaderSharesTheBlo
 {
     ASSERT_EQ(reinterpret_cast<BYTE*>(doc.bmi), doc.dib);
     const SelectionRect sel = PictureSelection(-3, 2, 1, kH + 2);  // columns 0..1, rows 2..4
-    ASSERT_EQ(RegionSwapExtract(&doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
+    ASSERT_EQ(RegionSwapExtract(nullptr, &doc, &sel, kScrollX, kScrollY, kOffsetX, kOffsetY), 0);
     ASSERT_EQ(doc.width, 2);
     ASSERT_EQ(doc.height, 3);
     SetPixel(doc, 0, 2, Rgbh(9, 8, 7, 6));  // the picture's bottom-left pixel

@@ -119,7 +119,7 @@ void RegionRoundTrip(ImageDocument* doc, Choices* choices)
     BITMAPINFOHEADER header;
     std::memcpy(&header, doc->bmi, sizeof header);
 
-    if (RegionSwapExtract(doc, &sel, 0, 0, 0, 0) != 0) {
+    if (RegionSwapExtract(nullptr, doc, &sel, 0, 0, 0, 0) != 0) {
         Check(SameRecord(before, *doc), "failed extract changed the record");
     } else {
         Check(doc->width >= 1 && doc->width <= w && doc->height >= 1 && doc->height <= h, "region size");

@@ -1,28 +1,18 @@
-// The Linux stand-in's test hooks, on every build of the tests.
+// The failure hooks (platform/failure_hooks.h) on every build of the tests:
+// the Linux stand-in always has them, the Windows tests' copy of the
+// program has them behind its GlobalAlloc, GlobalFree and WriteFile.
 #pragma once
 
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
-// Allocation and write failures are injected through the Linux stand-in's
-// hooks.  The engine tests also run as a Windows program, on the real
-// GlobalAlloc and WriteFile: there the hooks count nothing and inject
-// nothing, and a test that needs them says so and is skipped.
-#ifdef _WIN32
-void StandInFailNthAllocation(long n);
-long StandInLiveBlocks();
-void StandInSetAllocationLimit(SIZE_T bytes);
-long StandInAllocationsMade();
-void StandInFailWritesAfter(long long bytes);
-#define QV_NEEDS_STAND_IN() GTEST_SKIP() << "failures are injected by the Linux stand-in only"
-#else
-#define QV_NEEDS_STAND_IN() static_cast<void>(0)
-#endif
-
-// The number of blocks still allocated, which only the stand-in counts:
-// checked natively, accepted (with its message) on Windows.
-#ifdef _WIN32
+// A Windows build of the tests linked with the program that ships (no
+// QUILLVANE_FAILURE_HOOKS) can inject nothing: a test that needs the hooks
+// says so and is skipped there.
+#if defined(_WIN32) && !defined(QUILLVANE_FAILURE_HOOKS)
+#include "platform/failure_hooks.h"
+#define QV_NEEDS_STAND_IN() GTEST_SKIP() << "failures are injected by the failure hooks only"
 #define EXPECT_LIVE_BLOCKS(expected) \
     switch (0)                       \
     case 0:                          \
@@ -32,5 +22,6 @@ void StandInFailWritesAfter(long long bytes);
         } else                       \
             ::testing::Message()
 #else
+#define QV_NEEDS_STAND_IN() static_cast<void>(0)
 #define EXPECT_LIVE_BLOCKS(expected) EXPECT_EQ(StandInLiveBlocks(), (expected))
 #endif

@@ -450,12 +450,12 @@ std::uint32_t LoadU32(const std::vector<std::uint8_t>& bytes, std::size_t offset
 
 }  // namespace qvtest
 
-#ifdef _WIN32
-// The stand-in's test hooks, for the Windows build of the engine tests:
-// nothing to count and nothing to inject on the real Windows calls.
+#if defined(_WIN32) && !defined(QUILLVANE_FAILURE_HOOKS)
+// A Windows build linked with the program that ships: nothing to count and
+// nothing to inject on the real Windows calls.
 void StandInFailNthAllocation(long) {}
 long StandInLiveBlocks() { return 0; }
-void StandInSetAllocationLimit(SIZE_T) {}
+void StandInSetAllocationLimit(std::size_t) {}
 long StandInAllocationsMade() { return 0; }
 void StandInFailWritesAfter(long long) {}
 #endif

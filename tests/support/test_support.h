@@ -190,18 +190,33 @@ public:
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
     bool Active() const { return active_; }
+    static constexpr bool kSystemLimit = true;
 
 private:
     rlimit old_{};
     void (*oldHandler_)(int) = nullptr;
     bool active_ = false;
 };
+#elif defined(QUILLVANE_FAILURE_HOOKS)
+// Windows has no per-process file size limit: the failure hooks' full disk
+// stands in for it (the same while one file is written).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long long bytes) { StandInFailWritesAfter(static_cast<long long>(bytes)); }
+    ~FileSizeLimit() { StandInFailWritesAfter(-1); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool Active() const { return true; }
+    static constexpr bool kSystemLimit = false;
+};
 #else
-// Windows has no per-process file size limit: never active.
+// Without the failure hooks nothing can make a Windows write fail: never
+// active.
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(unsigned long long) {}
     bool Active() const { return false; }
+    static constexpr bool kSystemLimit = false;
 };
 #endif
 

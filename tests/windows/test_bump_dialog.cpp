@@ -536,7 +536,7 @@ TEST_F(BumpDialog, TinyTileStillShowsAReliefOfAtLeastOnePixel)
     EXPECT_EQ(RunDialog(RES_DLG_BUMP, BumpDialogProc, u8"", nullptr, &driver), 2);
 }
 
-TEST_F(BumpDialog, WatermarkCopyThatCannotBeAllocatedEndsTheDialogAsCancelled)
+TEST_F(BumpDialog, WatermarkCopyThatCannotBeAllocatedIsReportedAndEndsTheDialogAsCancelled)
 {
     // A picture record whose block size cannot be had; its pixels must
     // never be read.
@@ -546,10 +546,14 @@ TEST_F(BumpDialog, WatermarkCopyThatCannotBeAllocatedEndsTheDialogAsCancelled)
     MainDocument.dib = small;
     MainDocument.isLoaded = 1;
     DialogDriver driver;
+    driver.AnswerMessageBox(IDOK);
     const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), RES_DLG_BUMP, nullptr, BumpDialogProc, 0);
     PumpFor(100);
     EXPECT_EQ(result, 2);
     EXPECT_EQ(driver.Problems(), "");
+    const std::vector<DialogRecord> boxes = driver.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u) << "the lack of memory is said once";
+    EXPECT_EQ(boxes[0].text, U8(u8"メモリーが足りません。"));
     EXPECT_EQ(WatermarkDocument.dib, nullptr);
     EXPECT_EQ(PreviewImage, nullptr);
     MainDocument.dib = nullptr;

@@ -88,7 +88,7 @@ protected:
     {
         std::vector<COLORREF> pixels;
         *cols = *rows = 0;
-        if (RegionSwapExtract(&MainDocument, &Selection, ViewState.scrolledX, ViewState.scrolledY,
+        if (RegionSwapExtract(nullptr, &MainDocument, &Selection, ViewState.scrolledX, ViewState.scrolledY,
                               ViewState.imageOffsetX, ViewState.imageOffsetY) != 0) {
             ADD_FAILURE() << "extract refused";
             return pixels;
