@@ -47,7 +47,7 @@ MessageBoxSink messageSink = nullptr;
 // earlier block could have written is cleared again: no mapping is faulted
 // twice.
 constexpr SIZE_T kLargePage = SIZE_T{2} << 20;
-constexpr SIZE_T kLargeBlock = kLargePage;
+[[maybe_unused]] constexpr SIZE_T kLargeBlock = kLargePage;
 constexpr int kKeptMappings = 3;
 constexpr SIZE_T kKeptBytes = SIZE_T{512} << 20;
 
