@@ -133,17 +133,7 @@ protected:
         Paint();
     }
 
-    void Unload()
-    {
-        ReleaseDocument(&MainDocument);
-        ReleaseDocument(&WatermarkDocument);
-        ReleaseDocument(&DisplayCopy);
-        ResetDocument(&MainDocument, true);
-        ResetDocument(&WatermarkDocument, false);
-        ResetDocument(&DisplayCopy, false);
-        ClearSelection();
-        Selection = SelectionRect{};
-    }
+    void Unload() { ReleasePictures(); }
 
     // The names in the scratch folder other than those given.
     std::vector<std::string> Leftovers(const std::vector<std::string>& expected) const

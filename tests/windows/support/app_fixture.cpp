@@ -66,7 +66,7 @@ std::vector<BYTE> DocBytes(const ImageDocument& doc)
     return std::vector<BYTE>(doc.dib, doc.dib + bytes);
 }
 
-void ResetProgramState()
+void ReleasePictures()
 {
     ReleaseDocument(&MainDocument);
     ReleaseDocument(&WatermarkDocument);
@@ -76,6 +76,11 @@ void ResetProgramState()
     ResetDocument(&DisplayCopy, false);
     ClearSelection();
     Selection = SelectionRect{};
+}
+
+void ResetProgramState()
+{
+    ReleasePictures();
     hitCode = 0;
     prevMouseX = prevMouseY = 0;
     ViewState = ViewStateRecord{};

@@ -37,6 +37,10 @@ const BYTE* DocPixel(const ImageDocument& doc, int x, int y);
 // The whole WorkDib block (header and pixels) of a document.
 std::vector<BYTE> DocBytes(const ImageDocument& doc);
 
+// Lets go of the picture, the watermark and the display copy, and clears
+// the selection (part of ResetProgramState).
+void ReleasePictures();
+
 // Puts the program's globals back into their start-up state.
 void ResetProgramState();
 
