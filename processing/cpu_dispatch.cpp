@@ -1,5 +1,6 @@
 #include "processing/cpu_dispatch.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -19,10 +20,13 @@ VectorLevel SupportedVectorLevel()
 #if QUILLVANE_AVX2_VERSIONS
     // libgcc fills its processor record from a constructor, which static
     // Windows programs do not always run before ours; initialising it
-    // again is harmless.  Its AVX2 check includes the system's support
-    // of the 256-bit registers (XGETBV).
+    // again is harmless.  Its checks include the system's support of the
+    // wider registers (XGETBV).
     static const VectorLevel supported = [] {
         __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+            __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw"))
+            return VectorLevel::Avx512;
         return __builtin_cpu_supports("avx2") ? VectorLevel::Avx2 : VectorLevel::Baseline;
     }();
     return supported;
@@ -36,8 +40,11 @@ VectorLevel ActiveVectorLevel()
     int level = activeLevel.load(std::memory_order_relaxed);
     if (level == kNotChosen) {
         const char* choice = std::getenv("QUILLVANE_CPU");
-        const bool baseline = choice && std::strcmp(choice, "baseline") == 0;
-        const int wanted = static_cast<int>(baseline ? VectorLevel::Baseline : SupportedVectorLevel());
+        int wanted = static_cast<int>(SupportedVectorLevel());
+        if (choice && std::strcmp(choice, "baseline") == 0)
+            wanted = static_cast<int>(VectorLevel::Baseline);
+        else if (choice && std::strcmp(choice, "avx2") == 0)
+            wanted = std::min(wanted, static_cast<int>(VectorLevel::Avx2));
         // The first choice stands; a level set meanwhile wins over it.
         activeLevel.compare_exchange_strong(level, wanted, std::memory_order_relaxed);
         level = activeLevel.load(std::memory_order_relaxed);
