@@ -76,18 +76,33 @@ using Lanes4i = int __attribute__((vector_size(16)));
     lanes = __builtin_convertvector(bytes, Lanes4d);
 }
 
+// Two neighbouring source pixels as one little-endian word: the left one's
+// height in byte 3, the right one's in byte 7.
+[[gnu::always_inline]] inline std::uint64_t PixelPair(const BYTE* row, LONG x)
+{
+    std::uint64_t pair;
+    std::memcpy(&pair, row + static_cast<std::size_t>(x) * 4, 8);
+    return pair;
+}
+
 // Heights of the four target pixels from column k on (the column table is
-// there), as ScaleRowFrom's sums.
+// there, and each column's right neighbour is the pixel after its left
+// one), as ScaleRowFrom's sums.
 [[gnu::always_inline]] inline void ScaleFourHeights(const ScaleJob& job, LONG k, double ty, const BYTE* row0,
                                                     const BYTE* row1, BYTE* out)
 {
     const LONG* x0 = job.x0 + k;
-    const LONG* x1 = job.x1 + k;
     const Lanes4d tx = {job.tx[k], job.tx[k + 1], job.tx[k + 2], job.tx[k + 3]};
-    const Lanes4i h00 = {row0[x0[0] * 4 + 3], row0[x0[1] * 4 + 3], row0[x0[2] * 4 + 3], row0[x0[3] * 4 + 3]};
-    const Lanes4i h10 = {row0[x1[0] * 4 + 3], row0[x1[1] * 4 + 3], row0[x1[2] * 4 + 3], row0[x1[3] * 4 + 3]};
-    const Lanes4i h01 = {row1[x0[0] * 4 + 3], row1[x0[1] * 4 + 3], row1[x0[2] * 4 + 3], row1[x0[3] * 4 + 3]};
-    const Lanes4i h11 = {row1[x1[0] * 4 + 3], row1[x1[1] * 4 + 3], row1[x1[2] * 4 + 3], row1[x1[3] * 4 + 3]};
+    std::uint64_t upper[4], lower[4];
+    for (int i = 0; i < 4; ++i) {
+        upper[i] = PixelPair(row0, x0[i]);
+        lower[i] = PixelPair(row1, x0[i]);
+    }
+    const auto height = [](std::uint64_t pair, int shift) { return static_cast<int>(pair >> shift & 0xFF); };
+    const Lanes4i h00 = {height(upper[0], 24), height(upper[1], 24), height(upper[2], 24), height(upper[3], 24)};
+    const Lanes4i h10 = {height(upper[0], 56), height(upper[1], 56), height(upper[2], 56), height(upper[3], 56)};
+    const Lanes4i h01 = {height(lower[0], 24), height(lower[1], 24), height(lower[2], 24), height(lower[3], 24)};
+    const Lanes4i h11 = {height(lower[0], 56), height(lower[1], 56), height(lower[2], 56), height(lower[3], 56)};
     const Lanes4d w10 = tx * (1 - ty);
     const Lanes4d w00 = (1 - tx) * (1 - ty);
     const Lanes4d w11 = tx * ty;
@@ -123,8 +138,10 @@ QUILLVANE_ROW_BODY void ScaleRowFrom(const ScaleJob& job, LONG j)
     LONG k = 0;
     if constexpr (First == 3) {
         // Heights alone: four target pixels side by side, the same sums
-        // lane by lane.
-        if (job.tx)
+        // lane by lane.  The left neighbours grow with the column, so
+        // when the last one has a pixel after it, every column's right
+        // neighbour is the pixel after its left one.
+        if (job.tx && job.x0[w - 1] + 1 < sw)
             for (; k + 4 <= w; k += 4, out += 16)
                 ScaleFourHeights(job, k, ty, row0, row1, out);
     }
