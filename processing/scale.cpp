@@ -69,6 +69,7 @@ inline void ColumnOf(LONG k, LONG w, LONG sw, LONG* x0, LONG* x1, double* tx)
 
 using Lanes4d = double __attribute__((vector_size(32)));
 using Lanes4i = int __attribute__((vector_size(16)));
+using Lanes4b = unsigned char __attribute__((vector_size(4)));
 
 [[gnu::always_inline]] inline void LoadLanes(const BYTE* p, Lanes4d& lanes)
 {
@@ -174,10 +175,8 @@ QUILLVANE_ROW_BODY void ScaleRowFrom(const ScaleJob& job, LONG j)
             Lanes4i n = __builtin_convertvector(v, Lanes4i);
             n = n < 0 ? 0 : n;
             n = n > 255 ? 255 : n;
-            out[0] = static_cast<BYTE>(n[0]);
-            out[1] = static_cast<BYTE>(n[1]);
-            out[2] = static_cast<BYTE>(n[2]);
-            out[3] = static_cast<BYTE>(n[3]);
+            const Lanes4b bytes = __builtin_convertvector(n, Lanes4b);
+            std::memcpy(out, &bytes, 4);
         } else {
             for (int c = First; c < 4; ++c) {
                 const double v = w10 * p10[c] + w00 * p00[c] + w11 * p11[c] + w01 * p01[c] + 0.5;
