@@ -135,7 +135,7 @@ HGLOBAL AllocateBlock(SIZE_T bytes)
     HGLOBAL block = nullptr;
     {
         std::lock_guard<std::mutex> hold(keptLock);
-        SystemDealings dealings;
+        [[maybe_unused]] SystemDealings dealings;
         if (bytes >= kKeepFrom)
             block = TakeKept(bytes);
         if (!block)
@@ -163,7 +163,7 @@ HGLOBAL FreeBlock(HGLOBAL block)
     while (GlobalUnlock(block)) {
     }
     std::lock_guard<std::mutex> hold(keptLock);
-    SystemDealings dealings;
+    [[maybe_unused]] SystemDealings dealings;
     // Room for it: the oldest kept blocks go back first.
     while (keptCount > 0 && (keptCount == kKeptBlocks || keptBytes + bytes > kKeptBytes))
         GlobalFree(Unkeep(0).block);
@@ -179,7 +179,7 @@ HGLOBAL FreeBlock(HGLOBAL block)
 void ReleaseKeptBlocks()
 {
     std::lock_guard<std::mutex> hold(keptLock);
-    SystemDealings dealings;
+    [[maybe_unused]] SystemDealings dealings;
     ReleaseAllKept();
 }
 
