@@ -4,6 +4,7 @@
 #include "app/gdi_guards.h"
 #include "app/open_save.h"
 #include "app/preview.h"
+#include "image/blocks.h"
 #include "image/image_document.h"
 #include "image/messages.h"
 #include "processing/bump.h"
@@ -96,7 +97,7 @@ int InitWatermark(HWND dialog, ImageDocument* watermark, const ImageDocument* im
     const std::size_t bytes = WorkDibBytes(image->width, image->height);
     if (!image->dib)
         return -1;
-    HGLOBAL block = GlobalAlloc(GHND, bytes);
+    HGLOBAL block = AllocateBlock(bytes);
     if (!block) {
         ReportError(dialog, msg::kOutOfMemory);
         return -1;

@@ -1,6 +1,7 @@
 #include "app/preview.h"
 
 #include "app/gdi_guards.h"
+#include "image/blocks.h"
 #include "processing/scale.h"
 
 #include <cstring>
@@ -28,7 +29,7 @@ int CreatePreviewImage(HWND dialog, const ImageDocument* image)
 void FreePreviewImage()
 {
     if (PreviewImage)
-        GlobalFree(PreviewImage);
+        FreeBlock(PreviewImage);
     PreviewImage = nullptr;
 }
 
@@ -39,7 +40,7 @@ PreviewCopy::PreviewCopy()
     const auto* source = static_cast<const BYTE*>(GlobalLock(PreviewImage));
     const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(source);
     const std::size_t bytes = WorkDibBlockBytes(header->biWidth, header->biHeight);
-    block_ = GlobalAlloc(GHND, bytes);
+    block_ = AllocateBlock(bytes);
     if (block_) {
         dib_ = static_cast<BYTE*>(GlobalLock(block_));
         std::memcpy(dib_, source, bytes);
@@ -51,7 +52,7 @@ PreviewCopy::~PreviewCopy()
 {
     if (block_) {
         GlobalUnlock(block_);
-        GlobalFree(block_);
+        FreeBlock(block_);
     }
 }
 

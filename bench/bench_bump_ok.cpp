@@ -15,6 +15,7 @@
 
 #include "app/main_window.h"
 #include "bench/bench_pictures.h"
+#include "image/blocks.h"
 #include "image/command_sequence.h"
 #include "image/image_document.h"
 #include "processing/bump.h"
@@ -81,7 +82,7 @@ int ChooseWatermark(HWND dialog)
     ReleaseDocument(&WatermarkDocument);
     WatermarkDocument = Bench.mark;
     const std::size_t bytes = WorkDibBytes(Bench.mark.width, Bench.mark.height);
-    HGLOBAL block = GlobalAlloc(GHND, bytes);
+    HGLOBAL block = AllocateBlock(bytes);
     if (!block)
         return -1;
     WatermarkDocument.hDib = block;

@@ -15,6 +15,7 @@
 #include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"
+#include "image/blocks.h"
 #include "image/image_document.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
@@ -220,7 +221,7 @@ int RunScale()
     const RECT target = {0, 0, MainDocument.width, MainDocument.height};
     if (ScaleDib(&scaled, MainDocument.dib, &target, &header) != 0)
         return -1;
-    GlobalFree(scaled);
+    FreeBlock(scaled);
     return 0;
 }
 
@@ -304,7 +305,7 @@ int MakePreview(LONG boxSide)
 HGLOBAL CopyPreview(BYTE** dib)
 {
     const std::size_t bytes = WorkDibBytes(BenchState.previewWidth, BenchState.previewHeight);
-    HGLOBAL block = GlobalAlloc(GHND, bytes + 4);
+    HGLOBAL block = AllocateBlock(bytes + 4);
     if (!block)
         return nullptr;
     const BYTE* source = static_cast<const BYTE*>(GlobalLock(BenchState.preview));
@@ -317,7 +318,7 @@ HGLOBAL CopyPreview(BYTE** dib)
 void FreeCopy(HGLOBAL block)
 {
     GlobalUnlock(block);
-    GlobalFree(block);
+    FreeBlock(block);
 }
 
 int PreparePreviewBump()
@@ -654,7 +655,7 @@ int main(int argc, char** argv)
 
     ReleaseDocument(&BenchState.readDocument);
     if (BenchState.preview)
-        GlobalFree(BenchState.preview);
+        FreeBlock(BenchState.preview);
     ReleaseDocument(&MainDocument);
     ReleaseDocument(&WatermarkDocument);
     std::free(BenchState.pristine);

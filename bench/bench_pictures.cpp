@@ -1,5 +1,7 @@
 #include "bench/bench_pictures.h"
 
+#include "image/blocks.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -74,7 +76,7 @@ BYTE ClampByte(double value)
 
 int AllocateDocument(ImageDocument* doc, LONG width, LONG height)
 {
-    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(width, height));
+    HGLOBAL block = AllocateBlock(WorkDibBytes(width, height));
     if (!block)
         return -1;
     BYTE* dib = static_cast<BYTE*>(GlobalLock(block));

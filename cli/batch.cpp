@@ -9,6 +9,7 @@
 #include "files/bmp_reader.h"
 #include "files/file_settings.h"
 #include "files/jpeg_reader.h"
+#include "image/blocks.h"
 #include "image/command_sequence.h"
 #include "image/image_document.h"
 #include "processing/bump.h"
@@ -81,7 +82,7 @@ int CopyPictureInto(ImageDocument* copy, const ImageDocument* source)
     copy->dib = nullptr;
     copy->bmi = nullptr;
     const std::size_t bytes = WorkDibBytes(source->width, source->height);
-    HGLOBAL block = GlobalAlloc(GHND, bytes);
+    HGLOBAL block = AllocateBlock(bytes);
     if (!block) {
         ResetDocument(copy, false);
         return -1;

@@ -7,6 +7,7 @@
 #include "files/png_file.h"
 #include "files/safe_replace.h"
 #include "files/webp_file.h"
+#include "image/blocks.h"
 #include "processing/orientation.h"
 
 #include <cstdio>
@@ -53,13 +54,13 @@ int Orient(int orientation, const std::string& input)
     LONG w = 0;
     LONG h = 0;
     OrientedSize(orientation, MainDocument.width, MainDocument.height, &w, &h);
-    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(w, h) + 4);
+    HGLOBAL block = AllocateBlock(WorkDibBytes(w, h) + 4);
     std::vector<std::uint8_t> alpha;
     try {
         alpha.resize(MainExtras.alpha.size());
     } catch (const std::bad_alloc&) {
         if (block)
-            GlobalFree(block);
+            FreeBlock(block);
         block = nullptr;
     }
     if (!block) {

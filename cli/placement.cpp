@@ -1,6 +1,7 @@
 #include "cli/placement.h"
 
 #include "cli/text.h"
+#include "image/blocks.h"
 #include "processing/scale.h"
 
 #include <algorithm>
@@ -68,7 +69,7 @@ int ResizeWatermark(const ImageDocument* mark, LONG width, LONG height, ImageDoc
     HGLOBAL block = nullptr;
     if (width == mark->width && height == mark->height) {
         const std::size_t bytes = WorkDibBytes(width, height);
-        block = GlobalAlloc(GHND, bytes + 4);
+        block = AllocateBlock(bytes + 4);
         if (!block)
             return -1;
         std::memcpy(GlobalLock(block), mark->dib, bytes);

@@ -1,6 +1,7 @@
 #include "cli/text_mark.h"
 
 #include "cli/text.h"
+#include "image/blocks.h"
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
 
@@ -31,7 +32,7 @@ int BuildTextMarkDocument(const TextField& field, int soften, ImageDocument* doc
     ReleaseDocument(doc);
     const LONG width = static_cast<LONG>(field.width);
     const LONG height = static_cast<LONG>(field.height);
-    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(width, height));
+    HGLOBAL block = AllocateBlock(WorkDibBytes(width, height));
     if (!block) {
         std::fprintf(stderr, _("quillvane-cli: not enough memory for the text mark (%ld x %ld)\n"), field.width,
                      field.height);

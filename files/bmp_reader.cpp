@@ -1,7 +1,9 @@
 #include "files/bmp_reader.h"
 
+#include "image/blocks.h"
 #include "image/messages.h"
 
+#include <algorithm>
 #include <bit>
 #include <limits>
 #include <cstring>
@@ -18,14 +20,14 @@ struct FileCloser {
     }
 };
 
-// Frees a scratch block on every path out of the reader.
+// Frees a block on every path out of the reader.
 struct BlockGuard {
     HGLOBAL block = nullptr;
     ~BlockGuard()
     {
         if (block) {
             GlobalUnlock(block);
-            GlobalFree(block);
+            FreeBlock(block);
         }
     }
     HGLOBAL Release()
@@ -184,14 +186,13 @@ int ParseHeaders(HWND window, HANDLE file, BmpLayout* layout)
     return 0;
 }
 
-// Converts the file's rows (as far as they were read; the rest of the
-// zero-filled scratch stands for missing bytes) into WorkDib pixels.
-void ConvertRows(const BmpLayout& layout, const BYTE* rows, BYTE* pixels)
+// Converts count file rows, from file row first on, into WorkDib pixels.
+void ConvertRows(const BmpLayout& layout, const BYTE* rows, LONG first, LONG count, BYTE* pixels)
 {
     const PixelFormat& f = layout.format;
     const std::size_t width = static_cast<std::size_t>(layout.width);
-    for (LONG y = 0; y < layout.height; ++y) {
-        const BYTE* s = rows + static_cast<std::size_t>(y) * layout.rowBytes;
+    for (LONG y = first; y < first + count; ++y) {
+        const BYTE* s = rows + static_cast<std::size_t>(y - first) * layout.rowBytes;
         const LONG memoryRow = layout.topDown ? layout.height - 1 - y : y;
         BYTE* d = pixels + static_cast<std::size_t>(memoryRow) * width * kBytesPerPixel;
         if (f.maskDecode && f.bitCount == 16) {
@@ -228,6 +229,36 @@ void ConvertRows(const BmpLayout& layout, const BYTE* rows, BYTE* pixels)
     }
 }
 
+// The file's rows pass through a buffer of about this many bytes (at least
+// one row): small enough to stay in the cache, large enough that the reads
+// cost little.
+constexpr std::uint64_t kChunkBytes = std::uint64_t{256} << 10;
+
+// Reads the pixel area chunk by chunk and converts it into the zero-filled
+// pixels of the picture.  A short file leaves its missing rows as they are:
+// zero bytes convert to zero pixels in every format, so the picture reads
+// as if the missing bytes were zero.  Returns 0, or -1 when a read fails.
+int ReadRows(HANDLE file, const BmpLayout& layout, BYTE* buffer, LONG rowsPerChunk, BYTE* pixels)
+{
+    LONG offsetHigh = static_cast<LONG>(layout.pixelOffset >> 32);
+    if (SetFilePointer(file, static_cast<LONG>(layout.pixelOffset & 0xFFFFFFFFu), &offsetHigh, FILE_BEGIN) ==
+        INVALID_SET_FILE_POINTER)
+        return -1;
+    std::uint64_t left = layout.fileSize - layout.pixelOffset;
+    for (LONG first = 0; first < layout.height && left > 0; first += rowsPerChunk) {
+        const LONG count = std::min<LONG>(rowsPerChunk, layout.height - first);
+        const std::uint64_t wanted = layout.rowBytes * static_cast<std::uint64_t>(count);
+        const DWORD toRead = static_cast<DWORD>(std::min(left, wanted));
+        DWORD got = 0;
+        if (!ReadFile(file, buffer, toRead, &got, nullptr))
+            return -1;
+        left = got < toRead ? 0 : left - got;
+        std::memset(buffer + got, 0, static_cast<std::size_t>(wanted - got));
+        ConvertRows(layout, buffer, first, count, pixels);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int ReadBmpFile(HWND window, ImageDocument* doc)
@@ -242,30 +273,23 @@ int ReadBmpFile(HWND window, ImageDocument* doc)
     if (ParseHeaders(window, file.file, &layout) != 0)
         return -1;
 
-    // One read of the pixel area into a zero-filled scratch block: bytes a
-    // short file does not hold stay zero.
-    BlockGuard scratch{GlobalAlloc(GHND, static_cast<SIZE_T>(layout.pixelBytes))};
-    BlockGuard picture{GlobalAlloc(GHND, WorkDibBytes(layout.width, layout.height))};
-    if (!scratch.block || !picture.block) {
+    const auto rowsPerChunk = static_cast<LONG>(
+        std::clamp<std::uint64_t>(kChunkBytes / layout.rowBytes, 1, static_cast<std::uint64_t>(layout.height)));
+    BlockGuard chunk{AllocateBlock(static_cast<SIZE_T>(layout.rowBytes * static_cast<std::uint64_t>(rowsPerChunk)))};
+    BlockGuard picture{AllocateBlock(WorkDibBytes(layout.width, layout.height))};
+    if (!chunk.block || !picture.block) {
         ReportError(window, msg::kOutOfMemory);
         return -1;
     }
-    auto* rows = static_cast<BYTE*>(GlobalLock(scratch.block));
-    const std::uint64_t available = layout.fileSize - layout.pixelOffset;
-    const DWORD toRead = static_cast<DWORD>(available < layout.pixelBytes ? available : layout.pixelBytes);
-    DWORD got = 0;
-    LONG offsetHigh = static_cast<LONG>(layout.pixelOffset >> 32);
-    if (SetFilePointer(file.file, static_cast<LONG>(layout.pixelOffset & 0xFFFFFFFFu), &offsetHigh, FILE_BEGIN) ==
-            INVALID_SET_FILE_POINTER ||
-        !ReadFile(file.file, rows, toRead, &got, nullptr)) {
+    auto* buffer = static_cast<BYTE*>(GlobalLock(chunk.block));
+    auto* dib = static_cast<BYTE*>(GlobalLock(picture.block));
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const int readResult = ReadRows(file.file, layout, buffer, rowsPerChunk, WorkDibPixels(dib));
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    if (readResult != 0) {
         ReportError(window, msg::kOpenFailed);
         return -1;
     }
-
-    auto* dib = static_cast<BYTE*>(GlobalLock(picture.block));
-    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    ConvertRows(layout, rows, WorkDibPixels(dib));
-    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
 
     // The WorkDib's own header: the file's, as a bottom-up 32-bit BI_RGB
     // picture without a colour table.
@@ -281,7 +305,7 @@ int ReadBmpFile(HWND window, ImageDocument* doc)
     // Everything is read: only now does the document give up its picture.
     if (doc->hDib) {
         GlobalUnlock(doc->hDib);
-        if (GlobalFree(doc->hDib) != nullptr)
+        if (FreeBlock(doc->hDib) != nullptr)
             ReportError(window, msg::kFreeFailed);
     }
     doc->hDib = picture.Release();

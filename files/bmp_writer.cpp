@@ -1,14 +1,21 @@
 #include "files/bmp_writer.h"
 
-#include "image/messages.h"
 #include "files/file_settings.h"
 #include "files/safe_replace.h"
+#include "image/blocks.h"
+#include "image/messages.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 constexpr DWORD kBitfieldsInfoBytes = 56;
+
+// The rows pass through a buffer of about this many bytes (at least one
+// row) on their way to the file: packing the whole picture first would
+// take a block as large as the file.
+constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
 
 std::size_t Padding(std::size_t rowBytes)
 {
@@ -21,132 +28,101 @@ BYTE To5Bits(BYTE v)
     return static_cast<BYTE>((10 * (v + 4)) / 82);
 }
 
-// Allocates the packed block and copies the WorkDib header into its start.
-BYTE* AllocatePacked(HGLOBAL* out, ImageDocument* doc, std::size_t bytes)
+// One file row at depth bits: its bytes, padding included.
+std::size_t FileRowBytes(LONG width, int depth)
 {
-    *out = GlobalAlloc(GHND, bytes);
-    if (!*out)
-        return nullptr;
-    auto* block = static_cast<BYTE*>(GlobalLock(*out));
-    std::memcpy(block, doc->dib, sizeof(BITMAPINFOHEADER));
-    doc->fileHeader.bfSize = static_cast<DWORD>(14 + bytes);
-    return block;
+    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(depth / 8);
+    return bytes + Padding(bytes);
 }
 
-BITMAPINFOHEADER* InfoOf(BYTE* block)
+// The info header (and, at 32 bits, the colour masks after it) that starts
+// the file after its 14-byte header: the WorkDib's own header, changed
+// where the depth needs.  Returns its size.
+DWORD MakeInfo(const ImageDocument* doc, int depth, BYTE* info)
 {
-    return reinterpret_cast<BITMAPINFOHEADER*>(block);
+    std::memcpy(info, doc->dib, sizeof(BITMAPINFOHEADER));
+    auto* header = reinterpret_cast<BITMAPINFOHEADER*>(info);
+    header->biBitCount = static_cast<WORD>(depth);
+    if (depth == 16) {
+        header->biSize = sizeof(BITMAPINFOHEADER);
+        header->biCompression = BI_RGB;
+    } else if (depth == 32) {
+        // Red in the top byte, the low byte unused.
+        header->biSize = kBitfieldsInfoBytes;
+        header->biCompression = BI_BITFIELDS;
+        const DWORD masks[4] = {0xFF000000u, 0x00FF0000u, 0x0000FF00u, 0x00000000u};
+        std::memcpy(info + sizeof(BITMAPINFOHEADER), masks, sizeof masks);
+        return kBitfieldsInfoBytes;
+    } else {
+        header->biSize = sizeof(BITMAPINFOHEADER);
+    }
+    return sizeof(BITMAPINFOHEADER);
 }
 
-}  // namespace
-
-int PackBmp16(HGLOBAL* out, ImageDocument* doc)
+// Packs count rows of the picture, from row first on (both bottom-up), in
+// the file's form at depth bits into d, padding included.
+void PackRows(const ImageDocument* doc, int depth, LONG first, LONG count, BYTE* d)
 {
     const std::size_t width = static_cast<std::size_t>(doc->width);
-    const std::size_t pad = Padding(2 * width);
-    const std::size_t rowBytes = 2 * width + pad;
-    BYTE* block = AllocatePacked(out, doc, rowBytes * doc->height + sizeof(BITMAPINFOHEADER));
-    if (!block)
-        return -1;
-    InfoOf(block)->biSize = sizeof(BITMAPINFOHEADER);
-    InfoOf(block)->biBitCount = 16;
-    InfoOf(block)->biCompression = BI_RGB;
-
-    const BYTE* s = WorkDibPixels(doc->dib);
-    BYTE* d = block + sizeof(BITMAPINFOHEADER);
-    for (LONG y = 0; y < doc->height; ++y, d += pad) {
-        for (std::size_t x = 0; x < width; ++x, s += 4, d += 2) {
-            const unsigned v = To5Bits(s[2]) * 1024u + To5Bits(s[1]) * 32u + To5Bits(s[0]);
-            d[0] = static_cast<BYTE>(v & 0xFF);
-            d[1] = static_cast<BYTE>(v >> 8);
+    const BYTE* s = WorkDibPixels(doc->dib) + static_cast<std::size_t>(first) * width * kBytesPerPixel;
+    const std::size_t pad = Padding(width * static_cast<std::size_t>(depth / 8));
+    for (LONG y = 0; y < count; ++y) {
+        if (depth == 16) {
+            for (std::size_t x = 0; x < width; ++x, s += 4, d += 2) {
+                const unsigned v = To5Bits(s[2]) * 1024u + To5Bits(s[1]) * 32u + To5Bits(s[0]);
+                d[0] = static_cast<BYTE>(v & 0xFF);
+                d[1] = static_cast<BYTE>(v >> 8);
+            }
+        } else if (depth == 32) {
+            for (std::size_t x = 0; x < width; ++x, s += 4, d += 4) {
+                d[0] = 0;
+                d[1] = s[0];
+                d[2] = s[1];
+                d[3] = s[2];
+            }
+        } else {
+            for (std::size_t x = 0; x < width; ++x, s += 4, d += 3) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            }
         }
+        for (std::size_t i = 0; i < pad; ++i)
+            *d++ = 0;
     }
-    GlobalUnlock(*out);
-    return 0;
 }
 
-int PackBmp24(HGLOBAL* out, ImageDocument* doc)
+bool WriteAll(HANDLE file, const void* bytes, DWORD count)
 {
-    const std::size_t width = static_cast<std::size_t>(doc->width);
-    const std::size_t pad = Padding(3 * width);
-    const std::size_t rowBytes = 3 * width + pad;
-    BYTE* block = AllocatePacked(out, doc, rowBytes * doc->height + sizeof(BITMAPINFOHEADER));
-    if (!block)
-        return -1;
-    InfoOf(block)->biSize = sizeof(BITMAPINFOHEADER);
-    InfoOf(block)->biBitCount = 24;
-
-    const BYTE* s = WorkDibPixels(doc->dib);
-    BYTE* d = block + sizeof(BITMAPINFOHEADER);
-    for (LONG y = 0; y < doc->height; ++y, d += pad) {
-        for (std::size_t x = 0; x < width; ++x, s += 4, d += 3) {
-            d[0] = s[0];
-            d[1] = s[1];
-            d[2] = s[2];
-        }
-    }
-    GlobalUnlock(*out);
-    return 0;
+    DWORD written = 0;
+    return WriteFile(file, bytes, count, &written, nullptr) && written == count;
 }
 
-int PackBmp32(HGLOBAL* out, ImageDocument* doc)
-{
-    const std::size_t count = static_cast<std::size_t>(doc->width) * static_cast<std::size_t>(doc->height);
-    BYTE* block = AllocatePacked(out, doc, count * 4 + kBitfieldsInfoBytes);
-    if (!block)
-        return -1;
-    InfoOf(block)->biSize = kBitfieldsInfoBytes;
-    InfoOf(block)->biBitCount = 32;
-    InfoOf(block)->biCompression = BI_BITFIELDS;
-    const DWORD masks[4] = {0xFF000000u, 0x00FF0000u, 0x0000FF00u, 0x00000000u};
-    std::memcpy(block + sizeof(BITMAPINFOHEADER), masks, sizeof masks);
-
-    // Red in the top byte, the low byte unused.
-    const BYTE* s = WorkDibPixels(doc->dib);
-    BYTE* d = block + kBitfieldsInfoBytes;
-    for (std::size_t i = 0; i < count; ++i, s += 4, d += 4) {
-        d[0] = 0;
-        d[1] = s[0];
-        d[2] = s[1];
-        d[3] = s[2];
-    }
-    GlobalUnlock(*out);
-    return 0;
-}
-
-int PackBmpPixels(HGLOBAL* out, ImageDocument* doc)
-{
-    switch (BmpSaveDepth) {
-    case 16:
-        return PackBmp16(out, doc);
-    case 32:
-        return PackBmp32(out, doc);
-    default:
-        return PackBmp24(out, doc);
-    }
-}
-
-namespace {
-
-// Writes header and packed block to a new temporary file beside the target
-// and puts it in place.  Returns 0, or -1 with the target untouched.
-int WriteReplacing(const char* target, const BITMAPFILEHEADER& header, const BYTE* body, DWORD bodyBytes)
+// Writes the file to a new temporary file beside the target, its rows
+// packed chunk by chunk through buffer, and puts it in place.  Returns 0,
+// or -1 with the target untouched.
+int WriteReplacing(const ImageDocument* doc, int depth, const BITMAPFILEHEADER& header, const BYTE* info,
+                   DWORD infoBytes, BYTE* buffer, LONG rowsPerChunk)
 {
     char temporary[kTempPathBytes];
-    if (MakeTemporaryPath(target, temporary) != 0)
+    if (MakeTemporaryPath(doc->path, temporary) != 0)
         return -1;
     HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return -1;
-    DWORD written = 0;
-    bool ok = WriteFile(file, &header, sizeof header, &written, nullptr) && written == sizeof header;
-    ok = ok && WriteFile(file, body, bodyBytes, &written, nullptr) && written == bodyBytes;
+    bool ok = WriteAll(file, &header, sizeof header) && WriteAll(file, info, infoBytes);
+    const std::size_t rowBytes = FileRowBytes(doc->width, depth);
+    for (LONG first = 0; ok && first < doc->height; first += rowsPerChunk) {
+        const LONG count = std::min(rowsPerChunk, doc->height - first);
+        PackRows(doc, depth, first, count, buffer);
+        ok = WriteAll(file, buffer, static_cast<DWORD>(rowBytes * static_cast<std::size_t>(count)));
+    }
     ok = CloseHandle(file) && ok;
     if (!ok) {
         DiscardTemporary(temporary);
         return -1;
     }
-    return ReplaceWithTemporary(temporary, target);
+    return ReplaceWithTemporary(temporary, doc->path);
 }
 
 }  // namespace
@@ -158,35 +134,38 @@ int WriteBmpFile(HWND window, ImageDocument* doc)
         return -1;
     }
 
-    // Packing first: a picture that cannot be packed never empties a file.
-    HGLOBAL packed = nullptr;
-    const BITMAPFILEHEADER before = doc->fileHeader;
-    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    const int packResult = PackBmpPixels(&packed, doc);
-    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    if (packResult != 0 || !packed) {
-        doc->fileHeader = before;
+    const int depth = BmpSaveDepth == 16 || BmpSaveDepth == 32 ? BmpSaveDepth : 24;
+    const std::size_t rowBytes = FileRowBytes(doc->width, depth);
+    const auto rowsPerChunk = static_cast<LONG>(
+        std::clamp<std::size_t>(kChunkBytes / rowBytes, 1, static_cast<std::size_t>(std::max<LONG>(doc->height, 1))));
+    // The buffer first: a picture that cannot be written for want of memory
+    // never empties a file.
+    HGLOBAL chunk = AllocateBlock(rowBytes * static_cast<std::size_t>(rowsPerChunk));
+    if (!chunk) {
         ReportError(window, msg::kOutOfMemory);
         return -1;
     }
 
+    BYTE info[kBitfieldsInfoBytes] = {};
+    const DWORD infoBytes = MakeInfo(doc, depth, info);
     BITMAPFILEHEADER header = doc->fileHeader;
     header.bfType = 0x4D42;  // "BM"
-    header.bfOffBits = BmpSaveDepth == 32 ? 14 + kBitfieldsInfoBytes : 14 + sizeof(BITMAPINFOHEADER);
+    header.bfOffBits = static_cast<DWORD>(sizeof header) + infoBytes;
+    header.bfSize = static_cast<DWORD>(sizeof header + infoBytes + rowBytes * static_cast<std::size_t>(doc->height));
 
-    const auto* body = static_cast<const BYTE*>(GlobalLock(packed));
-    // bfSize was set by the packer; GlobalSize may round the block up.
-    const int result = WriteReplacing(doc->path, header, body, header.bfSize - sizeof header);
-    GlobalUnlock(packed);
-    GlobalFree(packed);
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const int result = WriteReplacing(doc, depth, header, info, infoBytes, static_cast<BYTE*>(GlobalLock(chunk)),
+                                      rowsPerChunk);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    GlobalUnlock(chunk);
+    FreeBlock(chunk);
 
     if (result != 0) {
-        doc->fileHeader = before;
         ReportError(window, msg::kCreateFailed);
         return -1;
     }
     doc->fileHeader = header;
-    if (BmpSaveDepth == 32) {
+    if (depth == 32) {
         // The 32-bit file leaves the HeightBytes behind as 0.
         BYTE* p = WorkDibPixels(doc->dib);
         const std::size_t count = static_cast<std::size_t>(doc->width) * static_cast<std::size_t>(doc->height);

@@ -1,5 +1,6 @@
 #include "files/jpeg_reader.h"
 
+#include "image/blocks.h"
 #include "image/messages.h"
 #include "files/jpeg_codec.h"
 
@@ -36,7 +37,7 @@ int ReadJpegFile(HWND window, ImageDocument* doc)
 
     // The block has 4 spare bytes at its end, as every WorkDib from this
     // reader has had.
-    HGLOBAL block = GlobalAlloc(GHND, WorkDibBlockBytes(width, height));
+    HGLOBAL block = AllocateBlock(WorkDibBlockBytes(width, height));
     if (!block) {
         JpegDecoderClose(decoder);
         ReportError(window, msg::kOutOfMemory);
@@ -49,7 +50,7 @@ int ReadJpegFile(HWND window, ImageDocument* doc)
     JpegDecoderClose(decoder);
     if (result != 0) {
         GlobalUnlock(block);
-        GlobalFree(block);
+        FreeBlock(block);
         ReportUnreadable(window, reason);
         return -1;
     }
@@ -58,7 +59,7 @@ int ReadJpegFile(HWND window, ImageDocument* doc)
     // Decoded: only now does the document give up its picture.
     if (doc->hDib) {
         GlobalUnlock(doc->hDib);
-        if (GlobalFree(doc->hDib) != nullptr)
+        if (FreeBlock(doc->hDib) != nullptr)
             ReportError(window, msg::kFreeFailed);
     }
     doc->hDib = block;

@@ -1,5 +1,7 @@
 #include "files/rgba_rows.h"
 
+#include "image/blocks.h"
+
 #include <algorithm>
 #include <new>
 #include <utility>
@@ -15,7 +17,7 @@ int AdoptRgbaRows(const std::uint8_t* rgba, LONG width, LONG height, bool keepAl
                   std::vector<std::uint8_t>* alpha, FileProblem* problem)
 {
     std::vector<std::uint8_t> plane;
-    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(width, height) + 4);
+    HGLOBAL block = AllocateBlock(WorkDibBytes(width, height) + 4);
     if (!block) {
         return Fail(problem, kProblemNoMemory);
     }
@@ -25,7 +27,7 @@ int AdoptRgbaRows(const std::uint8_t* rgba, LONG width, LONG height, bool keepAl
         try {
             plane.resize(w * h);
         } catch (const std::bad_alloc&) {
-            GlobalFree(block);
+            FreeBlock(block);
             return Fail(problem, kProblemNoMemory);
         }
     }

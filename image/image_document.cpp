@@ -1,5 +1,6 @@
 #include "image/image_document.h"
 
+#include "image/blocks.h"
 #include "image/parallel.h"
 
 #include <cstring>
@@ -54,7 +55,7 @@ void ReleaseDocument(ImageDocument* doc)
 {
     if (doc->hDib) {
         GlobalUnlock(doc->hDib);
-        GlobalFree(doc->hDib);
+        FreeBlock(doc->hDib);
     }
     doc->hDib = nullptr;
     doc->dib = nullptr;
@@ -83,7 +84,7 @@ int BuildDisplayCopy(ImageDocument* display, const ImageDocument* doc)
 {
     if (display->hDib) {
         GlobalUnlock(display->hDib);
-        GlobalFree(display->hDib);
+        FreeBlock(display->hDib);
     }
     *display = *doc;
     display->bmi = &displayBmi;
@@ -91,7 +92,7 @@ int BuildDisplayCopy(ImageDocument* display, const ImageDocument* doc)
         std::memcpy(&displayBmi, doc->bmi, sizeof displayBmi);
 
     const std::size_t bytes = WorkDibBytes(doc->width, doc->height);
-    HGLOBAL block = doc->dib ? GlobalAlloc(GHND, bytes) : nullptr;
+    HGLOBAL block = doc->dib ? AllocateBlock(bytes) : nullptr;
     if (!block) {
         // No room for a second copy: the display shows no picture rather
         // than sharing (and later double-freeing) the document's block.

@@ -1,5 +1,6 @@
 #include "image/region_swap.h"
 
+#include "image/blocks.h"
 #include "image/messages.h"
 
 #include <algorithm>
@@ -47,7 +48,7 @@ int RegionSwapExtract(HWND owner, ImageDocument* doc, const SelectionRect* sel, 
 
     const LONG cols = r.x1 - r.x0 + 1;
     const LONG rows = r.y1 - r.y0 + 1;
-    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(cols, rows));
+    HGLOBAL block = AllocateBlock(WorkDibBytes(cols, rows));
     if (!block) {
         ReportError(owner, msg::kOutOfMemory);
         return -1;
@@ -113,7 +114,7 @@ int RegionSwapCancel(ImageDocument* doc, const SelectionRect* sel)
     ImageDocument& region = RegionSwapState.regionDocument;
     if (region.hDib) {
         GlobalUnlock(region.hDib);
-        GlobalFree(region.hDib);
+        FreeBlock(region.hDib);
     }
     region.hDib = nullptr;
     region.dib = nullptr;

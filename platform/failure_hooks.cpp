@@ -1,12 +1,17 @@
 #include "platform/failure_hooks.h"
 
+#include <atomic>
+
 namespace {
 
 long failCountdown = 0;
-long liveBlocks = 0;
+std::atomic<long> liveBlocks = 0;
 std::size_t allocationLimit = 0;
+std::size_t memoryLimit = 0;
+std::atomic<std::size_t> memoryInUse = 0;
 long long writeBudget = -1;
 long allocationsMade = 0;
+thread_local int keeperDealings = 0;
 
 }  // namespace
 
@@ -25,6 +30,16 @@ void StandInSetAllocationLimit(std::size_t bytes)
     allocationLimit = bytes;
 }
 
+void StandInSetMemoryLimit(std::size_t bytes)
+{
+    memoryLimit = bytes;
+}
+
+std::size_t StandInMemoryInUse()
+{
+    return memoryInUse;
+}
+
 long StandInAllocationsMade()
 {
     return allocationsMade;
@@ -37,7 +52,7 @@ void StandInFailWritesAfter(long long bytes)
 
 namespace failure_hooks {
 
-bool RefuseAllocation(std::size_t bytes)
+bool RefuseRequest(std::size_t bytes)
 {
     ++allocationsMade;
     if (failCountdown > 0 && --failCountdown == 0)
@@ -45,14 +60,56 @@ bool RefuseAllocation(std::size_t bytes)
     return allocationLimit != 0 && bytes > allocationLimit;
 }
 
-void BlockAllocated()
+bool RefuseMemory(std::size_t bytes)
+{
+    return memoryLimit != 0 && (bytes > memoryLimit || memoryInUse > memoryLimit - bytes);
+}
+
+bool RefuseAllocation(std::size_t bytes)
+{
+    if (keeperDealings == 0 && RefuseRequest(bytes))
+        return true;
+    return RefuseMemory(bytes);
+}
+
+void BlockAllocated(std::size_t bytes)
+{
+    memoryInUse += bytes;
+    if (keeperDealings == 0)
+        ++liveBlocks;
+}
+
+void BlockFreed(std::size_t bytes)
+{
+    memoryInUse -= bytes;
+    if (keeperDealings == 0)
+        --liveBlocks;
+}
+
+void BlockResized(std::size_t from, std::size_t to)
+{
+    memoryInUse += to;
+    memoryInUse -= from;
+}
+
+void RequestGranted()
 {
     ++liveBlocks;
 }
 
-void BlockFreed()
+void RequestReturned()
 {
     --liveBlocks;
+}
+
+KeeperDealings::KeeperDealings()
+{
+    ++keeperDealings;
+}
+
+KeeperDealings::~KeeperDealings()
+{
+    --keeperDealings;
 }
 
 std::size_t WriteRoom(std::size_t count)

@@ -21,9 +21,11 @@
 // platform/win32_failure_hooks.cpp), where a test can make them fail.
 #include "platform/failure_hooks.h"
 HGLOBAL HookedGlobalAlloc(UINT flags, SIZE_T bytes);
+HGLOBAL HookedGlobalReAlloc(HGLOBAL block, SIZE_T bytes, UINT flags);
 HGLOBAL HookedGlobalFree(HGLOBAL block);
 BOOL HookedWriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPOVERLAPPED overlapped);
 #define GlobalAlloc(flags, bytes) HookedGlobalAlloc(flags, bytes)
+#define GlobalReAlloc(block, bytes, flags) HookedGlobalReAlloc(block, bytes, flags)
 #define GlobalFree(block) HookedGlobalFree(block)
 #define WriteFile(file, buffer, count, written, overlapped) HookedWriteFile(file, buffer, count, written, overlapped)
 #endif

@@ -12,14 +12,15 @@
 #include "platform/failure_hooks.h"
 
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace {
 
-// The blocks allocated here: the program also frees blocks the system
-// allocated for it (the print dialogs' settings), which were never counted.
+// The blocks allocated here and their sizes: the program also frees blocks
+// the system allocated for it (the print dialogs' settings), which were
+// never counted.
 std::mutex blocksLock;
-std::unordered_set<HGLOBAL> blocks;
+std::unordered_map<HGLOBAL, SIZE_T> blocks;
 
 }  // namespace
 
@@ -32,10 +33,28 @@ HGLOBAL HookedGlobalAlloc(UINT flags, SIZE_T bytes)
     HGLOBAL block = GlobalAlloc(flags, bytes);
     if (block) {
         std::lock_guard<std::mutex> hold(blocksLock);
-        blocks.insert(block);
-        failure_hooks::BlockAllocated();
+        blocks[block] = bytes;
+        failure_hooks::BlockAllocated(bytes);
     }
     return block;
+}
+
+HGLOBAL HookedGlobalReAlloc(HGLOBAL block, SIZE_T bytes, UINT flags)
+{
+    std::lock_guard<std::mutex> hold(blocksLock);
+    const auto known = blocks.find(block);
+    const SIZE_T before = known != blocks.end() ? known->second : 0;
+    if (bytes > before && failure_hooks::RefuseMemory(bytes - before)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    HGLOBAL resized = GlobalReAlloc(block, bytes, flags);
+    if (resized && known != blocks.end()) {
+        blocks.erase(known);
+        blocks[resized] = bytes;
+        failure_hooks::BlockResized(before, bytes);
+    }
+    return resized;
 }
 
 HGLOBAL HookedGlobalFree(HGLOBAL block)
@@ -43,8 +62,11 @@ HGLOBAL HookedGlobalFree(HGLOBAL block)
     HGLOBAL result = GlobalFree(block);
     if (block && !result) {
         std::lock_guard<std::mutex> hold(blocksLock);
-        if (blocks.erase(block) != 0)
-            failure_hooks::BlockFreed();
+        const auto known = blocks.find(block);
+        if (known != blocks.end()) {
+            failure_hooks::BlockFreed(known->second);
+            blocks.erase(known);
+        }
     }
     return result;
 }

@@ -28,7 +28,6 @@ struct StandInBlock {
     long locks;
     unsigned char* data;
     SIZE_T mapped;  // a large block's whole mapping; 0 for a heap block
-    SIZE_T dirty;   // how much of that mapping, from its start, may be non-zero
 };
 
 struct StandInFile {
@@ -41,25 +40,12 @@ MessageBoxSink messageSink = nullptr;
 
 // Large blocks (pictures and their working copies) are mappings of whole
 // large pages, aligned to them and marked for them, so that the kernel
-// fills one with zeros per fault instead of one small page per fault.  A
-// freed mapping is kept for the next large block of no greater size (the
-// next picture of a batch, the next working copy), and only the part an
-// earlier block could have written is cleared again: no mapping is faulted
-// twice.
+// fills one with zeros per fault instead of one small page per fault.
+// Keeping freed blocks for the next picture is the block keeper's work
+// (image/blocks.h), the same on every platform: a freed mapping goes back.
 constexpr SIZE_T kLargePage = SIZE_T{2} << 20;
 [[maybe_unused]] constexpr SIZE_T kLargeBlock = kLargePage;
-constexpr int kKeptMappings = 3;
-constexpr SIZE_T kKeptBytes = SIZE_T{512} << 20;
 
-struct KeptMapping {
-    unsigned char* data;
-    SIZE_T mapped;
-    SIZE_T used;  // bytes from the start that may be non-zero
-};
-
-KeptMapping kept[kKeptMappings] = {};
-int keptCount = 0;
-SIZE_T keptBytes = 0;
 SIZE_T RoundUp(SIZE_T bytes, SIZE_T unit)
 {
     return (bytes + unit - 1) / unit * unit;
@@ -85,51 +71,13 @@ unsigned char* MapLargePages(SIZE_T mapped)
     return reinterpret_cast<unsigned char*>(aligned);
 }
 
-// A zero-filled large block's data: the smallest kept mapping that holds
-// it, cleared as far as the block reaches, else a new mapping.  *dirty
-// receives how much of the mapping may be non-zero once the block is used.
-[[maybe_unused]] unsigned char* TakeLargeBlock(SIZE_T bytes, SIZE_T* mapped, SIZE_T* dirty)
+// A zero-filled large block's data: a new mapping of whole large pages.
+[[maybe_unused]] unsigned char* MapLargeBlock(SIZE_T bytes, SIZE_T* mapped)
 {
-    int best = -1;
-    for (int i = 0; i < keptCount; ++i)
-        if (kept[i].mapped >= bytes && (best < 0 || kept[i].mapped < kept[best].mapped))
-            best = i;
-    if (best >= 0) {
-        KeptMapping m = kept[best];
-        kept[best] = kept[--keptCount];
-        keptBytes -= m.mapped;
-        std::memset(m.data, 0, std::min(m.used, bytes));
-        *mapped = m.mapped;
-        *dirty = std::max(m.used, bytes);
-        return m.data;
-    }
     if (bytes > SIZE_MAX / 2)
-        return nullptr;  // no such mapping, and the rounding would wrap
+        return nullptr;  // the rounding would wrap
     *mapped = RoundUp(bytes, kLargePage);
-    *dirty = bytes;
     return MapLargePages(*mapped);
-}
-
-void KeepLargeBlock(unsigned char* data, SIZE_T mapped, SIZE_T used)
-{
-    // Room for it: give back the largest kept mappings first.
-    while (keptCount > 0 && (keptCount == kKeptMappings || keptBytes + mapped > kKeptBytes)) {
-        int largest = 0;
-        for (int i = 1; i < keptCount; ++i)
-            if (kept[i].mapped > kept[largest].mapped)
-                largest = i;
-        if (kept[largest].mapped < mapped)
-            break;
-        ::munmap(kept[largest].data, kept[largest].mapped);
-        keptBytes -= kept[largest].mapped;
-        kept[largest] = kept[--keptCount];
-    }
-    if (keptCount == kKeptMappings || keptBytes + mapped > kKeptBytes) {
-        ::munmap(data, mapped);
-        return;
-    }
-    kept[keptCount++] = KeptMapping{data, mapped, used};
-    keptBytes += mapped;
 }
 
 }  // namespace
@@ -143,10 +91,9 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes)
     if (!block)
         return nullptr;
     block->mapped = 0;
-    block->dirty = 0;
 #ifndef QUILLVANE_HEAP_BLOCKS_ONLY
     if (bytes >= kLargeBlock)
-        block->data = TakeLargeBlock(bytes, &block->mapped, &block->dirty);
+        block->data = MapLargeBlock(bytes, &block->mapped);
     else
 #endif
         block->data = static_cast<unsigned char*>(std::calloc(bytes ? bytes : 1, 1));
@@ -156,7 +103,43 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes)
     }
     block->size = bytes;
     block->locks = 0;
-    failure_hooks::BlockAllocated();
+    failure_hooks::BlockAllocated(bytes);
+    return block;
+}
+
+HGLOBAL GlobalReAlloc(HGLOBAL block, SIZE_T bytes, UINT flags)
+{
+    if (!block)
+        return nullptr;
+    if (bytes > block->size && failure_hooks::RefuseMemory(bytes - block->size))
+        return nullptr;
+    const SIZE_T room = block->mapped != 0 ? block->mapped : block->size;
+    if (bytes > room || (block->mapped == 0 && bytes != block->size)) {
+        // Another place: only an unlocked movable block may move.
+        if (block->locks != 0 && !(flags & GMEM_MOVEABLE))
+            return nullptr;
+        unsigned char* data = nullptr;
+        SIZE_T mapped = 0;
+#ifndef QUILLVANE_HEAP_BLOCKS_ONLY
+        if (bytes >= kLargeBlock)
+            data = MapLargeBlock(bytes, &mapped);
+        else
+#endif
+            data = static_cast<unsigned char*>(std::calloc(bytes ? bytes : 1, 1));
+        if (!data)
+            return nullptr;
+        std::memcpy(data, block->data, std::min(bytes, block->size));
+        if (block->mapped != 0)
+            ::munmap(block->data, block->mapped);
+        else
+            std::free(block->data);
+        block->data = data;
+        block->mapped = mapped;
+    } else if (bytes > block->size && (flags & GMEM_ZEROINIT)) {
+        std::memset(block->data + block->size, 0, bytes - block->size);
+    }
+    failure_hooks::BlockResized(block->size, bytes);
+    block->size = bytes;
     return block;
 }
 
@@ -180,11 +163,11 @@ HGLOBAL GlobalFree(HGLOBAL block)
     if (!block)
         return nullptr;
     if (block->mapped != 0)
-        KeepLargeBlock(block->data, block->mapped, block->dirty);
+        ::munmap(block->data, block->mapped);
     else
         std::free(block->data);
+    failure_hooks::BlockFreed(block->size);
     std::free(block);
-    failure_hooks::BlockFreed();
     return nullptr;
 }
 

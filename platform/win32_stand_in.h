@@ -99,6 +99,10 @@ constexpr UINT GHND = GMEM_MOVEABLE | GMEM_ZEROINIT;
 constexpr UINT GPTR = GMEM_FIXED | GMEM_ZEROINIT;
 
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+// In place when the block's memory holds bytes, else (an unlocked or
+// GMEM_MOVEABLE block) moved; GMEM_ZEROINIT zero-fills what it grows by.
+// The handle stays the same.
+HGLOBAL GlobalReAlloc(HGLOBAL block, SIZE_T bytes, UINT flags);
 LPVOID GlobalLock(HGLOBAL block);
 BOOL GlobalUnlock(HGLOBAL block);
 HGLOBAL GlobalFree(HGLOBAL block);  // null on success, like the real one
@@ -153,5 +157,5 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 HCURSOR SetCursor(HCURSOR cursor);
 
 // The test hooks (failing allocations, a full disk, block counts) that
-// GlobalAlloc, GlobalFree and WriteFile consult.
+// GlobalAlloc, GlobalReAlloc, GlobalFree and WriteFile consult.
 #include "platform/failure_hooks.h"

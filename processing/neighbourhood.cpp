@@ -1,5 +1,6 @@
 #include "processing/neighbourhood.h"
 
+#include "image/blocks.h"
 #include "image/image_document.h"
 #include "image/parallel.h"
 #include "processing/bump.h"
@@ -232,14 +233,14 @@ int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block)
         GlobalUnlock(block);
         return work ? 0 : -1;
     }
-    HGLOBAL work = GlobalAlloc(GHND, WorkBytes(width, height));
+    HGLOBAL work = AllocateBlock(WorkBytes(width, height));
     if (!work) {
         GlobalUnlock(block);
         return -1;
     }
     RunPasses(WorkDibPixels(dib), width, height, passes, filterKind, static_cast<BYTE*>(GlobalLock(work)));
     GlobalUnlock(work);
-    GlobalFree(work);
+    FreeBlock(work);
     GlobalUnlock(block);
     return 0;
 }

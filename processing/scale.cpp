@@ -1,5 +1,6 @@
 #include "processing/scale.h"
 
+#include "image/blocks.h"
 #include "image/image_document.h"
 #include "image/parallel.h"
 #include "processing/pixel_math.h"
@@ -245,7 +246,7 @@ int ScaleDib(HGLOBAL* out, const BYTE* source, const RECT* target, BITMAPINFO* o
     *out = nullptr;
     if (w < 0 || h < 0)
         return -1;
-    HGLOBAL block = GlobalAlloc(GHND, WorkDibBlockBytes(w, h));
+    HGLOBAL block = AllocateBlock(WorkDibBlockBytes(w, h));
     if (!block)
         return -1;
     auto* dib = static_cast<BYTE*>(GlobalLock(block));

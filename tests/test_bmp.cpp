@@ -467,6 +467,59 @@ TEST_F(BmpTest, ShortFilesReadAsFarAsTheyGoWithTheRestZero)
     }, false));
 }
 
+// Pictures of many buffer fulls (the reader passes rows through a buffer
+// of about 256 KB), whole and cut short inside a later buffer full, at a
+// buffer's edge and inside a row: every pixel the file holds is read, the
+// rest is black.
+TEST_F(BmpTest, PicturesOfManyBufferFullsReadWholeOrAsFarAsTheFileGoes)
+{
+    struct Case {
+        WORD bitCount;
+        int width, height;
+        bool topDown;
+        int cutRow, cutPixel;  // the file ends before this pixel of this stored row; cutRow -1: whole
+    };
+    const Case cases[] = {
+        {24, 1001, 700, false, -1, 0},
+        {24, 1001, 700, true, 261, 0},  // 87 rows of 3004 bytes to a buffer: the end of the third
+        {32, 777, 500, false, 333, 123},
+        {16, 1003, 640, true, 500, 7},
+        {16, 1003, 640, false, -1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.bitCount) + " bits, " + std::to_string(c.width) + " x " +
+                     std::to_string(c.height) + (c.topDown ? " top-down" : " bottom-up") + ", cut at row " +
+                     std::to_string(c.cutRow) + " pixel " + std::to_string(c.cutPixel));
+        const int bytesPerPixel = c.bitCount / 8;
+        // Stored values: BGR(A) bytes, or 5-5-5 values for 16 bits.
+        auto stored = [&](int x, int r) -> std::uint32_t {
+            if (c.bitCount == 16)
+                return static_cast<std::uint32_t>(x * 31 + r * 17) & 0x7FFF;
+            return static_cast<std::uint32_t>((x * 7 + r * 13) & 0xFF) | ((x * 3 ^ r * 5) & 0xFF) << 8 |
+                   ((x + 2 * r * r) & 0xFF) << 16 | 0xC5000000u;
+        };
+        BmpFile f;
+        f.width = c.width;
+        f.height = c.topDown ? -c.height : c.height;
+        f.bitCount = c.bitCount;
+        f.rows = StoredRows(bytesPerPixel, c.width, c.height, stored);
+        std::vector<std::uint8_t> bytes = Build(f);
+        const std::size_t rowBytes = (static_cast<std::size_t>(c.width) * bytesPerPixel + 3) / 4 * 4;
+        if (c.cutRow >= 0)
+            bytes.resize(54 + rowBytes * c.cutRow + static_cast<std::size_t>(c.cutPixel) * bytesPerPixel);
+        ASSERT_EQ(Read(bytes), 0);
+        EXPECT_TRUE(PixelsMatch(doc, c.width, c.height, [&](int x, int y) {
+            const int r = c.topDown ? y : c.height - 1 - y;
+            if (c.cutRow >= 0 && (r > c.cutRow || (r == c.cutRow && x >= c.cutPixel)))
+                return Rgbh(0, 0, 0);
+            const std::uint32_t v = stored(x, r);
+            if (c.bitCount == 16)
+                return Rgbh((v >> 10 & 31) << 3, (v >> 5 & 31) << 3, (v & 31) << 3);
+            return Rgbh(v >> 16 & 0xFF, v >> 8 & 0xFF, v & 0xFF);
+        }, true));
+    }
+}
+
 TEST_F(BmpTest, WrongFileSizeInTheHeaderDoesNotMatter)
 {
     for (std::uint32_t size : {0u, 20u, 0xFFFFFFFFu, 0x7FFFFFFFu}) {
@@ -812,6 +865,48 @@ TEST_F(BmpTest, WrittenHeaderKeepsTheWorkDibHeaderFields)
         EXPECT_EQ(LoadU32(bytes, 38), 1111u);
         EXPECT_EQ(LoadU32(bytes, 42), 2222u);
         EXPECT_EQ(LoadU32(bytes, 2), bytes.size()) << "bfSize is the file's size";
+    }
+}
+
+// Pictures of many buffer fulls (the writer packs rows through a buffer of
+// about 256 KB): the file is the header and then every row in the file's
+// form, bottom row first, padded with zeros, at every depth.
+TEST_F(BmpTest, PicturesOfManyBufferFullsAreWrittenRowForRowAtEveryDepth)
+{
+    const int w = 1001, h = 700;
+    auto colour = [](int x, int y) {
+        return Rgbh((x + 2 * y * y) & 0xFF, (x * 3 ^ y * 5) & 0xFF, (x * 7 + y * 13) & 0xFF, 77);
+    };
+    for (int depth : {16, 24, 32}) {
+        SCOPED_TRACE(std::to_string(depth) + " bits");
+        ReleaseDocument(&doc);
+        doc = MakeDocument(w, h, colour);
+        const std::string path = dir.File("large.bmp");
+        ASSERT_EQ(Write(depth, path), 0);
+
+        const std::size_t offBits = depth == 32 ? 70 : 54;
+        const std::size_t rowBytes = (static_cast<std::size_t>(w) * (depth / 8) + 3) / 4 * 4;
+        ByteBuilder e;
+        for (int y = h - 1; y >= 0; --y) {
+            for (int x = 0; x < w; ++x) {
+                const Pixel p = colour(x, y);
+                if (depth == 16) {
+                    auto five = [](int v) { return (10 * (v + 4)) / 82; };
+                    e.U16(five(p.red) << 10 | five(p.green) << 5 | five(p.blue));
+                } else if (depth == 32) {
+                    e.U8(0).U8(p.blue).U8(p.green).U8(p.red);
+                } else {
+                    e.U8(p.blue).U8(p.green).U8(p.red);
+                }
+            }
+            e.Fill(rowBytes - static_cast<std::size_t>(w) * (depth / 8), 0);
+        }
+        const std::vector<std::uint8_t> file = ReadBytes(path);
+        ASSERT_EQ(file.size(), offBits + rowBytes * h);
+        EXPECT_EQ(+doc.fileHeader.bfSize, file.size());
+        EXPECT_EQ(+doc.fileHeader.bfOffBits, offBits);
+        EXPECT_TRUE(SameBytes(std::vector<std::uint8_t>(file.begin() + static_cast<std::ptrdiff_t>(offBits), file.end()),
+                              e.Bytes()));
     }
 }
 

@@ -1,6 +1,7 @@
 // The in-memory picture: luminance bytes, confining a command to the
 // selection (extract / commit / cancel) and the display copy.
 
+#include "image/blocks.h"
 #include "image/image_document.h"
 #include "image/messages.h"
 #include "image/region_swap.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -54,6 +56,117 @@ TEST(Blocks, EveryBlockIsZeroFilledAndStaysPutAfterOthersWereFreed)
     if (held)
         GlobalFree(held);
     EXPECT_LIVE_BLOCKS(live);
+}
+
+// True when every byte of the block is zero.
+bool AllZero(HGLOBAL block)
+{
+    const auto* data = static_cast<const BYTE*>(GlobalLock(block));
+    const SIZE_T bytes = GlobalSize(block);
+    SIZE_T nonZero = 0;
+    for (SIZE_T i = 0; i < bytes; ++i)
+        nonZero += data[i] != 0;
+    GlobalUnlock(block);
+    return nonZero == 0;
+}
+
+void Dirty(HGLOBAL block)
+{
+    std::memset(GlobalLock(block), 0xA5, GlobalSize(block));
+    GlobalUnlock(block);
+}
+
+// A freed large block is kept and handed out again to a request it holds
+// (not one less than half its size), zero-filled and sized as asked, with a
+// lock left on it gone; the failure hooks count the program's blocks and
+// requests, kept blocks or not, and can refuse a request a kept block
+// would answer.
+TEST(Blocks, AFreedLargeBlockComesBackZeroFilledAtTheSizeAsked)
+{
+    constexpr SIZE_T kMiB = SIZE_T{1} << 20;
+    ReleaseKeptBlocks();
+    const long live = StandInLiveBlocks();
+
+    struct Step {
+        SIZE_T bytes;
+        bool fromKept;  // answered by the block freed in the step before
+    };
+    const Step steps[] = {
+        {24 * kMiB + 44, false}, {24 * kMiB + 40, true}, {20 * kMiB, true},  {24 * kMiB + 44, false},
+        {9 * kMiB, false},       {9 * kMiB, true},      {kMiB - 1, false}, {3 * kMiB, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(std::to_string(step.bytes) + " bytes");
+        const int keptBefore = KeptBlockCount();
+        const long made = StandInAllocationsMade();
+        HGLOBAL block = AllocateBlock(step.bytes);
+        ASSERT_NE(block, nullptr);
+        EXPECT_EQ(StandInAllocationsMade(), made + 1) << "one request, one allocation";
+        EXPECT_EQ(KeptBlockCount(), keptBefore - (step.fromKept ? 1 : 0));
+        EXPECT_EQ(GlobalSize(block), step.bytes);
+        EXPECT_TRUE(AllZero(block));
+        EXPECT_LIVE_BLOCKS(live + 1);
+        Dirty(block);
+        GlobalLock(block);  // left locked: freeing it takes the lock off
+        EXPECT_EQ(FreeBlock(block), nullptr);
+        EXPECT_LIVE_BLOCKS(live) << "a kept block is not the program's";
+        EXPECT_EQ(KeptBlockCount(), std::min(keptBefore - (step.fromKept ? 1 : 0) + (step.bytes >= kMiB ? 1 : 0), 3));
+        if (step.bytes >= kMiB) {
+            block = AllocateBlock(step.bytes);
+            ASSERT_NE(block, nullptr);
+            EXPECT_TRUE(AllZero(block));
+            EXPECT_EQ(GlobalLock(block), GlobalLock(block));
+            GlobalUnlock(block);
+            EXPECT_FALSE(GlobalUnlock(block)) << "only this test's own locks";
+            EXPECT_EQ(FreeBlock(block), nullptr);
+        }
+    }
+
+    // A request that a kept block would answer can fail like any other.
+    ASSERT_GT(KeptBlockCount(), 0);
+    const int kept = KeptBlockCount();
+    StandInFailNthAllocation(1);
+    EXPECT_EQ(AllocateBlock(3 * kMiB), nullptr);
+    StandInFailNthAllocation(0);
+    EXPECT_EQ(KeptBlockCount(), kept);
+    ReleaseKeptBlocks();
+    EXPECT_EQ(KeptBlockCount(), 0);
+    EXPECT_EQ(KeptBlockBytes(), 0u);
+    EXPECT_LIVE_BLOCKS(live);
+}
+
+// When the memory cannot hold a fresh block beside the kept ones, they are
+// given back and the request granted; without kept blocks to give back the
+// request fails.
+TEST(Blocks, KeptBlocksAreGivenBackWhenTheMemoryCannotHoldAFreshOne)
+{
+    QV_NEEDS_STAND_IN();
+    constexpr SIZE_T kMiB = SIZE_T{1} << 20;
+    ReleaseKeptBlocks();
+    const long live = StandInLiveBlocks();
+    const SIZE_T base = StandInMemoryInUse();
+
+    HGLOBAL first = AllocateBlock(40 * kMiB);
+    ASSERT_NE(first, nullptr);
+    Dirty(first);
+    FreeBlock(first);
+    ASSERT_EQ(KeptBlockCount(), 1);
+    EXPECT_EQ(StandInMemoryInUse(), base + 40 * kMiB) << "a kept block holds its memory";
+
+    StandInSetMemoryLimit(base + 64 * kMiB);
+    HGLOBAL larger = AllocateBlock(48 * kMiB);
+    ASSERT_NE(larger, nullptr) << "granted once the kept block was given back";
+    EXPECT_EQ(KeptBlockCount(), 0);
+    EXPECT_EQ(GlobalSize(larger), 48 * kMiB);
+    EXPECT_TRUE(AllZero(larger));
+    EXPECT_EQ(StandInMemoryInUse(), base + 48 * kMiB);
+
+    EXPECT_EQ(AllocateBlock(32 * kMiB), nullptr) << "nothing kept to give back";
+    StandInSetMemoryLimit(0);
+    EXPECT_LIVE_BLOCKS(live + 1);
+    GlobalFree(larger);
+    EXPECT_LIVE_BLOCKS(live);
+    EXPECT_EQ(StandInMemoryInUse(), base);
 }
 
 // ---- Luminance --------------------------------------------------------------

@@ -1,6 +1,6 @@
 // The failure hooks (platform/failure_hooks.h) on every build of the tests:
 // the Linux stand-in always has them, the Windows tests' copy of the
-// program has them behind its GlobalAlloc, GlobalFree and WriteFile.
+// program has them behind its GlobalAlloc, GlobalReAlloc, GlobalFree and WriteFile.
 #pragma once
 
 #include "platform/platform.h"
