@@ -43,6 +43,7 @@ int ReadJpegFile(HWND window, ImageDocument* doc)
         ReportError(window, msg::kOutOfMemory);
         return -1;
     }
+    ReleaseKeptBlocksForLibraries();
     auto* dib = static_cast<BYTE*>(GlobalLock(block));
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     const int result = JpegDecoderRead(decoder, WorkDibPixels(dib), reason);

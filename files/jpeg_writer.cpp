@@ -1,5 +1,6 @@
 #include "files/jpeg_writer.h"
 
+#include "image/blocks.h"
 #include "image/messages.h"
 #include "files/file_settings.h"
 #include "files/jpeg_codec.h"
@@ -57,6 +58,7 @@ int WriteJpegFile(HWND window, ImageDocument* doc)
     }
 
     char reason[kJpegMessageBytes] = {};
+    ReleaseKeptBlocksForLibraries();
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     int result = JpegEncode(WriteToFile, &sink, WorkDibPixels(doc->dib), doc->width, doc->height,
                             JpegQualityStep + kJpegQualityBase, JpegProgressive != 0, reason);

@@ -30,10 +30,12 @@ namespace {
 // memory; Wine maps anything from about half a megabyte up apart.
 constexpr SIZE_T kKeepFrom = SIZE_T{1} << 20;
 #if UINTPTR_MAX > 0xFFFFFFFFu
+constexpr bool kTightAddressSpace = false;
 constexpr int kKeptBlocks = 3;
 constexpr SIZE_T kKeptBytes = SIZE_T{512} << 20;
 #else
 // The 32-bit program's address space holds at most 4 GB, usually 2.
+constexpr bool kTightAddressSpace = true;
 constexpr int kKeptBlocks = 2;
 constexpr SIZE_T kKeptBytes = SIZE_T{256} << 20;
 #endif
@@ -95,7 +97,7 @@ void ReleaseAllKept()
 // The kept block that best holds bytes, resized to them and cleared, or
 // null.  A block more than twice the request is left for a larger one.
 // keptLock held, inside SystemDealings.
-HGLOBAL TakeKept(SIZE_T bytes)
+HGLOBAL TakeKept(SIZE_T bytes, bool clear)
 {
     int best = -1;
     for (int i = 0; i < keptCount; ++i)
@@ -119,14 +121,13 @@ HGLOBAL TakeKept(SIZE_T bytes)
         GlobalFree(k.block);
         return nullptr;
     }
-    std::memset(data, 0, bytes);
+    if (clear)
+        std::memset(data, 0, bytes);
     GlobalUnlock(k.block);
     return k.block;
 }
 
-}  // namespace
-
-HGLOBAL AllocateBlock(SIZE_T bytes)
+HGLOBAL Allocate(SIZE_T bytes, bool clear)
 {
 #ifdef QUILLVANE_BLOCK_HOOKS
     if (failure_hooks::RefuseRequest(bytes))
@@ -137,7 +138,7 @@ HGLOBAL AllocateBlock(SIZE_T bytes)
         std::lock_guard<std::mutex> hold(keptLock);
         [[maybe_unused]] SystemDealings dealings;
         if (bytes >= kKeepFrom)
-            block = TakeKept(bytes);
+            block = TakeKept(bytes, clear);
         if (!block)
             block = GlobalAlloc(GHND, bytes);
         if (!block && keptCount > 0) {
@@ -150,6 +151,18 @@ HGLOBAL AllocateBlock(SIZE_T bytes)
         failure_hooks::RequestGranted();
 #endif
     return block;
+}
+
+}  // namespace
+
+HGLOBAL AllocateBlock(SIZE_T bytes)
+{
+    return Allocate(bytes, true);
+}
+
+HGLOBAL AllocateBlockToFill(SIZE_T bytes)
+{
+    return Allocate(bytes, false);
 }
 
 HGLOBAL FreeBlock(HGLOBAL block)
@@ -181,6 +194,12 @@ void ReleaseKeptBlocks()
     std::lock_guard<std::mutex> hold(keptLock);
     [[maybe_unused]] SystemDealings dealings;
     ReleaseAllKept();
+}
+
+void ReleaseKeptBlocksForLibraries()
+{
+    if constexpr (kTightAddressSpace)
+        ReleaseKeptBlocks();
 }
 
 int KeptBlockCount()

@@ -21,6 +21,10 @@
 // GlobalFree frees it without keeping it.  Null when there is no memory.
 HGLOBAL AllocateBlock(SIZE_T bytes);
 
+// The same for a caller that writes every byte of the block before it
+// reads any: a kept block is handed over as it was left, not cleared.
+HGLOBAL AllocateBlockToFill(SIZE_T bytes);
+
 // Frees an unlocked block from AllocateBlock or GlobalAlloc (a lock left on
 // it is released), keeping a large one for a later request.  Like
 // GlobalFree: null on success, the block when the system refused to free it.
@@ -28,6 +32,12 @@ HGLOBAL FreeBlock(HGLOBAL block);
 
 // Gives every kept block back to the system.
 void ReleaseKeptBlocks();
+
+// Called before a library takes memory of its own, which the keeper cannot
+// give back when that fails (libjpeg's buffers): in the 32-bit program,
+// whose address space is tight, gives every kept block back; elsewhere
+// keeps them.
+void ReleaseKeptBlocksForLibraries();
 
 // How many blocks are kept and their bytes, for tests.
 int KeptBlockCount();

@@ -1,5 +1,6 @@
 #include "processing/bump.h"
 
+#include "image/blocks.h"
 #include "image/parallel.h"
 #include "processing/neighbourhood.h"
 #include "processing/pixel_math.h"
@@ -545,7 +546,7 @@ int StampRegion(BYTE* dib, LONG imageWidth, LONG imageHeight, const BumpPlacemen
         const auto* tile = static_cast<const BYTE*>(GlobalLock(tileBlock));
         TileHeights(region, stride, WorkDibPixels(tile), rw, rh, p.tileWidth, p.tileHeight);
         GlobalUnlock(tileBlock);
-        GlobalFree(tileBlock);
+        FreeBlock(tileBlock);
     } else if (header->biWidth > 0 && header->biHeight > 0) {
         ScaleHeights(region, stride, rw, rh, WorkDibPixels(watermarkDib), header->biWidth, header->biHeight);
     } else {

@@ -246,17 +246,22 @@ int ScaleDib(HGLOBAL* out, const BYTE* source, const RECT* target, BITMAPINFO* o
     *out = nullptr;
     if (w < 0 || h < 0)
         return -1;
-    HGLOBAL block = AllocateBlock(WorkDibBlockBytes(w, h));
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(source);
+    const LONG sw = header->biWidth;
+    const LONG sh = header->biHeight;
+    // Resampling writes every byte of every pixel, so a block it fills need
+    // not be cleared first; an empty source leaves the pixels zero.
+    const bool resampled = sw > 0 && sh > 0;
+    const std::size_t bytes = WorkDibBlockBytes(w, h);
+    HGLOBAL block = resampled ? AllocateBlockToFill(bytes) : AllocateBlock(bytes);
     if (!block)
         return -1;
     auto* dib = static_cast<BYTE*>(GlobalLock(block));
     WriteWorkDibHeader(dib, w, h);
-    std::memcpy(outHeader, dib, sizeof(BITMAPINFO));
-
-    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(source);
-    const LONG sw = header->biWidth;
-    const LONG sh = header->biHeight;
-    if (sw > 0 && sh > 0)
+    std::memset(dib + WorkDibBytes(w, h), 0, kWorkDibSpareBytes);
+    *outHeader = {};
+    std::memcpy(outHeader, dib, sizeof(BITMAPINFOHEADER));
+    if (resampled)
         ScalePixels(WorkDibPixels(dib), w, h, WorkDibPixels(source), sw, sh);
     GlobalUnlock(block);
     *out = block;

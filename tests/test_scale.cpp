@@ -1,6 +1,8 @@
 // FitRect and ScaleDib against hand-worked figures and the plain reference
 // resampler.
 
+#include "image/blocks.h"
+#include "image/image_document.h"
 #include "processing/scale.h"
 #include "support/processing_support.h"
 #include "support/reference_engines.h"
@@ -291,6 +293,49 @@ TEST_F(ScaleTest, FailedAllocationReturnsMinusOneAndWritesNothing)
     EXPECT_EQ(ScaleDib(&out, dib.data(), &target, &header), -1);
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(std::memcmp(&header, &untouched, sizeof header), 0);
+}
+
+
+// The resampled block may be a kept one handed over uncleared: every byte
+// of it must still be written, the pixels by the resampler, the header and
+// the spare bytes by ScaleDib, and an empty source must leave zero pixels.
+TEST_F(ScaleTest, AKeptDirtyBlockIsWrittenWhole)
+{
+    constexpr LONG w = 613, h = 509;  // over a megabyte: kept when freed
+    std::mt19937 rng(41);
+    const ref::Picture src = RandomPicture(rng, 97, 89);
+    std::vector<BYTE> empty = DibBytes(src);
+    reinterpret_cast<BITMAPINFOHEADER*>(empty.data())->biWidth = 0;
+    ref::Picture zeros = ref::Scale(src, w, h);
+    std::fill(zeros.bytes.begin(), zeros.bytes.end(), BYTE{0});
+    const struct {
+        std::vector<BYTE> dib;
+        ref::Picture expected;
+    } cases[] = {{DibBytes(src), ref::Scale(src, w, h)}, {empty, zeros}};
+    for (const auto& c : cases) {
+        ReleaseKeptBlocks();
+        HGLOBAL dirty = AllocateBlock(WorkDibBlockBytes(w, h));
+        ASSERT_NE(dirty, nullptr);
+        std::memset(GlobalLock(dirty), 0xCD, WorkDibBlockBytes(w, h));
+        GlobalUnlock(dirty);
+        FreeBlock(dirty);
+        ASSERT_EQ(KeptBlockCount(), 1);
+        HGLOBAL out = nullptr;
+        const RECT target{0, 0, w, h};
+        BITMAPINFO header;
+        ASSERT_EQ(ScaleDib(&out, c.dib.data(), &target, &header), 0);
+        EXPECT_EQ(KeptBlockCount(), 0) << "the kept block was not the one used";
+        const BYTE* dib = static_cast<const BYTE*>(GlobalLock(out));
+        EXPECT_EQ(ref::DescribeDifferences(c.expected, proc_test::ReadDib(dib)), "");
+        const BYTE spare[kWorkDibSpareBytes] = {};
+        EXPECT_EQ(std::memcmp(dib + WorkDibBytes(w, h), spare, sizeof spare), 0) << "spare bytes left dirty";
+        EXPECT_EQ(header.bmiColors[0].rgbBlue | header.bmiColors[0].rgbGreen | header.bmiColors[0].rgbRed |
+                      header.bmiColors[0].rgbReserved,
+                  0);
+        GlobalUnlock(out);
+        GlobalFree(out);
+    }
+    ReleaseKeptBlocks();
 }
 
 }  // namespace
