@@ -1,6 +1,6 @@
-// Small guards for device contexts and GDI objects: every DC obtained is
-// released, every object selected is restored and every object created is
-// deleted, on every path.
+// Small guards for device contexts, GDI objects and the cursor: every DC
+// obtained is released, every object selected is restored, every object
+// created is deleted and the wait cursor goes, on every path.
 #pragma once
 
 #include <windows.h>
@@ -80,4 +80,13 @@ public:
 private:
     HDC dc_;
     int old_;
+};
+
+// The wait cursor while an engine runs; the arrow again afterwards.
+class BusyCursorGuard {
+public:
+    BusyCursorGuard() { SetCursor(LoadCursorA(nullptr, IDC_WAIT)); }
+    ~BusyCursorGuard() { SetCursor(LoadCursorA(nullptr, IDC_ARROW)); }
+    BusyCursorGuard(const BusyCursorGuard&) = delete;
+    BusyCursorGuard& operator=(const BusyCursorGuard&) = delete;
 };

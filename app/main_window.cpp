@@ -10,6 +10,7 @@
 #include "app/print.h"
 #include "app/scrolling.h"
 #include "app/selection.h"
+#include "app/settings.h"
 #include "app/splash.h"
 #include "image/command_sequence.h"
 #include "image/image_document.h"
@@ -193,7 +194,7 @@ int ApplyEffectCommand(HWND)
 }
 int ApplyColourCommand(HWND)
 {
-    ApplyColourAdjust(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
+    ApplyColourAdjust(Remembered.ysh, WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
     return 0;
 }
 
@@ -232,10 +233,8 @@ int AskCommandDialog(void* context)
 int ApplyCommandEngine(void* context)
 {
     const auto* run = static_cast<const CommandRun*>(context);
-    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    const int applied = run->command->apply(run->window);
-    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    return applied;
+    BusyCursorGuard busy;
+    return run->command->apply(run->window);
 }
 
 // Cut the selection out, run the dialog, apply and commit on OK or

@@ -66,6 +66,7 @@ struct BenchStateRecord {
     LONG previewWidth;
     LONG previewHeight;
     char directory[200];         // scratch directory for the file benchmarks
+    YshParams ysh;               // the engines' settings of the case being run
 };
 
 // The files the write cases make and the read cases read back.
@@ -192,25 +193,24 @@ int RunContrast()
 int PrepareYsh()
 {
     RestorePicture();
-    ResetColourAdjust();
-    YshSettings.luminance = 110;   // +10 %
-    YshSettings.saturation = 130;  // +30 %
-    YshSettings.hue = 210;         // +30 degrees
-    ColourAdjustMode = kColourModeYsh;
+    BenchState.ysh = YshParams{};
+    BenchState.ysh.luminance = 110;   // +10 %
+    BenchState.ysh.saturation = 130;  // +30 %
+    BenchState.ysh.hue = 210;         // +30 degrees
     return 0;
 }
 
 int PrepareCmyk()
 {
     RestorePicture();
-    ResetColourAdjust();
-    ColourAdjustMode = kColourModeCmyk;
+    BenchState.ysh = YshParams{};
+    BenchState.ysh.mode = ColourMode::Cmyk;
     return 0;
 }
 
 int RunColourAdjust()
 {
-    ApplyColourAdjust(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
+    ApplyColourAdjust(BenchState.ysh, WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
     return 0;
 }
 
@@ -380,11 +380,10 @@ int RunPreviewEffect()
 
 int PreparePreviewYsh()
 {
-    ResetColourAdjust();
-    YshSettings.luminance = 110;
-    YshSettings.saturation = 130;
-    YshSettings.hue = 210;
-    ColourAdjustMode = kColourModeYsh;
+    BenchState.ysh = YshParams{};
+    BenchState.ysh.luminance = 110;
+    BenchState.ysh.saturation = 130;
+    BenchState.ysh.hue = 210;
     return 0;
 }
 
@@ -394,7 +393,7 @@ int RunPreviewYsh()
     HGLOBAL block = CopyPreview(&dib);
     if (!block)
         return -1;
-    ApplyColourAdjust(WorkDibPixels(dib), BenchState.previewWidth, BenchState.previewHeight);
+    ApplyColourAdjust(BenchState.ysh, WorkDibPixels(dib), BenchState.previewWidth, BenchState.previewHeight);
     FreeCopy(block);
     return 0;
 }

@@ -199,15 +199,6 @@ void PrepareEffect(const CliOptions& o)
     }
 }
 
-void PrepareColourAdjust(const CliOptions& o)
-{
-    ResetColourAdjust();
-    YshSettings.luminance = o.luminance;
-    YshSettings.saturation = o.saturation;
-    YshSettings.hue = o.hue;
-    ColourAdjustMode = o.cmyk ? kColourModeCmyk : kColourModeYsh;
-}
-
 int PrepareCommand(void* context)
 {
     auto* run = static_cast<CommandRun*>(context);
@@ -216,7 +207,6 @@ int PrepareCommand(void* context)
     case CliCommand::Bump: return PrepareBump(run);
     case CliCommand::Filter: PrepareFilter(o); return 1;
     case CliCommand::Effect: PrepareEffect(o); return 1;
-    case CliCommand::Ysh: PrepareColourAdjust(o); return 1;
     default: return 1;
     }
 }
@@ -234,7 +224,9 @@ int ApplyCommand(void* context)
         ApplyEffect(pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib), EffectSettings.effectKind,
                     EffectSettings.levelId);
         return 0;
-    case CliCommand::Ysh: ApplyColourAdjust(pixels, MainDocument.width, MainDocument.height); return 0;
+    case CliCommand::Ysh:
+        ApplyColourAdjust(run->options->ysh, pixels, MainDocument.width, MainDocument.height);
+        return 0;
     default: return 0;
     }
 }

@@ -348,6 +348,17 @@ int IntegerValue(const std::string& option, const std::string& text, long low, l
     return 0;
 }
 
+// A slider's position, given less its neutral position (the default).
+int SliderValue(const std::string& option, const std::string& text, const ParamRange& range, int* position,
+                std::string* error)
+{
+    int v = 0;
+    if (IntegerValue(option, text, range.min - range.def, range.max - range.def, &v, error) != 0)
+        return -1;
+    *position = v + range.def;
+    return 0;
+}
+
 // Parses a comma-separated list of count whole numbers, each in low..high.
 int IntegerList(const std::string& option, const std::string& text, int count, const char* shape,
                 long low, long high, int* out, std::string* error)
@@ -727,29 +738,14 @@ int ApplyOption(const OptionEntry& entry, const std::string& name, const std::st
         return ParseLevels(value, o, error);
     case OptionId::Bounds:
         return ParseBounds(value, o, error);
-    case OptionId::Luminance: {
-        int v = 0;
-        if (IntegerValue(name, value, -100, 100, &v, error) != 0)
-            return -1;
-        o->luminance = v + 100;
-        return 0;
-    }
-    case OptionId::Saturation: {
-        int v = 0;
-        if (IntegerValue(name, value, -100, 100, &v, error) != 0)
-            return -1;
-        o->saturation = v + 100;
-        return 0;
-    }
-    case OptionId::Hue: {
-        int v = 0;
-        if (IntegerValue(name, value, -180, 180, &v, error) != 0)
-            return -1;
-        o->hue = v + 180;
-        return 0;
-    }
+    case OptionId::Luminance:
+        return SliderValue(name, value, kYshLuminance, &o->ysh.luminance, error);
+    case OptionId::Saturation:
+        return SliderValue(name, value, kYshSaturation, &o->ysh.saturation, error);
+    case OptionId::Hue:
+        return SliderValue(name, value, kYshHue, &o->ysh.hue, error);
     case OptionId::Cmyk:
-        o->cmyk = true;
+        o->ysh.mode = ColourMode::Cmyk;
         return 0;
     case OptionId::Lossless:
         o->lossless = true;
@@ -919,7 +915,7 @@ int CheckCombinations(CliOptions* o, const bool* seen, std::string* error)
         }
         break;
     case CliCommand::Ysh:
-        if (o->cmyk && (given(OptionId::Luminance) || given(OptionId::Saturation) || given(OptionId::Hue))) {
+        if (o->ysh.mode == ColourMode::Cmyk && (given(OptionId::Luminance) || given(OptionId::Saturation) || given(OptionId::Hue))) {
             *error = _("--cmyk excludes --luminance, --saturation and --hue");
             return -1;
         }

@@ -5,6 +5,8 @@
 // checked here, so a bad command line never writes anything.
 #pragma once
 
+#include "processing/colour_adjust.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -123,11 +125,9 @@ struct CliOptions {
     bool boundsGiven = false;
     int bounds[6] = {0, 255, 0, 255, 0, 255};  // blue lower, upper; green ...; red ...
 
-    // ysh: the dialog's slider positions
-    int luminance = 100;   // 0..200, 100 neutral
-    int saturation = 100;  // 0..200, 100 neutral
-    int hue = 180;         // 0..360, 180 neutral
-    bool cmyk = false;
+    // ysh: the dialog's slider positions (the options give each less its
+    // neutral position), or --cmyk
+    YshParams ysh;
 
     // text-mark (TEXT is the one argument that is not an option), and bump --text
     TextMarkOptions text;

@@ -121,7 +121,7 @@
 #define IDC_EFFECT_MAX_TEXT1     9236
 #define IDC_EFFECT_MAX_TEXT2     9237
 
-/* YSHCADIALOG.  The check box id doubles as the CMYK ColourAdjustMode. */
+/* YSHCADIALOG */
 #define IDC_YSH_LUMINANCE        10001
 #define IDC_YSH_SATURATION       10002
 #define IDC_YSH_HUE              10003

@@ -55,8 +55,8 @@ TEST(CliOptions, NegativeValuesAreValuesNotOptions)
 
     const Parsed y = Parse({"ysh", "--hue", "-180", "--luminance=-100", "in.bmp", "-o", "o.bmp"});
     ASSERT_EQ(y.result, 0) << y.error;
-    EXPECT_EQ(y.options.hue, 0);
-    EXPECT_EQ(y.options.luminance, 0);
+    EXPECT_EQ(y.options.ysh.hue, 0);
+    EXPECT_EQ(y.options.ysh.luminance, 0);
 }
 
 TEST(CliOptions, OptionsAndInputsInAnyOrderAndDoubleDashEndsOptions)
@@ -101,10 +101,10 @@ TEST(CliOptions, DefaultsAreTheProgramsStartUpValues)
 
     const Parsed y = Parse({"ysh", "in.jpg", "-o", "out.jpg"});
     ASSERT_EQ(y.result, 0);
-    EXPECT_EQ(y.options.luminance, 100);
-    EXPECT_EQ(y.options.saturation, 100);
-    EXPECT_EQ(y.options.hue, 180);
-    EXPECT_FALSE(y.options.cmyk);
+    EXPECT_EQ(y.options.ysh.luminance, 100);
+    EXPECT_EQ(y.options.ysh.saturation, 100);
+    EXPECT_EQ(y.options.ysh.hue, 180);
+    EXPECT_EQ(y.options.ysh.mode, ColourMode::Ysh);
 }
 
 TEST(CliOptions, SettingsMapToTheDialogsValues)
@@ -121,9 +121,9 @@ TEST(CliOptions, SettingsMapToTheDialogsValues)
 
     const Parsed y = Parse({"ysh", "--luminance", "50", "--saturation", "-100", "--hue", "120", "i", "-o", "o.bmp"});
     ASSERT_EQ(y.result, 0) << y.error;
-    EXPECT_EQ(y.options.luminance, 150);
-    EXPECT_EQ(y.options.saturation, 0);
-    EXPECT_EQ(y.options.hue, 300);
+    EXPECT_EQ(y.options.ysh.luminance, 150);
+    EXPECT_EQ(y.options.ysh.saturation, 0);
+    EXPECT_EQ(y.options.ysh.hue, 300);
 
     static const struct {
         const char* levels;

@@ -169,12 +169,10 @@ TEST_F(FailureInjectionTest, EveryProcessingCommandWithAndWithoutASelectionSurvi
             return 0;
         };
     };
-    const auto colour = [](int mode) {
+    const auto colour = [](ColourMode mode) {
         return [=] {
-            ResetColourAdjust();
-            YshSettings = {130, 70, 200};
-            ColourAdjustMode = mode;
-            ApplyColourAdjust(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
+            const YshParams ysh{130, 70, 200, mode};
+            ApplyColourAdjust(ysh, WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
             return 0;
         };
     };
@@ -189,8 +187,8 @@ TEST_F(FailureInjectionTest, EveryProcessingCommandWithAndWithoutASelectionSurvi
         {"custom kernel", filterSettings(kFilterCustom, 2), filter},
         {"negative", [] {}, effect(kEffectNegative)},
         {"contrast", [] {}, effect(kEffectContrast)},
-        {"ysh", [] {}, colour(kColourModeYsh)},
-        {"cmyk", [] {}, colour(kColourModeCmyk)},
+        {"ysh", [] {}, colour(ColourMode::Ysh)},
+        {"cmyk", [] {}, colour(ColourMode::Cmyk)},
     };
     for (const Command& command : commands) {
         for (bool selection : {false, true}) {

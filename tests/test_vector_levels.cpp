@@ -81,11 +81,9 @@ std::vector<BYTE> Scale(const ref::Picture& image, LONG w, LONG h, bool heightsO
 
 std::vector<BYTE> Ysh(const ref::Picture& image, int luminance, int saturation, int hue)
 {
-    YshSettings = YshSettingsRecord{luminance, saturation, hue};
-    ColourAdjustMode = kColourModeYsh;
+    const YshParams ysh{luminance, saturation, hue, ColourMode::Ysh};
     std::vector<BYTE> pixels = image.bytes;
-    ApplyColourAdjust(pixels.data(), image.width, image.height);
-    ResetColourAdjust();
+    ApplyColourAdjust(ysh, pixels.data(), image.width, image.height);
     return pixels;
 }
 

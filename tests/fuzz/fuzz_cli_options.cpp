@@ -84,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(Within(options.bounds[2 * c], 0, 255) && Within(options.bounds[2 * c + 1], 0, 255) &&
                   options.bounds[2 * c] <= options.bounds[2 * c + 1],
               "--bounds");
-    Check(Within(options.luminance, 0, 200) && Within(options.saturation, 0, 200) && Within(options.hue, 0, 360),
+    Check(Within(options.ysh.luminance, 0, 200) && Within(options.ysh.saturation, 0, 200) &&
+              Within(options.ysh.hue, 0, 360),
           "ysh ranges");
 
     // The same command line parses the same way again.

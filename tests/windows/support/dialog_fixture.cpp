@@ -10,6 +10,7 @@
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
 #include "app/preview.h"
+#include "app/settings.h"
 
 #include <cstdio>
 #include <cstring>
@@ -60,7 +61,7 @@ void ResetProcessingSettings()
     FilterSettings = FilterSettingsRecord{kFilterSharpen, 0, 0, 0, 0, {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}}};
     kernelEditsBlocked = 1;
     EffectSettings = EffectSettingsRecord{kEffectNegative, 9213, {0, 0, 0}, {255, 255, 255}};
-    ResetColourAdjust();
+    Remembered.ysh = YshParams{};
     ProcessingMode = 1;
 }
 

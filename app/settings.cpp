@@ -1,0 +1,8 @@
+#include "app/settings.h"
+
+RememberedSettings Remembered = {};
+
+void ResetRememberedSettings()
+{
+    Remembered = RememberedSettings{};
+}

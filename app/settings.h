@@ -1,0 +1,17 @@
+// The program's remembered settings: what each processing dialog shows
+// when it opens again and what its command applies after OK.  The engines
+// take these as parameter structs; nothing in the core keeps them.
+#pragma once
+
+#include "processing/colour_adjust.h"
+
+struct RememberedSettings {
+    // The colour adjustment dialog starts from the neutral positions each
+    // time it opens.
+    YshParams ysh;
+};
+
+extern RememberedSettings Remembered;
+
+// Sets every setting to what the program starts with.
+void ResetRememberedSettings();
