@@ -188,8 +188,8 @@ int ApplyFilterCommand(HWND window)
 }
 int ApplyEffectCommand(HWND)
 {
-    ApplyEffect(WorkDibPixels(MainDocument.dib), reinterpret_cast<BITMAPINFOHEADER*>(MainDocument.dib),
-                EffectSettings.effectKind, EffectSettings.levelId);
+    ApplyEffect(Remembered.effect, WorkDibPixels(MainDocument.dib),
+                reinterpret_cast<BITMAPINFOHEADER*>(MainDocument.dib));
     return 0;
 }
 int ApplyColourCommand(HWND)

@@ -4,8 +4,15 @@
 #pragma once
 
 #include "processing/colour_adjust.h"
+#include "processing/effects.h"
 
 struct RememberedSettings {
+    // The effect, its band width and the contrast bounds (which each
+    // opening sets to the picture's measured ranges).
+    EffectParams effect;
+    // The ranges the effect dialog measured last.
+    ChannelRanges channelRanges = {{255, 255, 255}, {0, 0, 0}};
+
     // The colour adjustment dialog starts from the neutral positions each
     // time it opens.
     YshParams ysh;

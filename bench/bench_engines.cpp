@@ -67,6 +67,7 @@ struct BenchStateRecord {
     LONG previewHeight;
     char directory[200];         // scratch directory for the file benchmarks
     YshParams ysh;               // the engines' settings of the case being run
+    EffectParams effect;
 };
 
 // The files the write cases make and the read cases read back.
@@ -166,28 +167,30 @@ int RunFilter()
     return ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib);
 }
 
-int RunEffectKind(int kind)
+int RunEffectKind(EffectKind kind)
 {
-    ApplyEffect(WorkDibPixels(MainDocument.dib), reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib),
-                kind, EffectSettings.levelId);
+    BenchState.effect.kind = kind;
+    ApplyEffect(BenchState.effect, WorkDibPixels(MainDocument.dib),
+                reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib));
     return 0;
 }
 
-int RunNegative() { return RunEffectKind(kEffectNegative); }
-int RunPosterize() { return RunEffectKind(kEffectPosterize); }
-int RunSolarize() { return RunEffectKind(kEffectSolarize); }
-int RunBinarize() { return RunEffectKind(kEffectBinarize); }
+int RunNegative() { return RunEffectKind(EffectKind::Negative); }
+int RunPosterize() { return RunEffectKind(EffectKind::Posterize); }
+int RunSolarize() { return RunEffectKind(EffectKind::Solarize); }
+int RunBinarize() { return RunEffectKind(EffectKind::Binarize); }
 
 // The contrast command measures the picture (as its dialog does on opening)
 // and stretches with the measured bounds; both are timed.
 int RunContrast()
 {
-    MeasureChannelRanges(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
+    const ChannelRanges ranges =
+        MeasureChannelRanges(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
     for (int c = 0; c < 3; ++c) {
-        EffectSettings.lowerBound[c] = ChannelRange.minimum[c];
-        EffectSettings.upperBound[c] = ChannelRange.maximum[c];
+        BenchState.effect.lowerBound[c] = ranges.minimum[c];
+        BenchState.effect.upperBound[c] = ranges.maximum[c];
     }
-    return RunEffectKind(kEffectContrast);
+    return RunEffectKind(EffectKind::Contrast);
 }
 
 int PrepareYsh()
@@ -372,8 +375,8 @@ int RunPreviewEffect()
     HGLOBAL block = CopyPreview(&dib);
     if (!block)
         return -1;
-    ApplyEffect(WorkDibPixels(dib), reinterpret_cast<const BITMAPINFOHEADER*>(dib), kEffectPosterize,
-                EffectSettings.levelId);
+    BenchState.effect.kind = EffectKind::Posterize;
+    ApplyEffect(BenchState.effect, WorkDibPixels(dib), reinterpret_cast<const BITMAPINFOHEADER*>(dib));
     FreeCopy(block);
     return 0;
 }
@@ -620,7 +623,7 @@ int main(int argc, char** argv)
     FilterSettings.customStrength = 1;
     const int kernel[3][3] = {{0, -1, 0}, {-1, 5, -1}, {0, -1, 0}};
     std::memcpy(FilterSettings.customKernel, kernel, sizeof kernel);
-    EffectSettings.levelId = kLevel8 + 3;  // band width 64
+    BenchState.effect.bandWidth = 64;
 
     const double pictureMp = static_cast<double>(options.width) * options.height / 1e6;
     const double watermarkMp = static_cast<double>(side) * side / 1e6;

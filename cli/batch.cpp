@@ -103,6 +103,7 @@ struct CommandRun {
     const std::string* input;
     ImageDocument* watermark;
     ImageDocument sized;
+    EffectParams effect;  // the options' effect with this picture's bounds
 };
 
 // The settings and checks of each command, between the cut-out and the
@@ -187,15 +188,19 @@ void PrepareFilter(const CliOptions& o)
             FilterSettings.customKernel[2 - row][col] = o.kernel[row * 3 + col];
 }
 
-void PrepareEffect(const CliOptions& o)
+// The effect's settings for this picture (or region): the contrast
+// bounds given, or else its measured ranges, as the dialog sets them.
+void PrepareEffect(CommandRun* run)
 {
-    BYTE* pixels = MainDocument.dib + kWorkDibHeaderBytes;
-    MeasureChannelRanges(pixels, MainDocument.width, MainDocument.height);
-    EffectSettings.effectKind = o.effectKind;
-    EffectSettings.levelId = o.levelId;
+    const CliOptions& o = *run->options;
+    run->effect = o.effect;
+    if (o.boundsGiven)
+        return;
+    const ChannelRanges ranges =
+        MeasureChannelRanges(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
     for (int c = 0; c < 3; ++c) {
-        EffectSettings.lowerBound[c] = o.boundsGiven ? o.bounds[2 * c] : ChannelRange.minimum[c];
-        EffectSettings.upperBound[c] = o.boundsGiven ? o.bounds[2 * c + 1] : ChannelRange.maximum[c];
+        run->effect.lowerBound[c] = ranges.minimum[c];
+        run->effect.upperBound[c] = ranges.maximum[c];
     }
 }
 
@@ -206,7 +211,7 @@ int PrepareCommand(void* context)
     switch (o.command) {
     case CliCommand::Bump: return PrepareBump(run);
     case CliCommand::Filter: PrepareFilter(o); return 1;
-    case CliCommand::Effect: PrepareEffect(o); return 1;
+    case CliCommand::Effect: PrepareEffect(run); return 1;
     default: return 1;
     }
 }
@@ -221,8 +226,7 @@ int ApplyCommand(void* context)
     case CliCommand::Bump: return ApplyBump(nullptr, run->watermark, &MainDocument);
     case CliCommand::Filter: return ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib);
     case CliCommand::Effect:
-        ApplyEffect(pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib), EffectSettings.effectKind,
-                    EffectSettings.levelId);
+        ApplyEffect(run->effect, pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib));
         return 0;
     case CliCommand::Ysh:
         ApplyColourAdjust(run->options->ysh, pixels, MainDocument.width, MainDocument.height);
@@ -284,7 +288,7 @@ int ProcessAndWrite(const CliOptions& o, const std::string& input, int inputType
         }
         // The picture as shown unscrolled at the view's top-left corner:
         // client coordinates are picture coordinates.
-        CommandRun run{&o, &input, nullptr, {}};
+        CommandRun run{&o, &input, nullptr, {}, {}};
         SetReportName(input.c_str());
         const long mark = ReportedCount();
         const int result = RunProcessingCommand(nullptr, &MainDocument, &selection, RegionOrigin{},

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "processing/colour_adjust.h"
+#include "processing/effects.h"
 
 #include <cstddef>
 #include <string>
@@ -117,13 +118,12 @@ struct CliOptions {
     bool kernelGiven = false;
     int kernel[9] = {1, 1, 1, 1, 1, 1, 1, 1, 1};  // as seen on screen: top row first
 
-    // effect
-    int effectKind = 9201;      // 9201 negative, 9202 posterize, 9203 solarize, 9205 binarize, 9204 contrast
+    // effect: the contrast bounds when boundsGiven, else each picture's
+    // measured ranges
+    EffectParams effect;
     bool effectKindGiven = false;
-    int levelId = 9213;         // 9210..9214: band widths 8..128
     bool levelsGiven = false;
     bool boundsGiven = false;
-    int bounds[6] = {0, 255, 0, 255, 0, 255};  // blue lower, upper; green ...; red ...
 
     // ysh: the dialog's slider positions (the options give each less its
     // neutral position), or --cmyk

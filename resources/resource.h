@@ -88,7 +88,7 @@
 #define IDC_FILTER_KERNEL_FIRST   8213
 #define IDC_FILTER_KERNEL_LAST    8221
 
-/* EFFECTDIALOG.  The radio button ids double as effectKind and levelId. */
+/* EFFECTDIALOG (app/control_kinds.h maps the radio buttons to effects and band widths) */
 #define IDC_EFFECT_PREVIEW       9200
 #define IDC_EFFECT_NEGATIVE      9201
 #define IDC_EFFECT_POSTERIZE     9202

@@ -95,8 +95,8 @@ TEST(CliOptions, DefaultsAreTheProgramsStartUpValues)
 
     const Parsed e = Parse({"effect", "in.jpg", "-o", "out.jpg"});
     ASSERT_EQ(e.result, 0);
-    EXPECT_EQ(e.options.effectKind, 9201);
-    EXPECT_EQ(e.options.levelId, 9213);
+    EXPECT_EQ(e.options.effect.kind, EffectKind::Negative);
+    EXPECT_EQ(e.options.effect.bandWidth, 64);
     EXPECT_FALSE(e.options.boundsGiven);
 
     const Parsed y = Parse({"ysh", "in.jpg", "-o", "out.jpg"});
@@ -127,23 +127,24 @@ TEST(CliOptions, SettingsMapToTheDialogsValues)
 
     static const struct {
         const char* levels;
-        int id;
-    } levels[] = {{"8", 9210}, {"16", 9211}, {"32", 9212}, {"64", 9213}, {"128", 9214}};
+        int bandWidth;
+    } levels[] = {{"8", 8}, {"16", 16}, {"32", 32}, {"64", 64}, {"128", 128}};
     for (const auto& l : levels) {
         const Parsed e = Parse({"effect", "--kind", "posterize", "--levels", l.levels, "i", "-o", "o.bmp"});
         ASSERT_EQ(e.result, 0) << e.error;
-        EXPECT_EQ(e.options.effectKind, 9202);
-        EXPECT_EQ(e.options.levelId, l.id) << l.levels;
+        EXPECT_EQ(e.options.effect.kind, EffectKind::Posterize);
+        EXPECT_EQ(e.options.effect.bandWidth, l.bandWidth) << l.levels;
     }
     static const struct {
         const char* kind;
-        int id;
-    } effects[] = {{"negative", 9201}, {"posterize", 9202}, {"solarize", 9203}, {"binarize", 9205},
-                   {"contrast", 9204}};
+        EffectKind id;
+    } effects[] = {{"negative", EffectKind::Negative}, {"posterize", EffectKind::Posterize},
+                   {"solarize", EffectKind::Solarize}, {"binarize", EffectKind::Binarize},
+                   {"contrast", EffectKind::Contrast}};
     for (const auto& k : effects) {
         const Parsed e = Parse({"effect", "--kind", k.kind, "i", "-o", "o.bmp"});
         ASSERT_EQ(e.result, 0) << e.error;
-        EXPECT_EQ(e.options.effectKind, k.id) << k.kind;
+        EXPECT_EQ(e.options.effect.kind, k.id) << k.kind;
     }
 }
 
@@ -159,10 +160,10 @@ TEST(CliOptions, KernelAndBoundsKeepTheirWrittenOrderAndSelectTheirKind)
 
     const Parsed e = Parse({"effect", "--bounds", "0,255,10,10,50,150", "i", "-o", "o.bmp"});
     ASSERT_EQ(e.result, 0) << e.error;
-    EXPECT_EQ(e.options.effectKind, 9204);
+    EXPECT_EQ(e.options.effect.kind, EffectKind::Contrast);
     const int bounds[6] = {0, 255, 10, 10, 50, 150};
     for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(e.options.bounds[i], bounds[i]) << i;
+        EXPECT_EQ(i % 2 ? e.options.effect.upperBound[i / 2] : e.options.effect.lowerBound[i / 2], bounds[i]) << i;
 }
 
 TEST(CliOptions, FileSettingsAndRegion)

@@ -157,15 +157,18 @@ TEST_F(FailureInjectionTest, EveryProcessingCommandWithAndWithoutASelectionSurvi
             FilterSettings = {kind, strength, strength, strength, strength, {{1, -2, 1}, {0, 3, 0}, {-1, 2, -1}}};
         };
     };
-    const auto effect = [](int kind) {
+    const auto effect = [](EffectKind kind) {
         return [=] {
             BYTE* pixels = WorkDibPixels(MainDocument.dib);
-            MeasureChannelRanges(pixels, MainDocument.width, MainDocument.height);
+            const ChannelRanges ranges = MeasureChannelRanges(pixels, MainDocument.width, MainDocument.height);
+            EffectParams params;
+            params.kind = kind;
+            params.bandWidth = 32;
             for (int c = 0; c < 3; ++c) {
-                EffectSettings.lowerBound[c] = ChannelRange.minimum[c];
-                EffectSettings.upperBound[c] = ChannelRange.maximum[c];
+                params.lowerBound[c] = ranges.minimum[c];
+                params.upperBound[c] = ranges.maximum[c];
             }
-            ApplyEffect(pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib), kind, 9212);
+            ApplyEffect(params, pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib));
             return 0;
         };
     };
@@ -185,8 +188,8 @@ TEST_F(FailureInjectionTest, EveryProcessingCommandWithAndWithoutASelectionSurvi
         {"soft", filterSettings(kFilterSoft, 3), filter},
         {"emboss", filterSettings(kFilterEmboss, 5), filter},
         {"custom kernel", filterSettings(kFilterCustom, 2), filter},
-        {"negative", [] {}, effect(kEffectNegative)},
-        {"contrast", [] {}, effect(kEffectContrast)},
+        {"negative", [] {}, effect(EffectKind::Negative)},
+        {"contrast", [] {}, effect(EffectKind::Contrast)},
         {"ysh", [] {}, colour(ColourMode::Ysh)},
         {"cmyk", [] {}, colour(ColourMode::Cmyk)},
     };

@@ -79,10 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(Within(options.filterStrength, 0, 10), "filter --strength");
     for (int k : options.kernel)
         Check(Within(k, -9, 9), "--kernel");
-    Check(Within(options.levelId, 9210, 9214), "--levels");
+    Check(options.effect.bandWidth == 8 || options.effect.bandWidth == 16 || options.effect.bandWidth == 32 ||
+              options.effect.bandWidth == 64 || options.effect.bandWidth == 128,
+          "--levels");
     for (int c = 0; c < 3; ++c)
-        Check(Within(options.bounds[2 * c], 0, 255) && Within(options.bounds[2 * c + 1], 0, 255) &&
-                  options.bounds[2 * c] <= options.bounds[2 * c + 1],
+        Check(Within(options.effect.lowerBound[c], 0, 255) && Within(options.effect.upperBound[c], 0, 255) &&
+                  options.effect.lowerBound[c] <= options.effect.upperBound[c],
               "--bounds");
     Check(Within(options.ysh.luminance, 0, 200) && Within(options.ysh.saturation, 0, 200) &&
               Within(options.ysh.hue, 0, 360),

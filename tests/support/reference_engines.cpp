@@ -434,38 +434,29 @@ void RenderBumpPreview(Picture& preview, int wi, int hi, const Picture& watermar
 
 // ---- Point effects ---------------------------------------------------------
 
-void Effect(Picture& picture, int effectKind, int levelId, const int lower[3], const int upper[3])
+void Effect(Picture& picture, EffectKind kind, int n, const int lower[3], const int upper[3])
 {
-    int n = 0;
-    switch (levelId) {
-    case 9210: n = 8; break;
-    case 9211: n = 16; break;
-    case 9212: n = 32; break;
-    case 9213: n = 64; break;
-    case 9214: n = 128; break;
-    default: break;
-    }
     for (std::size_t i = 0; i < picture.bytes.size(); i += 4) {
         for (int c = 0; c < 3; ++c) {
             int v = picture.bytes[i + c];
-            switch (effectKind) {
-            case 9201:
+            switch (kind) {
+            case EffectKind::Negative:
                 v = 255 - v;
                 break;
-            case 9202:
+            case EffectKind::Posterize:
                 v = (v / n) * n;
                 break;
-            case 9203: {
+            case EffectKind::Solarize: {
                 int m = v % (2 * n);
                 if (m >= n)
                     m = 2 * n - 1 - m;
                 v = (m * 255) / (n - 1);
                 break;
             }
-            case 9205:
+            case EffectKind::Binarize:
                 v = (v % (2 * n)) >= n ? 255 : 0;
                 break;
-            case 9204: {
+            case EffectKind::Contrast: {
                 const int lo = lower[c];
                 const int hi = upper[c];
                 if (v < lo)

@@ -1,9 +1,12 @@
 // Plain, slow re-statements of the image engines, kept deliberately simple
 // so that the core's optimised passes can be compared with them to the bit.
-// Nothing here shares code with the core: pictures are plain vectors, the
-// neighbourhood pass reads clamped coordinates instead of a padded copy,
-// and every formula is written out term by term in IEEE double.
+// Nothing here shares code with the core (only the names of the kinds of
+// effect and filter): pictures are plain vectors, the neighbourhood pass
+// reads clamped coordinates instead of a padded copy, and every formula is
+// written out term by term in IEEE double.
 #pragma once
+
+#include "processing/effects.h"
 
 #include <cstdint>
 #include <string>
@@ -108,7 +111,8 @@ void RenderBumpPreview(Picture& preview, int wi, int hi, const Picture& watermar
 
 // ---- Point effects ---------------------------------------------------------
 
-void Effect(Picture& picture, int effectKind, int levelId, const int lower[3], const int upper[3]);
+// Band width n for posterize, solarize and binarize.
+void Effect(Picture& picture, EffectKind kind, int n, const int lower[3], const int upper[3]);
 void MeasureRanges(const Picture& picture, int minimum[3], int maximum[3]);
 
 // ---- Colour adjustment ------------------------------------------------------

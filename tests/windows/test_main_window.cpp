@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "app/selection.h"
+#include "app/settings.h"
 #include "app/splash.h"
 #include "files/file_settings.h"
 #include "image/region_swap.h"
@@ -421,8 +422,8 @@ protected:
     void SetUp() override
     {
         MainWindowFixture::SetUp();
-        EffectSettings.effectKind = kEffectNegative;
-        EffectSettings.levelId = kLevel8 + 3;
+        Remembered.effect.kind = EffectKind::Negative;
+        Remembered.effect.bandWidth = 64;
     }
 };
 

@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/scrolling.h"
 #include "app/selection.h"
+#include "app/settings.h"
 #include "image/region_swap.h"
 #include "processing/effects.h"
 #include "resources/resource.h"
@@ -329,7 +330,7 @@ TEST_F(ScrollingView, CommandOnAScrolledViewProcessesTheSelectedPicturePixels)
     ASSERT_EQ(Selection.top, 50);
     const std::vector<BYTE> before = DocBytes(MainDocument);
 
-    EffectSettings.effectKind = kEffectNegative;
+    Remembered.effect.kind = EffectKind::Negative;
     {
         DialogDriver driver;
         driver.OnDialog(U8(u8"画像効果"), [](HWND dialog) {

@@ -60,7 +60,8 @@ void ResetProcessingSettings()
     LightMarker = POINT{75, 65};
     FilterSettings = FilterSettingsRecord{kFilterSharpen, 0, 0, 0, 0, {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}}};
     kernelEditsBlocked = 1;
-    EffectSettings = EffectSettingsRecord{kEffectNegative, 9213, {0, 0, 0}, {255, 255, 255}};
+    Remembered.effect = EffectParams{};
+    Remembered.channelRanges = RememberedSettings{}.channelRanges;
     Remembered.ysh = YshParams{};
     ProcessingMode = 1;
 }
