@@ -189,7 +189,6 @@ void Render(HWND dialog)
 
 void OnBumpInit(HWND dialog)
 {
-    ProcessingMode = 2;
     CentreWindow(dialog);
     if (InitWatermark(dialog, &WatermarkDocument, &MainDocument) != 0) {
         // Without a watermark there is nothing to show or apply.

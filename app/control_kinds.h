@@ -4,10 +4,31 @@
 
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
+#include "processing/filters.h"
 #include "resources/resource.h"
 
 #include <cstddef>
 #include <iterator>
+
+// ---- Filter dialog ----------------------------------------------------------
+
+struct FilterButton {
+    FilterKind kind;
+    int radioId;
+    int barId;   // the kind's strength
+    int textId;
+};
+
+// One radio button and strength bar per filter, in FilterKind's order.
+inline constexpr FilterButton kFilterButtons[] = {
+    {FilterKind::Sharpen, IDC_FILTER_SHARPEN, IDC_FILTER_SHARPEN_BAR, IDC_FILTER_SHARPEN_TEXT},
+    {FilterKind::Soft, IDC_FILTER_SOFT, IDC_FILTER_SOFT_BAR, IDC_FILTER_SOFT_TEXT},
+    {FilterKind::Emboss, IDC_FILTER_EMBOSS, IDC_FILTER_EMBOSS_BAR, IDC_FILTER_EMBOSS_TEXT},
+    {FilterKind::Custom, IDC_FILTER_CUSTOM, IDC_FILTER_CUSTOM_BAR, IDC_FILTER_CUSTOM_TEXT},
+};
+
+// The kernel boxes hold the custom kernel as seen on screen, top row first.
+static_assert(IDC_FILTER_KERNEL_LAST - IDC_FILTER_KERNEL_FIRST + 1 == 9);
 
 // ---- Effect dialog ----------------------------------------------------------
 
@@ -36,6 +57,14 @@ inline constexpr LevelButton kLevelButtons[] = {
 
 namespace control_kinds_check {
 
+constexpr bool FilterButtonsInKindOrder()
+{
+    for (std::size_t i = 0; i < std::size(kFilterButtons); ++i)
+        if (static_cast<std::size_t>(kFilterButtons[i].kind) != i)
+            return false;
+    return true;
+}
+
 constexpr bool EffectButtonsInKindOrder()
 {
     for (std::size_t i = 0; i < std::size(kEffectButtons); ++i)
@@ -56,9 +85,28 @@ constexpr bool LevelButtonsOfferEveryBandWidth()
 
 }  // namespace control_kinds_check
 
+static_assert(control_kinds_check::FilterButtonsInKindOrder());
+static_assert(std::size(kFilterButtons) == static_cast<std::size_t>(FilterKind::Custom) + 1);
 static_assert(control_kinds_check::EffectButtonsInKindOrder());
 static_assert(std::size(kEffectButtons) == static_cast<std::size_t>(EffectKind::Binarize) + 1);
 static_assert(control_kinds_check::LevelButtonsOfferEveryBandWidth());
+
+// A filter's radio button and bar.
+constexpr const FilterButton& FilterButtonOf(FilterKind kind)
+{
+    return kFilterButtons[static_cast<std::size_t>(kind)];
+}
+
+// The filter a radio button stands for; false for another control.
+constexpr bool FilterOfButton(int id, FilterKind* kind)
+{
+    for (const FilterButton& b : kFilterButtons)
+        if (b.radioId == id) {
+            *kind = b.kind;
+            return true;
+        }
+    return false;
+}
 
 // The button of an effect, of a band width (0 for a width no button offers).
 constexpr int EffectButtonOf(EffectKind kind)

@@ -182,9 +182,9 @@ int ApplyBumpCommand(HWND window)
 {
     return ApplyBump(window, &WatermarkDocument, &MainDocument);
 }
-int ApplyFilterCommand(HWND window)
+int ApplyFilterCommand(HWND)
 {
-    return ApplyNeighbourhoodFilter(window, MainDocument.hDib);
+    return ApplyNeighbourhoodFilter(FilterParamsOf(Remembered.filter), MainDocument.hDib) == Failure::None ? 0 : -1;
 }
 int ApplyEffectCommand(HWND)
 {

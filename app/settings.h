@@ -5,8 +5,30 @@
 
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
+#include "processing/filters.h"
+
+// The filter dialog keeps a strength for each kind of filter; the one of
+// the kind chosen is applied.
+struct FilterChoice {
+    FilterKind kind = FilterKind::Sharpen;
+    int sharpenStrength = kFilterStrength.def;
+    int softStrength = kFilterStrength.def;
+    int embossStrength = kFilterStrength.def;
+    int customStrength = kFilterStrength.def;
+    // In the engine's block order (FilterParams::kernel).
+    int customKernel[3][3] = {{kKernelValue.def, kKernelValue.def, kKernelValue.def},
+                              {kKernelValue.def, kKernelValue.def, kKernelValue.def},
+                              {kKernelValue.def, kKernelValue.def, kKernelValue.def}};
+};
+
+// The strength the choice keeps for kind.
+int& StrengthOf(FilterChoice& choice, FilterKind kind);
+int StrengthOf(const FilterChoice& choice, FilterKind kind);
+// The engine's parameters for the chosen filter.
+FilterParams FilterParamsOf(const FilterChoice& choice);
 
 struct RememberedSettings {
+    FilterChoice filter;
     // The effect, its band width and the contrast bounds (which each
     // opening sets to the picture's measured ranges).
     EffectParams effect;

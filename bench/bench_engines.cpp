@@ -68,6 +68,7 @@ struct BenchStateRecord {
     char directory[200];         // scratch directory for the file benchmarks
     YshParams ysh;               // the engines' settings of the case being run
     EffectParams effect;
+    FilterParams filter;
 };
 
 // The files the write cases make and the read cases read back.
@@ -116,7 +117,6 @@ void SetBumpPlacement(int dontEnlarge, int repeatTile)
         BumpSettings.OffsetX = (MainDocument.width - WatermarkDocument.width) / 2;
         BumpSettings.OffsetY = (MainDocument.height - WatermarkDocument.height) / 2;
     }
-    ProcessingMode = 2;
 }
 
 int PrepareBumpNoEnlarge()
@@ -145,26 +145,24 @@ int RunBump()
     return ApplyBump(nullptr, &WatermarkDocument, &MainDocument);
 }
 
-int PrepareFilter(int kind)
+// The strengths a user would pick: sharpen and emboss 5, soft and the
+// custom kernel 1.
+int PrepareFilter(FilterKind kind, int strength)
 {
     RestorePicture();
-    ProcessingMode = 1;
-    FilterSettings.filterKind = kind;
+    BenchState.filter.kind = kind;
+    BenchState.filter.strength = strength;
     return 0;
 }
 
-int PrepareSharpen() { return PrepareFilter(kFilterSharpen); }
-int PrepareSoft()
-{
-    FilterSettings.softStrength = 1;
-    return PrepareFilter(kFilterSoft);
-}
-int PrepareEmboss() { return PrepareFilter(kFilterEmboss); }
-int PrepareCustom() { return PrepareFilter(kFilterCustom); }
+int PrepareSharpen() { return PrepareFilter(FilterKind::Sharpen, 5); }
+int PrepareSoft() { return PrepareFilter(FilterKind::Soft, 1); }
+int PrepareEmboss() { return PrepareFilter(FilterKind::Emboss, 5); }
+int PrepareCustom() { return PrepareFilter(FilterKind::Custom, 1); }
 
 int RunFilter()
 {
-    return ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib);
+    return ApplyNeighbourhoodFilter(BenchState.filter, MainDocument.hDib) == Failure::None ? 0 : -1;
 }
 
 int RunEffectKind(EffectKind kind)
@@ -345,16 +343,15 @@ int RunPreviewBump()
 // The slowest setting of the filter dialog: soft at 10 passes.
 int PreparePreviewSoft10()
 {
-    ProcessingMode = 1;
-    FilterSettings.filterKind = kFilterSoft;
-    FilterSettings.softStrength = 10;
+    BenchState.filter.kind = FilterKind::Soft;
+    BenchState.filter.strength = 10;
     return 0;
 }
 
 int PreparePreviewSharpen()
 {
-    ProcessingMode = 1;
-    FilterSettings.filterKind = kFilterSharpen;
+    BenchState.filter.kind = FilterKind::Sharpen;
+    BenchState.filter.strength = 5;
     return 0;
 }
 
@@ -364,7 +361,7 @@ int RunPreviewFilter()
     HGLOBAL block = CopyPreview(&dib);
     if (!block)
         return -1;
-    const int result = ApplyNeighbourhoodFilter(nullptr, block);
+    const int result = ApplyNeighbourhoodFilter(BenchState.filter, block) == Failure::None ? 0 : -1;
     FreeCopy(block);
     return result;
 }
@@ -617,12 +614,8 @@ int main(int argc, char** argv)
     BumpSettings.strengthValue = 20.0;
     BumpSettings.amplification = 200;
     BumpSettings.ambient = 60;
-    FilterSettings.sharpenStrength = 5;
-    FilterSettings.softStrength = 1;
-    FilterSettings.embossStrength = 5;
-    FilterSettings.customStrength = 1;
     const int kernel[3][3] = {{0, -1, 0}, {-1, 5, -1}, {0, -1, 0}};
-    std::memcpy(FilterSettings.customKernel, kernel, sizeof kernel);
+    std::memcpy(BenchState.filter.kernel, kernel, sizeof kernel);
     BenchState.effect.bandWidth = 64;
 
     const double pictureMp = static_cast<double>(options.width) * options.height / 1e6;

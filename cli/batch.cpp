@@ -112,7 +112,6 @@ int PrepareBump(CommandRun* run)
 {
     const CliOptions& o = *run->options;
     const std::string& input = *run->input;
-    ProcessingMode = 2;
     run->watermark = &WatermarkDocument;
     if (BumpsWithOwnPicture(o) && CopyPictureInto(run->watermark, &MainDocument) != 0) {
         Report(input, _("not enough memory for the watermark"));
@@ -167,27 +166,6 @@ int PrepareBump(CommandRun* run)
     return 1;
 }
 
-void PrepareFilter(const CliOptions& o)
-{
-    ProcessingMode = 1;
-    FilterSettings.filterKind = o.filterKind;
-    FilterSettings.sharpenStrength = 0;
-    FilterSettings.softStrength = 0;
-    FilterSettings.embossStrength = 0;
-    FilterSettings.customStrength = 0;
-    switch (o.filterKind) {
-    case kFilterSharpen: FilterSettings.sharpenStrength = o.filterStrength; break;
-    case kFilterSoft: FilterSettings.softStrength = o.filterStrength; break;
-    case kFilterEmboss: FilterSettings.embossStrength = o.filterStrength; break;
-    default: FilterSettings.customStrength = o.filterStrength; break;
-    }
-    // The user writes the kernel as seen on screen, top row first; the
-    // engine's rows run bottom-up.
-    for (int row = 0; row < 3; ++row)
-        for (int col = 0; col < 3; ++col)
-            FilterSettings.customKernel[2 - row][col] = o.kernel[row * 3 + col];
-}
-
 // The effect's settings for this picture (or region): the contrast
 // bounds given, or else its measured ranges, as the dialog sets them.
 void PrepareEffect(CommandRun* run)
@@ -210,7 +188,6 @@ int PrepareCommand(void* context)
     const CliOptions& o = *run->options;
     switch (o.command) {
     case CliCommand::Bump: return PrepareBump(run);
-    case CliCommand::Filter: PrepareFilter(o); return 1;
     case CliCommand::Effect: PrepareEffect(run); return 1;
     default: return 1;
     }
@@ -224,7 +201,8 @@ int ApplyCommand(void* context)
     BYTE* pixels = WorkDibPixels(MainDocument.dib);
     switch (run->options->command) {
     case CliCommand::Bump: return ApplyBump(nullptr, run->watermark, &MainDocument);
-    case CliCommand::Filter: return ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib);
+    case CliCommand::Filter:
+        return ApplyNeighbourhoodFilter(run->options->filter, MainDocument.hDib) == Failure::None ? 0 : -1;
     case CliCommand::Effect:
         ApplyEffect(run->effect, pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib));
         return 0;

@@ -348,6 +348,13 @@ int IntegerValue(const std::string& option, const std::string& text, long low, l
     return 0;
 }
 
+// Parses one whole number of the option into the range.
+int RangedValue(const std::string& option, const std::string& text, const ParamRange& range, int* out,
+                std::string* error)
+{
+    return IntegerValue(option, text, range.min, range.max, out, error);
+}
+
 // A slider's position, given less its neutral position (the default).
 int SliderValue(const std::string& option, const std::string& text, const ParamRange& range, int* position,
                 std::string* error)
@@ -410,25 +417,27 @@ int ParseFormat(const std::string& text, CliFormat* out, std::string* error)
 
 int ParseKind(CliCommand command, const std::string& text, CliOptions* o, std::string* error)
 {
-    struct KindName {
+    struct FilterName {
         const char* name;
-        int id;
+        FilterKind kind;
     };
     struct EffectName {
         const char* name;
         EffectKind kind;
     };
-    static const KindName filterKinds[] = {
-        {"sharpen", 8202}, {"soft", 8205}, {"emboss", 8208}, {"custom", 8211}};
+    static const FilterName filterKinds[] = {{"sharpen", FilterKind::Sharpen},
+                                             {"soft", FilterKind::Soft},
+                                             {"emboss", FilterKind::Emboss},
+                                             {"custom", FilterKind::Custom}};
     static const EffectName effectKinds[] = {{"negative", EffectKind::Negative},
                                              {"posterize", EffectKind::Posterize},
                                              {"solarize", EffectKind::Solarize},
                                              {"binarize", EffectKind::Binarize},
                                              {"contrast", EffectKind::Contrast}};
     if (command == CliCommand::Filter) {
-        for (const KindName& k : filterKinds)
+        for (const FilterName& k : filterKinds)
             if (text == k.name) {
-                o->filterKind = k.id;
+                o->filter.kind = k.kind;
                 o->filterKindGiven = true;
                 return 0;
             }
@@ -460,6 +469,21 @@ int ParseLevels(const std::string& text, CliOptions* o, std::string* error)
         }
     *error = Format(_("--levels: %s is not one of 8, 16, 32, 64, 128"), text.c_str());
     return -1;
+}
+
+// Nine weights as seen on screen, top row first, into the engine's kernel,
+// whose rows run bottom-up.
+int ParseKernel(const std::string& option, const std::string& text, CliOptions* o, std::string* error)
+{
+    int weights[9] = {};
+    if (IntegerList(option, text, 9, N_("nine whole numbers a,b,c,d,e,f,g,h,i"), kKernelValue.min, kKernelValue.max,
+                    weights, error) != 0)
+        return -1;
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col)
+            o->filter.kernel[2 - row][col] = weights[row * 3 + col];
+    o->kernelGiven = true;
+    return 0;
 }
 
 int ParseLight(const std::string& text, CliOptions* o, std::string* error)
@@ -718,7 +742,7 @@ int ApplyOption(const OptionEntry& entry, const std::string& name, const std::st
     case OptionId::Strength:
         if (o->command == CliCommand::Bump)
             return IntegerValue(name, value, 1, 200, &o->bumpStrength, error);
-        return IntegerValue(name, value, 0, 10, &o->filterStrength, error);
+        return RangedValue(name, value, kFilterStrength, &o->filter.strength, error);
     case OptionId::Amplify:
         return IntegerValue(name, value, 0, 800, &o->amplify, error);
     case OptionId::Ambient:
@@ -743,10 +767,7 @@ int ApplyOption(const OptionEntry& entry, const std::string& name, const std::st
     case OptionId::Kind:
         return ParseKind(o->command, value, o, error);
     case OptionId::Kernel:
-        if (IntegerList(name, value, 9, N_("nine whole numbers a,b,c,d,e,f,g,h,i"), -9, 9, o->kernel, error) != 0)
-            return -1;
-        o->kernelGiven = true;
-        return 0;
+        return ParseKernel(name, value, o, error);
     case OptionId::Levels:
         return ParseLevels(value, o, error);
     case OptionId::Bounds:
@@ -907,11 +928,11 @@ int CheckCombinations(CliOptions* o, const bool* seen, std::string* error)
         break;
     case CliCommand::Filter:
         if (o->kernelGiven) {
-            if (o->filterKindGiven && o->filterKind != 8211) {
+            if (o->filterKindGiven && o->filter.kind != FilterKind::Custom) {
                 *error = _("--kernel needs --kind custom");
                 return -1;
             }
-            o->filterKind = 8211;
+            o->filter.kind = FilterKind::Custom;
         }
         break;
     case CliCommand::Effect:

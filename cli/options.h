@@ -7,6 +7,7 @@
 
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
+#include "processing/filters.h"
 
 #include <cstddef>
 #include <string>
@@ -111,12 +112,11 @@ struct CliOptions {
     bool marginGiven = false;
     CliLength margin[2];               // x, y
 
-    // filter
-    int filterKind = 8202;      // 8202 sharpen, 8205 soft, 8208 emboss, 8211 custom
+    // filter (--kernel is written as seen on screen, top row first; the
+    // kernel here is in the engine's order, bottom row first)
+    FilterParams filter;
     bool filterKindGiven = false;
-    int filterStrength = 0;     // 0..10, for the chosen kind
     bool kernelGiven = false;
-    int kernel[9] = {1, 1, 1, 1, 1, 1, 1, 1, 1};  // as seen on screen: top row first
 
     // effect: the contrast bounds when boundsGiven, else each picture's
     // measured ranges

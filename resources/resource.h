@@ -60,7 +60,7 @@
 #define IDC_BUMP_AMPLIFY_TEXT    7237
 #define IDC_BUMP_AMBIENT_TEXT    7238
 
-/* FILTERDIALOG.  The radio button ids double as the filterKind values. */
+/* FILTERDIALOG (app/control_kinds.h maps the radio buttons and bars to filters) */
 #define IDC_FILTER_PREVIEW       8200
 #define IDC_FILTER_SHARPEN       8202
 #define IDC_FILTER_SHARPEN_BAR   8203

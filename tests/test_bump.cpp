@@ -26,7 +26,6 @@ protected:
     void SetUp() override
     {
         StandInFailNthAllocation(0);
-        ProcessingMode = 2;
         BumpSettings = BumpSettingsRecord{};
         BumpSettings.lightX = 0.0;
         BumpSettings.lightY = 0.0;
@@ -39,7 +38,6 @@ protected:
     void TearDown() override
     {
         StandInFailNthAllocation(0);
-        ProcessingMode = 1;
         EXPECT_LIVE_BLOCKS(blocksBefore) << "a block was leaked";
     }
 
@@ -248,7 +246,7 @@ TEST_F(BumpTest, OnePixelPictureIsLitAsFlat)
         RandomLight(rng);
         const ref::Picture p = RandomPicture(rng, 1, 1);
         HGLOBAL block = proc_test::MakeBlock(p);
-        ASSERT_EQ(ApplyNeighbourhoodFilter(nullptr, block), 0);
+        ASSERT_EQ(ApplyNeighbourhoodFilter(BumpSettings, block), Failure::None);
         const ref::Picture out = proc_test::ReadBlock(block);
         proc_test::FreeBlock(block);
         int flat[3];
@@ -385,7 +383,7 @@ TEST_F(BumpTest, LightingPassMatchesReference)
             ref::Picture expected = p;
             ref::NeighbourhoodPass(expected, 2, ref::FilterParams{}, Light());
             HGLOBAL block = proc_test::MakeBlock(p);
-            ASSERT_EQ(ApplyNeighbourhoodFilter(nullptr, block), 0);
+            ASSERT_EQ(ApplyNeighbourhoodFilter(BumpSettings, block), Failure::None);
             const ref::Picture out = proc_test::ReadBlock(block);
             proc_test::FreeBlock(block);
             EXPECT_EQ(ref::DescribeDifferences(expected, out), "") << s[0] << "x" << s[1] << SettingsText();

@@ -65,7 +65,7 @@ TEST(CliOptions, OptionsAndInputsInAnyOrderAndDoubleDashEndsOptions)
                             "--odd-name.jpg", "-"});
     ASSERT_EQ(p.result, 0) << p.error;
     EXPECT_EQ(p.options.inputs, (std::vector<std::string>{"a.jpg", "b.bmp", "c.jpg", "--odd-name.jpg", "-"}));
-    EXPECT_EQ(p.options.filterKind, 8205);
+    EXPECT_EQ(p.options.filter.kind, FilterKind::Soft);
 }
 
 TEST(CliOptions, DefaultsAreTheProgramsStartUpValues)
@@ -90,8 +90,8 @@ TEST(CliOptions, DefaultsAreTheProgramsStartUpValues)
 
     const Parsed f = Parse({"filter", "in.jpg", "-o", "out.jpg"});
     ASSERT_EQ(f.result, 0);
-    EXPECT_EQ(f.options.filterKind, 8202);
-    EXPECT_EQ(f.options.filterStrength, 0);
+    EXPECT_EQ(f.options.filter.kind, FilterKind::Sharpen);
+    EXPECT_EQ(f.options.filter.strength, 0);
 
     const Parsed e = Parse({"effect", "in.jpg", "-o", "out.jpg"});
     ASSERT_EQ(e.result, 0);
@@ -152,11 +152,12 @@ TEST(CliOptions, KernelAndBoundsKeepTheirWrittenOrderAndSelectTheirKind)
 {
     const Parsed f = Parse({"filter", "--kernel", "-9,2,3,4,5,6,7,8,9", "--strength", "10", "i", "-o", "o.bmp"});
     ASSERT_EQ(f.result, 0) << f.error;
-    EXPECT_EQ(f.options.filterKind, 8211);
-    EXPECT_EQ(f.options.filterStrength, 10);
+    EXPECT_EQ(f.options.filter.kind, FilterKind::Custom);
+    EXPECT_EQ(f.options.filter.strength, 10);
+    // Written top row first as seen on screen; the engine's rows run bottom-up.
     const int expected[9] = {-9, 2, 3, 4, 5, 6, 7, 8, 9};
     for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(f.options.kernel[i], expected[i]) << i;
+        EXPECT_EQ(f.options.filter.kernel[2 - i / 3][i % 3], expected[i]) << i;
 
     const Parsed e = Parse({"effect", "--bounds", "0,255,10,10,50,150", "i", "-o", "o.bmp"});
     ASSERT_EQ(e.result, 0) << e.error;

@@ -144,18 +144,15 @@ int RunEngine(void* command)
 TEST_F(FailureInjectionTest, EveryProcessingCommandWithAndWithoutASelectionSurvivesEveryFailedAllocation)
 {
     const auto bump = [] { return ApplyBump(nullptr, &WatermarkDocument, &MainDocument); };
-    const auto filter = [] { return ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib); };
-    const auto bumpSettings = [](int keepAspect, int dontEnlarge, int tile) {
-        return [=] {
-            ProcessingMode = 2;
-            BumpSettings = {-0.5, 0.5, 0.7071, 20, 20.0, 200, 60, keepAspect, dontEnlarge, tile, 0, 0};
-        };
+    static FilterParams filterParams;
+    const auto filter = [] {
+        return ApplyNeighbourhoodFilter(filterParams, MainDocument.hDib) == Failure::None ? 0 : -1;
     };
-    const auto filterSettings = [](int kind, int strength) {
-        return [=] {
-            ProcessingMode = 1;
-            FilterSettings = {kind, strength, strength, strength, strength, {{1, -2, 1}, {0, 3, 0}, {-1, 2, -1}}};
-        };
+    const auto bumpSettings = [](int keepAspect, int dontEnlarge, int tile) {
+        return [=] { BumpSettings = {-0.5, 0.5, 0.7071, 20, 20.0, 200, 60, keepAspect, dontEnlarge, tile, 0, 0}; };
+    };
+    const auto filterSettings = [](FilterKind kind, int strength) {
+        return [=] { filterParams = FilterParams{kind, strength, {{1, -2, 1}, {0, 3, 0}, {-1, 2, -1}}}; };
     };
     const auto effect = [](EffectKind kind) {
         return [=] {
@@ -184,10 +181,10 @@ TEST_F(FailureInjectionTest, EveryProcessingCommandWithAndWithoutASelectionSurvi
         {"bump, keeping the aspect", bumpSettings(1, 0, 0), bump},
         {"bump, own size", bumpSettings(0, 1, 0), bump},
         {"bump, tiled", bumpSettings(0, 0, 1), bump},
-        {"sharpen", filterSettings(kFilterSharpen, 4), filter},
-        {"soft", filterSettings(kFilterSoft, 3), filter},
-        {"emboss", filterSettings(kFilterEmboss, 5), filter},
-        {"custom kernel", filterSettings(kFilterCustom, 2), filter},
+        {"sharpen", filterSettings(FilterKind::Sharpen, 4), filter},
+        {"soft", filterSettings(FilterKind::Soft, 3), filter},
+        {"emboss", filterSettings(FilterKind::Emboss, 5), filter},
+        {"custom kernel", filterSettings(FilterKind::Custom, 2), filter},
         {"negative", [] {}, effect(EffectKind::Negative)},
         {"contrast", [] {}, effect(EffectKind::Contrast)},
         {"ysh", [] {}, colour(ColourMode::Ysh)},

@@ -190,12 +190,10 @@ TEST(TextMark, DocumentIsTheSoftenedGreyFieldWithItsHeights)
     ImageDocument expected = {};
     ResetDocument(&expected, false);
     ASSERT_EQ(BuildTextMarkDocument(field, 0, &expected), 0);
-    const int savedMode = ProcessingMode;
-    ProcessingMode = 1;
-    FilterSettings.filterKind = kFilterSoft;
-    FilterSettings.softStrength = 3;
-    ASSERT_EQ(ApplyNeighbourhoodFilter(nullptr, expected.hDib), 0);
-    ProcessingMode = savedMode;
+    FilterParams soft;
+    soft.kind = FilterKind::Soft;
+    soft.strength = 3;
+    ASSERT_EQ(ApplyNeighbourhoodFilter(soft, expected.hDib), Failure::None);
     ComputeLuminance(&expected);
 
     const BYTE* got = WorkDibPixels(doc.dib);

@@ -51,17 +51,16 @@ std::vector<BYTE> Bump(const ref::Picture& image, const ref::Picture& mark, int 
     return out;
 }
 
-std::vector<BYTE> Filter(const ref::Picture& image, int kind, int strength)
+std::vector<BYTE> Filter(const ref::Picture& image, FilterKind kind, int strength)
 {
-    ProcessingMode = 1;
-    FilterSettings.filterKind = kind;
-    FilterSettings.sharpenStrength = FilterSettings.softStrength = FilterSettings.embossStrength =
-        FilterSettings.customStrength = strength;
+    FilterParams filter;
+    filter.kind = kind;
+    filter.strength = strength;
     const int kernel[3][3] = {{1, -2, 0}, {-3, 9, -1}, {0, -2, 1}};
-    std::memcpy(FilterSettings.customKernel, kernel, sizeof kernel);
+    std::memcpy(filter.kernel, kernel, sizeof kernel);
     HGLOBAL block = proc_test::MakeBlock(image);
     std::vector<BYTE> out;
-    if (ApplyNeighbourhoodFilter(nullptr, block) == 0)
+    if (ApplyNeighbourhoodFilter(filter, block) == Failure::None)
         out = proc_test::ReadBlock(block).bytes;
     proc_test::FreeBlock(block);
     return out;
@@ -115,11 +114,7 @@ protected:
         BumpSettings.amplification = 400;
         BumpSettings.ambient = 45;
     }
-    void TearDown() override
-    {
-        SetVectorLevel(before);
-        ProcessingMode = 1;
-    }
+    void TearDown() override { SetVectorLevel(before); }
     VectorLevel before = VectorLevel::Baseline;
 };
 
@@ -135,12 +130,12 @@ TEST_F(VectorLevelsTest, EveryLevelGivesTheBaselineBytes)
         {"bump Tile", [](auto& i, auto& m) { return Bump(i, m, 0, 1, 0); }},
         {"bump Stretch", [](auto& i, auto& m) { return Bump(i, m, 0, 0, 0); }},
         {"bump Stretch, aspect kept", [](auto& i, auto& m) { return Bump(i, m, 0, 0, 1); }},
-        {"sharpen 5", [](auto& i, auto&) { return Filter(i, kFilterSharpen, 5); }},
-        {"sharpen 10", [](auto& i, auto&) { return Filter(i, kFilterSharpen, 10); }},
-        {"soft 2", [](auto& i, auto&) { return Filter(i, kFilterSoft, 2); }},
-        {"emboss 3", [](auto& i, auto&) { return Filter(i, kFilterEmboss, 3); }},
-        {"custom 1", [](auto& i, auto&) { return Filter(i, kFilterCustom, 1); }},
-        {"custom 7", [](auto& i, auto&) { return Filter(i, kFilterCustom, 7); }},
+        {"sharpen 5", [](auto& i, auto&) { return Filter(i, FilterKind::Sharpen, 5); }},
+        {"sharpen 10", [](auto& i, auto&) { return Filter(i, FilterKind::Sharpen, 10); }},
+        {"soft 2", [](auto& i, auto&) { return Filter(i, FilterKind::Soft, 2); }},
+        {"emboss 3", [](auto& i, auto&) { return Filter(i, FilterKind::Emboss, 3); }},
+        {"custom 1", [](auto& i, auto&) { return Filter(i, FilterKind::Custom, 1); }},
+        {"custom 7", [](auto& i, auto&) { return Filter(i, FilterKind::Custom, 7); }},
         {"scale down", [](auto& i, auto&) { return Scale(i, 1999, 1333, false); }},
         {"scale up", [](auto& i, auto&) { return Scale(i, 4003, 2671, false); }},
         {"scale heights", [](auto& i, auto&) { return Scale(i, 2501, 1667, true); }},

@@ -76,9 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(std::isfinite(options.light[0]) && std::isfinite(options.light[1]) && std::isfinite(options.light[2]),
           "a finite light direction");
     Check(options.offsetX >= 0 && options.offsetY >= 0, "--offset");
-    Check(Within(options.filterStrength, 0, 10), "filter --strength");
-    for (int k : options.kernel)
-        Check(Within(k, -9, 9), "--kernel");
+    Check(Within(options.filter.strength, 0, 10), "filter --strength");
+    for (const auto& row : options.filter.kernel)
+        for (int k : row)
+            Check(Within(k, -9, 9), "--kernel");
     Check(options.effect.bandWidth == 8 || options.effect.bandWidth == 16 || options.effect.bandWidth == 32 ||
               options.effect.bandWidth == 64 || options.effect.bandWidth == 128,
           "--levels");

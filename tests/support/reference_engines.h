@@ -7,6 +7,7 @@
 #pragma once
 
 #include "processing/effects.h"
+#include "processing/filters.h"
 
 #include <cstdint>
 #include <string>
@@ -53,11 +54,8 @@ Picture Scale(const Picture& source, int w, int h);
 // ---- 3x3 neighbourhood operators -----------------------------------------
 
 struct FilterParams {
-    int kind = 8202;
-    int sharpenStrength = 0;
-    int softStrength = 0;
-    int embossStrength = 0;
-    int customStrength = 0;
+    FilterKind kind = FilterKind::Sharpen;
+    int strength = 0;  // soft: the number of passes
     int customKernel[3][3] = {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}};  // block order
 };
 

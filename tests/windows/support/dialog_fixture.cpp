@@ -58,12 +58,11 @@ void ResetProcessingSettings()
 {
     BumpSettings = BumpSettingsRecord{-0.5, 0.5, 0.7071067811865476, 20, 20.0, 200, 60, 0, 0, 0, 0, 0};
     LightMarker = POINT{75, 65};
-    FilterSettings = FilterSettingsRecord{kFilterSharpen, 0, 0, 0, 0, {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}}};
+    Remembered.filter = FilterChoice{};
     kernelEditsBlocked = 1;
     Remembered.effect = EffectParams{};
     Remembered.channelRanges = RememberedSettings{}.channelRanges;
     Remembered.ysh = YshParams{};
-    ProcessingMode = 1;
 }
 
 std::vector<BYTE> CopyDib(const BYTE* dib)
@@ -103,7 +102,7 @@ std::vector<BYTE> FilteredCopy(const std::vector<BYTE>& dib)
     auto* p = static_cast<BYTE*>(GlobalLock(block));
     std::memcpy(p, dib.data(), dib.size());
     GlobalUnlock(block);
-    EXPECT_EQ(ApplyNeighbourhoodFilter(nullptr, block), 0);
+    EXPECT_EQ(ApplyNeighbourhoodFilter(FilterParamsOf(Remembered.filter), block), Failure::None);
     std::vector<BYTE> result = CopyBlock(block);
     GlobalFree(block);
     return result;
