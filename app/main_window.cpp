@@ -178,9 +178,9 @@ void OnOpen(HWND window)
 
 // The engines of the processing commands, on the document as the selection
 // left it.
-int ApplyBumpCommand(HWND window)
+int ApplyBumpCommand(HWND)
 {
-    return ApplyBump(window, &WatermarkDocument, &MainDocument);
+    return ApplyBump(Remembered.bump, &WatermarkDocument, &MainDocument) == Failure::None ? 0 : -1;
 }
 int ApplyFilterCommand(HWND)
 {

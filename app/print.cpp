@@ -2,7 +2,7 @@
 
 #include "app/main_window.h"
 #include "image/messages.h"
-#include "print/print_layout.h"
+#include "processing/placement.h"
 #include "resources/resource.h"
 
 PAGESETUPDLGA PageSetupSettings = {};

@@ -3,9 +3,12 @@
 // take these as parameter structs; nothing in the core keeps them.
 #pragma once
 
+#include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
 #include "processing/filters.h"
+
+#include <windows.h>
 
 // The filter dialog keeps a strength for each kind of filter; the one of
 // the kind chosen is applied.
@@ -28,6 +31,11 @@ int StrengthOf(const FilterChoice& choice, FilterKind kind);
 FilterParams FilterParamsOf(const FilterChoice& choice);
 
 struct RememberedSettings {
+    // The light, the relief's strengths and the watermark's placement.
+    BumpParams bump;
+    // Where the light was last clicked, in the bump dialog's client pixels.
+    POINT lightMarker = {75, 65};
+
     FilterChoice filter;
     // The effect, its band width and the contrast bounds (which each
     // opening sets to the picture's measured ranges).

@@ -22,6 +22,7 @@
 #include "processing/effects.h"
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
+#include "processing/placement.h"
 #include "processing/scale.h"
 
 #include <algorithm>
@@ -69,6 +70,7 @@ struct BenchStateRecord {
     YshParams ysh;               // the engines' settings of the case being run
     EffectParams effect;
     FilterParams filter;
+    BumpParams bump;
 };
 
 // The files the write cases make and the read cases read back.
@@ -107,15 +109,16 @@ int PrepareDefault()
 
 void SetBumpPlacement(int dontEnlarge, int repeatTile)
 {
-    BumpSettings.KeepAspect = 0;
-    BumpSettings.DontEnlarge = dontEnlarge;
-    BumpSettings.RepeatTile = repeatTile;
-    BumpSettings.OffsetX = 0;
-    BumpSettings.OffsetY = 0;
+    WatermarkLayout& layout = BenchState.bump.layout;
+    layout.keepAspect = false;
+    layout.dontEnlarge = dontEnlarge;
+    layout.repeatTile = repeatTile;
+    layout.offsetX = 0;
+    layout.offsetY = 0;
     if (dontEnlarge) {
         // Centred, as a user would place a logo.
-        BumpSettings.OffsetX = (MainDocument.width - WatermarkDocument.width) / 2;
-        BumpSettings.OffsetY = (MainDocument.height - WatermarkDocument.height) / 2;
+        layout.offsetX = (MainDocument.width - WatermarkDocument.width) / 2;
+        layout.offsetY = (MainDocument.height - WatermarkDocument.height) / 2;
     }
 }
 
@@ -142,7 +145,7 @@ int PrepareBumpStretch()
 
 int RunBump()
 {
-    return ApplyBump(nullptr, &WatermarkDocument, &MainDocument);
+    return ApplyBump(BenchState.bump, &WatermarkDocument, &MainDocument) == Failure::None ? 0 : -1;
 }
 
 // The strengths a user would pick: sharpen and emboss 5, soft and the
@@ -334,10 +337,10 @@ int RunPreviewBump()
     HGLOBAL block = CopyPreview(&dib);
     if (!block)
         return -1;
-    const int result = RenderBumpPixels(dib, BenchState.previewWidth, BenchState.previewHeight, MainDocument.width,
-                                        MainDocument.height, &WatermarkDocument);
+    const Failure result = RenderBumpPixels(BenchState.bump, dib, BenchState.previewWidth, BenchState.previewHeight,
+                                            MainDocument.width, MainDocument.height, &WatermarkDocument);
     FreeCopy(block);
-    return result;
+    return result == Failure::None ? 0 : -1;
 }
 
 // The slowest setting of the filter dialog: soft at 10 passes.
@@ -607,13 +610,12 @@ int main(int argc, char** argv)
     // The settings a user would leave at their defaults, light from the
     // upper left (azimuth 135, elevation 45).
     const double azimuth = 135.0 * kPi / 180.0, elevation = 45.0 * kPi / 180.0;
-    BumpSettings.lightX = std::cos(elevation) * std::cos(azimuth);
-    BumpSettings.lightY = std::cos(elevation) * std::sin(azimuth);
-    BumpSettings.lightZ = std::sin(elevation);
-    BumpSettings.strength = 20;
-    BumpSettings.strengthValue = 20.0;
-    BumpSettings.amplification = 200;
-    BumpSettings.ambient = 60;
+    BenchState.bump.lightX = std::cos(elevation) * std::cos(azimuth);
+    BenchState.bump.lightY = std::cos(elevation) * std::sin(azimuth);
+    BenchState.bump.lightZ = std::sin(elevation);
+    BenchState.bump.strength = 20;
+    BenchState.bump.amplification = 200;
+    BenchState.bump.ambient = 60;
     const int kernel[3][3] = {{0, -1, 0}, {-1, 5, -1}, {0, -1, 0}};
     std::memcpy(BenchState.filter.kernel, kernel, sizeof kernel);
     BenchState.effect.bandWidth = 64;

@@ -103,6 +103,7 @@ struct CommandRun {
     const std::string* input;
     ImageDocument* watermark;
     ImageDocument sized;
+    BumpParams bump;      // the options' bump with this picture's placement
     EffectParams effect;  // the options' effect with this picture's bounds
 };
 
@@ -134,33 +135,24 @@ int PrepareBump(CommandRun* run)
         run->watermark = &run->sized;
     }
 
-    BumpSettings.lightX = o.light[0];
-    BumpSettings.lightY = o.light[1];
-    BumpSettings.lightZ = o.light[2];
-    BumpSettings.strength = o.bumpStrength;
-    BumpSettings.strengthValue = static_cast<double>(o.bumpStrength);
-    BumpSettings.amplification = o.amplify;
-    BumpSettings.ambient = o.ambient;
-    BumpSettings.KeepAspect = o.keepAspect ? 1 : 0;
-    BumpSettings.DontEnlarge = o.noEnlarge ? 1 : 0;
-    BumpSettings.RepeatTile = o.tile ? 1 : 0;
-    BumpSettings.OffsetX = o.offsetX;
-    BumpSettings.OffsetY = o.offsetY;
+    run->bump = o.bump;
+    WatermarkLayout& layout = run->bump.layout;
     if (sized) {
-        BumpSettings.DontEnlarge = o.tile ? 0 : 1;
-        BumpSettings.OffsetX = o.tile ? 0 : place.x;
-        BumpSettings.OffsetY = o.tile ? 0 : place.y;
+        const bool tile = layout.repeatTile;
+        layout.dontEnlarge = !tile;
+        layout.offsetX = tile ? 0 : place.x;
+        layout.offsetY = tile ? 0 : place.y;
     }
 
-    // The offsets the dialog's position bars would allow; a bar that is not
-    // shown allows only 0.
-    const BumpPlacement placement =
-        PlaceWatermark(MainDocument.width, MainDocument.height, run->watermark->width, run->watermark->height);
-    const long maxX = placement.offsetBarX ? placement.offsetMaxX : 0;
-    const long maxY = placement.offsetBarY ? placement.offsetMaxY : 0;
-    if (BumpSettings.OffsetX > maxX || BumpSettings.OffsetY > maxY) {
+    // The offsets the dialog's position bars would allow: the room the
+    // watermark leaves (0 where a bar is not shown).
+    const BumpPlacement placement = PlaceWatermark(layout, MainDocument.width, MainDocument.height,
+                                                   run->watermark->width, run->watermark->height);
+    const long maxX = placement.offsetMaxX;
+    const long maxY = placement.offsetMaxY;
+    if (layout.offsetX > maxX || layout.offsetY > maxY) {
         Report(input, Format(_("--offset %d,%d is outside the room the watermark leaves here (0..%ld, 0..%ld)"),
-                             BumpSettings.OffsetX, BumpSettings.OffsetY, maxX, maxY));
+                             layout.offsetX, layout.offsetY, maxX, maxY));
         return -1;
     }
     return 1;
@@ -200,7 +192,7 @@ int ApplyCommand(void* context)
     const auto* run = static_cast<const CommandRun*>(context);
     BYTE* pixels = WorkDibPixels(MainDocument.dib);
     switch (run->options->command) {
-    case CliCommand::Bump: return ApplyBump(nullptr, run->watermark, &MainDocument);
+    case CliCommand::Bump: return ApplyBump(run->bump, run->watermark, &MainDocument) == Failure::None ? 0 : -1;
     case CliCommand::Filter:
         return ApplyNeighbourhoodFilter(run->options->filter, MainDocument.hDib) == Failure::None ? 0 : -1;
     case CliCommand::Effect:
@@ -266,7 +258,7 @@ int ProcessAndWrite(const CliOptions& o, const std::string& input, int inputType
         }
         // The picture as shown unscrolled at the view's top-left corner:
         // client coordinates are picture coordinates.
-        CommandRun run{&o, &input, nullptr, {}, {}};
+        CommandRun run{&o, &input, nullptr, {}, {}, {}};
         SetReportName(input.c_str());
         const long mark = ReportedCount();
         const int result = RunProcessingCommand(nullptr, &MainDocument, &selection, RegionOrigin{},

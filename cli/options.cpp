@@ -493,12 +493,13 @@ int ParseLight(const std::string& text, CliOptions* o, std::string* error)
         *error = Format(_("%s: expected %s, got '%s'"), "--light", _("three numbers X,Y,Z"), text.c_str());
         return -1;
     }
+    double* light[3] = {&o->bump.lightX, &o->bump.lightY, &o->bump.lightZ};
     for (int i = 0; i < 3; ++i)
-        if (ParseReal(fields[static_cast<std::size_t>(i)], &o->light[i]) != 0) {
+        if (ParseReal(fields[static_cast<std::size_t>(i)], light[i]) != 0) {
             *error = Format(_("%s: '%s' is not a number"), "--light", fields[static_cast<std::size_t>(i)].c_str());
             return -1;
         }
-    if (o->light[0] == 0.0 && o->light[1] == 0.0 && o->light[2] == 0.0) {
+    if (o->bump.lightX == 0.0 && o->bump.lightY == 0.0 && o->bump.lightZ == 0.0) {
         *error = _("--light: the direction 0,0,0 points nowhere");
         return -1;
     }
@@ -741,27 +742,27 @@ int ApplyOption(const OptionEntry& entry, const std::string& name, const std::st
         return RealValue(name, value, 0.0, 90.0, &o->elevation, error);
     case OptionId::Strength:
         if (o->command == CliCommand::Bump)
-            return IntegerValue(name, value, 1, 200, &o->bumpStrength, error);
+            return RangedValue(name, value, kBumpStrength, &o->bump.strength, error);
         return RangedValue(name, value, kFilterStrength, &o->filter.strength, error);
     case OptionId::Amplify:
-        return IntegerValue(name, value, 0, 800, &o->amplify, error);
+        return RangedValue(name, value, kBumpAmplification, &o->bump.amplification, error);
     case OptionId::Ambient:
-        return IntegerValue(name, value, 1, 100, &o->ambient, error);
+        return RangedValue(name, value, kBumpAmbient, &o->bump.ambient, error);
     case OptionId::KeepAspect:
-        o->keepAspect = true;
+        o->bump.layout.keepAspect = true;
         return 0;
     case OptionId::NoEnlarge:
-        o->noEnlarge = true;
+        o->bump.layout.dontEnlarge = true;
         return 0;
     case OptionId::Tile:
-        o->tile = true;
+        o->bump.layout.repeatTile = true;
         return 0;
     case OptionId::Offset: {
         int xy[2] = {0, 0};
         if (IntegerList(name, value, 2, N_("two whole numbers X,Y"), 0, INT_MAX, xy, error) != 0)
             return -1;
-        o->offsetX = xy[0];
-        o->offsetY = xy[1];
+        o->bump.layout.offsetX = xy[0];
+        o->bump.layout.offsetY = xy[1];
         return 0;
     }
     case OptionId::Kind:
@@ -890,17 +891,17 @@ int CheckCombinations(CliOptions* o, const bool* seen, std::string* error)
             *error = _("--light excludes --azimuth and --elevation");
             return -1;
         }
-        if (o->noEnlarge && o->tile) {
+        if (o->bump.layout.dontEnlarge && o->bump.layout.repeatTile) {
             *error = _("--no-enlarge and --tile exclude each other");
             return -1;
         }
         if ((o->sizeGiven || o->gravityGiven || o->marginGiven) &&
-            (o->noEnlarge || o->keepAspect || given(OptionId::Offset))) {
+            (o->bump.layout.dontEnlarge || o->bump.layout.keepAspect || given(OptionId::Offset))) {
             *error = _("--size, --gravity and --margin place the watermark themselves: they exclude --no-enlarge, "
                        "--keep-aspect and --offset");
             return -1;
         }
-        if (o->tile && (o->gravityGiven || o->marginGiven)) {
+        if (o->bump.layout.repeatTile && (o->gravityGiven || o->marginGiven)) {
             *error = _("--gravity and --margin do not apply to --tile");
             return -1;
         }
@@ -921,9 +922,9 @@ int CheckCombinations(CliOptions* o, const bool* seen, std::string* error)
             const double pi = 3.141592653589793;
             const double a = o->azimuth * pi / 180.0;
             const double e = o->elevation * pi / 180.0;
-            o->light[0] = std::cos(e) * std::cos(a);
-            o->light[1] = std::cos(e) * std::sin(a);
-            o->light[2] = std::sin(e);
+            o->bump.lightX = std::cos(e) * std::cos(a);
+            o->bump.lightY = std::cos(e) * std::sin(a);
+            o->bump.lightZ = std::sin(e);
         }
         break;
     case CliCommand::Filter:

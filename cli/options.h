@@ -5,9 +5,11 @@
 // checked here, so a bad command line never writes anything.
 #pragma once
 
+#include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
 #include "processing/filters.h"
+#include "processing/placement.h"
 
 #include <cstddef>
 #include <string>
@@ -27,10 +29,7 @@ struct CliGravity {
 };
 
 // A length in pixels or in per cent of the processed area's side.
-struct CliLength {
-    double value = 0.0;
-    bool percent = false;
-};
+using CliLength = PlacementLength;
 
 // A line (or lines) of text drawn as a relief: text-mark, and bump --text.
 enum class TextAlign { Left, Center, Right };
@@ -94,15 +93,10 @@ struct CliOptions {
     bool elevationGiven = false;
     double azimuth = 135.0;    // degrees, counter-clockwise from the right
     double elevation = 45.0;   // degrees above the picture plane
-    double light[3] = {0.0, 0.0, 1.0};  // final direction towards the light: X right, Y up, Z out
-    int bumpStrength = 20;
-    int amplify = 200;
-    int ambient = 60;
-    bool keepAspect = false;
-    bool noEnlarge = false;
-    bool tile = false;
-    int offsetX = 0;
-    int offsetY = 0;
+    // The light (finally from --light or the azimuth and elevation), the
+    // strengths, and the placement: --keep-aspect, --no-enlarge, --tile,
+    // --offset.
+    BumpParams bump;
     // --size, --gravity, --margin: the watermark resized and placed by the
     // processed area's size.
     bool sizeGiven = false;

@@ -234,9 +234,8 @@ Failure ApplyNeighbourhoodFilter(const FilterParams& params, HGLOBAL block)
     return Failure::None;
 }
 
-Failure ApplyNeighbourhoodFilter(const BumpSettingsRecord& light, HGLOBAL block)
+Failure ApplyNeighbourhoodFilter(const BumpParams& light, HGLOBAL block)
 {
-    (void)light;
     auto* dib = static_cast<BYTE*>(GlobalLock(block));
     if (!dib)
         return Failure::OutOfMemory;
@@ -249,7 +248,7 @@ Failure ApplyNeighbourhoodFilter(const BumpSettingsRecord& light, HGLOBAL block)
     }
     HGLOBAL work = AllocateReliefWork(width, height);
     if (work)
-        ShadeReliefInPlace(WorkDibPixels(dib), static_cast<std::size_t>(width) * 4, width, height, work);
+        ShadeReliefInPlace(light, WorkDibPixels(dib), static_cast<std::size_t>(width) * 4, width, height, work);
     GlobalUnlock(block);
     return work ? Failure::None : Failure::OutOfMemory;
 }

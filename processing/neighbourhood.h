@@ -8,7 +8,7 @@
 #include "platform/platform.h"
 
 struct FilterParams;
-struct BumpSettingsRecord;
+struct BumpParams;
 
 // Nine pixels in memory order: the row before (below on screen), the
 // current row, the row after (above on screen); left to right in each.
@@ -26,4 +26,4 @@ static_assert(sizeof(PixelBlock3x3) == 36);
 // Failure::None, or Failure::OutOfMemory when a working buffer cannot be
 // allocated (the picture is then unchanged).
 Failure ApplyNeighbourhoodFilter(const FilterParams& params, HGLOBAL block);
-Failure ApplyNeighbourhoodFilter(const BumpSettingsRecord& light, HGLOBAL block);
+Failure ApplyNeighbourhoodFilter(const BumpParams& light, HGLOBAL block);

@@ -36,8 +36,8 @@ TEST(CliOptions, ValuesFollowTheirOptionOrComeAfterEquals)
 {
     const Parsed a = Parse({"bump", "in.jpg", "--strength", "150", "--amplify=0", "-o", "out.jpg"});
     ASSERT_EQ(a.result, 0) << a.error;
-    EXPECT_EQ(a.options.bumpStrength, 150);
-    EXPECT_EQ(a.options.amplify, 0);
+    EXPECT_EQ(a.options.bump.strength, 150);
+    EXPECT_EQ(a.options.bump.amplification, 0);
     EXPECT_EQ(a.options.output, "out.jpg");
 
     const Parsed b = Parse({"convert", "--output=x.bmp", "in.jpg"});
@@ -49,9 +49,9 @@ TEST(CliOptions, NegativeValuesAreValuesNotOptions)
 {
     const Parsed p = Parse({"bump", "--light", "-0.6,0.3,0.74", "in.bmp", "-o", "o.bmp"});
     ASSERT_EQ(p.result, 0) << p.error;
-    EXPECT_DOUBLE_EQ(p.options.light[0], -0.6);
-    EXPECT_DOUBLE_EQ(p.options.light[1], 0.3);
-    EXPECT_DOUBLE_EQ(p.options.light[2], 0.74);  // used as given, not normalised
+    EXPECT_DOUBLE_EQ(p.options.bump.lightX, -0.6);
+    EXPECT_DOUBLE_EQ(p.options.bump.lightY, 0.3);
+    EXPECT_DOUBLE_EQ(p.options.bump.lightZ, 0.74);  // used as given, not normalised
 
     const Parsed y = Parse({"ysh", "--hue", "-180", "--luminance=-100", "in.bmp", "-o", "o.bmp"});
     ASSERT_EQ(y.result, 0) << y.error;
@@ -78,15 +78,15 @@ TEST(CliOptions, DefaultsAreTheProgramsStartUpValues)
     EXPECT_EQ(o.quality, 80);
     EXPECT_FALSE(o.progressive);
     EXPECT_FALSE(o.regionGiven);
-    EXPECT_EQ(o.bumpStrength, 20);
-    EXPECT_EQ(o.amplify, 200);
-    EXPECT_EQ(o.ambient, 60);
-    EXPECT_EQ(o.offsetX, 0);
-    EXPECT_EQ(o.offsetY, 0);
+    EXPECT_EQ(o.bump.strength, 20);
+    EXPECT_EQ(o.bump.amplification, 200);
+    EXPECT_EQ(o.bump.ambient, 60);
+    EXPECT_EQ(o.bump.layout.offsetX, 0);
+    EXPECT_EQ(o.bump.layout.offsetY, 0);
     // Azimuth 135, elevation 45: from the upper left, half-way up.
-    EXPECT_NEAR(o.light[0], -0.5, 1e-15);
-    EXPECT_NEAR(o.light[1], 0.5, 1e-15);
-    EXPECT_NEAR(o.light[2], std::sqrt(0.5), 1e-15);
+    EXPECT_NEAR(o.bump.lightX, -0.5, 1e-15);
+    EXPECT_NEAR(o.bump.lightY, 0.5, 1e-15);
+    EXPECT_NEAR(o.bump.lightZ, std::sqrt(0.5), 1e-15);
 
     const Parsed f = Parse({"filter", "in.jpg", "-o", "out.jpg"});
     ASSERT_EQ(f.result, 0);
@@ -111,13 +111,13 @@ TEST(CliOptions, SettingsMapToTheDialogsValues)
 {
     const Parsed a = Parse({"bump", "--azimuth", "0", "--elevation", "0", "i", "-o", "o.bmp"});
     ASSERT_EQ(a.result, 0) << a.error;
-    EXPECT_DOUBLE_EQ(a.options.light[0], 1.0);
-    EXPECT_DOUBLE_EQ(a.options.light[1], 0.0);
-    EXPECT_DOUBLE_EQ(a.options.light[2], 0.0);
+    EXPECT_DOUBLE_EQ(a.options.bump.lightX, 1.0);
+    EXPECT_DOUBLE_EQ(a.options.bump.lightY, 0.0);
+    EXPECT_DOUBLE_EQ(a.options.bump.lightZ, 0.0);
     const Parsed up = Parse({"bump", "--azimuth=90", "i", "-o", "o.bmp"});
     ASSERT_EQ(up.result, 0);
-    EXPECT_NEAR(up.options.light[0], 0.0, 1e-15);
-    EXPECT_GT(up.options.light[1], 0.7);  // Y points up the picture
+    EXPECT_NEAR(up.options.bump.lightX, 0.0, 1e-15);
+    EXPECT_GT(up.options.bump.lightY, 0.7);  // Y points up the picture
 
     const Parsed y = Parse({"ysh", "--luminance", "50", "--saturation", "-100", "--hue", "120", "i", "-o", "o.bmp"});
     ASSERT_EQ(y.result, 0) << y.error;
@@ -238,10 +238,11 @@ TEST(CliOptions, WorkerArgumentsKeepEverySettingAsWrittenAndDropInputsOutputAndJ
     CliOptions worker;
     std::string error;
     ASSERT_EQ(ParseCliOptions(static_cast<int>(argv.size()), argv.data(), &worker, &error), 0) << error;
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(worker.light[i], p.options.light[i]);
+    EXPECT_EQ(worker.bump.lightX, p.options.bump.lightX);
+    EXPECT_EQ(worker.bump.lightY, p.options.bump.lightY);
+    EXPECT_EQ(worker.bump.lightZ, p.options.bump.lightZ);
     EXPECT_EQ(worker.watermark, "logo.bmp");
-    EXPECT_TRUE(worker.tile);
+    EXPECT_TRUE(worker.bump.layout.repeatTile);
     EXPECT_EQ(worker.quality, 95);
     EXPECT_EQ(worker.workerArguments, p.options.workerArguments);
 }

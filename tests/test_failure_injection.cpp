@@ -143,13 +143,18 @@ int RunEngine(void* command)
 
 TEST_F(FailureInjectionTest, EveryProcessingCommandWithAndWithoutASelectionSurvivesEveryFailedAllocation)
 {
-    const auto bump = [] { return ApplyBump(nullptr, &WatermarkDocument, &MainDocument); };
+    static BumpParams bumpParams;
+    const auto bump = [] {
+        return ApplyBump(bumpParams, &WatermarkDocument, &MainDocument) == Failure::None ? 0 : -1;
+    };
     static FilterParams filterParams;
     const auto filter = [] {
         return ApplyNeighbourhoodFilter(filterParams, MainDocument.hDib) == Failure::None ? 0 : -1;
     };
     const auto bumpSettings = [](int keepAspect, int dontEnlarge, int tile) {
-        return [=] { BumpSettings = {-0.5, 0.5, 0.7071, 20, 20.0, 200, 60, keepAspect, dontEnlarge, tile, 0, 0}; };
+        return [=] {
+            bumpParams = BumpParams{-0.5, 0.5, 0.7071, 20, 200, 60, {keepAspect != 0, dontEnlarge != 0, tile != 0, 0, 0}};
+        };
     };
     const auto filterSettings = [](FilterKind kind, int strength) {
         return [=] { filterParams = FilterParams{kind, strength, {{1, -2, 1}, {0, 3, 0}, {-1, 2, -1}}}; };

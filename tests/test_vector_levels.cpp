@@ -33,18 +33,32 @@ struct EngineCase {
     std::function<std::vector<BYTE>(const ref::Picture&, const ref::Picture&)> run;
 };
 
+// The light and strengths every bump case runs with.
+BumpParams TestLight()
+{
+    BumpParams bump;
+    bump.lightX = -0.5;
+    bump.lightY = 0.5;
+    bump.lightZ = 0.7071067811865476;
+    bump.strength = 37;
+    bump.amplification = 400;
+    bump.ambient = 45;
+    return bump;
+}
+
 std::vector<BYTE> Bump(const ref::Picture& image, const ref::Picture& mark, int dontEnlarge, int tile, int keepAspect)
 {
-    BumpSettings.DontEnlarge = dontEnlarge;
-    BumpSettings.RepeatTile = tile;
-    BumpSettings.KeepAspect = keepAspect;
-    BumpSettings.OffsetX = dontEnlarge ? 517 : 0;
-    BumpSettings.OffsetY = dontEnlarge ? 211 : 0;
+    BumpParams bump = TestLight();
+    bump.layout.dontEnlarge = dontEnlarge;
+    bump.layout.repeatTile = tile;
+    bump.layout.keepAspect = keepAspect;
+    bump.layout.offsetX = dontEnlarge ? 517 : 0;
+    bump.layout.offsetY = dontEnlarge ? 211 : 0;
     ImageDocument doc = {}, watermark = {};
     proc_test::MakeDocument(&doc, image);
     proc_test::MakeDocument(&watermark, mark);
     std::vector<BYTE> out;
-    if (ApplyBump(nullptr, &watermark, &doc) == 0)
+    if (ApplyBump(bump, &watermark, &doc) == Failure::None)
         out.assign(doc.dib + doc.bitsOffset, doc.dib + doc.bitsOffset + image.bytes.size());
     proc_test::ReleaseDocument(&doc);
     proc_test::ReleaseDocument(&watermark);
@@ -105,14 +119,6 @@ protected:
     void SetUp() override
     {
         before = ActiveVectorLevel();
-        BumpSettings = BumpSettingsRecord{};
-        BumpSettings.lightX = -0.5;
-        BumpSettings.lightY = 0.5;
-        BumpSettings.lightZ = 0.7071067811865476;
-        BumpSettings.strength = 37;
-        BumpSettings.strengthValue = 37.0;
-        BumpSettings.amplification = 400;
-        BumpSettings.ambient = 45;
     }
     void TearDown() override { SetVectorLevel(before); }
     VectorLevel before = VectorLevel::Baseline;

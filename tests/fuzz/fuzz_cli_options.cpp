@@ -71,11 +71,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(Within(options.quality, 60, 100), "--quality");
     if (options.regionGiven)
         Check(options.region[0] < options.region[2] && options.region[1] < options.region[3], "--region order");
-    Check(Within(options.bumpStrength, 1, 200) && Within(options.amplify, 0, 800) && Within(options.ambient, 1, 100),
+    Check(Within(options.bump.strength, 1, 200) && Within(options.bump.amplification, 0, 800) &&
+              Within(options.bump.ambient, 1, 100),
           "bump ranges");
-    Check(std::isfinite(options.light[0]) && std::isfinite(options.light[1]) && std::isfinite(options.light[2]),
+    Check(std::isfinite(options.bump.lightX) && std::isfinite(options.bump.lightY) &&
+              std::isfinite(options.bump.lightZ),
           "a finite light direction");
-    Check(options.offsetX >= 0 && options.offsetY >= 0, "--offset");
+    Check(options.bump.layout.offsetX >= 0 && options.bump.layout.offsetY >= 0, "--offset");
     Check(Within(options.filter.strength, 0, 10), "filter --strength");
     for (const auto& row : options.filter.kernel)
         for (int k : row)

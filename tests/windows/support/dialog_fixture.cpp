@@ -56,13 +56,8 @@ void LoadPicture(int width, int height, const ColourFn& colour)
 
 void ResetProcessingSettings()
 {
-    BumpSettings = BumpSettingsRecord{-0.5, 0.5, 0.7071067811865476, 20, 20.0, 200, 60, 0, 0, 0, 0, 0};
-    LightMarker = POINT{75, 65};
-    Remembered.filter = FilterChoice{};
+    ResetRememberedSettings();
     kernelEditsBlocked = 1;
-    Remembered.effect = EffectParams{};
-    Remembered.channelRanges = RememberedSettings{}.channelRanges;
-    Remembered.ysh = YshParams{};
 }
 
 std::vector<BYTE> CopyDib(const BYTE* dib)
