@@ -120,7 +120,7 @@ void OnClose(HWND window)
 void OnGetMinMaxInfo(LPARAM lParam)
 {
     auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-    const RECT& r = MainDocument.windowRect;
+    const RECT& r = ViewState.pictureWindowRect;
     info->ptMaxTrackSize.x = r.right - r.left;
     info->ptMaxTrackSize.y = r.bottom - r.top;
     ViewState.maxTrackWidth = info->ptMaxTrackSize.x;
@@ -146,7 +146,7 @@ int ShowNewPicture(HWND window)
     }
     ViewState.scrolledX = 0;
     ViewState.scrolledY = 0;
-    RECT& r = MainDocument.windowRect;
+    RECT& r = ViewState.pictureWindowRect;
     GetWindowRect(window, &r);
     ViewState.viewWidth = MainDocument.width >= kMinimumWindowWidth
                               ? MainDocument.width
@@ -178,31 +178,31 @@ void OnOpen(HWND window)
 
 // The engines of the processing commands, on the document as the selection
 // left it.
-int ApplyBumpCommand(HWND)
+Failure ApplyBumpCommand()
 {
-    return ApplyBump(Remembered.bump, &WatermarkDocument, &MainDocument) == Failure::None ? 0 : -1;
+    return ApplyBump(Remembered.bump, &WatermarkDocument, &MainDocument);
 }
-int ApplyFilterCommand(HWND)
+Failure ApplyFilterCommand()
 {
-    return ApplyNeighbourhoodFilter(FilterParamsOf(Remembered.filter), MainDocument.hDib) == Failure::None ? 0 : -1;
+    return ApplyNeighbourhoodFilter(FilterParamsOf(Remembered.filter), MainDocument.hDib);
 }
-int ApplyEffectCommand(HWND)
+Failure ApplyEffectCommand()
 {
     ApplyEffect(Remembered.effect, WorkDibPixels(MainDocument.dib),
                 reinterpret_cast<BITMAPINFOHEADER*>(MainDocument.dib));
-    return 0;
+    return Failure::None;
 }
-int ApplyColourCommand(HWND)
+Failure ApplyColourCommand()
 {
     ApplyColourAdjust(Remembered.ysh, WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
-    return 0;
+    return Failure::None;
 }
 
 struct ProcessingCommand {
     UINT id;
     const char* dialogTemplate;
     DLGPROC dialogProc;
-    int (*apply)(HWND);
+    Failure (*apply)();
 };
 
 constexpr ProcessingCommand kProcessingCommands[] = {
@@ -217,8 +217,8 @@ struct CommandRun {
     const ProcessingCommand* command;
 };
 
-// The command's dialog, with the outline off; OK (1) goes on.
-int AskCommandDialog(void* context)
+// The command's dialog, with the outline off; OK goes on.
+Failure AskCommandDialog(void* context)
 {
     const auto* run = static_cast<const CommandRun*>(context);
     ViewState.modalBusy = 1;
@@ -227,28 +227,31 @@ int AskCommandDialog(void* context)
         DialogBoxParamA(instance, run->command->dialogTemplate, run->window, run->command->dialogProc, 0);
     ViewState.modalBusy = 0;
     Repaint(run->window);
-    return result == IDOK ? 1 : 0;
+    return result == IDOK ? Failure::None : Failure::Declined;
 }
 
-int ApplyCommandEngine(void* context)
+Failure ApplyCommandEngine(void* context)
 {
     const auto* run = static_cast<const CommandRun*>(context);
     BusyCursorGuard busy;
-    return run->command->apply(run->window);
+    return run->command->apply();
 }
 
 // Cut the selection out, run the dialog, apply and commit on OK or
-// restore on anything else.
+// restore on anything else.  Without memory for the selection or for the
+// engine the command says so.
 void RunCommandFromMenu(HWND window, const ProcessingCommand& command)
 {
     DrawSelectionOutline(window, &Selection);
     if (MainDocument.isLoaded) {
         CommandRun run{window, &command};
-        const RegionOrigin origin{ViewState.scrolledX, ViewState.scrolledY, ViewState.imageOffsetX,
-                                  ViewState.imageOffsetY};
-        if (RunProcessingCommand(window, &MainDocument, &Selection, origin,
-                                 ProcessingSteps{AskCommandDialog, ApplyCommandEngine, &run}) == 0)
+        const PictureRect region = SelectionInPicture(Selection, ViewState);
+        const Failure result = RunProcessingCommand(&MainDocument, Selection.active ? &region : nullptr,
+                                                    ProcessingSteps{AskCommandDialog, ApplyCommandEngine, &run});
+        if (result == Failure::None)
             RefreshDisplayCopy(&DisplayCopy, &MainDocument);
+        else if (result == Failure::OutOfMemory)
+            ReportError(window, msg::kOutOfMemory);
     }
     Repaint(window);
 }
@@ -363,7 +366,8 @@ HWND CreateMainWindow(HINSTANCE instance, int showCommand)
 
 int RunQuillvane(HINSTANCE instance, int showCommand)
 {
-    ResetDocument(&MainDocument, true);
+    ResetDocument(&MainDocument);
+    ViewState.pictureWindowRect = ViewStateRecord{}.pictureWindowRect;
     RunSplash(instance, showCommand);
     if (RegisterMainWindowClass(instance) != 0)
         return 0;

@@ -259,8 +259,8 @@ int main(int argc, char** argv)
     QueryPerformanceFrequency(&Bench.frequency);
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    ResetDocument(&MainDocument, true);
-    ResetDocument(&WatermarkDocument, false);
+    ResetDocument(&MainDocument);
+    ResetDocument(&WatermarkDocument);
     if (RegisterMainWindowClass(instance) != 0 || !(Bench.window = CreateMainWindow(instance, SW_SHOWNORMAL))) {
         std::fprintf(stderr, "quillvane_bump_ok_bench: cannot create the main window\n");
         return 1;

@@ -256,7 +256,7 @@ int PrepareRead(int variant)
         (PrepareWrite(variant) != 0 || RunWrite(variant) != 0))
         return -1;
     ReleaseDocument(&BenchState.readDocument);
-    ResetDocument(&BenchState.readDocument, false);
+    ResetDocument(&BenchState.readDocument);
     std::snprintf(BenchState.readDocument.path, sizeof BenchState.readDocument.path, "%s", file->path);
     return 0;
 }
@@ -587,8 +587,8 @@ int main(int argc, char** argv)
         return parsed == 1 ? 0 : 2;
 
     const LONG side = std::min({kWatermarkSide, options.width, options.height});
-    ResetDocument(&MainDocument, true);
-    ResetDocument(&WatermarkDocument, false);
+    ResetDocument(&MainDocument);
+    ResetDocument(&WatermarkDocument);
     if (GeneratePhoto(&MainDocument, options.width, options.height) != 0 ||
         GenerateWatermark(&WatermarkDocument, side) != 0) {
         std::fprintf(stderr, "quillvane_bench: not enough memory for a %dx%d picture\n",

@@ -45,10 +45,10 @@ void ReportUnlessReported(long mark, const std::string& name, const char* text)
 // The open command's sequence on a fresh record: read, then luminance.
 // *type receives the reader used; a PNG or WebP file's transparency goes
 // to *alpha.
-int ReadPicture(ImageDocument* doc, bool isMain, const std::string& path, int* type, std::vector<std::uint8_t>* alpha)
+int ReadPicture(ImageDocument* doc, const std::string& path, int* type, std::vector<std::uint8_t>* alpha)
 {
     ReleaseDocument(doc);
-    ResetDocument(doc, isMain);
+    ResetDocument(doc);
     alpha->clear();
     if (CopyPathInto(doc, path) != 0)
         return -1;
@@ -84,7 +84,7 @@ int CopyPictureInto(ImageDocument* copy, const ImageDocument* source)
     const std::size_t bytes = WorkDibBytes(source->width, source->height);
     HGLOBAL block = AllocateBlock(bytes);
     if (!block) {
-        ResetDocument(copy, false);
+        ResetDocument(copy);
         return -1;
     }
     copy->hDib = block;
@@ -108,15 +108,15 @@ struct CommandRun {
 };
 
 // The settings and checks of each command, between the cut-out and the
-// engine: 1 to go on, -1 on a problem (reported).
-int PrepareBump(CommandRun* run)
+// engine: Failure::None to go on, Failure::Declined on a problem (reported).
+Failure PrepareBump(CommandRun* run)
 {
     const CliOptions& o = *run->options;
     const std::string& input = *run->input;
     run->watermark = &WatermarkDocument;
     if (BumpsWithOwnPicture(o) && CopyPictureInto(run->watermark, &MainDocument) != 0) {
         Report(input, _("not enough memory for the watermark"));
-        return -1;
+        return Failure::Declined;
     }
     // --size, --gravity, --margin: a resized watermark at its own size.
     SizedPlacement place = {};
@@ -126,11 +126,11 @@ int PrepareBump(CommandRun* run)
         if (PlaceSizedWatermark(o, MainDocument.width, MainDocument.height, run->watermark->width,
                                 run->watermark->height, &place, &problem) != 0) {
             Report(input, problem);
-            return -1;
+            return Failure::Declined;
         }
         if (ResizeWatermark(run->watermark, place.width, place.height, &run->sized) != 0) {
             Report(input, _("not enough memory for the watermark"));
-            return -1;
+            return Failure::Declined;
         }
         run->watermark = &run->sized;
     }
@@ -153,9 +153,9 @@ int PrepareBump(CommandRun* run)
     if (layout.offsetX > maxX || layout.offsetY > maxY) {
         Report(input, Format(_("--offset %d,%d is outside the room the watermark leaves here (0..%ld, 0..%ld)"),
                              layout.offsetX, layout.offsetY, maxX, maxY));
-        return -1;
+        return Failure::Declined;
     }
-    return 1;
+    return Failure::None;
 }
 
 // The effect's settings for this picture (or region): the contrast
@@ -174,34 +174,33 @@ void PrepareEffect(CommandRun* run)
     }
 }
 
-int PrepareCommand(void* context)
+Failure PrepareCommand(void* context)
 {
     auto* run = static_cast<CommandRun*>(context);
     const CliOptions& o = *run->options;
     switch (o.command) {
     case CliCommand::Bump: return PrepareBump(run);
-    case CliCommand::Effect: PrepareEffect(run); return 1;
-    default: return 1;
+    case CliCommand::Effect: PrepareEffect(run); return Failure::None;
+    default: return Failure::None;
     }
 }
 
-// The engine on the document as the cut-out left it: 0, or -1 without
-// memory (the command sequence reports it).
-int ApplyCommand(void* context)
+// The engine on the document as the cut-out left it: Failure::None, or
+// Failure::OutOfMemory.
+Failure ApplyCommand(void* context)
 {
     const auto* run = static_cast<const CommandRun*>(context);
     BYTE* pixels = WorkDibPixels(MainDocument.dib);
     switch (run->options->command) {
-    case CliCommand::Bump: return ApplyBump(run->bump, run->watermark, &MainDocument) == Failure::None ? 0 : -1;
-    case CliCommand::Filter:
-        return ApplyNeighbourhoodFilter(run->options->filter, MainDocument.hDib) == Failure::None ? 0 : -1;
+    case CliCommand::Bump: return ApplyBump(run->bump, run->watermark, &MainDocument);
+    case CliCommand::Filter: return ApplyNeighbourhoodFilter(run->options->filter, MainDocument.hDib);
     case CliCommand::Effect:
         ApplyEffect(run->effect, pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib));
-        return 0;
+        return Failure::None;
     case CliCommand::Ysh:
         ApplyColourAdjust(run->options->ysh, pixels, MainDocument.width, MainDocument.height);
-        return 0;
-    default: return 0;
+        return Failure::None;
+    default: return Failure::None;
     }
 }
 
@@ -238,34 +237,29 @@ int ProcessAndWrite(const CliOptions& o, const std::string& input, int inputType
                     std::vector<std::string>* written)
 {
     if (o.command != CliCommand::Convert) {
-        SelectionRect selection = {};
-        if (o.regionGiven) {
-            selection.active = 1;
-            selection.left = o.region[0];
-            selection.top = o.region[1];
-            selection.right = o.region[2];
-            selection.bottom = o.region[3];
-        }
+        const PictureRect region = {o.region[0], o.region[1], o.region[2], o.region[3]};
         const LONG width = MainDocument.width;
         const LONG height = MainDocument.height;
-        if (selection.active &&
-            (selection.left >= width || selection.top >= height || selection.right < 0 || selection.bottom < 0)) {
+        if (o.regionGiven && (region.left >= width || region.top >= height || region.right < 0 || region.bottom < 0)) {
             Report(input, Format(_("--region %ld,%ld,%ld,%ld lies wholly outside the picture (%ld x %ld)"),
-                                 static_cast<long>(selection.left), static_cast<long>(selection.top),
-                                 static_cast<long>(selection.right), static_cast<long>(selection.bottom),
+                                 static_cast<long>(region.left), static_cast<long>(region.top),
+                                 static_cast<long>(region.right), static_cast<long>(region.bottom),
                                  static_cast<long>(width), static_cast<long>(height)));
             return -1;
         }
-        // The picture as shown unscrolled at the view's top-left corner:
-        // client coordinates are picture coordinates.
         CommandRun run{&o, &input, nullptr, {}, {}, {}};
         SetReportName(input.c_str());
         const long mark = ReportedCount();
-        const int result = RunProcessingCommand(nullptr, &MainDocument, &selection, RegionOrigin{},
-                                                ProcessingSteps{PrepareCommand, ApplyCommand, &run});
+        const Failure result = RunProcessingCommand(&MainDocument, o.regionGiven ? &region : nullptr,
+                                                    ProcessingSteps{PrepareCommand, ApplyCommand, &run});
         SetReportName(nullptr);
         ReleaseDocument(&run.sized);
-        if (result != 0) {
+        if (result == Failure::OutOfMemory) {
+            // The core's "メモリーが足りません。" as the tool says it.
+            Report(input, _("not enough memory"));
+            return -1;
+        }
+        if (result != Failure::None) {
             ReportUnlessReported(mark, input, _("not enough memory for the region"));
             return -1;
         }
@@ -292,14 +286,14 @@ int BeginBatch(const CliOptions& options, const TextField* textMark)
     BmpSaveDepth = options.bmpDepth;
     JpegQualityStep = options.quality - kJpegQualityBase;
     JpegProgressive = options.progressive ? 1 : 0;
-    ResetDocument(&MainDocument, true);
-    ResetDocument(&WatermarkDocument, false);
+    ResetDocument(&MainDocument);
+    ResetDocument(&WatermarkDocument);
     if (options.command != CliCommand::Bump)
         return 0;
     if (!options.watermark.empty()) {
         int type = 0;
         std::vector<std::uint8_t> alpha;
-        if (ReadPicture(&WatermarkDocument, false, options.watermark, &type, &alpha) != 0)
+        if (ReadPicture(&WatermarkDocument, options.watermark, &type, &alpha) != 0)
             return -1;
         // A logo on a transparent ground rises where it is opaque.
         UseAlphaAsHeights(&WatermarkDocument, alpha);
@@ -313,7 +307,7 @@ int RunBatchFile(const CliOptions& options, const std::string& input, const Batc
                  std::vector<std::string>* written)
 {
     int inputType = 0;
-    int result = ReadPicture(&MainDocument, true, input, &inputType, &MainExtras.alpha);
+    int result = ReadPicture(&MainDocument, input, &inputType, &MainExtras.alpha);
     if (result == 0)
         result = PrepareInputPicture(options, input, inputType);
     if (result == 0)

@@ -34,7 +34,7 @@ int PlaceSizedWatermark(const CliOptions& options, LONG areaWidth, LONG areaHeig
 
 int ResizeWatermark(const ImageDocument* mark, LONG width, LONG height, ImageDocument* resized)
 {
-    ResetDocument(resized, false);
+    ResetDocument(resized);
     HGLOBAL block = nullptr;
     if (width == mark->width && height == mark->height) {
         const std::size_t bytes = WorkDibBytes(width, height);

@@ -1,24 +1,22 @@
 #include "image/command_sequence.h"
 
-#include "image/messages.h"
-
-int RunProcessingCommand(HWND owner, ImageDocument* doc, const SelectionRect* sel, const RegionOrigin& origin,
-                         const ProcessingSteps& steps)
+Failure RunProcessingCommand(ImageDocument* doc, const PictureRect* region, const ProcessingSteps& steps)
 {
-    if (RegionSwapExtract(owner, doc, sel, origin.scrolledX, origin.scrolledY, origin.imageOffsetX,
-                          origin.imageOffsetY) != 0)
-        return -1;
-    const int prepared = steps.prepare ? steps.prepare(steps.context) : 1;
-    if (prepared != 1) {
-        RegionSwapCancel(doc, sel);
-        return prepared == 0 ? 1 : -1;
+    RegionSwap swap;
+    const Failure extracted = RegionSwapExtract(&swap, doc, region);
+    if (extracted != Failure::None)
+        return extracted;
+    const Failure prepared = steps.prepare ? steps.prepare(steps.context) : Failure::None;
+    if (prepared != Failure::None) {
+        RegionSwapCancel(&swap, doc);
+        return prepared;
     }
-    if (steps.apply(steps.context) != 0) {
-        ReportError(owner, msg::kOutOfMemory);
-        RegionSwapCancel(doc, sel);
-        return -1;
+    const Failure applied = steps.apply(steps.context);
+    if (applied != Failure::None) {
+        RegionSwapCancel(&swap, doc);
+        return applied;
     }
-    RegionSwapCommit(doc, sel, origin.scrolledX, origin.scrolledY, origin.imageOffsetX, origin.imageOffsetY);
+    RegionSwapCommit(&swap, doc);
     doc->isModified = 1;
-    return 0;
+    return Failure::None;
 }

@@ -26,6 +26,9 @@ enum class Failure : unsigned char {
     // JPEG files: the cause says why.
     JpegUnreadable,
     JpegWriteFailed,
+    // Processing commands (image/command_sequence.h).
+    RegionEmpty,      // the region holds none of the picture: nothing to do, nothing said
+    Declined,         // the command's dialog was cancelled, or its front end stopped it and said why
 };
 
 // Why a JPEG could not be read or written, shown under the failure.

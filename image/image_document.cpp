@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-ImageDocument MainDocument = {nullptr, {}, nullptr, {0, 0, 480, 320}, 0, 0, {}, 0, 0, nullptr, 0};
+ImageDocument MainDocument = {};
 ImageDocument WatermarkDocument = {};
 ImageDocument DisplayCopy = {};
 BITMAPINFO displayBmi = {};
@@ -44,11 +44,9 @@ void WriteWorkDibHeader(BYTE* dib, LONG width, LONG height)
     std::memcpy(dib, &header, sizeof header);
 }
 
-void ResetDocument(ImageDocument* doc, bool isMain)
+void ResetDocument(ImageDocument* doc)
 {
     *doc = ImageDocument{};
-    if (isMain)
-        doc->windowRect = RECT{0, 0, 480, 320};
 }
 
 void ReleaseDocument(ImageDocument* doc)

@@ -15,7 +15,6 @@ struct ImageDocument {
     HGLOBAL hDib;                 // the WorkDib block; 0 while no picture
     BITMAPFILEHEADER fileHeader;  // working copy of a BMP file header
     BITMAPINFO* bmi;              // header used to paint, print and save
-    RECT windowRect;              // main window's outer rectangle for this picture
     LONG width;
     LONG height;
     char path[256];
@@ -65,9 +64,8 @@ extern ImageDocument WatermarkDocument;
 extern ImageDocument DisplayCopy;
 extern BITMAPINFO displayBmi;  // what DisplayCopy.bmi always points to
 
-// Sets a record to its start state: all zero, windowRect (0, 0, 480, 320)
-// for the main document.
-void ResetDocument(ImageDocument* doc, bool isMain);
+// Sets a record to its start state: all zero.
+void ResetDocument(ImageDocument* doc);
 
 // Frees the block the record owns (if any) and clears hDib, dib and bmi.
 // Used when the program or a batch run is done with a picture.

@@ -211,14 +211,12 @@ TEST_F(BmpTest, ReadFillsTheRecordAndAWorkDibHeaderInsideTheBlock)
     f.clrImportant = 0;
     f.rows = StoredRows(3, 3, 2, BottomUp(2, [](int x, int y) { return AsBgr(Colourful(x, y)); }));
     const std::vector<std::uint8_t> bytes = Build(f);
-    doc.windowRect = RECT{1, 2, 3, 4};
     doc.isModified = 1;
 
     ASSERT_EQ(Read(bytes), 0);
 
     EXPECT_EQ(doc.isLoaded, 1);
     EXPECT_EQ(doc.isModified, 1);
-    EXPECT_EQ(doc.windowRect.right, 3);
     EXPECT_EQ(doc.width, 3);
     EXPECT_EQ(doc.height, 2);
     ASSERT_NE(doc.hDib, nullptr);

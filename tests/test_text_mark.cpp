@@ -181,14 +181,14 @@ TEST(TextMark, DocumentIsTheSoftenedGreyFieldWithItsHeights)
     o.soften = 3;
     const TextField field = Render(o);
     ImageDocument doc = {};
-    ResetDocument(&doc, false);
+    ResetDocument(&doc);
     ASSERT_EQ(BuildTextMarkDocument(field, o.soften, &doc), 0);
     ASSERT_EQ(doc.width, field.width);
     ASSERT_EQ(doc.height, field.height);
 
     // The same field through the filter command's engine, by hand.
     ImageDocument expected = {};
-    ResetDocument(&expected, false);
+    ResetDocument(&expected);
     ASSERT_EQ(BuildTextMarkDocument(field, 0, &expected), 0);
     FilterParams soft;
     soft.kind = FilterKind::Soft;

@@ -16,7 +16,7 @@ namespace {
 // leave it exactly as it was.
 void LoadPrevious(ImageDocument* doc)
 {
-    ResetDocument(doc, true);
+    ResetDocument(doc);
     HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(2, 2));
     qvfuzz::Check(block != nullptr, "previous picture");
     doc->hDib = block;
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qvfuzz::SetPath(&doc, out);
     if (WriteBmpFile(nullptr, &doc) == 0) {
         ImageDocument back;
-        ResetDocument(&back, false);
+        ResetDocument(&back);
         qvfuzz::SetPath(&back, out);
         qvfuzz::Check(ReadBmpFile(nullptr, &back) == 0, "own file reads back");
         qvfuzz::Check(back.width == doc.width && back.height == doc.height, "own file keeps the size");

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The document starts with a 1 x 1 picture that a failed read must keep.
     ImageDocument doc;
-    ResetDocument(&doc, true);
+    ResetDocument(&doc);
     HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(1, 1) + 4);
     qvfuzz::Check(block != nullptr, "previous picture");
     doc.hDib = block;
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         qvfuzz::SetPath(&doc, out);
         qvfuzz::Check(WriteJpegFile(nullptr, &doc) == 0, "a picture that was read can be written");
         ImageDocument back;
-        ResetDocument(&back, false);
+        ResetDocument(&back);
         qvfuzz::SetPath(&back, out);
         qvfuzz::Check(ReadJpegFile(nullptr, &back) == 0, "own file reads back");
         qvfuzz::Check(back.width == doc.width && back.height == doc.height, "own file keeps the size");

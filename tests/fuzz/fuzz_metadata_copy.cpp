@@ -23,7 +23,7 @@ const std::string& Target(int type)
         static const char* const extensions[] = {".jpg", ".png", ".webp"};
         paths[type] = qvfuzz::OutputFile(extensions[type]) + ".target";
         ImageDocument doc;
-        ResetDocument(&doc, false);
+        ResetDocument(&doc);
         HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(3, 2) + 4);
         doc.hDib = block;
         doc.dib = static_cast<BYTE*>(GlobalLock(block));

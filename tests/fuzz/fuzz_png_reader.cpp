@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qvfuzz::BudgetPicture(size);
     const long blocksBefore = StandInLiveBlocks();
     ImageDocument doc;
-    ResetDocument(&doc, true);
+    ResetDocument(&doc);
     std::vector<std::uint8_t> alpha(3, 7);
     FileProblem problem;
     if (DecodePngMemory(data, size, &doc, &alpha, &problem) != 0) {
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qvfuzz::Check(WritePngFile(out.c_str(), &doc, alpha.empty() ? nullptr : alpha.data(), &problem) == 0,
                   "a picture that was read can be written");
     ImageDocument back;
-    ResetDocument(&back, false);
+    ResetDocument(&back);
     std::vector<std::uint8_t> backAlpha;
     qvfuzz::Check(ReadPngFile(out.c_str(), &back, &backAlpha, &problem) == 0, "own file reads back");
     qvfuzz::Check(back.width == doc.width && back.height == doc.height, "own file keeps the size");

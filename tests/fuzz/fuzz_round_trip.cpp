@@ -27,7 +27,7 @@ void WriteAndRead(ImageDocument* doc, ImageDocument* back, bool jpeg)
     qvfuzz::SetPath(doc, out);
     qvfuzz::Check((jpeg ? WriteJpegFile(nullptr, doc) : WriteBmpFile(nullptr, doc)) == 0,
                   "a picture that was read can be written");
-    ResetDocument(back, false);
+    ResetDocument(back);
     qvfuzz::SetPath(back, out);
     qvfuzz::Check((jpeg ? ReadJpegFile(nullptr, back) : ReadBmpFile(nullptr, back)) == 0, "own file reads back");
     qvfuzz::Check(back->width == doc->width && back->height == doc->height, "own file keeps the size");
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const long blocksBefore = StandInLiveBlocks();
 
     ImageDocument doc;
-    ResetDocument(&doc, false);
+    ResetDocument(&doc);
     qvfuzz::SetPath(&doc, qvfuzz::InputFile(data, size));
     const bool bmp = size >= 2 && data[0] == 'B' && data[1] == 'M';
     if ((bmp ? ReadBmpFile(nullptr, &doc) : ReadJpegFile(nullptr, &doc)) != 0) {

@@ -193,7 +193,6 @@ ImageDocument MakeDocument(int width, int height, const PixelFunction& fn)
     doc.height = height;
     doc.bitsOffset = kWorkDibHeaderBytes;
     doc.isLoaded = 1;
-    doc.windowRect = RECT{0, 0, 480, 320};
     if (fn) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
@@ -319,8 +318,6 @@ DocumentSnapshot Snapshot(const ImageDocument& doc)
         out << " fileHeader";
     if (doc.bmi != b.bmi)
         out << " bmi";
-    if (std::memcmp(&doc.windowRect, &b.windowRect, sizeof doc.windowRect) != 0)
-        out << " windowRect";
     if (doc.width != b.width)
         out << " width(" << doc.width << " was " << b.width << ")";
     if (doc.height != b.height)

@@ -29,8 +29,9 @@ constexpr int kTexts[] = {IDC_FILTER_SHARPEN_TEXT, IDC_FILTER_SOFT_TEXT, IDC_FIL
 void ExpectSelected(HWND dialog, int radio)
 {
     for (int i = 0; i < 4; ++i) {
-        if (kRadios[i] == radio)
+        if (kRadios[i] == radio) {
             EXPECT_EQ(Remembered.filter.kind, static_cast<FilterKind>(i));
+        }
     }
     for (int id : kRadios)
         EXPECT_EQ(IsChecked(dialog, id), id == radio) << "radio " << id;

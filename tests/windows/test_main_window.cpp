@@ -205,7 +205,7 @@ TEST_F(MainWindowSizing, PictureLargerThanTheMinimumIsTheView)
     EXPECT_EQ(ViewState.imageOffsetY, 0);
 
     const RECT expected = WindowForView(before, 600, 400);
-    EXPECT_TRUE(SameRect(MainDocument.windowRect, expected));
+    EXPECT_TRUE(SameRect(ViewState.pictureWindowRect, expected));
     EXPECT_TRUE(SameRect(WindowRect(), expected));
 
     // The new window rectangle is the largest size from now on.
@@ -244,7 +244,7 @@ TEST_F(MainWindowSizing, SmallPictureIsCentredInTheMinimumCanvas)
     EXPECT_EQ(ViewState.imageOffsetY, oy);
 
     const RECT expected = WindowForView(before, canvasWidth, canvasHeight);
-    EXPECT_TRUE(SameRect(MainDocument.windowRect, expected));
+    EXPECT_TRUE(SameRect(ViewState.pictureWindowRect, expected));
     EXPECT_TRUE(SameRect(WindowRect(), expected));
     // A window made for the minimum canvas is the minimum window again.
     EXPECT_EQ(expected.right - expected.left, 479);
@@ -316,7 +316,7 @@ TEST_F(MainWindowSizing, SecondPictureIsSizedFromTheCurrentPositionAndResetsSele
 TEST_F(MainWindowSizing, WindowCannotGrowPastItsPictureAndScrollBarsEnableOnlyWhenSmaller)
 {
     ASSERT_TRUE(OpenPicture(600, 400));
-    const RECT full = MainDocument.windowRect;
+    const RECT full = ViewState.pictureWindowRect;
     const int fullWidth = full.right - full.left;
     const int fullHeight = full.bottom - full.top;
 

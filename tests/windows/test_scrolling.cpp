@@ -83,14 +83,16 @@ protected:
         const Rgb c = PictureColour(x, y);
         return RGB(c.red, c.green, c.blue);
     }
-    // The pixels RegionSwapExtract cuts out for the current selection and
-    // view, as picture colours (top row first); the picture is restored.
+    // The pixels RegionSwapExtract cuts out for the current selection as
+    // the view maps it, as picture colours (top row first); the picture is
+    // restored.
     std::vector<COLORREF> ExtractedRegion(LONG* cols, LONG* rows)
     {
         std::vector<COLORREF> pixels;
         *cols = *rows = 0;
-        if (RegionSwapExtract(nullptr, &MainDocument, &Selection, ViewState.scrolledX, ViewState.scrolledY,
-                              ViewState.imageOffsetX, ViewState.imageOffsetY) != 0) {
+        const PictureRect region = SelectionInPicture(Selection, ViewState);
+        RegionSwap swap;
+        if (RegionSwapExtract(&swap, &MainDocument, Selection.active ? &region : nullptr) != Failure::None) {
             ADD_FAILURE() << "extract refused";
             return pixels;
         }
@@ -101,7 +103,7 @@ protected:
                 const BYTE* p = DocPixel(MainDocument, x, y);
                 pixels.push_back(RGB(p[2], p[1], p[0]));
             }
-        RegionSwapCancel(&MainDocument, &Selection);
+        RegionSwapCancel(&swap, &MainDocument);
         return pixels;
     }
 };

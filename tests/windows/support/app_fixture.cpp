@@ -71,9 +71,10 @@ void ReleasePictures()
     ReleaseDocument(&MainDocument);
     ReleaseDocument(&WatermarkDocument);
     ReleaseDocument(&DisplayCopy);
-    ResetDocument(&MainDocument, true);
-    ResetDocument(&WatermarkDocument, false);
-    ResetDocument(&DisplayCopy, false);
+    ResetDocument(&MainDocument);
+    ResetDocument(&WatermarkDocument);
+    ResetDocument(&DisplayCopy);
+    ViewState.pictureWindowRect = ViewStateRecord{}.pictureWindowRect;
     ClearSelection();
     Selection = SelectionRect{};
 }

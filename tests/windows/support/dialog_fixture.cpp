@@ -30,7 +30,7 @@ Bgr DefaultColour(int x, int y)
 void LoadPicture(int width, int height, const ColourFn& colour)
 {
     ReleaseDocument(&MainDocument);
-    ResetDocument(&MainDocument, true);
+    ResetDocument(&MainDocument);
     const std::size_t bytes = WorkDibBytes(width, height);
     MainDocument.hDib = GlobalAlloc(GHND, bytes);
     ASSERT_NE(MainDocument.hDib, nullptr);
