@@ -1,7 +1,7 @@
 #include "image/image_document.h"
 
 #include "image/blocks.h"
-#include "image/parallel.h"
+#include "platform/parallel.h"
 
 #include <cstring>
 
