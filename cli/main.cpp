@@ -12,6 +12,8 @@
 #include "cli/progress.h"
 #include "cli/report.h"
 #include "cli/text_mark.h"
+#include "cli/usage.h"
+#include "cli/worker_pool.h"
 
 #include <algorithm>
 #include <cstdio>

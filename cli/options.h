@@ -150,9 +150,6 @@ inline bool BumpsWithOwnPicture(const CliOptions& options)
 
 int ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error);
 
-// The text --help prints.
-const char* CliUsageText();
-
 // Maps a file name's extension (.bmp, .jpg, .jpeg, .png, .webp, any case)
 // to a format; FromName when it is none of these.
 CliFormat FormatFromExtension(const std::string& name);
