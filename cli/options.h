@@ -5,6 +5,9 @@
 // checked here, so a bad command line never writes anything.
 #pragma once
 
+#include "files/bmp_writer.h"
+#include "files/jpeg_writer.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -63,10 +66,10 @@ struct CliOptions {
 
     // File settings.
     CliFormat format = CliFormat::FromName;
-    int bmpDepth = 24;   // 16, 24 or 32
-    int quality = 80;    // 60..100 (JPEG and lossy WebP)
+    int bmpDepth = kBmpDepthDefault;    // 16, 24 or 32
+    int quality = kJpegQualityDefault;  // kJpegQualityMin..kJpegQualityMax (JPEG and lossy WebP)
     bool progressive = false;
-    bool lossless = false;             // WebP
+    bool lossless = false;              // WebP
     bool backgroundGiven = false;      // a photo's transparency over this colour for BMP/JPEG
     unsigned char background[3] = {255, 255, 255};  // red, green, blue
     bool strip = false;                // write no metadata
