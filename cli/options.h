@@ -69,7 +69,7 @@ struct CliOptions {
     int bmpDepth = kBmpDepthDefault;    // 16, 24 or 32
     int quality = kJpegQualityDefault;  // kJpegQualityMin..kJpegQualityMax (JPEG and lossy WebP)
     bool progressive = false;
-    bool lossless = false;              // WebP
+    bool lossless = false;             // WebP
     bool backgroundGiven = false;      // a photo's transparency over this colour for BMP/JPEG
     unsigned char background[3] = {255, 255, 255};  // red, green, blue
     bool strip = false;                // write no metadata
