@@ -4,7 +4,7 @@
 #include "cli/picture_files.h"
 #include "cli/placement.h"
 #include "cli/report.h"
-#include "cli/text_mark.h"
+#include "cli/text_mark_command.h"
 #include "files/bmp_reader.h"
 #include "files/jpeg_reader.h"
 #include "image/blocks.h"
@@ -314,7 +314,7 @@ int BeginBatch(const CliOptions& options, const TextField* textMark)
             return -1;
         // A logo on a transparent ground rises where it is opaque.
         UseAlphaAsHeights(&WatermarkDocument, alpha);
-    } else if (textMark && BuildTextMarkDocument(*textMark, options.text.soften, &WatermarkDocument) != 0) {
+    } else if (textMark && MakeTextMarkDocument(*textMark, options.text.soften, &WatermarkDocument) != 0) {
         return -1;
     }
     return 0;

@@ -1,7 +1,8 @@
 #include "cli/option_values.h"
 
 #include "cli/text.h"
-#include "cli/text_utf8.h"
+#include "cli/text_messages.h"
+#include "text/text_utf8.h"
 
 #include <cerrno>
 #include <climits>
@@ -264,9 +265,9 @@ int ParseMarkText(const std::string& name, const std::string& typed, std::string
         return -1;
     }
     std::vector<char32_t> codes;
-    std::string problem;
-    if (DecodeMarkText(*text, &codes, &problem) != 0) {
-        *error = name + ": " + problem;
+    const TextOutcome decoded = DecodeMarkText(*text, &codes);
+    if (!decoded.ok()) {
+        *error = name + ": " + TextFailureText(decoded);
         return -1;
     }
     return 0;

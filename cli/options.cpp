@@ -62,7 +62,7 @@ int SetReal(const std::string& name, const std::string& value, CliOptions* o, st
 }
 
 // A whole number of the text mark in Low..High.
-template <int TextMarkOptions::*Field, long Low, long High>
+template <int TextMarkParams::*Field, long Low, long High>
 int SetTextInteger(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
 {
     return IntegerValue(name, value, Low, High, &(o->text.*Field), error);
@@ -218,7 +218,7 @@ int SetSuffix(const std::string& name, const std::string& value, CliOptions* o, 
 
 int SetText(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
 {
-    o->text.given = true;
+    o->textGiven = true;
     return ParseMarkText(name, value, &o->text.text, error);
 }
 
@@ -300,11 +300,11 @@ constexpr OptionEntry kOptions[] = {
     {"--in-place", false, kEvery, SetSwitch<&O::inPlace>},
     {"--text", true, kBump, SetText},
     {"--font", true, kTextOptions, SetFont},
-    {"--font-index", true, kTextOptions, SetTextInteger<&TextMarkOptions::fontIndex, 0, kTextFontIndexMax>},
+    {"--font-index", true, kTextOptions, SetTextInteger<&TextMarkParams::fontIndex, 0, kTextFontIndexMax>},
     {"--align", true, kTextOptions, SetAlign},
     {"--text-height", true, kTextOptions,
-     SetTextInteger<&TextMarkOptions::textHeight, kTextHeightMin, kTextHeightMax>},
-    {"--soften", true, kTextOptions, SetTextInteger<&TextMarkOptions::soften, 0, kTextSoftenMax>},
+     SetTextInteger<&TextMarkParams::textHeight, kTextHeightMin, kTextHeightMax>},
+    {"--soften", true, kTextOptions, SetTextInteger<&TextMarkParams::soften, 0, kTextSoftenMax>},
 };
 constexpr std::size_t kOptionCount = std::size(kOptions);
 
@@ -363,7 +363,7 @@ int CheckTextMark(CliOptions* o, std::string* error)
     }
     if (ParseMarkText("text-mark", o->inputs[0], &o->text.text, error) != 0)
         return -1;
-    o->text.given = true;
+    o->textGiven = true;
     o->inputs.clear();
     return 0;
 }
@@ -389,11 +389,11 @@ int CheckBump(CliOptions* o, const bool* seen, std::string* error)
         *error = _("--gravity and --margin do not apply to --tile");
         return -1;
     }
-    if (o->text.given && !o->watermark.empty()) {
+    if (o->textGiven && !o->watermark.empty()) {
         *error = _("--text and --watermark exclude each other");
         return -1;
     }
-    if (!o->text.given) {
+    if (!o->textGiven) {
         for (std::size_t index : {OptionIndex("--font"), OptionIndex("--font-index"), OptionIndex("--align"),
                                   OptionIndex("--text-height"), OptionIndex("--soften")})
             if (seen[index]) {

@@ -7,6 +7,7 @@
 
 #include "files/bmp_writer.h"
 #include "files/jpeg_writer.h"
+#include "text/text_mark_params.h"
 
 #include <cstddef>
 #include <string>
@@ -30,26 +31,6 @@ struct CliLength {
     double value = 0.0;
     bool percent = false;
 };
-
-// A line (or lines) of text drawn as a relief: text-mark, and bump --text.
-enum class TextAlign { Left, Center, Right };
-
-struct TextMarkOptions {
-    bool given = false;       // bump: --text was given
-    std::string text;         // UTF-8; the escape \n (and a real line break) starts a new line
-    std::string font;         // a family for fontconfig, or a font file's path; empty: the default
-    int fontIndex = 0;        // the face in a collection (.ttc)
-    TextAlign align = TextAlign::Left;
-    int textHeight = 256;     // pixels from one baseline to the next
-    int soften = 0;           // passes of the soft 3x3 filter, 0..10
-};
-
-// The limits of the text options (text-height in pixels, text in bytes).
-constexpr int kTextHeightMin = 8;
-constexpr int kTextHeightMax = 2048;
-constexpr int kTextSoftenMax = 10;
-constexpr int kTextFontIndexMax = 65535;
-constexpr std::size_t kTextMaxBytes = 4096;
 
 struct CliOptions {
     CliCommand command = CliCommand::None;
@@ -132,15 +113,18 @@ struct CliOptions {
     int hue = 180;         // 0..360, 180 neutral
     bool cmyk = false;
 
-    // text-mark (TEXT is the one argument that is not an option), and bump --text
-    TextMarkOptions text;
+    // text-mark (TEXT is the one argument that is not an option), and bump
+    // --text: a line (or lines) of text drawn as a relief.  The escape \n
+    // (and a real line break) in what the user typed starts a new line.
+    bool textGiven = false;  // bump: --text was given
+    TextMarkParams text;
 };
 
 // True when bump lights the picture (or region) with its own brightness:
 // neither a watermark file nor a text is given.
 inline bool BumpsWithOwnPicture(const CliOptions& options)
 {
-    return options.watermark.empty() && !options.text.given;
+    return options.watermark.empty() && !options.textGiven;
 }
 
 // Parses argv[1..argc-1].  Returns 0 with *options filled, or -1 with a

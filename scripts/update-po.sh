@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 xgettext --language=C++ --from-code=UTF-8 --keyword=_ --keyword=N_ \
   --add-comments=TRANSLATORS: --package-name=quillvane-cli --msgid-bugs-address= \
   --no-location --sort-output -o po/quillvane-cli.pot \
-  cli/*.cpp cli/text_utf8.h
+  cli/*.cpp
 for po in po/*.po; do
   msgmerge --quiet --update --backup=none --no-fuzzy-matching --no-location --sort-output "$po" po/quillvane-cli.pot
 done
