@@ -14,7 +14,7 @@
 #include "app/splash.h"
 #include "image/command_sequence.h"
 #include "image/image_document.h"
-#include "image/messages.h"
+#include "app/messages.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
@@ -218,7 +218,7 @@ struct CommandRun {
 };
 
 // The command's dialog, with the outline off; OK goes on.
-Failure AskCommandDialog(void* context)
+bool AskCommandDialog(void* context)
 {
     const auto* run = static_cast<const CommandRun*>(context);
     ViewState.modalBusy = 1;
@@ -227,7 +227,7 @@ Failure AskCommandDialog(void* context)
         DialogBoxParamA(instance, run->command->dialogTemplate, run->window, run->command->dialogProc, 0);
     ViewState.modalBusy = 0;
     Repaint(run->window);
-    return result == IDOK ? Failure::None : Failure::Declined;
+    return result == IDOK;
 }
 
 Failure ApplyCommandEngine(void* context)
@@ -246,12 +246,12 @@ void RunCommandFromMenu(HWND window, const ProcessingCommand& command)
     if (MainDocument.isLoaded) {
         CommandRun run{window, &command};
         const PictureRect region = SelectionInPicture(Selection, ViewState);
-        const Failure result = RunProcessingCommand(&MainDocument, Selection.active ? &region : nullptr,
-                                                    ProcessingSteps{AskCommandDialog, ApplyCommandEngine, &run});
-        if (result == Failure::None)
+        const CommandOutcome result = RunProcessingCommand(&MainDocument, Selection.active ? &region : nullptr,
+                                                           ProcessingSteps{AskCommandDialog, ApplyCommandEngine, &run});
+        if (result.applied)
             RefreshDisplayCopy(&DisplayCopy, &MainDocument);
-        else if (result == Failure::OutOfMemory)
-            ReportError(window, msg::kOutOfMemory);
+        else
+            ShowOutcome(window, Fail(result.failure));
     }
     Repaint(window);
 }

@@ -1,7 +1,7 @@
 #include "app/print.h"
 
 #include "app/main_window.h"
-#include "image/messages.h"
+#include "app/messages.h"
 #include "processing/placement.h"
 #include "resources/resource.h"
 

@@ -6,8 +6,8 @@
 // slowest of the --reps runs after it (default 20).  Not a test.
 //
 //     quillvane_text_bench [--reps N]
-#include "cli/text_mark.h"
-#include "cli/text_render.h"
+#include "text/text_mark.h"
+#include "text/text_render.h"
 
 #include <algorithm>
 #include <chrono>
@@ -59,8 +59,7 @@ int main(int argc, char** argv)
     std::printf("text mark, 30 characters at 256 px a line; the first run, then median and slowest of %d more\n",
                 reps);
     for (const TextCase& c : kCases) {
-        TextMarkOptions options;
-        options.given = true;
+        TextMarkParams options;
         options.text = c.text;
         options.font = c.font;
         options.soften = c.soften;
@@ -69,15 +68,16 @@ int main(int argc, char** argv)
         TextField field;
         for (int r = 0; r <= reps; ++r) {
             const auto start = std::chrono::steady_clock::now();
-            std::string problem;
-            if (RenderTextField(options, &field, &problem) != 0) {
-                std::fprintf(stderr, "%s: %s\n", c.name, problem.c_str());
+            const TextOutcome outcome = RenderTextField(options, &field);
+            if (!outcome.ok()) {
+                std::fprintf(stderr, "%s: the text mark cannot be drawn (failure %d)\n", c.name,
+                             static_cast<int>(outcome.failure));
                 return 1;
             }
             if (c.picture) {
                 ImageDocument doc = {};
                 ResetDocument(&doc);
-                if (BuildTextMarkDocument(field, options.soften, &doc) != 0)
+                if (BuildTextMarkDocument(field, options.soften, &doc) != TextMarkFailure::None)
                     return 1;
                 ReleaseDocument(&doc);
             }

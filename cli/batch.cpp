@@ -2,12 +2,10 @@
 
 #include "cli/batch_plan.h"
 #include "cli/picture_files.h"
-#include "cli/progress.h"
 #include "cli/placement.h"
 #include "cli/report.h"
-#include "cli/text_mark.h"
+#include "cli/text_mark_command.h"
 #include "files/bmp_reader.h"
-#include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "image/blocks.h"
 #include "image/command_sequence.h"
@@ -18,20 +16,7 @@
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sched.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <cstring>
-
-extern char** environ;
 
 namespace {
 
@@ -53,15 +38,11 @@ int ReadPicture(ImageDocument* doc, const std::string& path, int* type, std::vec
     if (CopyPathInto(doc, path) != 0)
         return -1;
     *type = SniffPictureType(path);
-    if (*type == kTypeBmp || *type == kTypeJpeg)
-        FileTypeIndex = *type;
-    SetReportName(path.c_str());
     const long mark = ReportedCount();
-    const int result = *type == kTypeBmp    ? ReadBmpFile(nullptr, doc)
-                       : *type == kTypeJpeg ? ReadJpegFile(nullptr, doc)
-                                            : ReadPortablePicture(doc, *type, alpha);
-    SetReportName(nullptr);
-    if (result != 0 || !doc->dib) {
+    const Outcome outcome = *type == kTypeBmp    ? ReadBmpFile(doc)
+                            : *type == kTypeJpeg ? ReadJpegFile(doc)
+                                                 : ReadPortablePicture(doc, *type, alpha);
+    if (ReportOutcome(path, outcome) != 0 || !doc->dib) {
         ReportUnlessReported(mark, path, _("the file cannot be read"));
         ReleaseDocument(doc);
         return -1;
@@ -87,11 +68,10 @@ int CopyPictureInto(ImageDocument* copy, const ImageDocument* source)
         ResetDocument(copy);
         return -1;
     }
-    copy->hDib = block;
-    copy->dib = static_cast<BYTE*>(GlobalLock(block));
+    // The copy's own block and header: the record must not point into the
+    // source.
+    AdoptWorkDib(copy, block, source->width, source->height, nullptr);
     std::memcpy(copy->dib, source->dib, bytes);
-    // The copy's own header: the record must not point into the source.
-    copy->bmi = reinterpret_cast<BITMAPINFO*>(copy->dib);
     return 0;
 }
 
@@ -108,15 +88,15 @@ struct CommandRun {
 };
 
 // The settings and checks of each command, between the cut-out and the
-// engine: Failure::None to go on, Failure::Declined on a problem (reported).
-Failure PrepareBump(CommandRun* run)
+// engine: true to go on, false on a problem (reported).
+bool PrepareBump(CommandRun* run)
 {
     const CliOptions& o = *run->options;
     const std::string& input = *run->input;
     run->watermark = &WatermarkDocument;
     if (BumpsWithOwnPicture(o) && CopyPictureInto(run->watermark, &MainDocument) != 0) {
         Report(input, _("not enough memory for the watermark"));
-        return Failure::Declined;
+        return false;
     }
     // --size, --gravity, --margin: a resized watermark at its own size.
     SizedPlacement place = {};
@@ -126,11 +106,11 @@ Failure PrepareBump(CommandRun* run)
         if (PlaceSizedWatermark(o, MainDocument.width, MainDocument.height, run->watermark->width,
                                 run->watermark->height, &place, &problem) != 0) {
             Report(input, problem);
-            return Failure::Declined;
+            return false;
         }
         if (ResizeWatermark(run->watermark, place.width, place.height, &run->sized) != 0) {
             Report(input, _("not enough memory for the watermark"));
-            return Failure::Declined;
+            return false;
         }
         run->watermark = &run->sized;
     }
@@ -153,9 +133,9 @@ Failure PrepareBump(CommandRun* run)
     if (layout.offsetX > maxX || layout.offsetY > maxY) {
         Report(input, Format(_("--offset %d,%d is outside the room the watermark leaves here (0..%ld, 0..%ld)"),
                              layout.offsetX, layout.offsetY, maxX, maxY));
-        return Failure::Declined;
+        return false;
     }
-    return Failure::None;
+    return true;
 }
 
 // The effect's settings for this picture (or region): the contrast
@@ -174,14 +154,13 @@ void PrepareEffect(CommandRun* run)
     }
 }
 
-Failure PrepareCommand(void* context)
+bool PrepareCommand(void* context)
 {
     auto* run = static_cast<CommandRun*>(context);
-    const CliOptions& o = *run->options;
-    switch (o.command) {
+    switch (run->options->command) {
     case CliCommand::Bump: return PrepareBump(run);
-    case CliCommand::Effect: PrepareEffect(run); return Failure::None;
-    default: return Failure::None;
+    case CliCommand::Effect: PrepareEffect(run); return true;
+    default: return true;
     }
 }
 
@@ -219,11 +198,6 @@ std::string OutputPathFor(const std::string& input, const BatchTarget& target, i
     return path + StemOf(input) + target.suffix + TypeExtension(type);
 }
 
-std::string ClashText(const std::string& output)
-{
-    return Format(_("its result %s would replace the result of an earlier input"), output.c_str());
-}
-
 int WritePicture(const CliOptions& o, const std::string& output, int type)
 {
     if (WriteResultPicture(o, output, type) != 0)
@@ -248,18 +222,15 @@ int ProcessAndWrite(const CliOptions& o, const std::string& input, int inputType
             return -1;
         }
         CommandRun run{&o, &input, nullptr, {}, {}, {}};
-        SetReportName(input.c_str());
         const long mark = ReportedCount();
-        const Failure result = RunProcessingCommand(&MainDocument, o.regionGiven ? &region : nullptr,
-                                                    ProcessingSteps{PrepareCommand, ApplyCommand, &run});
-        SetReportName(nullptr);
+        const CommandOutcome result = RunProcessingCommand(&MainDocument, o.regionGiven ? &region : nullptr,
+                                                           ProcessingSteps{PrepareCommand, ApplyCommand, &run});
         ReleaseDocument(&run.sized);
-        if (result == Failure::OutOfMemory) {
-            // The core's "メモリーが足りません。" as the tool says it.
-            Report(input, _("not enough memory"));
+        if (result.failure != Failure::None) {
+            ReportOutcome(input, Fail(result.failure));
             return -1;
         }
-        if (result != Failure::None) {
+        if (!result.applied) {
             ReportUnlessReported(mark, input, _("not enough memory for the region"));
             return -1;
         }
@@ -280,12 +251,14 @@ int ProcessAndWrite(const CliOptions& o, const std::string& input, int inputType
 
 }  // namespace
 
+std::string ClashText(const std::string& output)
+{
+    return Format(_("its result %s would replace the result of an earlier input"), output.c_str());
+}
+
 int BeginBatch(const CliOptions& options, const TextField* textMark)
 {
     RouteCoreMessages();
-    BmpSaveDepth = options.bmpDepth;
-    JpegQualityStep = options.quality - kJpegQualityBase;
-    JpegProgressive = options.progressive ? 1 : 0;
     ResetDocument(&MainDocument);
     ResetDocument(&WatermarkDocument);
     if (options.command != CliCommand::Bump)
@@ -297,7 +270,7 @@ int BeginBatch(const CliOptions& options, const TextField* textMark)
             return -1;
         // A logo on a transparent ground rises where it is opaque.
         UseAlphaAsHeights(&WatermarkDocument, alpha);
-    } else if (textMark && BuildTextMarkDocument(*textMark, options.text.soften, &WatermarkDocument) != 0) {
+    } else if (textMark && MakeTextMarkDocument(*textMark, options.text.soften, &WatermarkDocument) != 0) {
         return -1;
     }
     return 0;
@@ -330,226 +303,4 @@ void EndBatch()
 std::string BatchOutputPath(const std::string& input, const BatchTarget& target)
 {
     return OutputPathFor(input, target, OutputType(SniffPictureType(input), target));
-}
-
-int CountProcessorCores()
-{
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
-        return CPU_COUNT(&set);
-    const long online = sysconf(_SC_NPROCESSORS_ONLN);
-    return online > 0 ? static_cast<int>(online) : 1;
-}
-
-// ---------------------------------------------------------------------------
-// Several files at once, each in its own process.
-
-namespace {
-
-const char kSelfExecutable[] = "/proc/self/exe";
-// A worker writes a line or two; more than this is cut, not buffered.
-constexpr std::size_t kMaxWorkerMessageBytes = 64 * 1024;
-
-enum class WorkState { Waiting, Running, Finished };
-
-struct WorkItem {
-    std::string input;
-    std::string output;
-    long sameOutputBefore = -1;  // the latest earlier input with the same result path
-    WorkState state = WorkState::Waiting;
-    pid_t pid = -1;
-    int pipe = -1;               // read end of the worker's standard error
-    std::string messages;        // what the worker wrote, shown in input order
-    bool ok = false;
-    bool claimsOutput = false;   // later inputs may not replace its result path
-};
-
-void Write(const std::string& text)
-{
-    std::fputs(text.c_str(), stderr);
-    std::fflush(stderr);
-}
-
-// Called for each input in input order once it and all before it are done:
-// the same lines a run in one process writes.
-void ShowResult(std::size_t index, const WorkItem& item)
-{
-    if (!item.ok)
-        ProgressNoteFailure(item.messages);
-    if (ProgressOnTerminal() && item.messages.empty())
-        return;
-    ProgressAnnounce(index, item.input);
-    Write(item.messages);
-    ProgressRedraw();
-}
-
-void Finish(WorkItem* item)
-{
-    item->state = WorkState::Finished;
-    if (item->ok)
-        item->claimsOutput = true;
-    ProgressCounted(item->ok);
-}
-
-// Starts the worker for one input with its standard error on a pipe.
-// Returns 0, or an errno value.
-int StartWorker(const CliOptions& options, WorkItem* item)
-{
-    std::vector<std::string> words;
-    words.push_back("quillvane-cli");
-    words.insert(words.end(), options.workerArguments.begin(), options.workerArguments.end());
-    words.push_back("-o");
-    words.push_back(item->output);
-    words.push_back("--");
-    words.push_back(item->input);
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    int fds[2] = {-1, -1};
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return errno;
-    posix_spawn_file_actions_t actions;
-    int result = posix_spawn_file_actions_init(&actions);
-    if (result == 0) {
-        result = posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
-        if (result == 0)
-            result = posix_spawn(&item->pid, kSelfExecutable, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    close(fds[1]);
-    if (result != 0) {
-        close(fds[0]);
-        return result;
-    }
-    item->pipe = fds[0];
-    item->state = WorkState::Running;
-    return 0;
-}
-
-// Reads what the worker wrote; at end of file reaps it and records how it
-// ended.  Returns true when the worker is finished.
-bool ReadWorker(WorkItem* item)
-{
-    char buffer[4096];
-    const ssize_t got = read(item->pipe, buffer, sizeof buffer);
-    if (got < 0 && (errno == EINTR || errno == EAGAIN))
-        return false;
-    if (got > 0) {
-        const std::size_t room = kMaxWorkerMessageBytes - std::min(kMaxWorkerMessageBytes, item->messages.size());
-        item->messages.append(buffer, std::min(room, static_cast<std::size_t>(got)));
-        return false;
-    }
-    close(item->pipe);
-    item->pipe = -1;
-    int status = 0;
-    pid_t reaped = -1;
-    do
-        reaped = waitpid(item->pid, &status, 0);
-    while (reaped < 0 && errno == EINTR);
-    if (!item->messages.empty() && item->messages.back() != '\n')
-        item->messages += '\n';
-    if (reaped < 0) {
-        item->messages += "quillvane-cli: " + item->input + ": " + _("the worker process was lost") + "\n";
-    } else if (WIFSIGNALED(status)) {
-        const int signal = WTERMSIG(status);
-        item->messages += "quillvane-cli: " + item->input + ": " +
-                          Format(_("the worker process was stopped by signal %d (%s)"), signal, strsignal(signal)) + "\n";
-    } else if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-        item->ok = true;
-    } else if (item->messages.empty()) {
-        item->messages += "quillvane-cli: " + item->input + ": " +
-                          Format(_("failed (exit status %d)"), WIFEXITED(status) ? WEXITSTATUS(status) : -1) + "\n";
-    }
-    return true;
-}
-
-// Starts waiting inputs, first ones first, while fewer than jobs run.  An
-// input that shares its result path with an earlier one waits for it.
-void StartReadyWork(const CliOptions& options, int jobs, std::vector<WorkItem>* items, int* running)
-{
-    for (WorkItem& item : *items) {
-        if (*running >= jobs)
-            return;
-        if (item.state != WorkState::Waiting)
-            continue;
-        if (item.sameOutputBefore >= 0) {
-            const WorkItem& earlier = (*items)[static_cast<std::size_t>(item.sameOutputBefore)];
-            if (earlier.state != WorkState::Finished)
-                continue;
-            if (earlier.claimsOutput) {
-                item.messages = "quillvane-cli: " + item.input + ": " + ClashText(item.output) + "\n";
-                Finish(&item);
-                item.claimsOutput = true;
-                continue;
-            }
-        }
-        const int error = StartWorker(options, &item);
-        if (error != 0) {
-            item.messages = "quillvane-cli: " + item.input + ": " +
-                            Format(_("cannot start a worker process: %s"), std::strerror(error)) + "\n";
-            Finish(&item);
-            continue;
-        }
-        ++*running;
-    }
-}
-
-}  // namespace
-
-int RunBatchInWorkers(const CliOptions& options, const std::vector<BatchJob>& batch, int jobs)
-{
-    if (access(kSelfExecutable, X_OK) != 0)
-        return -1;
-    const std::size_t count = batch.size();
-    std::vector<WorkItem> items(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        items[i].input = batch[i].input;
-        items[i].output = batch[i].output;
-        for (std::size_t j = i; j-- > 0;)
-            if (items[j].output == items[i].output) {
-                items[i].sameOutputBefore = static_cast<long>(j);
-                break;
-            }
-    }
-
-    int running = 0;
-    std::size_t shown = 0;
-    std::vector<pollfd> polls;
-    std::vector<std::size_t> polled;
-    while (shown < count) {
-        StartReadyWork(options, jobs, &items, &running);
-        for (; shown < count && items[shown].state == WorkState::Finished; ++shown)
-            ShowResult(shown, items[shown]);
-        if (shown == count)
-            break;
-
-        polls.clear();
-        polled.clear();
-        for (std::size_t i = 0; i < count; ++i)
-            if (items[i].state == WorkState::Running) {
-                polls.push_back({items[i].pipe, POLLIN, 0});
-                polled.push_back(i);
-            }
-        if (polls.empty())
-            continue;  // only inputs that were just refused or failed to start
-        if (poll(polls.data(), polls.size(), -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            // Should not happen; read the first worker to its end rather than spin.
-            polls[0].revents = POLLIN;
-        }
-        for (std::size_t k = 0; k < polls.size(); ++k) {
-            if (polls[k].revents == 0)
-                continue;
-            WorkItem* item = &items[polled[k]];
-            if (ReadWorker(item)) {
-                --running;
-                Finish(item);
-            }
-        }
-    }
-    return 0;
 }

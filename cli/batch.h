@@ -32,11 +32,11 @@ struct BatchJob {
     CliFormat format;  // the output's type
 };
 
-// Routes the core's message boxes to standard error, each naming the file
-// it is about, and sets the file settings from the options.  Loads the
-// watermark file of a bump run into WatermarkDocument, or makes the text
-// mark (drawn beforehand, for bump --text) the watermark.  Returns 0, or -1 when
-// the watermark cannot be read or made (already reported).
+// Routes the message boxes the core still shows to standard error, each
+// naming the file it is about.  Loads the watermark file of a bump run into
+// WatermarkDocument, or makes the text mark (drawn beforehand, for bump
+// --text) the watermark.  Returns 0, or -1 when the watermark cannot be
+// read or made (already reported).
 int BeginBatch(const CliOptions& options, const TextField* textMark = nullptr);
 
 // Reads input, runs the command and writes the result.  The output path
@@ -54,18 +54,6 @@ void EndBatch();
 // taken from its first bytes, as the reader is chosen).
 std::string BatchOutputPath(const std::string& input, const BatchTarget& target);
 
-// The number of processor cores this process may run on (at least 1).
-int CountProcessorCores();
-
-// Runs every job in a copy of this program (/proc/self/exe), at most
-// jobs at a time, each with options.workerArguments, its input and its
-// output as -o.  The engines' settings are program-wide, so files never share
-// a process.  Standard error shows one progress display and each file's
-// messages in input order, the same lines a run in one process shows
-// (on a terminal, a single updating progress line instead).  An input
-// whose result would replace the result of an earlier one waits for it
-// and is refused if that one succeeded.  Progress goes through
-// cli/progress.h (begun by the caller).  Returns 0, or -1 when no copy of
-// the program can be started at all (nothing has run; the caller may run
-// the files itself).
-int RunBatchInWorkers(const CliOptions& options, const std::vector<BatchJob>& batch, int jobs);
+// What an input is told when its result would replace the result of an
+// earlier input of the same run.
+std::string ClashText(const std::string& output);

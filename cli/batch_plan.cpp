@@ -93,6 +93,100 @@ int MakeFolders(const std::string& path, std::string* problem)
     return 0;
 }
 
+// The pictures the inputs name, each folder searched (with -r only);
+// *folderInput tells whether any input was a folder.
+int FindInputs(const CliOptions& o, const struct stat* outputFolder, std::vector<Found>* found, bool* folderInput,
+               std::string* problem)
+{
+    for (const std::string& input : o.inputs) {
+        if (!IsDirectory(input)) {
+            found->push_back({input, ""});
+            continue;
+        }
+        if (!o.recursive) {
+            *problem = Format(_("'%s' is a folder: give -r to take the pictures below it"), input.c_str());
+            return -1;
+        }
+        *folderInput = true;
+        if (Search(input, "", outputFolder, found, problem) != 0)
+            return -1;
+    }
+    return 0;
+}
+
+// -o names one file only for one input that is no folder; without -o the
+// results keep their inputs' types.
+int CheckOutputName(const CliOptions& o, bool toDirectory, bool severalFiles, std::string* problem)
+{
+    if (o.outputGiven && !toDirectory) {
+        if (severalFiles) {
+            *problem = Format(_("with several inputs or a folder, -o must name an existing directory ('%s' is none)"),
+                              o.output.c_str());
+            return -1;
+        }
+        if (o.output.back() == '/') {
+            *problem = Format(_("the output directory '%s' does not exist"), o.output.c_str());
+            return -1;
+        }
+    }
+    if (!o.outputGiven && o.format != CliFormat::FromName) {
+        *problem = _("--in-place without -o keeps each file's type: --format needs -o");
+        return -1;
+    }
+    return 0;
+}
+
+// Where the result of f goes and in which type.
+int JobOutput(const CliOptions& o, const Found& f, bool toDirectory, BatchJob* job, std::string* problem)
+{
+    const int type = SniffPictureType(f.path);
+    if (!o.outputGiven) {
+        job->output = f.path;
+        job->format = FormatOfType(type);
+    } else if (toDirectory) {
+        job->format = FormatOfType(TypeForFormat(o.format, type));
+        job->output = WithSlash(o.output) + f.folder + StemOf(f.path) + o.suffix +
+                      TypeExtension(TypeForFormat(o.format, type));
+    } else {
+        job->output = o.output;
+        job->format = o.format != CliFormat::FromName ? o.format : FormatFromExtension(o.output);
+        if (job->format == CliFormat::FromName) {
+            *problem = Format(_("cannot tell the output type from '%s': name it .bmp, .jpg, .jpeg, .png or "
+                                ".webp, or give --format bmp|jpeg|png|webp"),
+                              o.output.c_str());
+            return -1;
+        }
+    }
+    return 0;
+}
+
+// Adds f's job to the plan, or to its skipped files.
+int PlanJob(const CliOptions& o, const Found& f, bool toDirectory, const std::vector<struct stat>& inputs,
+            BatchPlan* plan, std::string* problem)
+{
+    BatchJob job;
+    job.input = f.path;
+    if (JobOutput(o, f, toDirectory, &job, problem) != 0)
+        return -1;
+    struct stat out = {};
+    const bool exists = stat(job.output.c_str(), &out) == 0;
+    if (exists && !o.inPlace)
+        for (const struct stat& in : inputs)
+            if (SameFile(in, out)) {
+                *problem = Format(_("the result of '%s' would replace the input '%s': give --in-place to allow it"),
+                                  f.path.c_str(), job.output.c_str());
+                return -1;
+            }
+    if (exists && o.skipExisting && o.outputGiven) {
+        plan->skipped.push_back(job);
+        return 0;
+    }
+    if (!f.folder.empty() && MakeFolders(job.output, problem) != 0)
+        return -1;
+    plan->jobs.push_back(job);
+    return 0;
+}
+
 }  // namespace
 
 std::string StemOf(const std::string& path)
@@ -113,38 +207,13 @@ int PlanBatch(const CliOptions& o, BatchPlan* plan, std::string* problem)
 
     std::vector<Found> found;
     bool folderInput = false;
-    for (const std::string& input : o.inputs) {
-        if (!IsDirectory(input)) {
-            found.push_back({input, ""});
-            continue;
-        }
-        if (!o.recursive) {
-            *problem = Format(_("'%s' is a folder: give -r to take the pictures below it"), input.c_str());
-            return -1;
-        }
-        folderInput = true;
-        if (Search(input, "", outputFolderExists ? &outputFolder : nullptr, &found, problem) != 0)
-            return -1;
-    }
+    if (FindInputs(o, outputFolderExists ? &outputFolder : nullptr, &found, &folderInput, problem) != 0)
+        return -1;
     plan->isBatch = found.size() > 1 || folderInput;
     // A folder searched with -r is mirrored into -o, made when missing.
     const bool toDirectory = o.outputGiven && (outputFolderExists || folderInput);
-
-    if (o.outputGiven && !toDirectory) {
-        if (found.size() > 1 || folderInput) {
-            *problem = Format(_("with several inputs or a folder, -o must name an existing directory ('%s' is none)"),
-                              o.output.c_str());
-            return -1;
-        }
-        if (o.output.back() == '/') {
-            *problem = Format(_("the output directory '%s' does not exist"), o.output.c_str());
-            return -1;
-        }
-    }
-    if (!o.outputGiven && o.format != CliFormat::FromName) {
-        *problem = _("--in-place without -o keeps each file's type: --format needs -o");
+    if (CheckOutputName(o, toDirectory, found.size() > 1 || folderInput, problem) != 0)
         return -1;
-    }
     if (toDirectory && !outputFolderExists && MakeFolders(WithSlash(o.output), problem) != 0)
         return -1;
 
@@ -154,45 +223,9 @@ int PlanBatch(const CliOptions& o, BatchPlan* plan, std::string* problem)
         if (stat(f.path.c_str(), &info) == 0)
             inputs.push_back(info);
     }
-
-    for (const Found& f : found) {
-        BatchJob job;
-        job.input = f.path;
-        const int type = SniffPictureType(f.path);
-        if (!o.outputGiven) {
-            job.output = f.path;
-            job.format = FormatOfType(type);
-        } else if (toDirectory) {
-            job.format = FormatOfType(TypeForFormat(o.format, type));
-            job.output = WithSlash(o.output) + f.folder + StemOf(f.path) + o.suffix +
-                         TypeExtension(TypeForFormat(o.format, type));
-        } else {
-            job.output = o.output;
-            job.format = o.format != CliFormat::FromName ? o.format : FormatFromExtension(o.output);
-            if (job.format == CliFormat::FromName) {
-                *problem = Format(_("cannot tell the output type from '%s': name it .bmp, .jpg, .jpeg, .png or "
-                                    ".webp, or give --format bmp|jpeg|png|webp"),
-                                  o.output.c_str());
-                return -1;
-            }
-        }
-        struct stat out = {};
-        const bool exists = stat(job.output.c_str(), &out) == 0;
-        if (exists && !o.inPlace)
-            for (const struct stat& in : inputs)
-                if (SameFile(in, out)) {
-                    *problem = Format(_("the result of '%s' would replace the input '%s': give --in-place to allow it"),
-                                      f.path.c_str(), job.output.c_str());
-                    return -1;
-                }
-        if (exists && o.skipExisting && o.outputGiven) {
-            plan->skipped.push_back(job);
-            continue;
-        }
-        if (!f.folder.empty() && MakeFolders(job.output, problem) != 0)
+    for (const Found& f : found)
+        if (PlanJob(o, f, toDirectory, inputs, plan, problem) != 0)
             return -1;
-        plan->jobs.push_back(job);
-    }
     if (!plan->skipped.empty())
         plan->isBatch = true;
     return 0;

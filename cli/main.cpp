@@ -11,7 +11,9 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/report.h"
-#include "cli/text_mark.h"
+#include "cli/text_mark_command.h"
+#include "cli/usage.h"
+#include "cli/worker_pool.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -72,8 +74,8 @@ int main(int argc, char** argv)
     // planned, so that a problem with the text or the font is a usage
     // error.
     TextField textMark;
-    const bool stampsText = options.command == CliCommand::Bump && options.text.given;
-    if (stampsText && RenderTextField(options.text, &textMark, &problem) != 0) {
+    const bool stampsText = options.command == CliCommand::Bump && options.textGiven;
+    if (stampsText && RenderTextMark(options.text, &textMark, &problem) != 0) {
         std::fprintf(stderr, "quillvane-cli: %s\n", problem.c_str());
         return kExitUsage;
     }

@@ -5,11 +5,14 @@
 // checked here, so a bad command line never writes anything.
 #pragma once
 
+#include "files/bmp_writer.h"
+#include "files/jpeg_writer.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
 #include "processing/filters.h"
 #include "processing/placement.h"
+#include "text/text_mark_params.h"
 
 #include <cstddef>
 #include <string>
@@ -31,26 +34,6 @@ struct CliGravity {
 // A length in pixels or in per cent of the processed area's side.
 using CliLength = PlacementLength;
 
-// A line (or lines) of text drawn as a relief: text-mark, and bump --text.
-enum class TextAlign { Left, Center, Right };
-
-struct TextMarkOptions {
-    bool given = false;       // bump: --text was given
-    std::string text;         // UTF-8; the escape \n (and a real line break) starts a new line
-    std::string font;         // a family for fontconfig, or a font file's path; empty: the default
-    int fontIndex = 0;        // the face in a collection (.ttc)
-    TextAlign align = TextAlign::Left;
-    int textHeight = 256;     // pixels from one baseline to the next
-    int soften = 0;           // passes of the soft 3x3 filter, 0..10
-};
-
-// The limits of the text options (text-height in pixels, text in bytes).
-constexpr int kTextHeightMin = 8;
-constexpr int kTextHeightMax = 2048;
-constexpr int kTextSoftenMax = 10;
-constexpr int kTextFontIndexMax = 65535;
-constexpr std::size_t kTextMaxBytes = 4096;
-
 struct CliOptions {
     CliCommand command = CliCommand::None;
     std::vector<std::string> inputs;
@@ -66,8 +49,8 @@ struct CliOptions {
 
     // File settings.
     CliFormat format = CliFormat::FromName;
-    int bmpDepth = 24;   // 16, 24 or 32
-    int quality = 80;    // 60..100 (JPEG and lossy WebP)
+    int bmpDepth = kBmpDepthDefault;    // 16, 24 or 32
+    int quality = kJpegQualityDefault;  // kJpegQualityMin..kJpegQualityMax (JPEG and lossy WebP)
     bool progressive = false;
     bool lossless = false;             // WebP
     bool backgroundGiven = false;      // a photo's transparency over this colour for BMP/JPEG
@@ -123,15 +106,18 @@ struct CliOptions {
     // neutral position), or --cmyk
     YshParams ysh;
 
-    // text-mark (TEXT is the one argument that is not an option), and bump --text
-    TextMarkOptions text;
+    // text-mark (TEXT is the one argument that is not an option), and bump
+    // --text: a line (or lines) of text drawn as a relief.  The escape \n
+    // (and a real line break) in what the user typed starts a new line.
+    bool textGiven = false;  // bump: --text was given
+    TextMarkParams text;
 };
 
 // True when bump lights the picture (or region) with its own brightness:
 // neither a watermark file nor a text is given.
 inline bool BumpsWithOwnPicture(const CliOptions& options)
 {
-    return options.watermark.empty() && !options.text.given;
+    return options.watermark.empty() && !options.textGiven;
 }
 
 // Parses argv[1..argc-1].  Returns 0 with *options filled, or -1 with a
@@ -143,9 +129,6 @@ inline bool BumpsWithOwnPicture(const CliOptions& options)
 // them; a problem in the file is named FILE:LINE.
 
 int ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error);
-
-// The text --help prints.
-const char* CliUsageText();
 
 // Maps a file name's extension (.bmp, .jpg, .jpeg, .png, .webp, any case)
 // to a format; FromName when it is none of these.

@@ -1,8 +1,11 @@
 // The text-mark command of quillvane-cli.
+#include "cli/text_mark_command.h"
+
 #include "cli/batch.h"
 #include "cli/picture_files.h"
 #include "cli/report.h"
-#include "cli/text_mark.h"
+#include "cli/text_messages.h"
+#include "text/text_mark.h"
 
 #include <sys/stat.h>
 
@@ -25,6 +28,30 @@ bool IsDirectory(const std::string& path)
 
 }  // namespace
 
+int RenderTextMark(const TextMarkParams& params, TextField* field, std::string* problem)
+{
+    const TextOutcome outcome = RenderTextField(params, field);
+    if (outcome.ok())
+        return 0;
+    *problem = TextFailureText(outcome);
+    return -1;
+}
+
+int MakeTextMarkDocument(const TextField& field, int soften, ImageDocument* doc)
+{
+    switch (BuildTextMarkDocument(field, soften, doc)) {
+    case TextMarkFailure::None: return 0;
+    case TextMarkFailure::OutOfMemory:
+        std::fprintf(stderr, _("quillvane-cli: not enough memory for the text mark (%ld x %ld)\n"), field.width,
+                     field.height);
+        return -1;
+    case TextMarkFailure::SoftenOutOfMemory:
+        std::fputs(_("quillvane-cli: not enough memory to soften the text mark\n"), stderr);
+        return -1;
+    }
+    return -1;
+}
+
 int RunTextMark(const CliOptions& options)
 {
     if (IsDirectory(options.output))
@@ -41,13 +68,13 @@ int RunTextMark(const CliOptions& options)
 
     TextField field;
     std::string problem;
-    if (RenderTextField(options.text, &field, &problem) != 0)
+    if (RenderTextMark(options.text, &field, &problem) != 0)
         return TextMarkProblem(problem);
     if (BeginBatch(options) != 0) {
         EndBatch();
         return kExitFileFailed;
     }
-    int result = BuildTextMarkDocument(field, options.text.soften, &MainDocument);
+    int result = MakeTextMarkDocument(field, options.text.soften, &MainDocument);
     // Grey and opaque, with no source for metadata: 8-bit RGB PNG, 24-bit BMP.
     if (result == 0)
         result = WriteResultPicture(options, options.output, format == CliFormat::Png ? kTypePng : kTypeBmp);

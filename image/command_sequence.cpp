@@ -1,22 +1,26 @@
 #include "image/command_sequence.h"
 
-Failure RunProcessingCommand(ImageDocument* doc, const PictureRect* region, const ProcessingSteps& steps)
+CommandOutcome RunProcessingCommand(ImageDocument* doc, const PictureRect* region, const ProcessingSteps& steps)
 {
     RegionSwap swap;
-    const Failure extracted = RegionSwapExtract(&swap, doc, region);
-    if (extracted != Failure::None)
-        return extracted;
-    const Failure prepared = steps.prepare ? steps.prepare(steps.context) : Failure::None;
-    if (prepared != Failure::None) {
+    switch (RegionSwapExtract(&swap, doc, region)) {
+    case RegionCut::Ready:
+        break;
+    case RegionCut::Empty:
+        return {};
+    case RegionCut::OutOfMemory:
+        return {false, Failure::OutOfMemory};
+    }
+    if (steps.prepare && !steps.prepare(steps.context)) {
         RegionSwapCancel(&swap, doc);
-        return prepared;
+        return {};
     }
     const Failure applied = steps.apply(steps.context);
     if (applied != Failure::None) {
         RegionSwapCancel(&swap, doc);
-        return applied;
+        return {false, applied};
     }
     RegionSwapCommit(&swap, doc);
     doc->isModified = 1;
-    return Failure::None;
+    return {true, Failure::None};
 }

@@ -21,24 +21,24 @@ BITMAPINFOHEADER* HeaderOf(ImageDocument* doc)
 
 }  // namespace
 
-Failure RegionSwapExtract(RegionSwap* swap, ImageDocument* doc, const PictureRect* region)
+RegionCut RegionSwapExtract(RegionSwap* swap, ImageDocument* doc, const PictureRect* region)
 {
     swap->regionOut = false;
     if (!region)
-        return Failure::None;
+        return RegionCut::Ready;
 
     const LONG width = doc->width;
     const LONG height = doc->height;
     const PictureRect r = Clip(*region, width, height);
     // Outside the picture, or a region with no columns or rows: nothing to do.
     if (r.left > r.right || r.top > r.bottom || !doc->dib || !doc->bmi)
-        return Failure::RegionEmpty;
+        return RegionCut::Empty;
 
     const LONG cols = r.right - r.left + 1;
     const LONG rows = r.bottom - r.top + 1;
     HGLOBAL block = AllocateBlock(WorkDibBytes(cols, rows));
     if (!block)
-        return Failure::OutOfMemory;
+        return RegionCut::OutOfMemory;
 
     swap->regionOut = true;
     swap->clipped = r;
@@ -69,7 +69,7 @@ Failure RegionSwapExtract(RegionSwap* swap, ImageDocument* doc, const PictureRec
     HeaderOf(doc)->biWidth = cols;
     HeaderOf(doc)->biHeight = rows;
     *doc = out;
-    return Failure::None;
+    return RegionCut::Ready;
 }
 
 void RegionSwapCommit(RegionSwap* swap, ImageDocument* doc)

@@ -3,7 +3,6 @@
 // the processed rectangle back, RegionSwapCancel restores the picture.
 #pragma once
 
-#include "image/failure.h"
 #include "image/image_document.h"
 
 // A rectangle of picture pixels counted from the picture's top-left
@@ -25,12 +24,17 @@ struct RegionSwap {
     ImageDocument regionDocument = {};
 };
 
-// Without a region (null) the document stays whole: Failure::None.
-// Otherwise the region clipped to the picture is cut out: Failure::None;
-// Failure::RegionEmpty when it holds none of the picture (outside it, no
-// columns or rows, or no picture at all) and Failure::OutOfMemory without
-// memory for it, both leaving everything as it was.
-Failure RegionSwapExtract(RegionSwap* swap, ImageDocument* doc, const PictureRect* region);
+// What an extract did.
+enum class RegionCut {
+    Ready,        // the region is out, or there is none: the whole picture
+    Empty,        // the region holds none of the picture (outside it, no columns or rows, or no picture)
+    OutOfMemory,  // no memory for the region
+};
+
+// Without a region (null) the document stays whole.  Otherwise the region
+// clipped to the picture is cut out; when it is Empty or there is no
+// memory for it, everything stays as it was.
+RegionCut RegionSwapExtract(RegionSwap* swap, ImageDocument* doc, const PictureRect* region);
 
 // Pastes the region back and frees it.
 void RegionSwapCommit(RegionSwap* swap, ImageDocument* doc);

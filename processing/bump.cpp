@@ -1,7 +1,7 @@
 #include "processing/bump.h"
 
 #include "image/blocks.h"
-#include "image/parallel.h"
+#include "platform/parallel.h"
 #include "processing/neighbourhood.h"
 #include "processing/pixel_math.h"
 #include "processing/placement.h"

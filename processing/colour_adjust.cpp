@@ -1,6 +1,6 @@
 #include "processing/colour_adjust.h"
 
-#include "image/parallel.h"
+#include "platform/parallel.h"
 #include "processing/pixel_math.h"
 
 #include <algorithm>

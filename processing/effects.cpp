@@ -1,6 +1,6 @@
 #include "processing/effects.h"
 
-#include "image/parallel.h"
+#include "platform/parallel.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include "image/blocks.h"
 #include "image/image_document.h"
-#include "image/parallel.h"
+#include "platform/parallel.h"
 #include "processing/pixel_math.h"
 
 #include <cstdint>

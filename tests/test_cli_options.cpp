@@ -269,7 +269,7 @@ TEST(CliOptions, TextMarkTakesItsTextWithEscapesAndBumpTextPassesItToWorkers)
 
     const Parsed b = Parse({"bump", "--text", "山田", "--font-index", "2", "a.jpg", "b.jpg", "-o", "out/"});
     ASSERT_EQ(b.result, 0) << b.error;
-    EXPECT_TRUE(b.options.text.given);
+    EXPECT_TRUE(b.options.textGiven);
     EXPECT_FALSE(BumpsWithOwnPicture(b.options));
     EXPECT_EQ(b.options.inputs.size(), 2u);
     const std::vector<std::string> expected = {"bump", "--text", "山田", "--font-index", "2"};

@@ -1,7 +1,9 @@
 // The in-memory picture: luminance bytes, confining a command to the
-// selection (extract / commit / cancel) and the display copy.
+// selection (extract / commit / cancel), adopting a decoded block and the
+// display copy.
 
 #include "image/blocks.h"
+#include "image/failure.h"
 #include "image/image_document.h"
 #include "image/messages.h"
 #include "image/region_swap.h"
@@ -265,7 +267,7 @@ TEST_F(RegionSwapTest, WithoutARegionExtractCommitAndCancelChangeNothing)
     const DocumentSnapshot before = Snapshot(doc);
 
     RegionSwap swap;
-    EXPECT_EQ(RegionSwapExtract(&swap, &doc, nullptr), Failure::None);
+    EXPECT_EQ(RegionSwapExtract(&swap, &doc, nullptr), RegionCut::Ready);
     EXPECT_TRUE(Unchanged(doc, before));
     EXPECT_LIVE_BLOCKS(blocksBefore + 1);
     RegionSwapCommit(&swap, &doc);
@@ -337,7 +339,7 @@ TEST_F(RegionSwapTest, ExtractCutsOutTheMappedClippedRectangleAndCommitPastesItB
             const PictureRect sel = PictureSelection(c.l, c.t, c.r, c.b);
 
             RegionSwap swap;
-            ASSERT_EQ(RegionSwapExtract(&swap, &doc, &sel), Failure::None);
+            ASSERT_EQ(RegionSwapExtract(&swap, &doc, &sel), RegionCut::Ready);
             EXPECT_LIVE_BLOCKS(blocksBefore + 2);
             CheckRegionExtracted(doc, c, before, bmi);
             if (doc.width != c.cols || doc.height != c.rows)
@@ -383,7 +385,7 @@ TEST_F(RegionSwapTest, CancelRestoresRecordHeaderAndEveryByte)
         const PictureRect sel = PictureSelection(-2, 1, 4, 9);
 
         RegionSwap swap;
-        ASSERT_EQ(RegionSwapExtract(&swap, &doc, &sel), Failure::None);
+        ASSERT_EQ(RegionSwapExtract(&swap, &doc, &sel), RegionCut::Ready);
         // The command scribbles over its whole region before being cancelled.
         std::memset(WorkDibPixels(doc.dib), 0xA5, static_cast<std::size_t>(doc.width) * doc.height * 4);
         RegionSwapCancel(&swap, &doc);
@@ -417,7 +419,7 @@ TEST_F(RegionSwapTest, ExtractRefusesSelectionsWithNothingOfThePicture)
             const PictureRect sel = PictureSelection(c.l, c.t, c.r, c.b);
             MessageCapture messages;
             RegionSwap swap;
-            EXPECT_EQ(RegionSwapExtract(&swap, &doc, &sel), Failure::RegionEmpty);
+            EXPECT_EQ(RegionSwapExtract(&swap, &doc, &sel), RegionCut::Empty);
             EXPECT_EQ(messages.Count(), 0u) << "nothing to process is said nothing: " << messages.Joined();
             EXPECT_TRUE(Unchanged(doc, before));
             EXPECT_LIVE_BLOCKS(blocksBefore + 1);
@@ -437,11 +439,10 @@ TEST_F(RegionSwapTest, ExtractWithoutMemoryForTheRegionChangesNothing)
         MessageCapture messages;
         StandInFailNthAllocation(1);
         RegionSwap swap;
-        EXPECT_EQ(RegionSwapExtract(&swap, &doc, &sel), Failure::OutOfMemory);
+        EXPECT_EQ(RegionSwapExtract(&swap, &doc, &sel), RegionCut::OutOfMemory);
         StandInFailNthAllocation(0);
-        // The front end says "メモリーが足りません。" (the main window's
-        // failure walks, tests/windows/test_failure_walks.cpp); the core
-        // shows nothing.
+        // The front end says "メモリーが足りません。" (tests/test_failure_injection.cpp
+        // and the main window's failure walks); the core shows nothing.
         EXPECT_EQ(messages.Count(), 0u) << messages.Joined();
         EXPECT_TRUE(Unchanged(doc, before)) << "the header's size must be put back too";
         EXPECT_LIVE_BLOCKS(blocksBefore + 1);
@@ -456,7 +457,7 @@ TEST_F(RegionSwapTest, CommitKeepsProcessedBottomLeftPixelWhenHeaderSharesTheBlo
     ASSERT_EQ(reinterpret_cast<BYTE*>(doc.bmi), doc.dib);
     const PictureRect sel = PictureSelection(-3, 2, 1, kH + 2);  // columns 0..1, rows 2..4
     RegionSwap swap;
-    ASSERT_EQ(RegionSwapExtract(&swap, &doc, &sel), Failure::None);
+    ASSERT_EQ(RegionSwapExtract(&swap, &doc, &sel), RegionCut::Ready);
     ASSERT_EQ(doc.width, 2);
     ASSERT_EQ(doc.height, 3);
     SetPixel(doc, 0, 2, Rgbh(9, 8, 7, 6));  // the picture's bottom-left pixel
@@ -465,6 +466,47 @@ TEST_F(RegionSwapTest, CommitKeepsProcessedBottomLeftPixelWhenHeaderSharesTheBlo
     EXPECT_EQ(GetPixel(doc, 0, kH - 1), Rgbh(9, 8, 7, 6));
     EXPECT_EQ(doc.bmi->bmiHeader.biWidth, kW);
     EXPECT_EQ(doc.bmi->bmiHeader.biHeight, kH);
+}
+
+// ---- Adopting a decoded block ------------------------------------------------------
+
+// A reader's new block becomes the picture: the old block is given back and
+// every field that describes the block follows the new one; the file header,
+// name and modified flag are the document's own.
+TEST(AdoptWorkDib, TheDocumentTakesTheBlockAndGivesBackItsOld)
+{
+    const long live = StandInLiveBlocks();
+    ImageDocument doc = MakeDocument(3, 2, Original);
+    SetPath(&doc, "/pictures/old.bmp");
+    doc.fileHeader.bfReserved1 = 7;
+    doc.isModified = 1;
+    doc.bitsOffset = 0;
+    const ImageDocument before = doc;
+
+    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(5, 4));
+    ASSERT_NE(block, nullptr);
+    WriteWorkDibHeader(static_cast<BYTE*>(GlobalLock(block)), 5, 4);
+    GlobalUnlock(block);
+    Outcome warnings;
+    AdoptWorkDib(&doc, block, 5, 4, &warnings);
+
+    EXPECT_TRUE(warnings.ok());
+    EXPECT_TRUE(warnings.warnings.empty());
+    EXPECT_LIVE_BLOCKS(live + 1) << "the old block was given back";
+    EXPECT_EQ(doc.hDib, block);
+    EXPECT_EQ(doc.dib, static_cast<BYTE*>(GlobalLock(block)));
+    GlobalUnlock(block);
+    EXPECT_EQ(reinterpret_cast<BYTE*>(doc.bmi), doc.dib) << "the block's own header";
+    EXPECT_EQ(doc.bmi->bmiHeader.biWidth, 5);
+    EXPECT_EQ(doc.width, 5);
+    EXPECT_EQ(doc.height, 4);
+    EXPECT_EQ(doc.bitsOffset, kWorkDibHeaderBytes);
+    EXPECT_EQ(doc.isLoaded, 1);
+    EXPECT_EQ(doc.isModified, 1);
+    EXPECT_STREQ(doc.path, before.path);
+    EXPECT_EQ(doc.fileHeader.bfReserved1, 7);
+    ReleaseDocument(&doc);
+    EXPECT_LIVE_BLOCKS(live);
 }
 
 // ---- Display copy ----------------------------------------------------------------

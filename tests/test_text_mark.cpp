@@ -2,11 +2,12 @@
 // marks, right-to-left, a Japanese line), the drawn field's box and
 // determinism, and every refusal.  The fonts are Debian's
 // fonts-dejavu-core and fonts-ipafont-gothic (scripts/install-deps.sh).
-#include "cli/text_mark.h"
-#include "cli/text_render.h"
+#include "cli/text_messages.h"
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
 #include "support/test_support.h"
+#include "text/text_mark.h"
+#include "text/text_render.h"
 
 #include <gtest/gtest.h>
 
@@ -22,29 +23,28 @@ namespace {
 const char kDejaVuSans[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 const char kIpaGothic[] = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
 
-TextMarkOptions Options(const std::string& text, const std::string& font, int height = 64)
+TextMarkParams Options(const std::string& text, const std::string& font, int height = 64)
 {
-    TextMarkOptions o;
-    o.given = true;
+    TextMarkParams o;
     o.text = text;
     o.font = font;
     o.textHeight = height;
     return o;
 }
 
-TextLayout Layout(const TextMarkOptions& options)
+TextLayout Layout(const TextMarkParams& params)
 {
     TextLayout layout;
-    std::string problem;
-    EXPECT_EQ(LayoutText(options, &layout, &problem), 0) << problem;
+    const TextOutcome outcome = LayoutText(params, &layout);
+    EXPECT_TRUE(outcome.ok()) << TextFailureText(outcome);
     return layout;
 }
 
-TextField Render(const TextMarkOptions& options)
+TextField Render(const TextMarkParams& params)
 {
     TextField field;
-    std::string problem;
-    EXPECT_EQ(RenderTextField(options, &field, &problem), 0) << problem;
+    const TextOutcome outcome = RenderTextField(params, &field);
+    EXPECT_TRUE(outcome.ok()) << TextFailureText(outcome);
     return field;
 }
 
@@ -129,7 +129,7 @@ TEST(TextMark, ShapingKernsLigatesPlacesMarksAndOrdersRightToLeft)
 
 TEST(TextMark, LinesAreOneTextHeightApartAndAligned)
 {
-    TextMarkOptions o = Options("A\nAAA", kDejaVuSans, 50);
+    TextMarkParams o = Options("A\nAAA", kDejaVuSans, 50);
     o.align = TextAlign::Center;
     const TextLayout centred = Layout(o);
     ASSERT_EQ(centred.lineWidths.size(), 2u);
@@ -147,7 +147,7 @@ TEST(TextMark, LinesAreOneTextHeightApartAndAligned)
 
 TEST(TextMark, FieldIsTheInkPlusPaddingAndTheSameBytesEveryTime)
 {
-    TextMarkOptions o = Options("© 2026 山田写真事務所", kIpaGothic, 64);
+    TextMarkParams o = Options("© 2026 山田写真事務所", kIpaGothic, 64);
     o.soften = 2;
     const TextField a = Render(o);
     const TextField b = Render(o);
@@ -177,19 +177,19 @@ TEST(TextMark, FieldIsTheInkPlusPaddingAndTheSameBytesEveryTime)
 
 TEST(TextMark, DocumentIsTheSoftenedGreyFieldWithItsHeights)
 {
-    TextMarkOptions o = Options("Qv", kDejaVuSans, 40);
+    TextMarkParams o = Options("Qv", kDejaVuSans, 40);
     o.soften = 3;
     const TextField field = Render(o);
     ImageDocument doc = {};
     ResetDocument(&doc);
-    ASSERT_EQ(BuildTextMarkDocument(field, o.soften, &doc), 0);
+    ASSERT_EQ(BuildTextMarkDocument(field, o.soften, &doc), TextMarkFailure::None);
     ASSERT_EQ(doc.width, field.width);
     ASSERT_EQ(doc.height, field.height);
 
     // The same field through the filter command's engine, by hand.
     ImageDocument expected = {};
     ResetDocument(&expected);
-    ASSERT_EQ(BuildTextMarkDocument(field, 0, &expected), 0);
+    ASSERT_EQ(BuildTextMarkDocument(field, 0, &expected), TextMarkFailure::None);
     FilterParams soft;
     soft.kind = FilterKind::Soft;
     soft.strength = 3;
@@ -222,16 +222,16 @@ TEST(TextMark, EveryProblemIsRefusedWithItsReasonAndNoField)
     std::ofstream(notAFont) << "this is no font\n";
 
     struct Case {
-        TextMarkOptions options;
+        TextMarkParams options;
         const char* message;
     };
-    TextMarkOptions wrongIndex = Options("a", kDejaVuSans);
+    TextMarkParams wrongIndex = Options("a", kDejaVuSans);
     wrongIndex.fontIndex = 3;
-    TextMarkOptions familyIndex = Options("a", "DejaVu Sans");
+    TextMarkParams familyIndex = Options("a", "DejaVu Sans");
     familyIndex.fontIndex = 1;
-    TextMarkOptions tooHigh = Options("a", kDejaVuSans);
+    TextMarkParams tooHigh = Options("a", kDejaVuSans);
     tooHigh.textHeight = 5000;
-    TextMarkOptions tooSoft = Options("a", kDejaVuSans);
+    TextMarkParams tooSoft = Options("a", kDejaVuSans);
     tooSoft.soften = 11;
     const Case cases[] = {
         {Options("", kDejaVuSans), "the text is empty"},
@@ -254,8 +254,9 @@ TEST(TextMark, EveryProblemIsRefusedWithItsReasonAndNoField)
     for (const Case& c : cases) {
         TextField field;
         field.width = 7;
-        std::string problem;
-        EXPECT_EQ(RenderTextField(c.options, &field, &problem), -1) << c.message;
+        const TextOutcome outcome = RenderTextField(c.options, &field);
+        const std::string problem = TextFailureText(outcome);
+        EXPECT_FALSE(outcome.ok()) << c.message;
         EXPECT_NE(problem.find(c.message), std::string::npos) << "wanted '" << c.message << "', got '" << problem << "'";
         EXPECT_EQ(field.width, 0);
         EXPECT_TRUE(field.levels.empty());

@@ -57,10 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     Check(options.command != CliCommand::None, "a command");
     if (options.command == CliCommand::TextMark)
-        Check(options.inputs.empty() && options.text.given, "text-mark's argument is its text");
+        Check(options.inputs.empty() && options.textGiven, "text-mark's argument is its text");
     else
         Check(!options.inputs.empty(), "an input");
-    if (options.text.given)
+    if (options.textGiven)
         Check(!options.text.text.empty() && options.text.text.size() <= kTextMaxBytes &&
                   Within(options.text.textHeight, kTextHeightMin, kTextHeightMax) &&
                   Within(options.text.soften, 0, kTextSoftenMax) &&

@@ -119,7 +119,7 @@ void RegionRoundTrip(ImageDocument* doc, Choices* choices)
     std::memcpy(&header, doc->bmi, sizeof header);
 
     RegionSwap swap;
-    if (RegionSwapExtract(&swap, doc, &sel) != Failure::None) {
+    if (RegionSwapExtract(&swap, doc, &sel) != RegionCut::Ready) {
         Check(SameRecord(before, *doc), "failed extract changed the record");
     } else {
         Check(doc->width >= 1 && doc->width <= w && doc->height >= 1 && doc->height <= h, "region size");

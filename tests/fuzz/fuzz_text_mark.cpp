@@ -4,9 +4,10 @@
 // through fontconfig); the rest is the text, valid UTF-8 or not.  A
 // refusal must say why and leave no field; a field must have its padding
 // black and come out the same twice; the picture made of it must hold it.
-#include "cli/text_mark.h"
-#include "cli/text_render.h"
+#include "cli/text_messages.h"
 #include "fuzz_support.h"
+#include "text/text_mark.h"
+#include "text/text_render.h"
 
 #include <cstdint>
 #include <string>
@@ -27,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qvfuzz::SetUpOnce();
     if (size < 4)
         return 0;
-    TextMarkOptions options;
-    options.given = true;
+    TextMarkParams options;
     options.align = static_cast<TextAlign>(data[0] % 3);
     options.textHeight = kTextHeightMin + data[1] % 64;
     options.soften = data[2] % 4;
@@ -36,9 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.text.assign(reinterpret_cast<const char*>(data + 4), size - 4);
 
     TextField field;
-    std::string problem;
-    if (RenderTextField(options, &field, &problem) != 0) {
-        qvfuzz::Check(!problem.empty(), "a refusal says why");
+    const TextOutcome outcome = RenderTextField(options, &field);
+    if (!outcome.ok()) {
+        qvfuzz::Check(!TextFailureText(outcome).empty(), "a refusal says why");
         qvfuzz::Check(field.width == 0 && field.height == 0 && field.levels.empty(), "a refusal leaves no field");
         return 0;
     }
@@ -57,12 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qvfuzz::Check(inked, "a field has ink");
 
     TextField again;
-    qvfuzz::Check(RenderTextField(options, &again, &problem) == 0 && again.levels == field.levels,
+    qvfuzz::Check(RenderTextField(options, &again).ok() && again.levels == field.levels,
                   "the same text draws the same field");
 
     ImageDocument doc = {};
     ResetDocument(&doc);
-    if (BuildTextMarkDocument(field, options.soften, &doc) == 0) {
+    if (BuildTextMarkDocument(field, options.soften, &doc) == TextMarkFailure::None) {
         qvfuzz::Check(doc.width == field.width && doc.height == field.height, "the picture has the field's size");
         ReleaseDocument(&doc);
     }

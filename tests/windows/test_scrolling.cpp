@@ -92,7 +92,7 @@ protected:
         *cols = *rows = 0;
         const PictureRect region = SelectionInPicture(Selection, ViewState);
         RegionSwap swap;
-        if (RegionSwapExtract(&swap, &MainDocument, Selection.active ? &region : nullptr) != Failure::None) {
+        if (RegionSwapExtract(&swap, &MainDocument, Selection.active ? &region : nullptr) != RegionCut::Ready) {
             ADD_FAILURE() << "extract refused";
             return pixels;
         }

@@ -1,4 +1,4 @@
-#include "image/parallel.h"
+#include "platform/parallel.h"
 
 #include <algorithm>
 #include <atomic>

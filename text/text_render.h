@@ -8,7 +8,8 @@
 // the same text and font give the same bytes on every run.
 #pragma once
 
-#include "cli/options.h"
+#include "text/text_failure.h"
+#include "text/text_mark_params.h"
 
 #include <string>
 #include <vector>
@@ -43,16 +44,17 @@ struct TextLayout {
 // The pixels around the letters on every side: one thirty-second of the
 // line height, one more, and one per soften pass so that softening never
 // reaches the edge.
-int TextPadding(const TextMarkOptions& options);
+int TextPadding(const TextMarkParams& params);
 
-// Finds the font and shapes the text.  Returns 0, or -1 with a one-line
-// *problem: no such font or file, a file that is no font, a character the
-// font has no glyph for (named with the font), text that is not valid UTF-8.
-int LayoutText(const TextMarkOptions& options, TextLayout* layout, std::string* problem);
+// Finds the font and shapes the text.  The failures: parameters out of
+// range, no such font or file, a file that is no font, a character the
+// font has no glyph for (named with the font), text that is not valid
+// UTF-8.
+TextOutcome LayoutText(const TextMarkParams& params, TextLayout* layout);
 
-// Lays out and draws the text.  Besides LayoutText's problems: a text that
+// Lays out and draws the text.  Besides LayoutText's failures: a text that
 // draws nothing (blanks only), and a field larger than 2^26 pixels or a
-// side longer than 2^20.  Returns 0, or -1 with *problem and *field empty.
-// options.soften is not applied here (the program's own filter does it on
-// the picture; see text_mark.h), but it widens the padding.
-int RenderTextField(const TextMarkOptions& options, TextField* field, std::string* problem);
+// side longer than 2^20; *field is then empty.  params.soften is not
+// applied here (the program's own filter does it on the picture; see
+// text_mark.h), but it widens the padding.
+TextOutcome RenderTextField(const TextMarkParams& params, TextField* field);

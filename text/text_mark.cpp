@@ -1,11 +1,9 @@
-#include "cli/text_mark.h"
+#include "text/text_mark.h"
 
-#include "cli/text.h"
 #include "image/blocks.h"
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -22,17 +20,14 @@ int Soften(ImageDocument* doc, int passes)
 
 }  // namespace
 
-int BuildTextMarkDocument(const TextField& field, int soften, ImageDocument* doc)
+TextMarkFailure BuildTextMarkDocument(const TextField& field, int soften, ImageDocument* doc)
 {
     ReleaseDocument(doc);
     const LONG width = static_cast<LONG>(field.width);
     const LONG height = static_cast<LONG>(field.height);
     HGLOBAL block = AllocateBlock(WorkDibBytes(width, height));
-    if (!block) {
-        std::fprintf(stderr, _("quillvane-cli: not enough memory for the text mark (%ld x %ld)\n"), field.width,
-                     field.height);
-        return -1;
-    }
+    if (!block)
+        return TextMarkFailure::OutOfMemory;
     doc->hDib = block;
     doc->dib = static_cast<BYTE*>(GlobalLock(block));
     doc->bmi = reinterpret_cast<BITMAPINFO*>(doc->dib);
@@ -55,10 +50,9 @@ int BuildTextMarkDocument(const TextField& field, int soften, ImageDocument* doc
         }
     }
     if (soften > 0 && Soften(doc, soften) != 0) {
-        std::fputs(_("quillvane-cli: not enough memory to soften the text mark\n"), stderr);
         ReleaseDocument(doc);
-        return -1;
+        return TextMarkFailure::SoftenOutOfMemory;
     }
     ComputeLuminance(doc);
-    return 0;
+    return TextMarkFailure::None;
 }

@@ -1,7 +1,6 @@
-#include "cli/text_render.h"
+#include "text/text_render.h"
 
-#include "cli/text.h"
-#include "cli/text_utf8.h"
+#include "text/text_utf8.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -13,7 +12,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -56,33 +54,12 @@ struct MarkFont {
     }
 };
 
-std::string Utf8Of(char32_t code)
+// A failure of one of the font's glyphs, named with the font.
+TextOutcome GlyphFailure(TextFailure failure, const MarkFont& font)
 {
-    std::string out;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-    return out;
-}
-
-std::string CharacterName(char32_t code)
-{
-    char number[16];
-    std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(code));
-    const bool printable = code > 0x20 && !(code >= 0x7F && code <= 0x9F);
-    return printable ? "'" + Utf8Of(code) + "' (" + number + ")" : std::string(number);
+    TextOutcome outcome = FailText(failure, font.file);
+    outcome.face = font.name;
+    return outcome;
 }
 
 bool IsRegularFile(const std::string& path)
@@ -138,7 +115,7 @@ bool SameFamily(const char* a, const std::string& b)
 // sans-serif font that covers Japanese).  A named family must be among
 // the match's families: fontconfig always answers with some font, and a
 // silent substitute would draw the mark in a font nobody asked for.
-int FindFamily(const std::string& family, std::string* file, int* index, std::string* problem)
+int FindFamily(const std::string& family, std::string* file, int* index, TextOutcome* problem)
 {
     // fontconfig's process-wide configuration, loaded on the first call
     // (the expensive part: its configuration files and caches) and kept
@@ -149,13 +126,13 @@ int FindFamily(const std::string& family, std::string* file, int* index, std::st
         std::atexit(FcFini);
     }
     if (!FcInit()) {
-        *problem = _("fontconfig cannot load its configuration");
+        *problem = FailText(TextFailure::FontconfigUnavailable);
         return -1;
     }
     const std::string query = family.empty() ? "sans-serif:lang=ja" : family;
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(query.c_str()));
     if (!pattern) {
-        *problem = Format(_("--font: '%s' is not a font name fontconfig understands"), family.c_str());
+        *problem = FailText(TextFailure::FamilyNotUnderstood, family);
         return -1;
     }
     FcChar8* asked = nullptr;
@@ -176,16 +153,14 @@ int FindFamily(const std::string& family, std::string* file, int* index, std::st
     int status = -1;
     FcChar8* path = nullptr;
     if (!match || FcPatternGetString(match, FC_FILE, 0, &path) != FcResultMatch) {
-        *problem = family.empty() ? std::string(_("fontconfig finds no font at all (install fonts-ipafont-gothic)"))
-                                  : Format(_("no installed font is named '%s'"), family.c_str());
+        *problem = family.empty() ? FailText(TextFailure::NoFontAtAll) : FailText(TextFailure::NoSuchFamily, family);
     } else {
         bool named = generic;
         FcChar8* each = nullptr;
         for (int k = 0; !named && FcPatternGetString(match, FC_FAMILY, k, &each) == FcResultMatch; ++k)
             named = SameFamily(reinterpret_cast<const char*>(each), askedFamily);
         if (!named) {
-            *problem = Format(_("no installed font is named '%s' ('fc-list : family' lists the families)"),
-                              family.c_str());
+            *problem = FailText(TextFailure::FamilyNotInstalled, family);
         } else {
             *file = reinterpret_cast<const char*>(path);
             int faceIndex = 0;
@@ -202,22 +177,22 @@ int FindFamily(const std::string& family, std::string* file, int* index, std::st
 
 // Opens the font and sets its size so that one line is textHeight pixels
 // from baseline to baseline.
-int OpenMarkFont(const TextMarkOptions& options, MarkFont* font, std::string* problem)
+int OpenMarkFont(const TextMarkParams& params, MarkFont* font, TextOutcome* problem)
 {
-    if (options.font.empty() || !NamesFontFile(options.font)) {
-        if (options.fontIndex != 0) {
-            *problem = _("--font-index applies to a font file, not to a family");
+    if (params.font.empty() || !NamesFontFile(params.font)) {
+        if (params.fontIndex != 0) {
+            *problem = FailText(TextFailure::FontIndexWithFamily);
             return -1;
         }
-        if (FindFamily(options.font, &font->file, &font->index, problem) != 0)
+        if (FindFamily(params.font, &font->file, &font->index, problem) != 0)
             return -1;
     } else {
-        font->file = options.font;
-        font->index = options.fontIndex;
+        font->file = params.font;
+        font->index = params.fontIndex;
     }
     if (FT_Init_FreeType(&font->library) != 0) {
         font->library = nullptr;
-        *problem = _("FreeType cannot start");
+        *problem = FailText(TextFailure::FreeTypeUnavailable);
         return -1;
     }
     // Opening with index -1 only counts the faces, so that a wrong index
@@ -225,25 +200,22 @@ int OpenMarkFont(const TextMarkOptions& options, MarkFont* font, std::string* pr
     FT_Face probe = nullptr;
     FT_Error error = FT_New_Face(font->library, font->file.c_str(), -1, &probe);
     if (error == FT_Err_Cannot_Open_Resource) {
-        *problem = Format(_("--font: cannot open the font file '%s'"), font->file.c_str());
+        *problem = FailText(TextFailure::FontFileUnopenable, font->file);
         return -1;
     }
     if (error != 0) {
-        *problem = Format(_("--font: '%s' is not a font file"), font->file.c_str());
+        *problem = FailText(TextFailure::NotAFontFile, font->file);
         return -1;
     }
     const long faces = probe->num_faces;
     FT_Done_Face(probe);
     if (font->index >= faces) {
-        *problem = Format(ngettext("--font-index: '%s' holds %ld face (0..%ld), not %d",
-                                   "--font-index: '%s' holds %ld faces (0..%ld), not %d",
-                                   static_cast<unsigned long>(faces)),
-                          font->file.c_str(), faces, faces - 1, font->index);
+        *problem = FailText(TextFailure::NoSuchFace, font->file, faces, font->index);
         return -1;
     }
     if (FT_New_Face(font->library, font->file.c_str(), font->index, &font->face) != 0) {
         font->face = nullptr;
-        *problem = Format(_("--font: '%s' is not a font file"), font->file.c_str());
+        *problem = FailText(TextFailure::NotAFontFile, font->file);
         return -1;
     }
     FT_Face face = font->face;
@@ -251,18 +223,18 @@ int OpenMarkFont(const TextMarkOptions& options, MarkFont* font, std::string* pr
     if (face->style_name && std::strcmp(face->style_name, "Regular") != 0 && std::strcmp(face->style_name, "Book") != 0)
         font->name += std::string(" ") + face->style_name;
     if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
-        *problem = Format(_("--font: '%s' has no outlines (a bitmap font cannot be scaled)"), font->file.c_str());
+        *problem = FailText(TextFailure::NoOutlines, font->file);
         return -1;
     }
 
     // The em in 1/64 pixel that makes the font's line spacing textHeight
     // pixels; a font whose line spacing is absurd gets an em of textHeight.
     const std::int64_t lineUnits = face->height > 0 ? face->height : face->units_per_EM;
-    std::int64_t em = (std::int64_t{options.textHeight} * 64 * face->units_per_EM + lineUnits / 2) / lineUnits;
-    if (em < std::int64_t{options.textHeight} * 16 || em > std::int64_t{options.textHeight} * 256)
-        em = std::int64_t{options.textHeight} * 64;
+    std::int64_t em = (std::int64_t{params.textHeight} * 64 * face->units_per_EM + lineUnits / 2) / lineUnits;
+    if (em < std::int64_t{params.textHeight} * 16 || em > std::int64_t{params.textHeight} * 256)
+        em = std::int64_t{params.textHeight} * 64;
     if (FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(em), 72, 72) != 0) {
-        *problem = Format(_("--font: '%s' cannot be scaled to %d pixels"), font->file.c_str(), options.textHeight);
+        *problem = FailText(TextFailure::CannotScale, font->file, params.textHeight);
         return -1;
     }
     // HarfBuzz reads the font file itself (mapped, not copied table by
@@ -274,7 +246,7 @@ int OpenMarkFont(const TextMarkOptions& options, MarkFont* font, std::string* pr
     font->shaper = hb_font_create(shapingFace);
     hb_face_destroy(shapingFace);
     if (hb_face_get_glyph_count(hb_font_get_face(font->shaper)) == 0) {
-        *problem = Format(_("--font: HarfBuzz cannot read '%s'"), font->file.c_str());
+        *problem = FailText(TextFailure::ShaperCannotRead, font->file);
         return -1;
     }
     hb_font_set_scale(font->shaper, static_cast<int>(em), static_cast<int>(em));
@@ -358,7 +330,7 @@ char32_t MissingCharacter(FT_Face face, const std::vector<char32_t>& codes, std:
 // glyphs with x from the line's start.  Returns the pen's travel, or -1
 // with *problem.
 long ShapeLine(const MarkFont& font, const std::vector<char32_t>& codes, std::size_t lineStart,
-               std::size_t lineEnd, int line, std::vector<TextGlyph>* glyphs, std::string* problem)
+               std::size_t lineEnd, int line, std::vector<TextGlyph>* glyphs, TextOutcome* problem)
 {
     const std::size_t count = lineEnd - lineStart;
     const char32_t* lineCodes = codes.data() + lineStart;
@@ -394,7 +366,7 @@ long ShapeLine(const MarkFont& font, const std::vector<char32_t>& codes, std::si
         hb_buffer_set_language(buffer, hb_language_from_string(IsJapaneseScript(script) ? "ja" : "und", -1));
         hb_shape(font.shaper, buffer, nullptr, 0);
         if (!hb_buffer_allocation_successful(buffer)) {
-            *problem = _("not enough memory to shape the text");
+            *problem = FailText(TextFailure::ShapingOutOfMemory);
             status = -1;
             break;
         }
@@ -412,9 +384,8 @@ long ShapeLine(const MarkFont& font, const std::vector<char32_t>& codes, std::si
             for (unsigned k = 0; k < glyphCount; ++k)
                 if (infos[k].cluster > missingCluster && infos[k].cluster < end)
                     end = infos[k].cluster;
-            const char32_t missing = MissingCharacter(font.face, codes, lineStart + missingCluster, lineStart + end);
-            *problem = Format(_("the font '%s' (%s) has no glyph for %s"), font.name.c_str(), font.file.c_str(),
-                              CharacterName(missing).c_str());
+            *problem = GlyphFailure(TextFailure::NoGlyph, font);
+            problem->character = MissingCharacter(font.face, codes, lineStart + missingCluster, lineStart + end);
             status = -1;
             break;
         }
@@ -434,10 +405,11 @@ long ShapeLine(const MarkFont& font, const std::vector<char32_t>& codes, std::si
     return status != 0 ? -1 : std::max(pen, 0L);
 }
 
-int ShapeText(const TextMarkOptions& options, const MarkFont& font, TextLayout* layout, std::string* problem)
+int ShapeText(const TextMarkParams& params, const MarkFont& font, TextLayout* layout, TextOutcome* problem)
 {
     std::vector<char32_t> codes;
-    if (DecodeMarkText(options.text, &codes, problem) != 0)
+    *problem = DecodeMarkText(params.text, &codes);
+    if (!problem->ok())
         return -1;
     layout->fontName = font.name;
     layout->fontFile = font.file;
@@ -464,36 +436,35 @@ int ShapeText(const TextMarkOptions& options, const MarkFont& font, TextLayout* 
     const long widest = *std::max_element(layout->lineWidths.begin(), layout->lineWidths.end());
     for (TextGlyph& glyph : layout->glyphs) {
         const long width = layout->lineWidths[static_cast<std::size_t>(glyph.line)];
-        if (options.align == TextAlign::Center)
+        if (params.align == TextAlign::Center)
             glyph.x += (widest - width) / 2;
-        else if (options.align == TextAlign::Right)
+        else if (params.align == TextAlign::Right)
             glyph.x += widest - width;
-        glyph.y += static_cast<long>(glyph.line) * options.textHeight * 64;
+        glyph.y += static_cast<long>(glyph.line) * params.textHeight * 64;
     }
     return 0;
 }
 
-int CheckTextOptions(const TextMarkOptions& options, std::string* problem)
+int CheckTextOptions(const TextMarkParams& params, TextOutcome* problem)
 {
-    if (options.textHeight < kTextHeightMin || options.textHeight > kTextHeightMax) {
-        *problem = Format(_("--text-height: %d is out of range (%d..%d)"), options.textHeight, kTextHeightMin,
-                          kTextHeightMax);
+    if (params.textHeight < kTextHeightMin || params.textHeight > kTextHeightMax) {
+        *problem = FailText(TextFailure::TextHeightOutOfRange, {}, params.textHeight);
         return -1;
     }
-    if (options.soften < 0 || options.soften > kTextSoftenMax) {
-        *problem = Format(_("--soften: %d is out of range (0..%d)"), options.soften, kTextSoftenMax);
+    if (params.soften < 0 || params.soften > kTextSoftenMax) {
+        *problem = FailText(TextFailure::SoftenOutOfRange, {}, params.soften);
         return -1;
     }
-    if (options.fontIndex < 0 || options.fontIndex > kTextFontIndexMax) {
-        *problem = Format(_("--font-index: %d is out of range"), options.fontIndex);
+    if (params.fontIndex < 0 || params.fontIndex > kTextFontIndexMax) {
+        *problem = FailText(TextFailure::FontIndexOutOfRange, {}, params.fontIndex);
         return -1;
     }
-    if (options.text.size() > kTextMaxBytes) {
-        *problem = Format(_("the text is too long (at most %zu bytes)"), kTextMaxBytes);
+    if (params.text.size() > kTextMaxBytes) {
+        *problem = FailText(TextFailure::TextTooLong);
         return -1;
     }
-    if (options.text.find_first_not_of('\n') == std::string::npos) {
-        *problem = _("the text is empty");
+    if (params.text.find_first_not_of('\n') == std::string::npos) {
+        *problem = FailText(TextFailure::TextEmpty);
         return -1;
     }
     return 0;
@@ -513,12 +484,12 @@ struct DrawnGlyph {
 // and *originUp receive the whole pixels (y up).  Returns 0, or -1 with
 // *problem.
 int LoadPlacedGlyph(const MarkFont& font, const TextGlyph& glyph, long* originX, long* originUp,
-                    std::string* problem)
+                    TextOutcome* problem)
 {
     if (FT_Load_Glyph(font.face, glyph.glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
         font.face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
-        *problem = Format(_("the font '%s' (%s) has a broken glyph (index %u)"), font.name.c_str(),
-                          font.file.c_str(), glyph.glyph);
+        *problem = GlyphFailure(TextFailure::BrokenGlyph, font);
+        problem->number = glyph.glyph;
         return -1;
     }
     const long upY = -glyph.y;
@@ -531,11 +502,11 @@ int LoadPlacedGlyph(const MarkFont& font, const TextGlyph& glyph, long* originX,
 // Checks the size of the field from the glyphs' outline boxes before
 // anything is drawn, and estimates the bytes the drawn glyphs need.
 // Returns 0, or -1 with *problem.
-int CheckFieldSize(const TextMarkOptions& options, const MarkFont& font, const TextLayout& layout,
-                   std::int64_t* glyphBytes, std::string* problem)
+int CheckFieldSize(const TextMarkParams& params, const MarkFont& font, const TextLayout& layout,
+                   std::int64_t* glyphBytes, TextOutcome* problem)
 {
     *glyphBytes = 0;
-    const long limit = kMaxGlyphLines * options.textHeight * 64;
+    const long limit = kMaxGlyphLines * params.textHeight * 64;
     bool any = false;
     std::int64_t left = 0, right = 0, top = 0, bottom = 0;  // whole pixels, y up
     for (const TextGlyph& glyph : layout.glyphs) {
@@ -548,8 +519,7 @@ int CheckFieldSize(const TextMarkOptions& options, const MarkFont& font, const T
         FT_Outline_Get_CBox(&font.face->glyph->outline, &box);
         if (box.xMax - box.xMin > limit || box.yMax - box.yMin > limit || box.xMin < -limit || box.xMax > limit ||
             box.yMin < -limit || box.yMax > limit) {
-            *problem = Format(_("the font '%s' (%s) has a glyph far larger than a line"), font.name.c_str(),
-                              font.file.c_str());
+            *problem = GlyphFailure(TextFailure::GlyphTooLarge, font);
             return -1;
         }
         const std::int64_t l = originX + (box.xMin >> 6), r = originX + ((box.xMax + 63) >> 6);
@@ -561,12 +531,10 @@ int CheckFieldSize(const TextMarkOptions& options, const MarkFont& font, const T
         top = any ? std::max(top, t) : t;
         any = true;
     }
-    const std::int64_t pad = TextPadding(options);
+    const std::int64_t pad = TextPadding(params);
     const std::int64_t width = right - left + 2 * pad, height = top - bottom + 2 * pad;
     if (any && (width > kMaxFieldSide || height > kMaxFieldSide || width * height > kMaxFieldPixels)) {
-        *problem = Format(_("the text mark would be about %lld x %lld pixels, too large (at most 2^26 pixels, "
-                            "for example 8192 x 8192): use a smaller --text-height or a shorter text"),
-                          static_cast<long long>(width), static_cast<long long>(height));
+        *problem = FailText(TextFailure::FieldTooLarge, {}, width, height);
         return -1;
     }
     return 0;
@@ -574,8 +542,8 @@ int CheckFieldSize(const TextMarkOptions& options, const MarkFont& font, const T
 
 // Draws every glyph of the layout into pool.  Returns 0, or -1 with
 // *problem.
-int DrawGlyphs(const TextMarkOptions& options, const MarkFont& font, const TextLayout& layout,
-               std::vector<DrawnGlyph>* drawn, std::vector<unsigned char>* pool, std::string* problem)
+int DrawGlyphs(const TextMarkParams& params, const MarkFont& font, const TextLayout& layout,
+               std::vector<DrawnGlyph>* drawn, std::vector<unsigned char>* pool, TextOutcome* problem)
 {
     for (const TextGlyph& glyph : layout.glyphs) {
         long originX = 0, originUp = 0;
@@ -584,8 +552,7 @@ int DrawGlyphs(const TextMarkOptions& options, const MarkFont& font, const TextL
         if (font.face->glyph->outline.n_points == 0)
             continue;  // a blank
         if (FT_Render_Glyph(font.face->glyph, FT_RENDER_MODE_NORMAL) != 0) {
-            *problem = Format(_("the font '%s' (%s) has a glyph FreeType cannot draw"), font.name.c_str(),
-                              font.file.c_str());
+            *problem = GlyphFailure(TextFailure::GlyphNotDrawable, font);
             return -1;
         }
         const FT_Bitmap& bitmap = font.face->glyph->bitmap;
@@ -593,7 +560,7 @@ int DrawGlyphs(const TextMarkOptions& options, const MarkFont& font, const TextL
             continue;
         const std::size_t bytes = static_cast<std::size_t>(bitmap.width) * bitmap.rows;
         if (static_cast<std::int64_t>(pool->size() + bytes) > kMaxGlyphBytes) {
-            *problem = Format(_("the text is too large to draw at %d pixels a line"), options.textHeight);
+            *problem = FailText(TextFailure::GlyphsTooLarge, {}, params.textHeight);
             return -1;
         }
         // In the field y runs down.
@@ -610,44 +577,14 @@ int DrawGlyphs(const TextMarkOptions& options, const MarkFont& font, const TextL
     return 0;
 }
 
-}  // namespace
+// The box of the ink: rows and columns with a nonzero level, inclusive.
+struct InkBox {
+    long left = 0, top = 0, right = -1, bottom = -1;
+};
 
-int TextPadding(const TextMarkOptions& options)
+// Finds the ink of the drawn glyphs; false when there is none.
+bool FindInk(const std::vector<DrawnGlyph>& drawn, const std::vector<unsigned char>& pool, InkBox* ink)
 {
-    return options.textHeight / 32 + 1 + options.soften;
-}
-
-int LayoutText(const TextMarkOptions& options, TextLayout* layout, std::string* problem)
-{
-    *layout = TextLayout{};
-    if (CheckTextOptions(options, problem) != 0)
-        return -1;
-    MarkFont font;
-    if (OpenMarkFont(options, &font, problem) != 0)
-        return -1;
-    return ShapeText(options, font, layout, problem);
-}
-
-int RenderTextField(const TextMarkOptions& options, TextField* field, std::string* problem)
-{
-    *field = TextField{};
-    if (CheckTextOptions(options, problem) != 0)
-        return -1;
-    MarkFont font;
-    TextLayout layout;
-    if (OpenMarkFont(options, &font, problem) != 0 || ShapeText(options, font, &layout, problem) != 0)
-        return -1;
-    std::vector<DrawnGlyph> drawn;
-    std::vector<unsigned char> pool;
-    std::int64_t glyphBytes = 0;
-    if (CheckFieldSize(options, font, layout, &glyphBytes, problem) != 0)
-        return -1;
-    pool.reserve(static_cast<std::size_t>(std::min(glyphBytes, kMaxGlyphBytes)));
-    if (DrawGlyphs(options, font, layout, &drawn, &pool, problem) != 0)
-        return -1;
-
-    // The box of the ink: rows and columns with a nonzero level.
-    long left = 0, top = 0, right = -1, bottom = -1;  // inclusive
     bool inked = false;
     for (const DrawnGlyph& d : drawn) {
         for (long y = 0; y < d.height; ++y) {
@@ -658,31 +595,68 @@ int RenderTextField(const TextMarkOptions& options, TextField* field, std::strin
                 const long px = d.left + x;
                 const long py = d.top + y;
                 if (!inked) {
-                    left = right = px;
-                    top = bottom = py;
+                    ink->left = ink->right = px;
+                    ink->top = ink->bottom = py;
                     inked = true;
                 } else {
-                    left = std::min(left, px);
-                    right = std::max(right, px);
-                    top = std::min(top, py);
-                    bottom = std::max(bottom, py);
+                    ink->left = std::min(ink->left, px);
+                    ink->right = std::max(ink->right, px);
+                    ink->top = std::min(ink->top, py);
+                    ink->bottom = std::max(ink->bottom, py);
                 }
             }
         }
     }
-    if (!inked) {
-        *problem = _("the text draws nothing (only blanks)");
-        return -1;
-    }
-    const long pad = TextPadding(options);
-    const std::int64_t width = std::int64_t{right} - left + 1 + 2 * pad;
-    const std::int64_t height = std::int64_t{bottom} - top + 1 + 2 * pad;
-    if (width > kMaxFieldSide || height > kMaxFieldSide || width * height > kMaxFieldPixels) {
-        *problem = Format(_("the text mark would be %lld x %lld pixels; at most 2^26 pixels (for example 8192 x "
-                            "8192) are drawn: use a smaller --text-height or a shorter text"),
-                          static_cast<long long>(width), static_cast<long long>(height));
-        return -1;
-    }
+    return inked;
+}
+
+}  // namespace
+
+int TextPadding(const TextMarkParams& params)
+{
+    return params.textHeight / 32 + 1 + params.soften;
+}
+
+TextOutcome LayoutText(const TextMarkParams& params, TextLayout* layout)
+{
+    *layout = TextLayout{};
+    TextOutcome problem;
+    if (CheckTextOptions(params, &problem) != 0)
+        return problem;
+    MarkFont font;
+    if (OpenMarkFont(params, &font, &problem) != 0)
+        return problem;
+    ShapeText(params, font, layout, &problem);
+    return problem;
+}
+
+TextOutcome RenderTextField(const TextMarkParams& params, TextField* field)
+{
+    *field = TextField{};
+    TextOutcome problem;
+    if (CheckTextOptions(params, &problem) != 0)
+        return problem;
+    MarkFont font;
+    TextLayout layout;
+    if (OpenMarkFont(params, &font, &problem) != 0 || ShapeText(params, font, &layout, &problem) != 0)
+        return problem;
+    std::vector<DrawnGlyph> drawn;
+    std::vector<unsigned char> pool;
+    std::int64_t glyphBytes = 0;
+    if (CheckFieldSize(params, font, layout, &glyphBytes, &problem) != 0)
+        return problem;
+    pool.reserve(static_cast<std::size_t>(std::min(glyphBytes, kMaxGlyphBytes)));
+    if (DrawGlyphs(params, font, layout, &drawn, &pool, &problem) != 0)
+        return problem;
+
+    InkBox ink;
+    if (!FindInk(drawn, pool, &ink))
+        return FailText(TextFailure::NothingDrawn);
+    const long pad = TextPadding(params);
+    const std::int64_t width = std::int64_t{ink.right} - ink.left + 1 + 2 * pad;
+    const std::int64_t height = std::int64_t{ink.bottom} - ink.top + 1 + 2 * pad;
+    if (width > kMaxFieldSide || height > kMaxFieldSide || width * height > kMaxFieldPixels)
+        return FailText(TextFailure::InkTooLarge, {}, width, height);
 
     field->width = static_cast<long>(width);
     field->height = static_cast<long>(height);
@@ -692,17 +666,18 @@ int RenderTextField(const TextMarkOptions& options, TextField* field, std::strin
     // A glyph's bitmap may reach beyond the ink by rows or columns of
     // zeros: only its part inside the ink box is added.
     for (const DrawnGlyph& d : drawn) {
-        const long y0 = std::max(0L, top - d.top), y1 = std::min(d.height, bottom - d.top + 1);
-        const long x0 = std::max(0L, left - d.left), x1 = std::min(d.width, right - d.left + 1);
+        const long y0 = std::max(0L, ink.top - d.top), y1 = std::min(d.height, ink.bottom - d.top + 1);
+        const long x0 = std::max(0L, ink.left - d.left), x1 = std::min(d.width, ink.right - d.left + 1);
         for (long y = y0; y < y1; ++y) {
             const unsigned char* source = pool.data() + d.offset + static_cast<std::size_t>(y * d.width);
-            unsigned char* target = field->levels.data() +
-                                    static_cast<std::size_t>((d.top + y - top + pad) * width + (d.left - left + pad));
+            unsigned char* target =
+                field->levels.data() +
+                static_cast<std::size_t>((d.top + y - ink.top + pad) * width + (d.left - ink.left + pad));
             for (long x = x0; x < x1; ++x) {
                 const int sum = target[x] + source[x];
                 target[x] = static_cast<unsigned char>(sum > 255 ? 255 : sum);
             }
         }
     }
-    return 0;
+    return {};
 }

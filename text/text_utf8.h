@@ -3,19 +3,18 @@
 // other's input.
 #pragma once
 
-#include "cli/text.h"
+#include "text/text_failure.h"
 
 #include <cstddef>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 // Decodes strict UTF-8 (no overlong forms, no surrogates, nothing above
 // U+10FFFF) into *codes.  A line break (U+000A) is kept; every other
 // control character (U+0000..U+001F, U+007F..U+009F) is refused, since no
-// font draws one.  Returns 0, or -1 with a one-line *problem naming the
-// byte offset or the character.
-inline int DecodeMarkText(const std::string& text, std::vector<char32_t>* codes, std::string* problem)
+// font draws one: TextNotUtf8 names the byte, ControlCharacter the
+// character.
+inline TextOutcome DecodeMarkText(const std::string& text, std::vector<char32_t>* codes)
 {
     codes->clear();
     const std::size_t n = text.size();
@@ -49,17 +48,15 @@ inline int DecodeMarkText(const std::string& text, std::vector<char32_t>* codes,
         }
         if (valid)
             valid = code >= lowest && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
-        if (!valid) {
-            *problem = Format(_("the text is not valid UTF-8 (at byte %zu)"), i + 1);
-            return -1;
-        }
+        if (!valid)
+            return FailText(TextFailure::TextNotUtf8, {}, static_cast<long long>(i + 1));
         if ((code < 0x20 && code != 0x0A) || (code >= 0x7F && code <= 0x9F)) {
-            *problem = Format(_("the text holds the control character U+%04X, which no font draws"),
-                              static_cast<unsigned>(code));
-            return -1;
+            TextOutcome outcome = FailText(TextFailure::ControlCharacter);
+            outcome.character = code;
+            return outcome;
         }
         codes->push_back(code);
         i += static_cast<std::size_t>(length);
     }
-    return 0;
+    return {};
 }

@@ -1,0 +1,5 @@
+// The text quillvane-cli --help prints.
+#pragma once
+
+// The usage text, translated.
+const char* CliUsageText();
