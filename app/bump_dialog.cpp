@@ -8,7 +8,7 @@
 #include "app/settings.h"
 #include "image/blocks.h"
 #include "image/image_document.h"
-#include "image/messages.h"
+#include "app/messages.h"
 #include "processing/bump.h"
 #include "resources/resource.h"
 

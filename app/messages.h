@@ -4,12 +4,14 @@
 #pragma once
 
 #include "image/failure.h"
-#include "image/messages.h"  // kOutOfMemory, kErrorCaption and ReportError, shared with the core
 #include "platform/platform.h"
+#include "platform/user_stand_in.h"  // the native test builds' message box
 
 #include <string>
 
 namespace msg {
+inline constexpr const char kErrorCaption[] = "Error";
+inline constexpr const char kOutOfMemory[] = "メモリーが足りません。";
 inline constexpr const char kOpenFailed[] = " ファイルのオープンに失敗しました";
 inline constexpr const char kNotBitmap[] = "ビットマップではありません";
 inline constexpr const char kDepthUnsupported[] = " 16、24、32ビットカラーのみ対応です。";
@@ -33,6 +35,12 @@ inline constexpr const char kNoPrinterCaption[] = "プリンター確認";
 inline constexpr const char kLargerThanPage[] = "画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？";
 inline constexpr const char kCentreOnPage[] = "印刷領域の中央に印刷しますか？";
 }  // namespace msg
+
+// A box with the caption "Error" and an OK button.
+inline void ReportError(HWND window, const char* text)
+{
+    MessageBoxA(window, text, msg::kErrorCaption, MB_OK);
+}
 
 // The text of the box that shows outcome's failure: the failure's
 // sentence, and when it has a cause, the cause in brackets on the next

@@ -258,7 +258,6 @@ std::string ClashText(const std::string& output)
 
 int BeginBatch(const CliOptions& options, const TextField* textMark)
 {
-    RouteCoreMessages();
     ResetDocument(&MainDocument);
     ResetDocument(&WatermarkDocument);
     if (options.command != CliCommand::Bump)
@@ -296,7 +295,6 @@ void EndBatch()
     ReleaseDocument(&MainDocument);
     ReleaseDocument(&WatermarkDocument);
     ReleaseDocument(&DisplayCopy);
-    StopRoutingCoreMessages();
     MainExtras = PictureExtras();
 }
 

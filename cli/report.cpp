@@ -1,6 +1,5 @@
 #include "cli/report.h"
 
-#include "image/messages.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -9,7 +8,6 @@
 
 namespace {
 
-const char* ReportName = nullptr;
 long ReportCount = 0;
 std::string ReportedText;  // what was shown since the last TakeReportedText
 
@@ -109,15 +107,6 @@ std::string CauseMessage(const Outcome& outcome)
 }
 
 // The one box the core still shows: its shortage of memory.
-void ReportToStandardError(const char* /*caption*/, const char* text)
-{
-    const std::string line =
-        std::strcmp(text, msg::kOutOfMemory) == 0 ? OutcomeMessage(Fail(Failure::OutOfMemory)) : std::string(text);
-    if (ReportName)
-        Show(std::string("quillvane-cli: ") + ReportName + ": " + line + "\n");
-    else
-        Show("quillvane-cli: " + line + "\n");
-}
 
 }  // namespace
 
@@ -161,19 +150,4 @@ int ReportOutcome(const std::string& name, const Outcome& outcome)
         return 0;
     Report(name, OutcomeMessage(outcome));
     return -1;
-}
-
-void RouteCoreMessages()
-{
-    SetMessageBoxSink(ReportToStandardError);
-}
-
-void StopRoutingCoreMessages()
-{
-    SetMessageBoxSink(nullptr);
-}
-
-void SetReportName(const char* name)
-{
-    ReportName = name;
 }

@@ -29,10 +29,3 @@ std::string WarningMessage(Warning warning);
 // Reports outcome's warnings, then its failure, each naming name.  Returns
 // 0 when nothing failed, else -1.
 int ReportOutcome(const std::string& name, const Outcome& outcome);
-
-// Routes the message boxes the core still shows itself (the command
-// sequence's shortage of memory) to standard error, each line naming the
-// file set by SetReportName (or none), in the user's language.
-void RouteCoreMessages();
-void StopRoutingCoreMessages();
-void SetReportName(const char* name);

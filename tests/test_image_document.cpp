@@ -5,7 +5,6 @@
 #include "image/blocks.h"
 #include "image/failure.h"
 #include "image/image_document.h"
-#include "image/messages.h"
 #include "image/region_swap.h"
 #include "support/test_support.h"
 

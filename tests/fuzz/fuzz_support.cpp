@@ -14,8 +14,6 @@ namespace qvfuzz {
 
 namespace {
 
-void Quiet(const char*, const char*) {}
-
 // Field by field: the padding inside a record is not part of it.
 bool SameRecord(const ImageDocument& a, const ImageDocument& b)
 {
@@ -62,7 +60,6 @@ void SetUpOnce()
     if (done)
         return;
     done = true;
-    SetMessageBoxSink(Quiet);
     StandInSetAllocationLimit(kFuzzAllocationLimit);
 }
 

@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include "platform/user_stand_in.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
