@@ -1,6 +1,8 @@
-// The program's language: QUILLVANE_LANG (or else the user's Windows)
-// picks the Japanese or the English menu and dialogs, the Japanese exactly
-// as they have always been and the English with the same controls.
+// The program's language and its manifest: QUILLVANE_LANG (or else the
+// user's Windows) picks the Japanese or the English menu and dialogs, the
+// Japanese exactly as they have always been and the English with the same
+// controls; both programs carry a manifest that makes them DPI-aware and
+// gives them common controls 6.
 #include "support/app_fixture.h"
 
 #include "app/language.h"
@@ -313,6 +315,33 @@ TEST(Language, MenuAndDialogsComeInTheLanguageChosenWithTheSameControls)
     LanguageSetting english(L"en");
     SetEnvironmentVariableW(L"QUILLVANE_LANG", L"ja");
     EXPECT_EQ(ProgramLanguage(), UiLanguage::English);
+}
+
+// The manifest quillvane.rc gives both programs, read back through Windows.
+TEST(Manifest, DpiAwareWithCommonControls6AndTheSystemCodePage)
+{
+    EXPECT_TRUE(IsProcessDPIAware());
+    wchar_t value[32] = {};
+    SIZE_T written = 0;
+    ASSERT_TRUE(QueryActCtxSettingsW(0, nullptr, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware",
+                                     value, 32, &written))
+        << GetLastError();
+    EXPECT_STREQ(value, L"true");
+    EXPECT_FALSE(QueryActCtxSettingsW(0, nullptr, L"http://schemas.microsoft.com/SMI/2019/WindowsSettings",
+                                      L"activeCodePage", value, 32, &written));
+    EXPECT_EQ(GetACP(), 932u);
+
+    // Version 6 is the side-by-side assembly; the one in the system folder
+    // is version 5.
+    HMODULE controls = LoadLibraryW(L"comctl32.dll");
+    ASSERT_NE(controls, nullptr);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(controls, path, MAX_PATH);
+    CharLowerW(path);
+    EXPECT_NE(std::wstring(path).find(L"\\winsxs\\"), std::wstring::npos) << WideToUtf8(path);
+    EXPECT_NE(std::wstring(path).find(L"common-controls_6595b64144ccf1df_6."), std::wstring::npos)
+        << WideToUtf8(path);
+    FreeLibrary(controls);
 }
 
 }  // namespace
