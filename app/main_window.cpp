@@ -13,7 +13,7 @@
 #include "app/splash.h"
 #include "image/command_sequence.h"
 #include "image/image_document.h"
-#include "image/messages.h"
+#include "app/messages.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"

@@ -1,7 +1,7 @@
 #include "app/print.h"
 
 #include "app/main_window.h"
-#include "image/messages.h"
+#include "app/messages.h"
 #include "print/print_layout.h"
 #include "resources/resource.h"
 

@@ -12,7 +12,6 @@
 #include "bench/bench_pictures.h"
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
-#include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"
 #include "image/blocks.h"
@@ -230,16 +229,17 @@ int PrepareWrite(int variant)
     const FileVariant* file = &FileVariants[variant];
     RestorePicture();
     std::snprintf(MainDocument.path, sizeof MainDocument.path, "%s", file->path);
-    BmpSaveDepth = file->bmpDepth;
-    JpegQualityStep = 20;  // quality 80
-    JpegProgressive = file->progressive;
     return 0;
 }
 
+// The quality a new setting starts at (80).
 int RunWrite(int variant)
 {
-    return FileVariants[variant].isJpeg ? WriteJpegFile(nullptr, &MainDocument)
-                                        : WriteBmpFile(nullptr, &MainDocument);
+    const FileVariant& file = FileVariants[variant];
+    const Outcome outcome =
+        file.isJpeg ? WriteJpegFile(&MainDocument, JpegWriteSettings{kJpegQualityDefault, file.progressive != 0})
+                    : WriteBmpFile(&MainDocument, BmpWriteSettings{file.bmpDepth});
+    return outcome.ok() ? 0 : -1;
 }
 
 // A read case reads what its write case left on disk; run alone (--only),
@@ -260,11 +260,11 @@ int PrepareRead(int variant)
 int RunRead(int variant)
 {
     ImageDocument* doc = &BenchState.readDocument;
-    const int result = FileVariants[variant].isJpeg ? ReadJpegFile(nullptr, doc) : ReadBmpFile(nullptr, doc);
+    const Outcome outcome = FileVariants[variant].isJpeg ? ReadJpegFile(doc) : ReadBmpFile(doc);
     // A read that "succeeds" with the wrong picture would time nothing useful.
-    if (result == 0 && (doc->width != MainDocument.width || doc->height != MainDocument.height))
+    if (!outcome.ok() || doc->width != MainDocument.width || doc->height != MainDocument.height)
         return -1;
-    return result;
+    return 0;
 }
 
 int PrepareWriteJpeg() { return PrepareWrite(kJpegSequential); }

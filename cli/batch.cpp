@@ -6,7 +6,6 @@
 #include "cli/report.h"
 #include "cli/text_mark_command.h"
 #include "files/bmp_reader.h"
-#include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "image/blocks.h"
 #include "image/command_sequence.h"
@@ -39,15 +38,11 @@ int ReadPicture(ImageDocument* doc, bool isMain, const std::string& path, int* t
     if (CopyPathInto(doc, path) != 0)
         return -1;
     *type = SniffPictureType(path);
-    if (*type == kTypeBmp || *type == kTypeJpeg)
-        FileTypeIndex = *type;
-    SetReportName(path.c_str());
     const long mark = ReportedCount();
-    const int result = *type == kTypeBmp    ? ReadBmpFile(nullptr, doc)
-                       : *type == kTypeJpeg ? ReadJpegFile(nullptr, doc)
-                                            : ReadPortablePicture(doc, *type, alpha);
-    SetReportName(nullptr);
-    if (result != 0 || !doc->dib) {
+    const Outcome outcome = *type == kTypeBmp    ? ReadBmpFile(doc)
+                            : *type == kTypeJpeg ? ReadJpegFile(doc)
+                                                 : ReadPortablePicture(doc, *type, alpha);
+    if (ReportOutcome(path, outcome) != 0 || !doc->dib) {
         ReportUnlessReported(mark, path, _("the file cannot be read"));
         ReleaseDocument(doc);
         return -1;
@@ -73,11 +68,10 @@ int CopyPictureInto(ImageDocument* copy, const ImageDocument* source)
         ResetDocument(copy, false);
         return -1;
     }
-    copy->hDib = block;
-    copy->dib = static_cast<BYTE*>(GlobalLock(block));
+    // The copy's own block and header: the record must not point into the
+    // source.
+    AdoptWorkDib(copy, block, source->width, source->height, nullptr);
     std::memcpy(copy->dib, source->dib, bytes);
-    // The copy's own header: the record must not point into the source.
-    copy->bmi = reinterpret_cast<BITMAPINFO*>(copy->dib);
     return 0;
 }
 
@@ -309,9 +303,6 @@ std::string ClashText(const std::string& output)
 int BeginBatch(const CliOptions& options, const TextField* textMark)
 {
     RouteCoreMessages();
-    BmpSaveDepth = options.bmpDepth;
-    JpegQualityStep = options.quality - kJpegQualityBase;
-    JpegProgressive = options.progressive ? 1 : 0;
     ResetDocument(&MainDocument, true);
     ResetDocument(&WatermarkDocument, false);
     if (options.command != CliCommand::Bump)

@@ -264,7 +264,7 @@ constexpr OptionEntry kOptions[] = {
     {"--jobs", true, kEvery, SetInteger<&O::jobs, 1, kMaxJobs>},
     {"--format", true, kEvery | kTextMark, SetFormat},
     {"--bmp-depth", true, kEvery, SetBmpDepth},
-    {"--quality", true, kEvery, SetInteger<&O::quality, 60, 100>},
+    {"--quality", true, kEvery, SetInteger<&O::quality, kJpegQualityMin, kJpegQualityMax>},
     {"--progressive", false, kEvery, SetSwitch<&O::progressive>},
     {"--region", true, kProcessing, SetRegion},
     {"--watermark", true, kBump, SetWatermark},

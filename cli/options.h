@@ -5,6 +5,8 @@
 // checked here, so a bad command line never writes anything.
 #pragma once
 
+#include "files/bmp_writer.h"
+#include "files/jpeg_writer.h"
 #include "text/text_mark_params.h"
 
 #include <cstddef>
@@ -45,8 +47,8 @@ struct CliOptions {
 
     // File settings.
     CliFormat format = CliFormat::FromName;
-    int bmpDepth = 24;   // 16, 24 or 32
-    int quality = 80;    // 60..100 (JPEG and lossy WebP)
+    int bmpDepth = kBmpDepthDefault;    // 16, 24 or 32
+    int quality = kJpegQualityDefault;  // kJpegQualityMin..kJpegQualityMax (JPEG and lossy WebP)
     bool progressive = false;
     bool lossless = false;             // WebP
     bool backgroundGiven = false;      // a photo's transparency over this colour for BMP/JPEG

@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr const char* kMetadataUnreadable = kProblemMetadataUnreadable;
-constexpr const char* kMetadataUnwritable = kProblemMetadataUnwritable;
-
 // Exiv2's warnings go to standard error by default; a batch reports each
 // file's problems itself, once.
 void PrepareExiv2()
@@ -67,16 +64,16 @@ struct MuxDelete {
 
 // WebP files get their EXIF, XMP and ICC chunks through libwebp's muxer:
 // Exiv2 0.27 writes an ICC profile into a WebP file under the wrong chunk
-// name, which leaves the file unreadable.  Returns 0 or -1.
-int WriteWebpChunks(const char* target, const Exiv2::ExifData& exif, const Exiv2::XmpData& xmp,
-                    const Exiv2::DataBuf* profile, FileProblem* problem)
+// name, which leaves the file unreadable.
+Outcome WriteWebpChunks(const char* target, const Exiv2::ExifData& exif, const Exiv2::XmpData& xmp,
+                        const Exiv2::DataBuf* profile)
 {
     Exiv2::Blob exifBlob;
     if (!exif.empty())
         Exiv2::ExifParser::encode(exifBlob, Exiv2::littleEndian, exif);
     std::string xmpPacket;
     if (!xmp.empty() && Exiv2::XmpParser::encode(xmpPacket, xmp, Exiv2::XmpParser::useCompactFormat) != 0)
-        return Fail(problem, kMetadataUnwritable, "XMP");
+        return LibraryFailure(Failure::MetadataUnwritable, "XMP");
 
     std::vector<std::uint8_t> file;
     if (std::FILE* in = std::fopen(target, "rb")) {
@@ -89,30 +86,32 @@ int WriteWebpChunks(const char* target, const Exiv2::ExifData& exif, const Exiv2
     const WebPData bitstream = {file.data(), file.size()};
     std::unique_ptr<WebPMux, MuxDelete> mux(WebPMuxCreate(&bitstream, 0));
     if (!mux)
-        return Fail(problem, kMetadataUnwritable, "WebP");
+        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
     auto set = [&](const char* fourcc, const void* bytes, std::size_t size) {
         const WebPData chunk = {static_cast<const std::uint8_t*>(bytes), size};
         return size == 0 || WebPMuxSetChunk(mux.get(), fourcc, &chunk, 1) == WEBP_MUX_OK;
     };
     if (!set("ICCP", profile ? profile->pData_ : nullptr, profile ? static_cast<std::size_t>(profile->size_) : 0) ||
         !set("EXIF", exifBlob.data(), exifBlob.size()) || !set("XMP ", xmpPacket.data(), xmpPacket.size()))
-        return Fail(problem, kMetadataUnwritable, "WebP");
+        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
     WebPData assembled = {nullptr, 0};
     if (WebPMuxAssemble(mux.get(), &assembled) != WEBP_MUX_OK)
-        return Fail(problem, kMetadataUnwritable, "WebP");
-    int result = 0;
+        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
+    bool written = true;
     std::FILE* out = std::fopen(target, "wb");
     if (!out || std::fwrite(assembled.bytes, 1, assembled.size, out) != assembled.size)
-        result = Fail(problem, kMetadataUnwritable, "WebP");
-    if (out && std::fclose(out) != 0 && result == 0)
-        result = Fail(problem, kMetadataUnwritable, "WebP");
+        written = false;
+    if (out && std::fclose(out) != 0)
+        written = false;
     WebPDataClear(&assembled);
-    return result;
+    if (!written)
+        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
+    return {};
 }
 
 }  // namespace
 
-int ReadOrientation(const char* path, int* orientation, FileProblem* problem)
+Outcome ReadOrientation(const char* path, int* orientation)
 {
     *orientation = 1;
     try {
@@ -125,29 +124,28 @@ int ReadOrientation(const char* path, int* orientation, FileProblem* problem)
             if (value >= 1 && value <= 8)
                 *orientation = static_cast<int>(value);
         }
-        return 0;
+        return {};
     } catch (const Exiv2::AnyError& error) {
-        return Fail(problem, kMetadataUnreadable, error.what());
+        return LibraryFailure(Failure::MetadataUnreadable, error.what());
     } catch (const std::exception& error) {
-        return Fail(problem, kMetadataUnreadable, error.what());
+        return LibraryFailure(Failure::MetadataUnreadable, error.what());
     } catch (...) {
-        return Fail(problem, kMetadataUnreadable);
+        return Fail(Failure::MetadataUnreadable);
     }
 }
 
-int CopyMetadata(const char* source, const char* target, LONG width, LONG height, bool orientationApplied,
-                 FileProblem* problem)
+Outcome CopyMetadata(const char* source, const char* target, LONG width, LONG height, bool orientationApplied)
 {
     std::unique_ptr<Exiv2::Image> from;
     try {
         PrepareExiv2();
         from = OpenWithMetadata(source);
     } catch (const Exiv2::AnyError& error) {
-        return Fail(problem, kMetadataUnreadable, error.what());
+        return LibraryFailure(Failure::MetadataUnreadable, error.what());
     } catch (const std::exception& error) {
-        return Fail(problem, kMetadataUnreadable, error.what());
+        return LibraryFailure(Failure::MetadataUnreadable, error.what());
     } catch (...) {
-        return Fail(problem, kMetadataUnreadable);
+        return Fail(Failure::MetadataUnreadable);
     }
     try {
         Exiv2::ExifData exif = from->exifData();
@@ -177,11 +175,11 @@ int CopyMetadata(const char* source, const char* target, LONG width, LONG height
             // WebP has no IPTC block: IPTC goes into XMP.
             if (!iptc.empty())
                 Exiv2::copyIptcToXmp(iptc, xmp);
-            return WriteWebpChunks(target, exif, xmp, profile, problem);
+            return WriteWebpChunks(target, exif, xmp, profile);
         }
         std::unique_ptr<Exiv2::Image> to = Exiv2::ImageFactory::open(target);
         if (!to.get())
-            return Fail(problem, kMetadataUnwritable);
+            return Fail(Failure::MetadataUnwritable);
         to->readMetadata();
         to->setIptcData(iptc);
         to->setExifData(exif);
@@ -191,12 +189,12 @@ int CopyMetadata(const char* source, const char* target, LONG width, LONG height
             to->setIccProfile(copy, false);
         }
         to->writeMetadata();
-        return 0;
+        return {};
     } catch (const Exiv2::AnyError& error) {
-        return Fail(problem, kMetadataUnwritable, error.what());
+        return LibraryFailure(Failure::MetadataUnwritable, error.what());
     } catch (const std::exception& error) {
-        return Fail(problem, kMetadataUnwritable, error.what());
+        return LibraryFailure(Failure::MetadataUnwritable, error.what());
     } catch (...) {
-        return Fail(problem, kMetadataUnwritable);
+        return Fail(Failure::MetadataUnwritable);
     }
 }

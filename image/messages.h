@@ -1,35 +1,13 @@
-// Every text the program shows in a message box, in one place, and how
-// the core reports a problem: a message box with the caption "Error" and an
-// OK button.
+// The one box the core still shows itself: the command sequence's and the
+// region swap's shortage of memory (caption "Error", an OK button).  Every
+// other text the program shows lives in app/messages.h.
 #pragma once
 
 #include "platform/platform.h"
 
 namespace msg {
-inline constexpr const char kOpenFailed[] = " ファイルのオープンに失敗しました";
-inline constexpr const char kNotBitmap[] = "ビットマップではありません";
-inline constexpr const char kDepthUnsupported[] = " 16、24、32ビットカラーのみ対応です。";
-inline constexpr const char kCompressionUnsupported[] = "この圧縮形式のビットマップには対応していません。";
-inline constexpr const char kHeaderUnsupported[] = "この形式のビットマップには対応していません。";
-inline constexpr const char kBitmapDamaged[] = "ビットマップファイルが壊れています。";
-inline constexpr const char kBadSize[] = "画像の幅または高さが正しくありません。";
-inline constexpr const char kTooLarge[] = "画像が大きすぎて読み込めません。";
 inline constexpr const char kOutOfMemory[] = "メモリーが足りません。";
-inline constexpr const char kFreeFailed[] = "GlobalFree失敗";
-inline constexpr const char kNothingLoaded[] = "画像が読み込まれていません。";
-inline constexpr const char kCreateFailed[] = "ファイル作成に失敗しました";
-inline constexpr const char kJpegUnreadable[] = "JPEGファイルを読み込めませんでした。";
-inline constexpr const char kJpegWriteFailed[] = "JPEGファイルの書き込みに失敗しました。";
 inline constexpr const char kErrorCaption[] = "Error";
-
-// Questions and notices of the main window's commands.
-inline constexpr const char kUnsavedQuestion[] = "画像が保存されていません。保存しますか？";
-inline constexpr const char kExitCaption[] = "Quillvane";
-inline constexpr const char kCommandCaption[] = "Quivane";
-inline constexpr const char kNoPrinter[] = "登録プリンターがありません。";
-inline constexpr const char kNoPrinterCaption[] = "プリンター確認";
-inline constexpr const char kLargerThanPage[] = "画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？";
-inline constexpr const char kCentreOnPage[] = "印刷領域の中央に印刷しますか？";
 }  // namespace msg
 
 inline void ReportError(HWND window, const char* text)

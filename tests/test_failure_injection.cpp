@@ -5,8 +5,6 @@
 // report a shortage of memory once; the display copy reports nothing).
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
-#include "image/messages.h"
-#include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"
 #include "image/command_sequence.h"
@@ -16,6 +14,7 @@
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
 #include "support/failure_walk.h"
+#include "support/shown.h"
 #include "support/test_support.h"
 
 #include <cstdio>
@@ -43,9 +42,6 @@ protected:
         ResetDocument(&MainDocument, true);
         ResetDocument(&WatermarkDocument, false);
         ResetDocument(&DisplayCopy, false);
-        BmpSaveDepth = 24;
-        JpegQualityStep = 20;
-        JpegProgressive = 0;
     }
     void TearDown() override
     {
@@ -62,7 +58,7 @@ protected:
         const std::string path = dir.File(name);
         SetPath(&d, path);
         MessageCapture quiet;
-        const int rc = jpeg ? WriteJpegFile(nullptr, &d) : WriteBmpFile(nullptr, &d);
+        const int rc = jpeg ? Shown(WriteJpegFile(&d, JpegWriteSettings{})) : Shown(WriteBmpFile(&d, BmpWriteSettings{}));
         ReleaseDocument(&d);
         EXPECT_EQ(rc, 0) << quiet.Joined();
         return path;
@@ -89,7 +85,7 @@ TEST_F(FailureInjectionTest, OpeningIntoThePictureOrTheWatermarkSurvivesEveryFai
                 },
                 [&](MessageCapture&) {
                     // The open command: the reader, then the luminance pass.
-                    const int rc = isJpeg ? ReadJpegFile(nullptr, doc) : ReadBmpFile(nullptr, doc);
+                    const int rc = isJpeg ? Shown(ReadJpegFile(doc)) : Shown(ReadBmpFile(doc));
                     if (rc != 0)
                         return rc;
                     doc->isModified = 0;
@@ -244,11 +240,11 @@ TEST_F(FailureInjectionTest, SavingAtEveryDepthAndAsJpegSurvivesEveryFailedAlloc
                 MainDocument = MakeDocument(13, 9, Colourful);
                 ComputeLuminance(&MainDocument);
                 SetPath(&MainDocument, target);
-                BmpSaveDepth = depth ? depth : 24;
                 before = Snapshot(MainDocument);
             },
             [&](MessageCapture&) {
-                return depth ? WriteBmpFile(nullptr, &MainDocument) : WriteJpegFile(nullptr, &MainDocument);
+                return depth ? Shown(WriteBmpFile(&MainDocument, BmpWriteSettings{depth}))
+                             : Shown(WriteJpegFile(&MainDocument, JpegWriteSettings{}));
             },
             [&](const MessageCapture& messages) {
                 EXPECT_TRUE(Unchanged(MainDocument, before)) << "a failed save keeps the HeightBytes and header";
@@ -263,7 +259,7 @@ TEST_F(FailureInjectionTest, SavingAtEveryDepthAndAsJpegSurvivesEveryFailedAlloc
                 ImageDocument back = {};
                 SetPath(&back, target);
                 MessageCapture quiet;
-                EXPECT_EQ(depth ? ReadBmpFile(nullptr, &back) : ReadJpegFile(nullptr, &back), 0) << quiet.Joined();
+                EXPECT_EQ(depth ? Shown(ReadBmpFile(&back)) : Shown(ReadJpegFile(&back)), 0) << quiet.Joined();
                 EXPECT_EQ(back.width, 13);
                 EXPECT_EQ(back.height, 9);
                 ReleaseDocument(&back);

@@ -1,7 +1,9 @@
 // The in-memory picture: luminance bytes, confining a command to the
-// selection (extract / commit / cancel) and the display copy.
+// selection (extract / commit / cancel), adopting a decoded block and the
+// display copy.
 
 #include "image/blocks.h"
+#include "image/failure.h"
 #include "image/image_document.h"
 #include "image/messages.h"
 #include "image/region_swap.h"
@@ -475,6 +477,49 @@ TEST_F(RegionSwapTest, CommitKeepsProcessedBottomLeftPixelWhenHeaderSharesTheBlo
     EXPECT_EQ(GetPixel(doc, 0, kH - 1), Rgbh(9, 8, 7, 6));
     EXPECT_EQ(doc.bmi->bmiHeader.biWidth, kW);
     EXPECT_EQ(doc.bmi->bmiHeader.biHeight, kH);
+}
+
+// ---- Adopting a decoded block ------------------------------------------------------
+
+// A reader's new block becomes the picture: the old block is given back and
+// every field that describes the block follows the new one; the file header,
+// name, window rectangle and modified flag are the document's own.
+TEST(AdoptWorkDib, TheDocumentTakesTheBlockAndGivesBackItsOld)
+{
+    const long live = StandInLiveBlocks();
+    ImageDocument doc = MakeDocument(3, 2, Original);
+    SetPath(&doc, "/pictures/old.bmp");
+    doc.fileHeader.bfReserved1 = 7;
+    doc.windowRect = RECT{1, 2, 3, 4};
+    doc.isModified = 1;
+    doc.bitsOffset = 0;
+    const ImageDocument before = doc;
+
+    HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(5, 4));
+    ASSERT_NE(block, nullptr);
+    WriteWorkDibHeader(static_cast<BYTE*>(GlobalLock(block)), 5, 4);
+    GlobalUnlock(block);
+    Outcome warnings;
+    AdoptWorkDib(&doc, block, 5, 4, &warnings);
+
+    EXPECT_TRUE(warnings.ok());
+    EXPECT_TRUE(warnings.warnings.empty());
+    EXPECT_LIVE_BLOCKS(live + 1) << "the old block was given back";
+    EXPECT_EQ(doc.hDib, block);
+    EXPECT_EQ(doc.dib, static_cast<BYTE*>(GlobalLock(block)));
+    GlobalUnlock(block);
+    EXPECT_EQ(reinterpret_cast<BYTE*>(doc.bmi), doc.dib) << "the block's own header";
+    EXPECT_EQ(doc.bmi->bmiHeader.biWidth, 5);
+    EXPECT_EQ(doc.width, 5);
+    EXPECT_EQ(doc.height, 4);
+    EXPECT_EQ(doc.bitsOffset, kWorkDibHeaderBytes);
+    EXPECT_EQ(doc.isLoaded, 1);
+    EXPECT_EQ(doc.isModified, 1);
+    EXPECT_STREQ(doc.path, before.path);
+    EXPECT_EQ(doc.fileHeader.bfReserved1, 7);
+    EXPECT_EQ(std::memcmp(&doc.windowRect, &before.windowRect, sizeof(RECT)), 0);
+    ReleaseDocument(&doc);
+    EXPECT_LIVE_BLOCKS(live);
 }
 
 // ---- Display copy ----------------------------------------------------------------

@@ -4,10 +4,10 @@
 // window that comes before it.
 #include "support/app_fixture.h"
 
+#include "app/file_settings.h"
 #include "app/main_window.h"
 #include "app/selection.h"
 #include "app/splash.h"
-#include "files/file_settings.h"
 #include "image/region_swap.h"
 #include "processing/effects.h"
 #include "resources/resource.h"
