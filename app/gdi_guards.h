@@ -82,11 +82,3 @@ private:
     int old_;
 };
 
-// The wait cursor while an engine runs; the arrow again afterwards.
-class BusyCursorGuard {
-public:
-    BusyCursorGuard() { SetCursor(LoadCursorA(nullptr, IDC_WAIT)); }
-    ~BusyCursorGuard() { SetCursor(LoadCursorA(nullptr, IDC_ARROW)); }
-    BusyCursorGuard(const BusyCursorGuard&) = delete;
-    BusyCursorGuard& operator=(const BusyCursorGuard&) = delete;
-};

@@ -6,6 +6,7 @@
 #include "app/effect_dialog.h"
 #include "app/filter_dialog.h"
 #include "app/gdi_guards.h"
+#include "app/wait_cursor.h"
 #include "app/open_save.h"
 #include "app/print.h"
 #include "app/scrolling.h"
@@ -233,7 +234,7 @@ bool AskCommandDialog(void* context)
 Failure ApplyCommandEngine(void* context)
 {
     const auto* run = static_cast<const CommandRun*>(context);
-    BusyCursorGuard busy;
+    WaitCursor busy;
     return run->command->apply();
 }
 

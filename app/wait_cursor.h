@@ -1,5 +1,5 @@
-// The wait cursor while the program reads or writes a file: shown when the
-// guard is made, the arrow back when it goes.
+// The wait cursor while the program reads, writes or processes a picture:
+// shown when the guard is made, the arrow back when it goes.
 #pragma once
 
 #include <windows.h>
