@@ -207,16 +207,28 @@ void RunPasses(BYTE* pixels, LONG width, LONG height, int passes, const FilterPa
         RunPassInBands(job, bands, bandCount);
 }
 
+// Locks block and reads its picture's size; false (block left unlocked)
+// when it cannot be locked.
+bool LockPicture(HGLOBAL block, BYTE** dib, LONG* width, LONG* height)
+{
+    *dib = static_cast<BYTE*>(GlobalLock(block));
+    if (!*dib)
+        return false;
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(*dib);
+    *width = header->biWidth;
+    *height = header->biHeight;
+    return true;
+}
+
 }  // namespace
 
 Failure ApplyNeighbourhoodFilter(const FilterParams& params, HGLOBAL block)
 {
-    auto* dib = static_cast<BYTE*>(GlobalLock(block));
-    if (!dib)
+    BYTE* dib = nullptr;
+    LONG width = 0;
+    LONG height = 0;
+    if (!LockPicture(block, &dib, &width, &height))
         return Failure::OutOfMemory;
-    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib);
-    const LONG width = header->biWidth;
-    const LONG height = header->biHeight;
     const int passes = params.kind == FilterKind::Soft ? params.strength : 1;
     if (passes <= 0 || width <= 0 || height <= 0) {
         GlobalUnlock(block);
@@ -236,12 +248,11 @@ Failure ApplyNeighbourhoodFilter(const FilterParams& params, HGLOBAL block)
 
 Failure ApplyNeighbourhoodFilter(const BumpParams& light, HGLOBAL block)
 {
-    auto* dib = static_cast<BYTE*>(GlobalLock(block));
-    if (!dib)
+    BYTE* dib = nullptr;
+    LONG width = 0;
+    LONG height = 0;
+    if (!LockPicture(block, &dib, &width, &height))
         return Failure::OutOfMemory;
-    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib);
-    const LONG width = header->biWidth;
-    const LONG height = header->biHeight;
     if (width <= 0 || height <= 0) {
         GlobalUnlock(block);
         return Failure::None;
