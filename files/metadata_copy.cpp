@@ -71,6 +71,19 @@ std::unique_ptr<Exiv2::Image> OpenWithMetadata(const std::vector<Exiv2::byte>& b
     return image;
 }
 
+// Exiv2 0.27 reads a PNG's iCCP chunk that does not decompress as a profile
+// of uninitialised bytes.  A PNG's profile is copied only when it passes
+// Exiv2's own check of a profile (its header gives its length).
+void RefuseBrokenPngProfile(Exiv2::Image& image)
+{
+    if (image.imageType() != Exiv2::ImageType::png || !image.iccProfileDefined())
+        return;
+    const Exiv2::DataBuf& profile = *image.iccProfile();
+    if (profile.size_ < 4 ||
+        Exiv2::getULong(profile.pData_, Exiv2::bigEndian) != static_cast<std::uint32_t>(profile.size_))
+        throw Exiv2::Error(Exiv2::kerInvalidIccProfile);
+}
+
 void SetIfPresent(Exiv2::ExifData& exif, const char* key, std::uint32_t value)
 {
     if (exif.findKey(Exiv2::ExifKey(key)) != exif.end())
@@ -185,6 +198,7 @@ int CopyMetadata(const char* source, const char* target, LONG width, LONG height
         PrepareExiv2();
         sourceBytes = ReadWholeFile(source);
         from = OpenWithMetadata(sourceBytes, source);
+        RefuseBrokenPngProfile(*from);
     } catch (const Exiv2::AnyError& error) {
         return Fail(problem, kMetadataUnreadable, error.what());
     } catch (const std::exception& error) {

@@ -5,10 +5,12 @@
 
 #include "files/rgba_rows.h"
 
-// The problems these functions report (FileProblem::text).
-constexpr const char kProblemMetadataUnreadable[] =
+// The problems these functions report (FileProblem::text), one object
+// each in the whole program, so that a caller can tell them apart by
+// address.
+inline constexpr char kProblemMetadataUnreadable[] =
     "its metadata cannot be read (--strip writes the picture without it)";
-constexpr const char kProblemMetadataUnwritable[] = "the metadata cannot be written";
+inline constexpr char kProblemMetadataUnwritable[] = "the metadata cannot be written";
 
 // Reads the EXIF orientation (1..8) of the JPEG, PNG or WebP file at path
 // into *orientation: 1 when the file has none or a value outside 1..8.

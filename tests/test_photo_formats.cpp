@@ -241,4 +241,38 @@ TEST_F(PhotoFormatsTest, MetadataIsCarriedIntoEachTypeOfFile)
     }
 }
 
+// A PNG's iCCP chunk whose profile does not decompress: Exiv2 0.27 reads it
+// as a profile of uninitialised bytes, which must not reach the file
+// written; the metadata is unreadable instead, and the target untouched.
+TEST_F(PhotoFormatsTest, PngProfileThatDoesNotDecompressIsRefused)
+{
+    const std::string png = dir.File("source.png");
+    FileProblem problem;
+    ASSERT_EQ(WritePngFile(png.c_str(), &picture, nullptr, &problem), 0);
+    std::vector<std::uint8_t> bytes = ReadBytes(png);
+    ASSERT_GT(bytes.size(), 33u);
+    // An iCCP chunk after IHDR (8 + 25 bytes): name, method 0, bad data.
+    const std::string data = std::string("profile") + '\0' + '\0' + "not a zlib stream at all";
+    std::vector<std::uint8_t> chunk = {0, 0, 0, static_cast<std::uint8_t>(data.size()), 'i', 'C', 'C', 'P'};
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 4; i < chunk.size(); ++i) {
+        crc ^= chunk[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    crc ^= 0xFFFFFFFFu;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        chunk.push_back(static_cast<std::uint8_t>(crc >> shift));
+    bytes.insert(bytes.begin() + 33, chunk.begin(), chunk.end());
+    ASSERT_TRUE(WriteBytes(png, bytes));
+
+    const std::string target = dir.File("target.png");
+    ASSERT_EQ(WritePngFile(target.c_str(), &picture, nullptr, &problem), 0);
+    const std::vector<std::uint8_t> before = ReadBytes(target);
+    EXPECT_EQ(CopyMetadata(png.c_str(), target.c_str(), kWidth, kHeight, false, &problem), -1);
+    EXPECT_STREQ(problem.text, kProblemMetadataUnreadable) << problem.detail;
+    EXPECT_TRUE(SameBytes(ReadBytes(target), before));
+}
+
 }  // namespace
