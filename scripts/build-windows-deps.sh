@@ -237,9 +237,12 @@ build_harfbuzz() {
   relocate_pc
 }
 # Exiv2 0.27 marks its interface for a DLL unless exiv2lib_STATIC is defined
-# (exiv2lib_export.h), in the library and in every program using it.
+# (exiv2lib_export.h), in the library and in every program using it.  Its
+# version.cpp holds the date and time of the build: the changelog's.
 build_exiv2() {
-  local IFS=$'\n'
+  local IFS=$'\n' SOURCE_DATE_EPOCH
+  SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)
+  export SOURCE_DATE_EPOCH
   cmake_library exiv2 "$src" $(library_flags -Dexiv2lib_STATIC) $(zlib_options) -DBUILD_SHARED_LIBS=OFF \
     "-DEXPAT_LIBRARY=$prefix/lib/libexpat.a" "-DEXPAT_INCLUDE_DIR=$prefix/include" \
     -DEXIV2_ENABLE_XMP=ON -DEXIV2_ENABLE_EXTERNAL_XMP=OFF -DEXIV2_ENABLE_PNG=ON -DEXIV2_ENABLE_NLS=OFF \
