@@ -2,19 +2,19 @@
 
 #include "app/dialog_helpers.h"
 #include "app/gdi_guards.h"
+#include "app/offset_bars.h"
 #include "app/open_save.h"
 #include "app/preview.h"
+#include "app/settings.h"
 #include "image/blocks.h"
 #include "image/image_document.h"
-#include "image/messages.h"
+#include "app/messages.h"
 #include "processing/bump.h"
 #include "resources/resource.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-
-POINT LightMarker = {75, 65};
 
 namespace {
 
@@ -51,10 +51,23 @@ void SetOffsetBar(HWND dialog, int barId, int textId, int maximum, int position)
     ShowNumber(dialog, textId, position);
 }
 
+WatermarkLayout& Layout()
+{
+    return Remembered.bump.layout;
+}
+
 void ResetOffsets()
 {
-    BumpSettings.OffsetX = 0;
-    BumpSettings.OffsetY = 0;
+    Layout().offsetX = 0;
+    Layout().offsetY = 0;
+}
+
+// Reads the three placement boxes.
+void ReadPlacementBoxes(HWND dialog)
+{
+    Layout().keepAspect = Checked(dialog, IDC_BUMP_KEEPASPECT);
+    Layout().dontEnlarge = Checked(dialog, IDC_BUMP_DONTENLARGE);
+    Layout().repeatTile = Checked(dialog, IDC_BUMP_REPEAT);
 }
 
 void DrawLightPane(HDC dc, const RECT& pane)
@@ -73,8 +86,23 @@ void DrawLightPane(HDC dc, const RECT& pane)
 void DrawLightMarker(HDC dc)
 {
     Rop2Guard xorMode(dc, R2_XORPEN);
-    Ellipse(dc, LightMarker.x - 4, LightMarker.y - 4, LightMarker.x + 4, LightMarker.y + 4);
+    const POINT& m = Remembered.lightMarker;
+    Ellipse(dc, m.x - 4, m.y - 4, m.x + 4, m.y + 4);
 }
+
+// The strength, amplification and ambient bars.
+struct Slider {
+    int barId;
+    int textId;
+    int BumpParams::*value;
+    ParamRange range;
+};
+
+constexpr Slider kSliders[] = {
+    {IDC_BUMP_STRENGTH, IDC_BUMP_STRENGTH_TEXT, &BumpParams::strength, kBumpStrength},
+    {IDC_BUMP_AMPLIFY, IDC_BUMP_AMPLIFY_TEXT, &BumpParams::amplification, kBumpAmplification},
+    {IDC_BUMP_AMBIENT, IDC_BUMP_AMBIENT_TEXT, &BumpParams::ambient, kBumpAmbient},
+};
 
 void EnablePlacementChecks(HWND dialog, bool enabled)
 {
@@ -109,7 +137,7 @@ int InitWatermark(HWND dialog, ImageDocument* watermark, const ImageDocument* im
     // The copy's own header: the record must not share the picture's.
     watermark->bmi = reinterpret_cast<BITMAPINFO*>(watermark->dib);
 
-    const bool placeable = WatermarkFits() && (BumpSettings.DontEnlarge == 1 || BumpSettings.RepeatTile == 1);
+    const bool placeable = WatermarkFits() && (Layout().dontEnlarge || Layout().repeatTile);
     EnableScrollBar(GetDlgItem(dialog, IDC_BUMP_OFFSETX), SB_CTL, placeable ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
     EnableScrollBar(GetDlgItem(dialog, IDC_BUMP_OFFSETY), SB_CTL, placeable ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
     EnablePlacementChecks(dialog, placeable);
@@ -128,10 +156,11 @@ void LightFromPoint(HWND dialog, POINT point)
     // Beyond the circle the light lies in the picture plane.
     const double z = std::sin(std::acos(rho < 1 ? rho : 1.0));
     const double length = std::sqrt(z * z + rho * rho);
-    BumpSettings.lightX = ux / length;
-    BumpSettings.lightY = uy / length;
-    BumpSettings.lightZ = z / length;
-    const double values[3] = {BumpSettings.lightX, BumpSettings.lightY, BumpSettings.lightZ};
+    BumpParams& bump = Remembered.bump;
+    bump.lightX = ux / length;
+    bump.lightY = uy / length;
+    bump.lightZ = z / length;
+    const double values[3] = {bump.lightX, bump.lightY, bump.lightZ};
     const int ids[3] = {IDC_BUMP_LIGHTX_TEXT, IDC_BUMP_LIGHTY_TEXT, IDC_BUMP_LIGHTZ_TEXT};
     for (int i = 0; i < 3; ++i) {
         char text[10];
@@ -142,28 +171,28 @@ void LightFromPoint(HWND dialog, POINT point)
 
 void RenderBumpPreview(HWND dialog, ImageDocument* watermark, const ImageDocument* image)
 {
-    BumpSettings.KeepAspect = Checked(dialog, IDC_BUMP_KEEPASPECT) ? 1 : 0;
-    BumpSettings.DontEnlarge = Checked(dialog, IDC_BUMP_DONTENLARGE) ? 1 : 0;
-    BumpSettings.RepeatTile = Checked(dialog, IDC_BUMP_REPEAT) ? 1 : 0;
+    ReadPlacementBoxes(dialog);
     if (watermark->width <= 0 || watermark->height <= 0)
         return;
     // The position bars follow the placement whether or not the preview
     // can be drawn: its size is the preview rectangle's.
-    const BumpPlacement p = PlaceWatermarkInPreview(image->width, image->height, watermark->width, watermark->height,
-                                                    PreviewRect.right - PreviewRect.left,
-                                                    PreviewRect.bottom - PreviewRect.top);
+    const LONG pw = PreviewRect.right - PreviewRect.left;
+    const LONG ph = PreviewRect.bottom - PreviewRect.top;
+    const BumpPlacement p =
+        PlaceWatermarkInPreview(Layout(), image->width, image->height, watermark->width, watermark->height, pw, ph);
+    const OffsetBars bars = OffsetBarsShown(p, pw, ph);
     switch (p.placementCase) {
     case BumpCase::NoEnlarge:
     case BumpCase::Stretch: {
         // At its own size both bars get their ranges and texts, a hidden
         // one too; stretched, only the bars that are shown.
         const bool both = p.placementCase == BumpCase::NoEnlarge;
-        if (both || p.offsetBarX)
-            SetOffsetBar(dialog, IDC_BUMP_OFFSETX, IDC_BUMP_OFFSETX_TEXT, p.offsetMaxX, BumpSettings.OffsetX);
-        if (both || p.offsetBarY)
-            SetOffsetBar(dialog, IDC_BUMP_OFFSETY, IDC_BUMP_OFFSETY_TEXT, p.offsetMaxY, BumpSettings.OffsetY);
-        ShowBar(dialog, IDC_BUMP_OFFSETX, p.offsetBarX);
-        ShowBar(dialog, IDC_BUMP_OFFSETY, p.offsetBarY);
+        if (both || bars.x)
+            SetOffsetBar(dialog, IDC_BUMP_OFFSETX, IDC_BUMP_OFFSETX_TEXT, p.offsetMaxX, Layout().offsetX);
+        if (both || bars.y)
+            SetOffsetBar(dialog, IDC_BUMP_OFFSETY, IDC_BUMP_OFFSETY_TEXT, p.offsetMaxY, Layout().offsetY);
+        ShowBar(dialog, IDC_BUMP_OFFSETX, bars.x);
+        ShowBar(dialog, IDC_BUMP_OFFSETY, bars.y);
         break;
     }
     case BumpCase::Tile:
@@ -175,7 +204,8 @@ void RenderBumpPreview(HWND dialog, ImageDocument* watermark, const ImageDocumen
     PreviewCopy copy;
     if (!copy.dib() || !watermark->dib)
         return;
-    if (RenderBumpPixels(copy.dib(), copy.width(), copy.height(), image->width, image->height, watermark) != 0)
+    if (RenderBumpPixels(Remembered.bump, copy.dib(), copy.width(), copy.height(), image->width, image->height,
+                         watermark) != Failure::None)
         return;
     DrawPreview(dialog, copy);
 }
@@ -189,21 +219,15 @@ void Render(HWND dialog)
 
 void OnBumpInit(HWND dialog)
 {
-    ProcessingMode = 2;
     CentreWindow(dialog);
     if (InitWatermark(dialog, &WatermarkDocument, &MainDocument) != 0) {
         // Without a watermark there is nothing to show or apply.
         EndDialog(dialog, IDCANCEL);
         return;
     }
-    LightFromPoint(dialog, LightMarker);
-    InitScrollTriple(dialog, IDC_BUMP_STRENGTH, IDC_BUMP_STRENGTH_TEXT, 0, &BumpSettings.strength, kBumpStrengthMin,
-                     kBumpStrengthMax);
-    InitScrollTriple(dialog, IDC_BUMP_AMPLIFY, IDC_BUMP_AMPLIFY_TEXT, 0, &BumpSettings.amplification,
-                     kBumpAmplificationMin, kBumpAmplificationMax);
-    InitScrollTriple(dialog, IDC_BUMP_AMBIENT, IDC_BUMP_AMBIENT_TEXT, 0, &BumpSettings.ambient, kBumpAmbientMin,
-                     kBumpAmbientMax);
-    BumpSettings.strengthValue = BumpSettings.strength;
+    LightFromPoint(dialog, Remembered.lightMarker);
+    for (const Slider& s : kSliders)
+        InitScrollTriple(dialog, s.barId, s.textId, 0, &(Remembered.bump.*s.value), s.range.min, s.range.max);
     CreatePreviewImage(dialog, &MainDocument);
 }
 
@@ -228,7 +252,7 @@ void OnLightPoint(HWND dialog, LPARAM lParam)
     {
         WindowDC dc(dialog);
         DrawLightMarker(dc.get());
-        LightMarker = point;
+        Remembered.lightMarker = point;
         DrawLightMarker(dc.get());
     }
     Render(dialog);
@@ -240,33 +264,24 @@ void OnBumpScroll(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
     const int id = GetDlgCtrlID(bar);
     int minimum = 0;
     int maximum = 0;
-    switch (id) {
-    case IDC_BUMP_STRENGTH:
-        ScrollTriple(dialog, id, IDC_BUMP_STRENGTH_TEXT, 0, wParam, &BumpSettings.strength, kBumpStrengthMin,
-                     kBumpStrengthMax);
-        break;
-    case IDC_BUMP_AMPLIFY:
-        ScrollTriple(dialog, id, IDC_BUMP_AMPLIFY_TEXT, 0, wParam, &BumpSettings.amplification, kBumpAmplificationMin,
-                     kBumpAmplificationMax);
-        break;
-    case IDC_BUMP_AMBIENT:
-        ScrollTriple(dialog, id, IDC_BUMP_AMBIENT_TEXT, 0, wParam, &BumpSettings.ambient, kBumpAmbientMin,
-                     kBumpAmbientMax);
-        break;
-    case IDC_BUMP_OFFSETX:
+    const Slider* slider = nullptr;
+    for (const Slider& s : kSliders)
+        if (s.barId == id)
+            slider = &s;
+    if (slider) {
+        ScrollTriple(dialog, id, slider->textId, 0, wParam, &(Remembered.bump.*slider->value), slider->range.min,
+                     slider->range.max);
+    } else if (id == IDC_BUMP_OFFSETX) {
         GetScrollRange(bar, SB_CTL, &minimum, &maximum);
-        ScrollTriple(dialog, id, IDC_BUMP_OFFSETX_TEXT, 0, wParam, &BumpSettings.OffsetX, minimum, maximum);
-        break;
-    case IDC_BUMP_OFFSETY:
+        ScrollTriple(dialog, id, IDC_BUMP_OFFSETX_TEXT, 0, wParam, &Layout().offsetX, minimum, maximum);
+    } else if (id == IDC_BUMP_OFFSETY) {
         if (message != WM_VSCROLL)
             return;
         GetScrollRange(bar, SB_CTL, &minimum, &maximum);
-        ScrollTriple(dialog, id, IDC_BUMP_OFFSETY_TEXT, 0, wParam, &BumpSettings.OffsetY, minimum, maximum);
-        break;
-    default:
+        ScrollTriple(dialog, id, IDC_BUMP_OFFSETY_TEXT, 0, wParam, &Layout().offsetY, minimum, maximum);
+    } else {
         return;
     }
-    BumpSettings.strengthValue = BumpSettings.strength;
     Render(dialog);
 }
 
@@ -289,18 +304,16 @@ void OnChooseWatermark(HWND dialog)
 
 void OnKeepAspect(HWND dialog)
 {
-    BumpSettings.KeepAspect = Checked(dialog, IDC_BUMP_KEEPASPECT) ? 1 : 0;
-    BumpSettings.DontEnlarge = Checked(dialog, IDC_BUMP_DONTENLARGE) ? 1 : 0;
-    BumpSettings.RepeatTile = Checked(dialog, IDC_BUMP_REPEAT) ? 1 : 0;
-    if (!BumpSettings.DontEnlarge && !BumpSettings.RepeatTile)
+    ReadPlacementBoxes(dialog);
+    if (!Layout().dontEnlarge && !Layout().repeatTile)
         ResetOffsets();
     Render(dialog);
 }
 
 void OnDontEnlarge(HWND dialog)
 {
-    BumpSettings.DontEnlarge = Checked(dialog, IDC_BUMP_DONTENLARGE) ? 1 : 0;
-    if (WatermarkFits() && BumpSettings.DontEnlarge == 1) {
+    Layout().dontEnlarge = Checked(dialog, IDC_BUMP_DONTENLARGE);
+    if (WatermarkFits() && Layout().dontEnlarge) {
         ShowBar(dialog, IDC_BUMP_OFFSETX, WatermarkDocument.width != MainDocument.width);
         ShowBar(dialog, IDC_BUMP_OFFSETY, WatermarkDocument.height != MainDocument.height);
     } else {
@@ -308,7 +321,7 @@ void OnDontEnlarge(HWND dialog)
         ShowBar(dialog, IDC_BUMP_OFFSETY, false);
         ResetOffsets();
     }
-    if (BumpSettings.DontEnlarge && Checked(dialog, IDC_BUMP_REPEAT))
+    if (Layout().dontEnlarge && Checked(dialog, IDC_BUMP_REPEAT))
         CheckDlgButton(dialog, IDC_BUMP_REPEAT, BST_UNCHECKED);
     UpdateKeepAspectEnabled(dialog);
     Render(dialog);
@@ -316,13 +329,13 @@ void OnDontEnlarge(HWND dialog)
 
 void OnRepeat(HWND dialog)
 {
-    BumpSettings.RepeatTile = Checked(dialog, IDC_BUMP_REPEAT) ? 1 : 0;
-    if (WatermarkFits() && BumpSettings.RepeatTile == 1) {
+    Layout().repeatTile = Checked(dialog, IDC_BUMP_REPEAT);
+    if (WatermarkFits() && Layout().repeatTile) {
         ShowBar(dialog, IDC_BUMP_OFFSETX, false);
         ShowBar(dialog, IDC_BUMP_OFFSETY, false);
         ResetOffsets();
     }
-    if (BumpSettings.RepeatTile && Checked(dialog, IDC_BUMP_DONTENLARGE))
+    if (Layout().repeatTile && Checked(dialog, IDC_BUMP_DONTENLARGE))
         CheckDlgButton(dialog, IDC_BUMP_DONTENLARGE, BST_UNCHECKED);
     UpdateKeepAspectEnabled(dialog);
     Render(dialog);
@@ -331,8 +344,8 @@ void OnRepeat(HWND dialog)
 void EndBumpDialog(HWND dialog, int result)
 {
     if (result == 1) {
-        BumpSettings.KeepAspect = Checked(dialog, IDC_BUMP_KEEPASPECT) ? 1 : 0;
-        BumpSettings.DontEnlarge = Checked(dialog, IDC_BUMP_DONTENLARGE) ? 1 : 0;
+        Layout().keepAspect = Checked(dialog, IDC_BUMP_KEEPASPECT);
+        Layout().dontEnlarge = Checked(dialog, IDC_BUMP_DONTENLARGE);
     }
     FreePreviewImage();
     EndDialog(dialog, result);

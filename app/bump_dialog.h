@@ -6,9 +6,6 @@
 
 #include <windows.h>
 
-// Where the light was last clicked, in dialog client pixels.
-extern POINT LightMarker;
-
 // Makes the watermark a private copy of the image and sets the placement
 // controls.  Returns 0, or -1 when the copy cannot be allocated (reported:
 // "メモリーが足りません。").

@@ -3,39 +3,33 @@
 #include "app/dialog_helpers.h"
 #include "app/gdi_guards.h"
 #include "app/preview.h"
+#include "app/settings.h"
 #include "image/image_document.h"
 #include "processing/colour_adjust.h"
 #include "resources/resource.h"
 
-// The CMYK check box's id doubles as the engine's CMYK mode.
-static_assert(kColourModeCmyk == IDC_YSH_CMYK);
-
 namespace {
 
+// Each bar shows its position less the neutral one.
 struct Slider {
     int barId;
     int textId;
-    int* value;
-    int maximum;
-    int offset;  // the value shown is the position less this
+    int YshParams::*value;
+    ParamRange range;
 };
 
-Slider* Sliders()
-{
-    static Slider sliders[] = {
-        {IDC_YSH_LUMINANCE, IDC_YSH_LUMINANCE_TEXT, &YshSettings.luminance, 200, 100},
-        {IDC_YSH_SATURATION, IDC_YSH_SATURATION_TEXT, &YshSettings.saturation, 200, 100},
-        {IDC_YSH_HUE, IDC_YSH_HUE_TEXT, &YshSettings.hue, 360, 180},
-    };
-    return sliders;
-}
+constexpr Slider kSliders[] = {
+    {IDC_YSH_LUMINANCE, IDC_YSH_LUMINANCE_TEXT, &YshParams::luminance, kYshLuminance},
+    {IDC_YSH_SATURATION, IDC_YSH_SATURATION_TEXT, &YshParams::saturation, kYshSaturation},
+    {IDC_YSH_HUE, IDC_YSH_HUE_TEXT, &YshParams::hue, kYshHue},
+};
 
 void RenderColourPreview(HWND dialog)
 {
     PreviewCopy copy;
     if (!copy.dib())
         return;
-    ApplyColourAdjust(copy.pixels(), copy.width(), copy.height());
+    ApplyColourAdjust(Remembered.ysh, copy.pixels(), copy.width(), copy.height());
     DrawPreview(dialog, copy);
 }
 
@@ -45,15 +39,14 @@ INT_PTR CALLBACK YshDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
 {
     switch (message) {
     case WM_INITDIALOG:
-        ResetColourAdjust();
-        for (int i = 0; i < 3; ++i) {
-            const Slider& s = Sliders()[i];
-            InitScrollTriple(dialog, s.barId, s.textId, s.offset, s.value, 0, s.maximum);
-        }
+        Remembered.ysh = YshParams{};
+        for (const Slider& s : kSliders)
+            InitScrollTriple(dialog, s.barId, s.textId, s.range.def, &(Remembered.ysh.*s.value), s.range.min,
+                             s.range.max);
         CentreWindow(dialog);
         CreatePreviewImage(dialog, &MainDocument);
         CheckDlgButton(dialog, IDC_YSH_CMYK, BST_UNCHECKED);
-        ColourAdjustMode = kColourModeYsh;
+        Remembered.ysh.mode = ColourMode::Ysh;
         return TRUE;
     case WM_PAINT: {
         PaintDC paint(dialog);
@@ -62,21 +55,20 @@ INT_PTR CALLBACK YshDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
     }
     case WM_HSCROLL: {
         const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-        for (int i = 0; i < 3; ++i) {
-            const Slider& s = Sliders()[i];
+        for (const Slider& s : kSliders)
             if (s.barId == id)
-                ScrollTriple(dialog, s.barId, s.textId, s.offset, wParam, s.value, 0, s.maximum);
-        }
+                ScrollTriple(dialog, s.barId, s.textId, s.range.def, wParam, &(Remembered.ysh.*s.value),
+                             s.range.min, s.range.max);
         CheckDlgButton(dialog, IDC_YSH_CMYK, BST_UNCHECKED);
-        ColourAdjustMode = kColourModeYsh;
+        Remembered.ysh.mode = ColourMode::Ysh;
         RenderColourPreview(dialog);
         return TRUE;
     }
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_YSH_CMYK:
-            ColourAdjustMode =
-                IsDlgButtonChecked(dialog, IDC_YSH_CMYK) == BST_CHECKED ? kColourModeCmyk : kColourModeYsh;
+            Remembered.ysh.mode =
+                IsDlgButtonChecked(dialog, IDC_YSH_CMYK) == BST_CHECKED ? ColourMode::Cmyk : ColourMode::Ysh;
             RenderColourPreview(dialog);
             return TRUE;
         case IDOK:

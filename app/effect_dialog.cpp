@@ -1,22 +1,15 @@
 #include "app/effect_dialog.h"
 
+#include "app/control_kinds.h"
 #include "app/dialog_helpers.h"
 #include "app/gdi_guards.h"
 #include "app/preview.h"
+#include "app/settings.h"
 #include "image/image_document.h"
 #include "processing/effects.h"
 #include "resources/resource.h"
 
-// The engine names each effect and level by its control's id.
-static_assert(kEffectNegative == IDC_EFFECT_NEGATIVE && kEffectPosterize == IDC_EFFECT_POSTERIZE &&
-              kEffectSolarize == IDC_EFFECT_SOLARIZE && kEffectContrast == IDC_EFFECT_CONTRAST &&
-              kEffectBinarize == IDC_EFFECT_BINARIZE);
-static_assert(kLevel8 == IDC_EFFECT_LEVEL8 && kLevel128 == IDC_EFFECT_LEVEL128);
-
 namespace {
-
-constexpr int kEffectButtons[] = {kEffectNegative, kEffectPosterize, kEffectSolarize, kEffectContrast,
-                                  kEffectBinarize};
 
 // The rows of the contrast correction, top to bottom, work on the pixel
 // bytes in memory order: blue, green, red.
@@ -37,8 +30,7 @@ void DrawEffectPreview(HWND dialog)
     PreviewCopy copy;
     if (!copy.dib())
         return;
-    ApplyEffect(copy.pixels(), reinterpret_cast<const BITMAPINFOHEADER*>(copy.dib()), EffectSettings.effectKind,
-                EffectSettings.levelId);
+    ApplyEffect(Remembered.effect, copy.pixels(), reinterpret_cast<const BITMAPINFOHEADER*>(copy.dib()));
     DrawPreview(dialog, copy);
 }
 
@@ -47,25 +39,38 @@ void Check(HWND dialog, int id, bool on)
     CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
 }
 
+// The buttons of the effect and the band width in force.
+int KindButtonInForce()
+{
+    return EffectButtonOf(Remembered.effect.kind);
+}
+int LevelButtonInForce()
+{
+    return LevelButtonOf(Remembered.effect.bandWidth);
+}
+
 }  // namespace
 
-void InitEffectControls(HWND dialog)
+void InitEffectControls(HWND dialog, const ChannelRanges& ranges)
 {
-    for (int id : kEffectButtons)
-        Check(dialog, id, false);
-    for (int id = kLevel8; id <= kLevel128; ++id)
-        Check(dialog, id, false);
-    Check(dialog, EffectSettings.effectKind, true);
-    if (EffectSettings.effectKind != kEffectContrast)
-        Check(dialog, EffectSettings.levelId, true);
+    EffectParams& effect = Remembered.effect;
+    for (const EffectButton& b : kEffectButtons)
+        Check(dialog, b.id, false);
+    for (const LevelButton& b : kLevelButtons)
+        Check(dialog, b.id, false);
+    Check(dialog, KindButtonInForce(), true);
+    if (effect.kind != EffectKind::Contrast)
+        Check(dialog, LevelButtonInForce(), true);
     for (int c = 0; c < 3; ++c) {
         const BoundRow& row = kRows[c];
-        ShowNumber(dialog, row.minText, ChannelRange.minimum[c]);
-        ShowNumber(dialog, row.maxText, ChannelRange.maximum[c]);
-        EffectSettings.lowerBound[c] = ChannelRange.minimum[c];
-        EffectSettings.upperBound[c] = ChannelRange.maximum[c];
-        InitScrollTriple(dialog, row.lowerBar, row.lowerText, 0, &EffectSettings.lowerBound[c], 0, 255);
-        InitScrollTriple(dialog, row.upperBar, row.upperText, 0, &EffectSettings.upperBound[c], 0, 255);
+        ShowNumber(dialog, row.minText, ranges.minimum[c]);
+        ShowNumber(dialog, row.maxText, ranges.maximum[c]);
+        effect.lowerBound[c] = ranges.minimum[c];
+        effect.upperBound[c] = ranges.maximum[c];
+        InitScrollTriple(dialog, row.lowerBar, row.lowerText, 0, &effect.lowerBound[c], kEffectLowerBound.min,
+                         kEffectLowerBound.max);
+        InitScrollTriple(dialog, row.upperBar, row.upperText, 0, &effect.upperBound[c], kEffectUpperBound.min,
+                         kEffectUpperBound.max);
     }
 }
 
@@ -73,43 +78,47 @@ namespace {
 
 void OnEffectScroll(HWND dialog, WPARAM wParam, LPARAM lParam)
 {
-    Check(dialog, EffectSettings.effectKind, false);
-    Check(dialog, EffectSettings.levelId, false);
-    Check(dialog, kEffectContrast, true);
+    EffectParams& effect = Remembered.effect;
+    Check(dialog, KindButtonInForce(), false);
+    Check(dialog, LevelButtonInForce(), false);
+    Check(dialog, EffectButtonOf(EffectKind::Contrast), true);
     const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
     for (int c = 0; c < 3; ++c) {
         const BoundRow& row = kRows[c];
-        int& lower = EffectSettings.lowerBound[c];
-        int& upper = EffectSettings.upperBound[c];
+        int& lower = effect.lowerBound[c];
+        int& upper = effect.upperBound[c];
         // Each bar stops at the other bound of its row: the bounds never cross.
         if (id == row.lowerBar)
-            ScrollTriple(dialog, row.lowerBar, row.lowerText, 0, wParam, &lower, 0, upper);
+            ScrollTriple(dialog, row.lowerBar, row.lowerText, 0, wParam, &lower, kEffectLowerBound.min, upper);
         else if (id == row.upperBar)
-            ScrollTriple(dialog, row.upperBar, row.upperText, 0, wParam, &upper, lower, 255);
+            ScrollTriple(dialog, row.upperBar, row.upperText, 0, wParam, &upper, lower, kEffectUpperBound.max);
     }
-    EffectSettings.effectKind = kEffectContrast;
+    effect.kind = EffectKind::Contrast;
     DrawEffectPreview(dialog);
 }
 
-void OnEffectCommand(HWND dialog, int id)
+// A click on an effect's button (kind) or on a band width's (bandWidth).
+void OnEffectCommand(HWND dialog, const EffectKind* kind, const int* bandWidth)
 {
-    if (id == kEffectNegative || id == kEffectPosterize || id == kEffectSolarize || id == kEffectBinarize) {
-        Check(dialog, kEffectContrast, false);
-        Check(dialog, EffectSettings.levelId, true);
-        EffectSettings.effectKind = id;
-    } else if (id == kEffectContrast) {
-        if (EffectSettings.effectKind != kEffectContrast)
-            Check(dialog, EffectSettings.effectKind, false);
-        Check(dialog, EffectSettings.levelId, false);
-        Check(dialog, kEffectContrast, true);
-        EffectSettings.effectKind = kEffectContrast;
-    } else {  // a level width
-        Check(dialog, kEffectContrast, false);
-        if (EffectSettings.effectKind == kEffectContrast) {
-            Check(dialog, kEffectNegative, true);
-            EffectSettings.effectKind = kEffectNegative;
+    EffectParams& effect = Remembered.effect;
+    const int contrast = EffectButtonOf(EffectKind::Contrast);
+    if (kind && *kind != EffectKind::Contrast) {
+        Check(dialog, contrast, false);
+        Check(dialog, LevelButtonInForce(), true);
+        effect.kind = *kind;
+    } else if (kind) {
+        if (effect.kind != EffectKind::Contrast)
+            Check(dialog, KindButtonInForce(), false);
+        Check(dialog, LevelButtonInForce(), false);
+        Check(dialog, contrast, true);
+        effect.kind = EffectKind::Contrast;
+    } else {
+        Check(dialog, contrast, false);
+        if (effect.kind == EffectKind::Contrast) {
+            Check(dialog, EffectButtonOf(EffectKind::Negative), true);
+            effect.kind = EffectKind::Negative;
         }
-        EffectSettings.levelId = id;
+        effect.bandWidth = *bandWidth;
     }
     DrawEffectPreview(dialog);
 }
@@ -122,8 +131,9 @@ INT_PTR CALLBACK EffectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_INITDIALOG:
         CentreWindow(dialog);
         if (MainDocument.dib)
-            MeasureChannelRanges(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
-        InitEffectControls(dialog);
+            Remembered.channelRanges =
+                MeasureChannelRanges(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
+        InitEffectControls(dialog, Remembered.channelRanges);
         CreatePreviewImage(dialog, &MainDocument);
         return TRUE;
     case WM_PAINT: {
@@ -141,8 +151,14 @@ INT_PTR CALLBACK EffectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             EndDialog(dialog, id == IDOK ? 1 : 2);
             return TRUE;
         }
-        if ((id >= kEffectNegative && id <= kEffectBinarize) || (id >= kLevel8 && id <= kLevel128)) {
-            OnEffectCommand(dialog, id);
+        EffectKind kind;
+        int bandWidth;
+        if (EffectOfButton(id, &kind)) {
+            OnEffectCommand(dialog, &kind, nullptr);
+            return TRUE;
+        }
+        if (BandWidthOfButton(id, &bandWidth)) {
+            OnEffectCommand(dialog, nullptr, &bandWidth);
             return TRUE;
         }
         return FALSE;

@@ -2,10 +2,12 @@
 // per-channel contrast correction, with a live preview.
 #pragma once
 
+#include "processing/effects.h"
+
 #include <windows.h>
 
-// Sets the buttons, the measured ranges and the bound bars from the
-// settings and ChannelRange.
-void InitEffectControls(HWND dialog);
+// Sets the buttons from the settings, and shows the measured ranges and
+// sets the bound bars to them.
+void InitEffectControls(HWND dialog, const ChannelRanges& ranges);
 
 INT_PTR CALLBACK EffectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,8 +1,10 @@
 #include "app/filter_dialog.h"
 
+#include "app/control_kinds.h"
 #include "app/dialog_helpers.h"
 #include "app/gdi_guards.h"
 #include "app/preview.h"
+#include "app/settings.h"
 #include "image/image_document.h"
 #include "processing/filters.h"
 #include "resources/resource.h"
@@ -14,25 +16,6 @@ int kernelEditsBlocked = 1;
 
 namespace {
 
-struct StrengthBar {
-    int radioId;
-    int barId;
-    int textId;
-    int* strength;
-};
-
-StrengthBar* Bars()
-{
-    static StrengthBar bars[] = {
-        {IDC_FILTER_SHARPEN, IDC_FILTER_SHARPEN_BAR, IDC_FILTER_SHARPEN_TEXT, &FilterSettings.sharpenStrength},
-        {IDC_FILTER_SOFT, IDC_FILTER_SOFT_BAR, IDC_FILTER_SOFT_TEXT, &FilterSettings.softStrength},
-        {IDC_FILTER_EMBOSS, IDC_FILTER_EMBOSS_BAR, IDC_FILTER_EMBOSS_TEXT, &FilterSettings.embossStrength},
-        {IDC_FILTER_CUSTOM, IDC_FILTER_CUSTOM_BAR, IDC_FILTER_CUSTOM_TEXT, &FilterSettings.customStrength},
-    };
-    return bars;
-}
-constexpr int kBarCount = 4;
-
 // Box (row, column) as laid out on screen: row 0 is the row above the
 // pixel, which the engine's block keeps last.
 int KernelBox(int screenRow, int column)
@@ -41,14 +24,14 @@ int KernelBox(int screenRow, int column)
 }
 int& KernelEntry(int screenRow, int column)
 {
-    return FilterSettings.customKernel[2 - screenRow][column];
+    return Remembered.filter.customKernel[2 - screenRow][column];
 }
 
-void SelectFilter(HWND dialog, int kind)
+void SelectFilter(HWND dialog, FilterKind kind)
 {
-    FilterSettings.filterKind = kind;
-    for (int i = 0; i < kBarCount; ++i)
-        CheckDlgButton(dialog, Bars()[i].radioId, Bars()[i].radioId == kind ? BST_CHECKED : BST_UNCHECKED);
+    Remembered.filter.kind = kind;
+    for (const FilterButton& b : kFilterButtons)
+        CheckDlgButton(dialog, b.radioId, b.kind == kind ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void DrawFilterPreview(HWND dialog)
@@ -56,7 +39,7 @@ void DrawFilterPreview(HWND dialog)
     PreviewCopy copy;
     if (!copy.block())
         return;
-    if (ApplyNeighbourhoodFilter(dialog, copy.block()) != 0)
+    if (ApplyNeighbourhoodFilter(FilterParamsOf(Remembered.filter), copy.block()) != Failure::None)
         return;
     DrawPreview(dialog, copy);
 }
@@ -68,8 +51,10 @@ void ReadKernelBoxes(HWND dialog)
             char text[256] = {};
             GetDlgItemTextA(dialog, KernelBox(row, column), text, sizeof text);
             int value = std::atoi(text);
-            if (value < kKernelValueMin || value > kKernelValueMax) {
-                value = 1;
+            if (!kKernelValue.Contains(value)) {
+                // The default weight, as the box shows it.
+                static_assert(kKernelValue.def == 1);
+                value = kKernelValue.def;
                 kernelEditsBlocked = 1;  // our own rewrite is not the user's edit
                 SetDlgItemTextA(dialog, KernelBox(row, column), "1");
                 kernelEditsBlocked = 0;
@@ -80,12 +65,11 @@ void ReadKernelBoxes(HWND dialog)
 
 void OnFilterInit(HWND dialog)
 {
-    ProcessingMode = 1;
     CentreWindow(dialog);
-    CheckDlgButton(dialog, FilterSettings.filterKind, BST_CHECKED);
-    for (int i = 0; i < kBarCount; ++i)
-        InitScrollTriple(dialog, Bars()[i].barId, Bars()[i].textId, 0, Bars()[i].strength, kFilterStrengthMin,
-                         kFilterStrengthMax);
+    CheckDlgButton(dialog, FilterButtonOf(Remembered.filter.kind).radioId, BST_CHECKED);
+    for (const FilterButton& b : kFilterButtons)
+        InitScrollTriple(dialog, b.barId, b.textId, 0, &StrengthOf(Remembered.filter, b.kind), kFilterStrength.min,
+                         kFilterStrength.max);
     for (int row = 0; row < 3; ++row)
         for (int column = 0; column < 3; ++column) {
             char text[16];
@@ -100,12 +84,12 @@ void OnFilterInit(HWND dialog)
 void OnFilterScroll(HWND dialog, WPARAM wParam, LPARAM lParam)
 {
     const int barId = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-    for (int i = 0; i < kBarCount; ++i) {
-        const StrengthBar& bar = Bars()[i];
-        if (bar.barId != barId)
+    for (const FilterButton& b : kFilterButtons) {
+        if (b.barId != barId)
             continue;
-        SelectFilter(dialog, bar.radioId);
-        ScrollTriple(dialog, bar.barId, bar.textId, 0, wParam, bar.strength, kFilterStrengthMin, kFilterStrengthMax);
+        SelectFilter(dialog, b.kind);
+        ScrollTriple(dialog, b.barId, b.textId, 0, wParam, &StrengthOf(Remembered.filter, b.kind),
+                     kFilterStrength.min, kFilterStrength.max);
     }
     DrawFilterPreview(dialog);
 }
@@ -135,6 +119,7 @@ INT_PTR CALLBACK FilterDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         return TRUE;
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
+        FilterKind kind;
         switch (id) {
         case IDOK:
             EndFilterDialog(dialog, 1);
@@ -142,19 +127,17 @@ INT_PTR CALLBACK FilterDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         case IDCANCEL:
             EndFilterDialog(dialog, 2);
             return TRUE;
-        case IDC_FILTER_SHARPEN:
-        case IDC_FILTER_SOFT:
-        case IDC_FILTER_EMBOSS:
-        case IDC_FILTER_CUSTOM:
-            FilterSettings.filterKind = id;
-            DrawFilterPreview(dialog);
-            return TRUE;
         default:
+            if (FilterOfButton(id, &kind)) {
+                Remembered.filter.kind = kind;
+                DrawFilterPreview(dialog);
+                return TRUE;
+            }
             if (id >= IDC_FILTER_KERNEL_FIRST && id <= IDC_FILTER_KERNEL_LAST && HIWORD(wParam) == EN_CHANGE) {
                 if (kernelEditsBlocked)
                     return TRUE;
                 ReadKernelBoxes(dialog);
-                SelectFilter(dialog, kFilterCustom);
+                SelectFilter(dialog, FilterKind::Custom);
                 DrawFilterPreview(dialog);
                 return TRUE;
             }

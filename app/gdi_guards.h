@@ -1,6 +1,6 @@
-// Small guards for device contexts and GDI objects: every DC obtained is
-// released, every object selected is restored and every object created is
-// deleted, on every path.
+// Small guards for device contexts, GDI objects and the cursor: every DC
+// obtained is released, every object selected is restored, every object
+// created is deleted and the wait cursor goes, on every path.
 #pragma once
 
 #include <windows.h>
@@ -81,3 +81,4 @@ private:
     HDC dc_;
     int old_;
 };
+

@@ -6,14 +6,16 @@
 #include "app/effect_dialog.h"
 #include "app/filter_dialog.h"
 #include "app/gdi_guards.h"
+#include "app/wait_cursor.h"
 #include "app/open_save.h"
 #include "app/print.h"
 #include "app/scrolling.h"
 #include "app/selection.h"
+#include "app/settings.h"
 #include "app/splash.h"
 #include "image/command_sequence.h"
 #include "image/image_document.h"
-#include "image/messages.h"
+#include "app/messages.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
@@ -119,7 +121,7 @@ void OnClose(HWND window)
 void OnGetMinMaxInfo(LPARAM lParam)
 {
     auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-    const RECT& r = MainDocument.windowRect;
+    const RECT& r = ViewState.pictureWindowRect;
     info->ptMaxTrackSize.x = r.right - r.left;
     info->ptMaxTrackSize.y = r.bottom - r.top;
     ViewState.maxTrackWidth = info->ptMaxTrackSize.x;
@@ -145,7 +147,7 @@ int ShowNewPicture(HWND window)
     }
     ViewState.scrolledX = 0;
     ViewState.scrolledY = 0;
-    RECT& r = MainDocument.windowRect;
+    RECT& r = ViewState.pictureWindowRect;
     GetWindowRect(window, &r);
     ViewState.viewWidth = MainDocument.width >= kMinimumWindowWidth
                               ? MainDocument.width
@@ -177,31 +179,31 @@ void OnOpen(HWND window)
 
 // The engines of the processing commands, on the document as the selection
 // left it.
-int ApplyBumpCommand(HWND window)
+Failure ApplyBumpCommand()
 {
-    return ApplyBump(window, &WatermarkDocument, &MainDocument);
+    return ApplyBump(Remembered.bump, &WatermarkDocument, &MainDocument);
 }
-int ApplyFilterCommand(HWND window)
+Failure ApplyFilterCommand()
 {
-    return ApplyNeighbourhoodFilter(window, MainDocument.hDib);
+    return ApplyNeighbourhoodFilter(FilterParamsOf(Remembered.filter), MainDocument.hDib);
 }
-int ApplyEffectCommand(HWND)
+Failure ApplyEffectCommand()
 {
-    ApplyEffect(WorkDibPixels(MainDocument.dib), reinterpret_cast<BITMAPINFOHEADER*>(MainDocument.dib),
-                EffectSettings.effectKind, EffectSettings.levelId);
-    return 0;
+    ApplyEffect(Remembered.effect, WorkDibPixels(MainDocument.dib),
+                reinterpret_cast<BITMAPINFOHEADER*>(MainDocument.dib));
+    return Failure::None;
 }
-int ApplyColourCommand(HWND)
+Failure ApplyColourCommand()
 {
-    ApplyColourAdjust(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
-    return 0;
+    ApplyColourAdjust(Remembered.ysh, WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
+    return Failure::None;
 }
 
 struct ProcessingCommand {
     UINT id;
     const char* dialogTemplate;
     DLGPROC dialogProc;
-    int (*apply)(HWND);
+    Failure (*apply)();
 };
 
 constexpr ProcessingCommand kProcessingCommands[] = {
@@ -216,8 +218,8 @@ struct CommandRun {
     const ProcessingCommand* command;
 };
 
-// The command's dialog, with the outline off; OK (1) goes on.
-int AskCommandDialog(void* context)
+// The command's dialog, with the outline off; OK goes on.
+bool AskCommandDialog(void* context)
 {
     const auto* run = static_cast<const CommandRun*>(context);
     ViewState.modalBusy = 1;
@@ -226,30 +228,31 @@ int AskCommandDialog(void* context)
         DialogBoxParamA(instance, run->command->dialogTemplate, run->window, run->command->dialogProc, 0);
     ViewState.modalBusy = 0;
     Repaint(run->window);
-    return result == IDOK ? 1 : 0;
+    return result == IDOK;
 }
 
-int ApplyCommandEngine(void* context)
+Failure ApplyCommandEngine(void* context)
 {
     const auto* run = static_cast<const CommandRun*>(context);
-    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    const int applied = run->command->apply(run->window);
-    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    return applied;
+    WaitCursor busy;
+    return run->command->apply();
 }
 
 // Cut the selection out, run the dialog, apply and commit on OK or
-// restore on anything else.
+// restore on anything else.  Without memory for the selection or for the
+// engine the command says so.
 void RunCommandFromMenu(HWND window, const ProcessingCommand& command)
 {
     DrawSelectionOutline(window, &Selection);
     if (MainDocument.isLoaded) {
         CommandRun run{window, &command};
-        const RegionOrigin origin{ViewState.scrolledX, ViewState.scrolledY, ViewState.imageOffsetX,
-                                  ViewState.imageOffsetY};
-        if (RunProcessingCommand(window, &MainDocument, &Selection, origin,
-                                 ProcessingSteps{AskCommandDialog, ApplyCommandEngine, &run}) == 0)
+        const PictureRect region = SelectionInPicture(Selection, ViewState);
+        const CommandOutcome result = RunProcessingCommand(&MainDocument, Selection.active ? &region : nullptr,
+                                                           ProcessingSteps{AskCommandDialog, ApplyCommandEngine, &run});
+        if (result.applied)
             RefreshDisplayCopy(&DisplayCopy, &MainDocument);
+        else
+            ShowOutcome(window, Fail(result.failure));
     }
     Repaint(window);
 }
@@ -364,7 +367,8 @@ HWND CreateMainWindow(HINSTANCE instance, int showCommand)
 
 int RunQuillvane(HINSTANCE instance, int showCommand)
 {
-    ResetDocument(&MainDocument, true);
+    ResetDocument(&MainDocument);
+    ViewState.pictureWindowRect = ViewStateRecord{}.pictureWindowRect;
     RunSplash(instance, showCommand);
     if (RegisterMainWindowClass(instance) != 0)
         return 0;

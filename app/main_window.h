@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+constexpr char kMainWindowClass[] = "Graphic";
+constexpr char kMainWindowTitle[] = "Quillvane185Rizo";
+constexpr int kMinimumWindowWidth = 480;
+constexpr int kMinimumWindowHeight = 320;
+
 struct ViewStateRecord {
     int viewWidth;
     int viewHeight;
@@ -21,15 +26,13 @@ struct ViewStateRecord {
     int maxTrackHeight;
     RECT currentWindowRect;
     int modalBusy;
+    // The window's outer rectangle for the picture shown (its largest
+    // tracking size): the minimum canvas until a picture is shown.
+    RECT pictureWindowRect = {0, 0, kMinimumWindowWidth, kMinimumWindowHeight};
 };
 
 extern ViewStateRecord ViewState;
 extern HINSTANCE AppInstance;
-
-constexpr char kMainWindowClass[] = "Graphic";
-constexpr char kMainWindowTitle[] = "Quillvane185Rizo";
-constexpr int kMinimumWindowWidth = 480;
-constexpr int kMinimumWindowHeight = 320;
 
 // Registers the "Graphic" class.  Returns 0, or -1 when it fails.
 int RegisterMainWindowClass(HINSTANCE instance);

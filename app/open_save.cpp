@@ -1,12 +1,13 @@
 #include "app/open_save.h"
 
 #include "app/dialog_helpers.h"
+#include "app/file_settings.h"
+#include "app/messages.h"
+#include "app/wait_cursor.h"
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
-#include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"
-#include "image/messages.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
@@ -61,6 +62,21 @@ HWND FileNameEdit(HWND fileDialog)
         inner = box ? FindWindowExA(box, nullptr, "Edit", nullptr) : nullptr;
     }
     return inner ? inner : combo;
+}
+
+// The reader of the file type (1 BMP, 2 JPEG), under the wait cursor.
+Outcome ReadPicture(int type, ImageDocument* doc)
+{
+    WaitCursor wait;
+    return type == 1 ? ReadBmpFile(doc) : ReadJpegFile(doc);
+}
+
+// The writer of the file type, with the remembered settings, under the
+// wait cursor.
+Outcome WritePicture(int type, ImageDocument* doc)
+{
+    WaitCursor wait;
+    return type == 1 ? WriteBmpFile(doc, RememberedBmpSettings()) : WriteJpegFile(doc, RememberedJpegSettings());
 }
 
 }  // namespace
@@ -170,8 +186,9 @@ int OpenImageCommand(HWND window, ImageDocument* doc)
     char previous[kPathBytes];
     std::memcpy(previous, doc->path, kPathBytes);
     std::memcpy(doc->path, path, kPathBytes);
-    const int result = type == 1 ? ReadBmpFile(window, doc) : ReadJpegFile(window, doc);
-    if (result != 0) {
+    const Outcome outcome = ReadPicture(type, doc);
+    ShowOutcome(window, outcome);
+    if (!outcome.ok()) {
         std::memcpy(doc->path, previous, kPathBytes);
         return 0;
     }
@@ -206,10 +223,11 @@ int SaveImageCommand(HWND window, ImageDocument* doc, bool* saved)
     char previous[kPathBytes];
     std::memcpy(previous, doc->path, kPathBytes);
     std::memcpy(doc->path, path, kPathBytes);
-    const int result = type == 1 ? WriteBmpFile(window, doc) : WriteJpegFile(window, doc);
-    if (result != 0)
+    const Outcome outcome = WritePicture(type, doc);
+    ShowOutcome(window, outcome);
+    if (!outcome.ok())
         std::memcpy(doc->path, previous, kPathBytes);
-    if (result == 0) {
+    if (outcome.ok()) {
         doc->isModified = 0;
         if (saved)
             *saved = true;

@@ -2,6 +2,7 @@
 
 #include "app/gdi_guards.h"
 #include "image/blocks.h"
+#include "processing/placement.h"
 #include "processing/scale.h"
 
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "app/print.h"
 
 #include "app/main_window.h"
-#include "image/messages.h"
-#include "print/print_layout.h"
+#include "app/messages.h"
+#include "processing/placement.h"
 #include "resources/resource.h"
 
 PAGESETUPDLGA PageSetupSettings = {};

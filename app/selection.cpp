@@ -32,6 +32,13 @@ bool InsideClient(HWND window, int x, int y)
 
 }  // namespace
 
+PictureRect SelectionInPicture(const SelectionRect& selection, const ViewStateRecord& view)
+{
+    return {selection.left - view.imageOffsetX + view.scrolledX, selection.top - view.imageOffsetY + view.scrolledY,
+            selection.right - view.imageOffsetX + view.scrolledX,
+            selection.bottom - view.imageOffsetY + view.scrolledY};
+}
+
 bool SelectionDegenerate(const SelectionRect* selection)
 {
     return selection->left == selection->right || selection->top == selection->bottom;

@@ -2,11 +2,29 @@
 // dragging its inside and resized by eight handle zones.
 #pragma once
 
+#include "app/main_window.h"
 #include "image/region_swap.h"
 
 #include <windows.h>
 
+// The rubber-band rectangle in client coordinates; active = 1 confines
+// processing to it.  Coordinates are normalised (left <= right, top <= bottom).
+struct SelectionRect {
+    LONG dragging;
+    LONG active;
+    LONG mouseX;
+    LONG mouseY;
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+
 extern SelectionRect Selection;
+
+// The selection in picture pixels: its client coordinates less the
+// picture's offset in the view, plus the view's scroll position.
+PictureRect SelectionInPicture(const SelectionRect& selection, const ViewStateRecord& view);
 extern int hitCode;  // 0..9: the handle zone under the mouse
 extern int prevMouseX;
 extern int prevMouseY;

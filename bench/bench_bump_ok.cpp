@@ -14,6 +14,7 @@
 // then timed alone, on the same picture, for where the time goes.
 
 #include "app/main_window.h"
+#include "app/settings.h"
 #include "bench/bench_pictures.h"
 #include "image/blocks.h"
 #include "image/command_sequence.h"
@@ -203,7 +204,7 @@ void TimeParts(HWND window, int reps)
     for (int i = 0; i < reps; ++i) {
         LARGE_INTEGER start;
         QueryPerformanceCounter(&start);
-        if (ApplyBump(window, &WatermarkDocument, &MainDocument) != 0)
+        if (ApplyBump(Remembered.bump, &WatermarkDocument, &MainDocument) != Failure::None)
             return;
         parts[0].best = std::min(parts[0].best, MillisecondsSince(start));
         QueryPerformanceCounter(&start);
@@ -258,8 +259,8 @@ int main(int argc, char** argv)
     QueryPerformanceFrequency(&Bench.frequency);
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    ResetDocument(&MainDocument, true);
-    ResetDocument(&WatermarkDocument, false);
+    ResetDocument(&MainDocument);
+    ResetDocument(&WatermarkDocument);
     if (RegisterMainWindowClass(instance) != 0 || !(Bench.window = CreateMainWindow(instance, SW_SHOWNORMAL))) {
         std::fprintf(stderr, "quillvane_bump_ok_bench: cannot create the main window\n");
         return 1;

@@ -12,7 +12,6 @@
 #include "bench/bench_pictures.h"
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
-#include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"
 #include "image/blocks.h"
@@ -22,6 +21,7 @@
 #include "processing/effects.h"
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
+#include "processing/placement.h"
 #include "processing/scale.h"
 
 #include <algorithm>
@@ -66,6 +66,10 @@ struct BenchStateRecord {
     LONG previewWidth;
     LONG previewHeight;
     char directory[200];         // scratch directory for the file benchmarks
+    YshParams ysh;               // the engines' settings of the case being run
+    EffectParams effect;
+    FilterParams filter;
+    BumpParams bump;
 };
 
 // The files the write cases make and the read cases read back.
@@ -104,17 +108,17 @@ int PrepareDefault()
 
 void SetBumpPlacement(int dontEnlarge, int repeatTile)
 {
-    BumpSettings.KeepAspect = 0;
-    BumpSettings.DontEnlarge = dontEnlarge;
-    BumpSettings.RepeatTile = repeatTile;
-    BumpSettings.OffsetX = 0;
-    BumpSettings.OffsetY = 0;
+    WatermarkLayout& layout = BenchState.bump.layout;
+    layout.keepAspect = false;
+    layout.dontEnlarge = dontEnlarge;
+    layout.repeatTile = repeatTile;
+    layout.offsetX = 0;
+    layout.offsetY = 0;
     if (dontEnlarge) {
         // Centred, as a user would place a logo.
-        BumpSettings.OffsetX = (MainDocument.width - WatermarkDocument.width) / 2;
-        BumpSettings.OffsetY = (MainDocument.height - WatermarkDocument.height) / 2;
+        layout.offsetX = (MainDocument.width - WatermarkDocument.width) / 2;
+        layout.offsetY = (MainDocument.height - WatermarkDocument.height) / 2;
     }
-    ProcessingMode = 2;
 }
 
 int PrepareBumpNoEnlarge()
@@ -140,77 +144,76 @@ int PrepareBumpStretch()
 
 int RunBump()
 {
-    return ApplyBump(nullptr, &WatermarkDocument, &MainDocument);
+    return ApplyBump(BenchState.bump, &WatermarkDocument, &MainDocument) == Failure::None ? 0 : -1;
 }
 
-int PrepareFilter(int kind)
+// The strengths a user would pick: sharpen and emboss 5, soft and the
+// custom kernel 1.
+int PrepareFilter(FilterKind kind, int strength)
 {
     RestorePicture();
-    ProcessingMode = 1;
-    FilterSettings.filterKind = kind;
+    BenchState.filter.kind = kind;
+    BenchState.filter.strength = strength;
     return 0;
 }
 
-int PrepareSharpen() { return PrepareFilter(kFilterSharpen); }
-int PrepareSoft()
-{
-    FilterSettings.softStrength = 1;
-    return PrepareFilter(kFilterSoft);
-}
-int PrepareEmboss() { return PrepareFilter(kFilterEmboss); }
-int PrepareCustom() { return PrepareFilter(kFilterCustom); }
+int PrepareSharpen() { return PrepareFilter(FilterKind::Sharpen, 5); }
+int PrepareSoft() { return PrepareFilter(FilterKind::Soft, 1); }
+int PrepareEmboss() { return PrepareFilter(FilterKind::Emboss, 5); }
+int PrepareCustom() { return PrepareFilter(FilterKind::Custom, 1); }
 
 int RunFilter()
 {
-    return ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib);
+    return ApplyNeighbourhoodFilter(BenchState.filter, MainDocument.hDib) == Failure::None ? 0 : -1;
 }
 
-int RunEffectKind(int kind)
+int RunEffectKind(EffectKind kind)
 {
-    ApplyEffect(WorkDibPixels(MainDocument.dib), reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib),
-                kind, EffectSettings.levelId);
+    BenchState.effect.kind = kind;
+    ApplyEffect(BenchState.effect, WorkDibPixels(MainDocument.dib),
+                reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib));
     return 0;
 }
 
-int RunNegative() { return RunEffectKind(kEffectNegative); }
-int RunPosterize() { return RunEffectKind(kEffectPosterize); }
-int RunSolarize() { return RunEffectKind(kEffectSolarize); }
-int RunBinarize() { return RunEffectKind(kEffectBinarize); }
+int RunNegative() { return RunEffectKind(EffectKind::Negative); }
+int RunPosterize() { return RunEffectKind(EffectKind::Posterize); }
+int RunSolarize() { return RunEffectKind(EffectKind::Solarize); }
+int RunBinarize() { return RunEffectKind(EffectKind::Binarize); }
 
 // The contrast command measures the picture (as its dialog does on opening)
 // and stretches with the measured bounds; both are timed.
 int RunContrast()
 {
-    MeasureChannelRanges(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
+    const ChannelRanges ranges =
+        MeasureChannelRanges(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
     for (int c = 0; c < 3; ++c) {
-        EffectSettings.lowerBound[c] = ChannelRange.minimum[c];
-        EffectSettings.upperBound[c] = ChannelRange.maximum[c];
+        BenchState.effect.lowerBound[c] = ranges.minimum[c];
+        BenchState.effect.upperBound[c] = ranges.maximum[c];
     }
-    return RunEffectKind(kEffectContrast);
+    return RunEffectKind(EffectKind::Contrast);
 }
 
 int PrepareYsh()
 {
     RestorePicture();
-    ResetColourAdjust();
-    YshSettings.luminance = 110;   // +10 %
-    YshSettings.saturation = 130;  // +30 %
-    YshSettings.hue = 210;         // +30 degrees
-    ColourAdjustMode = kColourModeYsh;
+    BenchState.ysh = YshParams{};
+    BenchState.ysh.luminance = 110;   // +10 %
+    BenchState.ysh.saturation = 130;  // +30 %
+    BenchState.ysh.hue = 210;         // +30 degrees
     return 0;
 }
 
 int PrepareCmyk()
 {
     RestorePicture();
-    ResetColourAdjust();
-    ColourAdjustMode = kColourModeCmyk;
+    BenchState.ysh = YshParams{};
+    BenchState.ysh.mode = ColourMode::Cmyk;
     return 0;
 }
 
 int RunColourAdjust()
 {
-    ApplyColourAdjust(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
+    ApplyColourAdjust(BenchState.ysh, WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
     return 0;
 }
 
@@ -230,16 +233,17 @@ int PrepareWrite(int variant)
     const FileVariant* file = &FileVariants[variant];
     RestorePicture();
     std::snprintf(MainDocument.path, sizeof MainDocument.path, "%s", file->path);
-    BmpSaveDepth = file->bmpDepth;
-    JpegQualityStep = 20;  // quality 80
-    JpegProgressive = file->progressive;
     return 0;
 }
 
+// The quality a new setting starts at (80).
 int RunWrite(int variant)
 {
-    return FileVariants[variant].isJpeg ? WriteJpegFile(nullptr, &MainDocument)
-                                        : WriteBmpFile(nullptr, &MainDocument);
+    const FileVariant& file = FileVariants[variant];
+    const Outcome outcome =
+        file.isJpeg ? WriteJpegFile(&MainDocument, JpegWriteSettings{kJpegQualityDefault, file.progressive != 0})
+                    : WriteBmpFile(&MainDocument, BmpWriteSettings{file.bmpDepth});
+    return outcome.ok() ? 0 : -1;
 }
 
 // A read case reads what its write case left on disk; run alone (--only),
@@ -252,7 +256,7 @@ int PrepareRead(int variant)
         (PrepareWrite(variant) != 0 || RunWrite(variant) != 0))
         return -1;
     ReleaseDocument(&BenchState.readDocument);
-    ResetDocument(&BenchState.readDocument, false);
+    ResetDocument(&BenchState.readDocument);
     std::snprintf(BenchState.readDocument.path, sizeof BenchState.readDocument.path, "%s", file->path);
     return 0;
 }
@@ -260,11 +264,11 @@ int PrepareRead(int variant)
 int RunRead(int variant)
 {
     ImageDocument* doc = &BenchState.readDocument;
-    const int result = FileVariants[variant].isJpeg ? ReadJpegFile(nullptr, doc) : ReadBmpFile(nullptr, doc);
+    const Outcome outcome = FileVariants[variant].isJpeg ? ReadJpegFile(doc) : ReadBmpFile(doc);
     // A read that "succeeds" with the wrong picture would time nothing useful.
-    if (result == 0 && (doc->width != MainDocument.width || doc->height != MainDocument.height))
+    if (!outcome.ok() || doc->width != MainDocument.width || doc->height != MainDocument.height)
         return -1;
-    return result;
+    return 0;
 }
 
 int PrepareWriteJpeg() { return PrepareWrite(kJpegSequential); }
@@ -333,25 +337,24 @@ int RunPreviewBump()
     HGLOBAL block = CopyPreview(&dib);
     if (!block)
         return -1;
-    const int result = RenderBumpPixels(dib, BenchState.previewWidth, BenchState.previewHeight, MainDocument.width,
-                                        MainDocument.height, &WatermarkDocument);
+    const Failure result = RenderBumpPixels(BenchState.bump, dib, BenchState.previewWidth, BenchState.previewHeight,
+                                            MainDocument.width, MainDocument.height, &WatermarkDocument);
     FreeCopy(block);
-    return result;
+    return result == Failure::None ? 0 : -1;
 }
 
 // The slowest setting of the filter dialog: soft at 10 passes.
 int PreparePreviewSoft10()
 {
-    ProcessingMode = 1;
-    FilterSettings.filterKind = kFilterSoft;
-    FilterSettings.softStrength = 10;
+    BenchState.filter.kind = FilterKind::Soft;
+    BenchState.filter.strength = 10;
     return 0;
 }
 
 int PreparePreviewSharpen()
 {
-    ProcessingMode = 1;
-    FilterSettings.filterKind = kFilterSharpen;
+    BenchState.filter.kind = FilterKind::Sharpen;
+    BenchState.filter.strength = 5;
     return 0;
 }
 
@@ -361,7 +364,7 @@ int RunPreviewFilter()
     HGLOBAL block = CopyPreview(&dib);
     if (!block)
         return -1;
-    const int result = ApplyNeighbourhoodFilter(nullptr, block);
+    const int result = ApplyNeighbourhoodFilter(BenchState.filter, block) == Failure::None ? 0 : -1;
     FreeCopy(block);
     return result;
 }
@@ -372,19 +375,18 @@ int RunPreviewEffect()
     HGLOBAL block = CopyPreview(&dib);
     if (!block)
         return -1;
-    ApplyEffect(WorkDibPixels(dib), reinterpret_cast<const BITMAPINFOHEADER*>(dib), kEffectPosterize,
-                EffectSettings.levelId);
+    BenchState.effect.kind = EffectKind::Posterize;
+    ApplyEffect(BenchState.effect, WorkDibPixels(dib), reinterpret_cast<const BITMAPINFOHEADER*>(dib));
     FreeCopy(block);
     return 0;
 }
 
 int PreparePreviewYsh()
 {
-    ResetColourAdjust();
-    YshSettings.luminance = 110;
-    YshSettings.saturation = 130;
-    YshSettings.hue = 210;
-    ColourAdjustMode = kColourModeYsh;
+    BenchState.ysh = YshParams{};
+    BenchState.ysh.luminance = 110;
+    BenchState.ysh.saturation = 130;
+    BenchState.ysh.hue = 210;
     return 0;
 }
 
@@ -394,7 +396,7 @@ int RunPreviewYsh()
     HGLOBAL block = CopyPreview(&dib);
     if (!block)
         return -1;
-    ApplyColourAdjust(WorkDibPixels(dib), BenchState.previewWidth, BenchState.previewHeight);
+    ApplyColourAdjust(BenchState.ysh, WorkDibPixels(dib), BenchState.previewWidth, BenchState.previewHeight);
     FreeCopy(block);
     return 0;
 }
@@ -585,8 +587,8 @@ int main(int argc, char** argv)
         return parsed == 1 ? 0 : 2;
 
     const LONG side = std::min({kWatermarkSide, options.width, options.height});
-    ResetDocument(&MainDocument, true);
-    ResetDocument(&WatermarkDocument, false);
+    ResetDocument(&MainDocument);
+    ResetDocument(&WatermarkDocument);
     if (GeneratePhoto(&MainDocument, options.width, options.height) != 0 ||
         GenerateWatermark(&WatermarkDocument, side) != 0) {
         std::fprintf(stderr, "quillvane_bench: not enough memory for a %dx%d picture\n",
@@ -608,20 +610,15 @@ int main(int argc, char** argv)
     // The settings a user would leave at their defaults, light from the
     // upper left (azimuth 135, elevation 45).
     const double azimuth = 135.0 * kPi / 180.0, elevation = 45.0 * kPi / 180.0;
-    BumpSettings.lightX = std::cos(elevation) * std::cos(azimuth);
-    BumpSettings.lightY = std::cos(elevation) * std::sin(azimuth);
-    BumpSettings.lightZ = std::sin(elevation);
-    BumpSettings.strength = 20;
-    BumpSettings.strengthValue = 20.0;
-    BumpSettings.amplification = 200;
-    BumpSettings.ambient = 60;
-    FilterSettings.sharpenStrength = 5;
-    FilterSettings.softStrength = 1;
-    FilterSettings.embossStrength = 5;
-    FilterSettings.customStrength = 1;
+    BenchState.bump.lightX = std::cos(elevation) * std::cos(azimuth);
+    BenchState.bump.lightY = std::cos(elevation) * std::sin(azimuth);
+    BenchState.bump.lightZ = std::sin(elevation);
+    BenchState.bump.strength = 20;
+    BenchState.bump.amplification = 200;
+    BenchState.bump.ambient = 60;
     const int kernel[3][3] = {{0, -1, 0}, {-1, 5, -1}, {0, -1, 0}};
-    std::memcpy(FilterSettings.customKernel, kernel, sizeof kernel);
-    EffectSettings.levelId = kLevel8 + 3;  // band width 64
+    std::memcpy(BenchState.filter.kernel, kernel, sizeof kernel);
+    BenchState.effect.bandWidth = 64;
 
     const double pictureMp = static_cast<double>(options.width) * options.height / 1e6;
     const double watermarkMp = static_cast<double>(side) * side / 1e6;

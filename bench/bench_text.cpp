@@ -76,7 +76,7 @@ int main(int argc, char** argv)
             }
             if (c.picture) {
                 ImageDocument doc = {};
-                ResetDocument(&doc, false);
+                ResetDocument(&doc);
                 if (BuildTextMarkDocument(field, options.soften, &doc) != TextMarkFailure::None)
                     return 1;
                 ReleaseDocument(&doc);

@@ -6,7 +6,6 @@
 #include "cli/report.h"
 #include "cli/text_mark_command.h"
 #include "files/bmp_reader.h"
-#include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "image/blocks.h"
 #include "image/command_sequence.h"
@@ -31,23 +30,19 @@ void ReportUnlessReported(long mark, const std::string& name, const char* text)
 // The open command's sequence on a fresh record: read, then luminance.
 // *type receives the reader used; a PNG or WebP file's transparency goes
 // to *alpha.
-int ReadPicture(ImageDocument* doc, bool isMain, const std::string& path, int* type, std::vector<std::uint8_t>* alpha)
+int ReadPicture(ImageDocument* doc, const std::string& path, int* type, std::vector<std::uint8_t>* alpha)
 {
     ReleaseDocument(doc);
-    ResetDocument(doc, isMain);
+    ResetDocument(doc);
     alpha->clear();
     if (CopyPathInto(doc, path) != 0)
         return -1;
     *type = SniffPictureType(path);
-    if (*type == kTypeBmp || *type == kTypeJpeg)
-        FileTypeIndex = *type;
-    SetReportName(path.c_str());
     const long mark = ReportedCount();
-    const int result = *type == kTypeBmp    ? ReadBmpFile(nullptr, doc)
-                       : *type == kTypeJpeg ? ReadJpegFile(nullptr, doc)
-                                            : ReadPortablePicture(doc, *type, alpha);
-    SetReportName(nullptr);
-    if (result != 0 || !doc->dib) {
+    const Outcome outcome = *type == kTypeBmp    ? ReadBmpFile(doc)
+                            : *type == kTypeJpeg ? ReadJpegFile(doc)
+                                                 : ReadPortablePicture(doc, *type, alpha);
+    if (ReportOutcome(path, outcome) != 0 || !doc->dib) {
         ReportUnlessReported(mark, path, _("the file cannot be read"));
         ReleaseDocument(doc);
         return -1;
@@ -70,14 +65,13 @@ int CopyPictureInto(ImageDocument* copy, const ImageDocument* source)
     const std::size_t bytes = WorkDibBytes(source->width, source->height);
     HGLOBAL block = AllocateBlock(bytes);
     if (!block) {
-        ResetDocument(copy, false);
+        ResetDocument(copy);
         return -1;
     }
-    copy->hDib = block;
-    copy->dib = static_cast<BYTE*>(GlobalLock(block));
+    // The copy's own block and header: the record must not point into the
+    // source.
+    AdoptWorkDib(copy, block, source->width, source->height, nullptr);
     std::memcpy(copy->dib, source->dib, bytes);
-    // The copy's own header: the record must not point into the source.
-    copy->bmi = reinterpret_cast<BITMAPINFO*>(copy->dib);
     return 0;
 }
 
@@ -89,19 +83,20 @@ struct CommandRun {
     const std::string* input;
     ImageDocument* watermark;
     ImageDocument sized;
+    BumpParams bump;      // the options' bump with this picture's placement
+    EffectParams effect;  // the options' effect with this picture's bounds
 };
 
 // The settings and checks of each command, between the cut-out and the
-// engine: 1 to go on, -1 on a problem (reported).
-int PrepareBump(CommandRun* run)
+// engine: true to go on, false on a problem (reported).
+bool PrepareBump(CommandRun* run)
 {
     const CliOptions& o = *run->options;
     const std::string& input = *run->input;
-    ProcessingMode = 2;
     run->watermark = &WatermarkDocument;
     if (BumpsWithOwnPicture(o) && CopyPictureInto(run->watermark, &MainDocument) != 0) {
         Report(input, _("not enough memory for the watermark"));
-        return -1;
+        return false;
     }
     // --size, --gravity, --margin: a resized watermark at its own size.
     SizedPlacement place = {};
@@ -111,117 +106,80 @@ int PrepareBump(CommandRun* run)
         if (PlaceSizedWatermark(o, MainDocument.width, MainDocument.height, run->watermark->width,
                                 run->watermark->height, &place, &problem) != 0) {
             Report(input, problem);
-            return -1;
+            return false;
         }
         if (ResizeWatermark(run->watermark, place.width, place.height, &run->sized) != 0) {
             Report(input, _("not enough memory for the watermark"));
-            return -1;
+            return false;
         }
         run->watermark = &run->sized;
     }
 
-    BumpSettings.lightX = o.light[0];
-    BumpSettings.lightY = o.light[1];
-    BumpSettings.lightZ = o.light[2];
-    BumpSettings.strength = o.bumpStrength;
-    BumpSettings.strengthValue = static_cast<double>(o.bumpStrength);
-    BumpSettings.amplification = o.amplify;
-    BumpSettings.ambient = o.ambient;
-    BumpSettings.KeepAspect = o.keepAspect ? 1 : 0;
-    BumpSettings.DontEnlarge = o.noEnlarge ? 1 : 0;
-    BumpSettings.RepeatTile = o.tile ? 1 : 0;
-    BumpSettings.OffsetX = o.offsetX;
-    BumpSettings.OffsetY = o.offsetY;
+    run->bump = o.bump;
+    WatermarkLayout& layout = run->bump.layout;
     if (sized) {
-        BumpSettings.DontEnlarge = o.tile ? 0 : 1;
-        BumpSettings.OffsetX = o.tile ? 0 : place.x;
-        BumpSettings.OffsetY = o.tile ? 0 : place.y;
+        const bool tile = layout.repeatTile;
+        layout.dontEnlarge = !tile;
+        layout.offsetX = tile ? 0 : place.x;
+        layout.offsetY = tile ? 0 : place.y;
     }
 
-    // The offsets the dialog's position bars would allow; a bar that is not
-    // shown allows only 0.
-    const BumpPlacement placement =
-        PlaceWatermark(MainDocument.width, MainDocument.height, run->watermark->width, run->watermark->height);
-    const long maxX = placement.offsetBarX ? placement.offsetMaxX : 0;
-    const long maxY = placement.offsetBarY ? placement.offsetMaxY : 0;
-    if (BumpSettings.OffsetX > maxX || BumpSettings.OffsetY > maxY) {
+    // The offsets the dialog's position bars would allow: the room the
+    // watermark leaves (0 where a bar is not shown).
+    const BumpPlacement placement = PlaceWatermark(layout, MainDocument.width, MainDocument.height,
+                                                   run->watermark->width, run->watermark->height);
+    const long maxX = placement.offsetMaxX;
+    const long maxY = placement.offsetMaxY;
+    if (layout.offsetX > maxX || layout.offsetY > maxY) {
         Report(input, Format(_("--offset %d,%d is outside the room the watermark leaves here (0..%ld, 0..%ld)"),
-                             BumpSettings.OffsetX, BumpSettings.OffsetY, maxX, maxY));
-        return -1;
+                             layout.offsetX, layout.offsetY, maxX, maxY));
+        return false;
     }
-    return 1;
+    return true;
 }
 
-void PrepareFilter(const CliOptions& o)
+// The effect's settings for this picture (or region): the contrast
+// bounds given, or else its measured ranges, as the dialog sets them.
+void PrepareEffect(CommandRun* run)
 {
-    ProcessingMode = 1;
-    FilterSettings.filterKind = o.filterKind;
-    FilterSettings.sharpenStrength = 0;
-    FilterSettings.softStrength = 0;
-    FilterSettings.embossStrength = 0;
-    FilterSettings.customStrength = 0;
-    switch (o.filterKind) {
-    case kFilterSharpen: FilterSettings.sharpenStrength = o.filterStrength; break;
-    case kFilterSoft: FilterSettings.softStrength = o.filterStrength; break;
-    case kFilterEmboss: FilterSettings.embossStrength = o.filterStrength; break;
-    default: FilterSettings.customStrength = o.filterStrength; break;
-    }
-    // The user writes the kernel as seen on screen, top row first; the
-    // engine's rows run bottom-up.
-    for (int row = 0; row < 3; ++row)
-        for (int col = 0; col < 3; ++col)
-            FilterSettings.customKernel[2 - row][col] = o.kernel[row * 3 + col];
-}
-
-void PrepareEffect(const CliOptions& o)
-{
-    BYTE* pixels = MainDocument.dib + kWorkDibHeaderBytes;
-    MeasureChannelRanges(pixels, MainDocument.width, MainDocument.height);
-    EffectSettings.effectKind = o.effectKind;
-    EffectSettings.levelId = o.levelId;
+    const CliOptions& o = *run->options;
+    run->effect = o.effect;
+    if (o.boundsGiven)
+        return;
+    const ChannelRanges ranges =
+        MeasureChannelRanges(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
     for (int c = 0; c < 3; ++c) {
-        EffectSettings.lowerBound[c] = o.boundsGiven ? o.bounds[2 * c] : ChannelRange.minimum[c];
-        EffectSettings.upperBound[c] = o.boundsGiven ? o.bounds[2 * c + 1] : ChannelRange.maximum[c];
+        run->effect.lowerBound[c] = ranges.minimum[c];
+        run->effect.upperBound[c] = ranges.maximum[c];
     }
 }
 
-void PrepareColourAdjust(const CliOptions& o)
-{
-    ResetColourAdjust();
-    YshSettings.luminance = o.luminance;
-    YshSettings.saturation = o.saturation;
-    YshSettings.hue = o.hue;
-    ColourAdjustMode = o.cmyk ? kColourModeCmyk : kColourModeYsh;
-}
-
-int PrepareCommand(void* context)
+bool PrepareCommand(void* context)
 {
     auto* run = static_cast<CommandRun*>(context);
-    const CliOptions& o = *run->options;
-    switch (o.command) {
+    switch (run->options->command) {
     case CliCommand::Bump: return PrepareBump(run);
-    case CliCommand::Filter: PrepareFilter(o); return 1;
-    case CliCommand::Effect: PrepareEffect(o); return 1;
-    case CliCommand::Ysh: PrepareColourAdjust(o); return 1;
-    default: return 1;
+    case CliCommand::Effect: PrepareEffect(run); return true;
+    default: return true;
     }
 }
 
-// The engine on the document as the cut-out left it: 0, or -1 without
-// memory (the command sequence reports it).
-int ApplyCommand(void* context)
+// The engine on the document as the cut-out left it: Failure::None, or
+// Failure::OutOfMemory.
+Failure ApplyCommand(void* context)
 {
     const auto* run = static_cast<const CommandRun*>(context);
     BYTE* pixels = WorkDibPixels(MainDocument.dib);
     switch (run->options->command) {
-    case CliCommand::Bump: return ApplyBump(nullptr, run->watermark, &MainDocument);
-    case CliCommand::Filter: return ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib);
+    case CliCommand::Bump: return ApplyBump(run->bump, run->watermark, &MainDocument);
+    case CliCommand::Filter: return ApplyNeighbourhoodFilter(run->options->filter, MainDocument.hDib);
     case CliCommand::Effect:
-        ApplyEffect(pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib), EffectSettings.effectKind,
-                    EffectSettings.levelId);
-        return 0;
-    case CliCommand::Ysh: ApplyColourAdjust(pixels, MainDocument.width, MainDocument.height); return 0;
-    default: return 0;
+        ApplyEffect(run->effect, pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib));
+        return Failure::None;
+    case CliCommand::Ysh:
+        ApplyColourAdjust(run->options->ysh, pixels, MainDocument.width, MainDocument.height);
+        return Failure::None;
+    default: return Failure::None;
     }
 }
 
@@ -253,34 +211,26 @@ int ProcessAndWrite(const CliOptions& o, const std::string& input, int inputType
                     std::vector<std::string>* written)
 {
     if (o.command != CliCommand::Convert) {
-        SelectionRect selection = {};
-        if (o.regionGiven) {
-            selection.active = 1;
-            selection.left = o.region[0];
-            selection.top = o.region[1];
-            selection.right = o.region[2];
-            selection.bottom = o.region[3];
-        }
+        const PictureRect region = {o.region[0], o.region[1], o.region[2], o.region[3]};
         const LONG width = MainDocument.width;
         const LONG height = MainDocument.height;
-        if (selection.active &&
-            (selection.left >= width || selection.top >= height || selection.right < 0 || selection.bottom < 0)) {
+        if (o.regionGiven && (region.left >= width || region.top >= height || region.right < 0 || region.bottom < 0)) {
             Report(input, Format(_("--region %ld,%ld,%ld,%ld lies wholly outside the picture (%ld x %ld)"),
-                                 static_cast<long>(selection.left), static_cast<long>(selection.top),
-                                 static_cast<long>(selection.right), static_cast<long>(selection.bottom),
+                                 static_cast<long>(region.left), static_cast<long>(region.top),
+                                 static_cast<long>(region.right), static_cast<long>(region.bottom),
                                  static_cast<long>(width), static_cast<long>(height)));
             return -1;
         }
-        // The picture as shown unscrolled at the view's top-left corner:
-        // client coordinates are picture coordinates.
-        CommandRun run{&o, &input, nullptr, {}};
-        SetReportName(input.c_str());
+        CommandRun run{&o, &input, nullptr, {}, {}, {}};
         const long mark = ReportedCount();
-        const int result = RunProcessingCommand(nullptr, &MainDocument, &selection, RegionOrigin{},
-                                                ProcessingSteps{PrepareCommand, ApplyCommand, &run});
-        SetReportName(nullptr);
+        const CommandOutcome result = RunProcessingCommand(&MainDocument, o.regionGiven ? &region : nullptr,
+                                                           ProcessingSteps{PrepareCommand, ApplyCommand, &run});
         ReleaseDocument(&run.sized);
-        if (result != 0) {
+        if (result.failure != Failure::None) {
+            ReportOutcome(input, Fail(result.failure));
+            return -1;
+        }
+        if (!result.applied) {
             ReportUnlessReported(mark, input, _("not enough memory for the region"));
             return -1;
         }
@@ -308,18 +258,14 @@ std::string ClashText(const std::string& output)
 
 int BeginBatch(const CliOptions& options, const TextField* textMark)
 {
-    RouteCoreMessages();
-    BmpSaveDepth = options.bmpDepth;
-    JpegQualityStep = options.quality - kJpegQualityBase;
-    JpegProgressive = options.progressive ? 1 : 0;
-    ResetDocument(&MainDocument, true);
-    ResetDocument(&WatermarkDocument, false);
+    ResetDocument(&MainDocument);
+    ResetDocument(&WatermarkDocument);
     if (options.command != CliCommand::Bump)
         return 0;
     if (!options.watermark.empty()) {
         int type = 0;
         std::vector<std::uint8_t> alpha;
-        if (ReadPicture(&WatermarkDocument, false, options.watermark, &type, &alpha) != 0)
+        if (ReadPicture(&WatermarkDocument, options.watermark, &type, &alpha) != 0)
             return -1;
         // A logo on a transparent ground rises where it is opaque.
         UseAlphaAsHeights(&WatermarkDocument, alpha);
@@ -333,7 +279,7 @@ int RunBatchFile(const CliOptions& options, const std::string& input, const Batc
                  std::vector<std::string>* written)
 {
     int inputType = 0;
-    int result = ReadPicture(&MainDocument, true, input, &inputType, &MainExtras.alpha);
+    int result = ReadPicture(&MainDocument, input, &inputType, &MainExtras.alpha);
     if (result == 0)
         result = PrepareInputPicture(options, input, inputType);
     if (result == 0)
@@ -349,7 +295,6 @@ void EndBatch()
     ReleaseDocument(&MainDocument);
     ReleaseDocument(&WatermarkDocument);
     ReleaseDocument(&DisplayCopy);
-    StopRoutingCoreMessages();
     MainExtras = PictureExtras();
 }
 

@@ -32,11 +32,11 @@ struct BatchJob {
     CliFormat format;  // the output's type
 };
 
-// Routes the core's message boxes to standard error, each naming the file
-// it is about, and sets the file settings from the options.  Loads the
-// watermark file of a bump run into WatermarkDocument, or makes the text
-// mark (drawn beforehand, for bump --text) the watermark.  Returns 0, or -1 when
-// the watermark cannot be read or made (already reported).
+// Routes the message boxes the core still shows to standard error, each
+// naming the file it is about.  Loads the watermark file of a bump run into
+// WatermarkDocument, or makes the text mark (drawn beforehand, for bump
+// --text) the watermark.  Returns 0, or -1 when the watermark cannot be
+// read or made (already reported).
 int BeginBatch(const CliOptions& options, const TextField* textMark = nullptr);
 
 // Reads input, runs the command and writes the result.  The output path

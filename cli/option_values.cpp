@@ -159,27 +159,36 @@ int ParseFormat(const std::string& text, CliFormat* out, std::string* error)
 
 int ParseKind(CliCommand command, const std::string& text, CliOptions* o, std::string* error)
 {
-    struct KindName {
+    struct FilterName {
         const char* name;
-        int id;
+        FilterKind kind;
     };
-    static const KindName filterKinds[] = {
-        {"sharpen", 8202}, {"soft", 8205}, {"emboss", 8208}, {"custom", 8211}};
-    static const KindName effectKinds[] = {{"negative", 9201}, {"posterize", 9202}, {"solarize", 9203},
-                                           {"binarize", 9205}, {"contrast", 9204}};
+    struct EffectName {
+        const char* name;
+        EffectKind kind;
+    };
+    static const FilterName filterKinds[] = {{"sharpen", FilterKind::Sharpen},
+                                             {"soft", FilterKind::Soft},
+                                             {"emboss", FilterKind::Emboss},
+                                             {"custom", FilterKind::Custom}};
+    static const EffectName effectKinds[] = {{"negative", EffectKind::Negative},
+                                             {"posterize", EffectKind::Posterize},
+                                             {"solarize", EffectKind::Solarize},
+                                             {"binarize", EffectKind::Binarize},
+                                             {"contrast", EffectKind::Contrast}};
     if (command == CliCommand::Filter) {
-        for (const KindName& k : filterKinds)
+        for (const FilterName& k : filterKinds)
             if (text == k.name) {
-                o->filterKind = k.id;
+                o->filter.kind = k.kind;
                 o->filterKindGiven = true;
                 return 0;
             }
         *error = Format(_("--kind: '%s' is not sharpen, soft, emboss or custom"), text.c_str());
         return -1;
     }
-    for (const KindName& k : effectKinds)
+    for (const EffectName& k : effectKinds)
         if (text == k.name) {
-            o->effectKind = k.id;
+            o->effect.kind = k.kind;
             o->effectKindGiven = true;
             return 0;
         }
@@ -189,15 +198,14 @@ int ParseKind(CliCommand command, const std::string& text, CliOptions* o, std::s
 
 int ParseLevels(const std::string& text, CliOptions* o, std::string* error)
 {
-    static const int widths[] = {8, 16, 32, 64, 128};
     long v = 0;
     if (ParseInteger(text, &v) != 0) {
         *error = Format(_("%s: '%s' is not a whole number"), "--levels", text.c_str());
         return -1;
     }
-    for (int i = 0; i < 5; ++i)
-        if (v == widths[i]) {
-            o->levelId = 9210 + i;
+    for (int width : kEffectBandWidths)
+        if (v == width) {
+            o->effect.bandWidth = width;
             o->levelsGiven = true;
             return 0;
         }
@@ -212,12 +220,13 @@ int ParseLight(const std::string& text, CliOptions* o, std::string* error)
         *error = Format(_("%s: expected %s, got '%s'"), "--light", _("three numbers X,Y,Z"), text.c_str());
         return -1;
     }
+    double* light[3] = {&o->bump.lightX, &o->bump.lightY, &o->bump.lightZ};
     for (int i = 0; i < 3; ++i)
-        if (ParseReal(fields[static_cast<std::size_t>(i)], &o->light[i]) != 0) {
+        if (ParseReal(fields[static_cast<std::size_t>(i)], light[i]) != 0) {
             *error = Format(_("%s: '%s' is not a number"), "--light", fields[static_cast<std::size_t>(i)].c_str());
             return -1;
         }
-    if (o->light[0] == 0.0 && o->light[1] == 0.0 && o->light[2] == 0.0) {
+    if (o->bump.lightX == 0.0 && o->bump.lightY == 0.0 && o->bump.lightZ == 0.0) {
         *error = _("--light: the direction 0,0,0 points nowhere");
         return -1;
     }
@@ -227,15 +236,22 @@ int ParseLight(const std::string& text, CliOptions* o, std::string* error)
 
 int ParseBounds(const std::string& text, CliOptions* o, std::string* error)
 {
-    if (IntegerList("--bounds", text, 6, N_("six numbers BL,BU,GL,GU,RL,RU"), 0, 255, o->bounds, error) != 0)
+    static_assert(kEffectLowerBound.min == kEffectUpperBound.min && kEffectLowerBound.max == kEffectUpperBound.max);
+    int bounds[6] = {};
+    if (IntegerList("--bounds", text, 6, N_("six numbers BL,BU,GL,GU,RL,RU"), kEffectLowerBound.min,
+                    kEffectLowerBound.max, bounds, error) != 0)
         return -1;
     static const char* const channels[] = {N_("blue"), N_("green"), N_("red")};
     for (int c = 0; c < 3; ++c)
-        if (o->bounds[2 * c] > o->bounds[2 * c + 1]) {
+        if (bounds[2 * c] > bounds[2 * c + 1]) {
             *error = Format(_("--bounds: the %s lower bound %d is above its upper bound %d"), _(channels[c]),
-                            o->bounds[2 * c], o->bounds[2 * c + 1]);
+                            bounds[2 * c], bounds[2 * c + 1]);
             return -1;
         }
+    for (int c = 0; c < 3; ++c) {
+        o->effect.lowerBound[c] = bounds[2 * c];
+        o->effect.upperBound[c] = bounds[2 * c + 1];
+    }
     o->boundsGiven = true;
     return 0;
 }

@@ -40,7 +40,7 @@ int ParseFormat(const std::string& text, CliFormat* out, std::string* error);
 // --kind of filter or effect (by command): sets the kind and marks it given.
 int ParseKind(CliCommand command, const std::string& text, CliOptions* o, std::string* error);
 
-// --levels: a band width 8..128, as the dialog's level id.
+// --levels: a band width 8..128 (kEffectBandWidths).
 int ParseLevels(const std::string& text, CliOptions* o, std::string* error);
 
 // --light X,Y,Z: any direction but 0,0,0.

@@ -42,14 +42,38 @@ int SetSwitch(const std::string&, const std::string&, CliOptions* o, std::string
     return 0;
 }
 
-// A whole number in Low..High, stored plus Shift (ysh's sliders count from 0).
-template <int CliOptions::*Field, long Low, long High, int Shift = 0>
+// A whole number in Low..High.
+template <int CliOptions::*Field, long Low, long High>
 int SetInteger(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
 {
+    return IntegerValue(name, value, Low, High, &(o->*Field), error);
+}
+
+// A whole number of one of the engines' parameters (Params, a member of
+// the record), in the range written beside them.
+template <auto Params, auto Field, ParamRange Range>
+int SetParam(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
+{
+    return IntegerValue(name, value, Range.min, Range.max, &((o->*Params).*Field), error);
+}
+
+// A slider of the colour adjustment: given less its neutral position (the
+// default), stored as the position.
+template <int YshParams::*Field, ParamRange Range>
+int SetSlider(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
+{
     int v = 0;
-    if (IntegerValue(name, value, Low, High, &v, error) != 0)
+    if (IntegerValue(name, value, Range.min - Range.def, Range.max - Range.def, &v, error) != 0)
         return -1;
-    o->*Field = v + Shift;
+    o->ysh.*Field = v + Range.def;
+    return 0;
+}
+
+// A switch of the watermark's placement.
+template <bool WatermarkLayout::*Flag>
+int SetLayoutSwitch(const std::string&, const std::string&, CliOptions* o, std::string*)
+{
+    o->bump.layout.*Flag = true;
     return 0;
 }
 
@@ -126,8 +150,8 @@ int SetLight(const std::string&, const std::string& value, CliOptions* o, std::s
 int SetStrength(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
 {
     if (o->command == CliCommand::Bump)
-        return IntegerValue(name, value, 1, 200, &o->bumpStrength, error);
-    return IntegerValue(name, value, 0, 10, &o->filterStrength, error);
+        return SetParam<&CliOptions::bump, &BumpParams::strength, kBumpStrength>(name, value, o, error);
+    return SetParam<&CliOptions::filter, &FilterParams::strength, kFilterStrength>(name, value, o, error);
 }
 
 int SetOffset(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
@@ -135,8 +159,8 @@ int SetOffset(const std::string& name, const std::string& value, CliOptions* o, 
     int xy[2] = {0, 0};
     if (IntegerList(name, value, 2, N_("two whole numbers X,Y"), 0, INT_MAX, xy, error) != 0)
         return -1;
-    o->offsetX = xy[0];
-    o->offsetY = xy[1];
+    o->bump.layout.offsetX = xy[0];
+    o->bump.layout.offsetY = xy[1];
     return 0;
 }
 
@@ -145,10 +169,17 @@ int SetKind(const std::string&, const std::string& value, CliOptions* o, std::st
     return ParseKind(o->command, value, o, error);
 }
 
+// Nine weights as seen on screen, top row first, into the engine's kernel,
+// whose rows run bottom-up.
 int SetKernel(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
 {
-    if (IntegerList(name, value, 9, N_("nine whole numbers a,b,c,d,e,f,g,h,i"), -9, 9, o->kernel, error) != 0)
+    int weights[9] = {};
+    if (IntegerList(name, value, 9, N_("nine whole numbers a,b,c,d,e,f,g,h,i"), kKernelValue.min, kKernelValue.max,
+                    weights, error) != 0)
         return -1;
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col)
+            o->filter.kernel[2 - row][col] = weights[row * 3 + col];
     o->kernelGiven = true;
     return 0;
 }
@@ -161,6 +192,12 @@ int SetLevels(const std::string&, const std::string& value, CliOptions* o, std::
 int SetBounds(const std::string&, const std::string& value, CliOptions* o, std::string* error)
 {
     return ParseBounds(value, o, error);
+}
+
+int SetCmyk(const std::string&, const std::string&, CliOptions* o, std::string*)
+{
+    o->ysh.mode = ColourMode::Cmyk;
+    return 0;
 }
 
 int SetBackground(const std::string&, const std::string& value, CliOptions* o, std::string* error)
@@ -264,7 +301,7 @@ constexpr OptionEntry kOptions[] = {
     {"--jobs", true, kEvery, SetInteger<&O::jobs, 1, kMaxJobs>},
     {"--format", true, kEvery | kTextMark, SetFormat},
     {"--bmp-depth", true, kEvery, SetBmpDepth},
-    {"--quality", true, kEvery, SetInteger<&O::quality, 60, 100>},
+    {"--quality", true, kEvery, SetInteger<&O::quality, kJpegQualityMin, kJpegQualityMax>},
     {"--progressive", false, kEvery, SetSwitch<&O::progressive>},
     {"--region", true, kProcessing, SetRegion},
     {"--watermark", true, kBump, SetWatermark},
@@ -272,20 +309,20 @@ constexpr OptionEntry kOptions[] = {
     {"--azimuth", true, kBump, SetReal<&O::azimuth, &O::azimuthGiven, -360, 360>},
     {"--elevation", true, kBump, SetReal<&O::elevation, &O::elevationGiven, 0, 90>},
     {"--strength", true, kBump | kFilter, SetStrength},
-    {"--amplify", true, kBump, SetInteger<&O::amplify, 0, 800>},
-    {"--ambient", true, kBump, SetInteger<&O::ambient, 1, 100>},
-    {"--keep-aspect", false, kBump, SetSwitch<&O::keepAspect>},
-    {"--no-enlarge", false, kBump, SetSwitch<&O::noEnlarge>},
-    {"--tile", false, kBump, SetSwitch<&O::tile>},
+    {"--amplify", true, kBump, SetParam<&O::bump, &BumpParams::amplification, kBumpAmplification>},
+    {"--ambient", true, kBump, SetParam<&O::bump, &BumpParams::ambient, kBumpAmbient>},
+    {"--keep-aspect", false, kBump, SetLayoutSwitch<&WatermarkLayout::keepAspect>},
+    {"--no-enlarge", false, kBump, SetLayoutSwitch<&WatermarkLayout::dontEnlarge>},
+    {"--tile", false, kBump, SetLayoutSwitch<&WatermarkLayout::repeatTile>},
     {"--offset", true, kBump, SetOffset},
     {"--kind", true, kFilter | kEffect, SetKind},
     {"--kernel", true, kFilter, SetKernel},
     {"--levels", true, kEffect, SetLevels},
     {"--bounds", true, kEffect, SetBounds},
-    {"--luminance", true, kYsh, SetInteger<&O::luminance, -100, 100, 100>},
-    {"--saturation", true, kYsh, SetInteger<&O::saturation, -100, 100, 100>},
-    {"--hue", true, kYsh, SetInteger<&O::hue, -180, 180, 180>},
-    {"--cmyk", false, kYsh, SetSwitch<&O::cmyk>},
+    {"--luminance", true, kYsh, SetSlider<&YshParams::luminance, kYshLuminance>},
+    {"--saturation", true, kYsh, SetSlider<&YshParams::saturation, kYshSaturation>},
+    {"--hue", true, kYsh, SetSlider<&YshParams::hue, kYshHue>},
+    {"--cmyk", false, kYsh, SetCmyk},
     {"--lossless", false, kEvery, SetSwitch<&O::lossless>},
     {"--background", true, kEvery, SetBackground},
     {"--strip", false, kEvery, SetSwitch<&O::strip>},
@@ -375,17 +412,18 @@ int CheckBump(CliOptions* o, const bool* seen, std::string* error)
         *error = _("--light excludes --azimuth and --elevation");
         return -1;
     }
-    if (o->noEnlarge && o->tile) {
+    const WatermarkLayout& layout = o->bump.layout;
+    if (layout.dontEnlarge && layout.repeatTile) {
         *error = _("--no-enlarge and --tile exclude each other");
         return -1;
     }
     if ((o->sizeGiven || o->gravityGiven || o->marginGiven) &&
-        (o->noEnlarge || o->keepAspect || seen[OptionIndex("--offset")])) {
+        (layout.dontEnlarge || layout.keepAspect || seen[OptionIndex("--offset")])) {
         *error = _("--size, --gravity and --margin place the watermark themselves: they exclude --no-enlarge, "
                    "--keep-aspect and --offset");
         return -1;
     }
-    if (o->tile && (o->gravityGiven || o->marginGiven)) {
+    if (layout.repeatTile && (o->gravityGiven || o->marginGiven)) {
         *error = _("--gravity and --margin do not apply to --tile");
         return -1;
     }
@@ -406,9 +444,9 @@ int CheckBump(CliOptions* o, const bool* seen, std::string* error)
         const double pi = 3.141592653589793;
         const double a = o->azimuth * pi / 180.0;
         const double e = o->elevation * pi / 180.0;
-        o->light[0] = std::cos(e) * std::cos(a);
-        o->light[1] = std::cos(e) * std::sin(a);
-        o->light[2] = std::sin(e);
+        o->bump.lightX = std::cos(e) * std::cos(a);
+        o->bump.lightY = std::cos(e) * std::sin(a);
+        o->bump.lightZ = std::sin(e);
     }
     return 0;
 }
@@ -416,11 +454,11 @@ int CheckBump(CliOptions* o, const bool* seen, std::string* error)
 int CheckFilter(CliOptions* o, std::string* error)
 {
     if (o->kernelGiven) {
-        if (o->filterKindGiven && o->filterKind != 8211) {
+        if (o->filterKindGiven && o->filter.kind != FilterKind::Custom) {
             *error = _("--kernel needs --kind custom");
             return -1;
         }
-        o->filterKind = 8211;
+        o->filter.kind = FilterKind::Custom;
     }
     return 0;
 }
@@ -428,13 +466,13 @@ int CheckFilter(CliOptions* o, std::string* error)
 int CheckEffect(CliOptions* o, std::string* error)
 {
     if (o->boundsGiven) {
-        if (o->effectKindGiven && o->effectKind != 9204) {
+        if (o->effectKindGiven && o->effect.kind != EffectKind::Contrast) {
             *error = _("--bounds needs --kind contrast");
             return -1;
         }
-        o->effectKind = 9204;
+        o->effect.kind = EffectKind::Contrast;
     }
-    if (o->effectKind == 9204 && o->levelsGiven) {
+    if (o->effect.kind == EffectKind::Contrast && o->levelsGiven) {
         *error = _("--levels does not apply to --kind contrast");
         return -1;
     }
@@ -443,8 +481,9 @@ int CheckEffect(CliOptions* o, std::string* error)
 
 int CheckYsh(const CliOptions* o, const bool* seen, std::string* error)
 {
-    if (o->cmyk && (seen[OptionIndex("--luminance")] || seen[OptionIndex("--saturation")] ||
-                    seen[OptionIndex("--hue")])) {
+    const bool slidersGiven =
+        seen[OptionIndex("--luminance")] || seen[OptionIndex("--saturation")] || seen[OptionIndex("--hue")];
+    if (o->ysh.mode == ColourMode::Cmyk && slidersGiven) {
         *error = _("--cmyk excludes --luminance, --saturation and --hue");
         return -1;
     }

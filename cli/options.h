@@ -5,6 +5,13 @@
 // checked here, so a bad command line never writes anything.
 #pragma once
 
+#include "files/bmp_writer.h"
+#include "files/jpeg_writer.h"
+#include "processing/bump.h"
+#include "processing/colour_adjust.h"
+#include "processing/effects.h"
+#include "processing/filters.h"
+#include "processing/placement.h"
 #include "text/text_mark_params.h"
 
 #include <cstddef>
@@ -25,10 +32,7 @@ struct CliGravity {
 };
 
 // A length in pixels or in per cent of the processed area's side.
-struct CliLength {
-    double value = 0.0;
-    bool percent = false;
-};
+using CliLength = PlacementLength;
 
 struct CliOptions {
     CliCommand command = CliCommand::None;
@@ -45,8 +49,8 @@ struct CliOptions {
 
     // File settings.
     CliFormat format = CliFormat::FromName;
-    int bmpDepth = 24;   // 16, 24 or 32
-    int quality = 80;    // 60..100 (JPEG and lossy WebP)
+    int bmpDepth = kBmpDepthDefault;    // 16, 24 or 32
+    int quality = kJpegQualityDefault;  // kJpegQualityMin..kJpegQualityMax (JPEG and lossy WebP)
     bool progressive = false;
     bool lossless = false;             // WebP
     bool backgroundGiven = false;      // a photo's transparency over this colour for BMP/JPEG
@@ -72,15 +76,10 @@ struct CliOptions {
     bool elevationGiven = false;
     double azimuth = 135.0;    // degrees, counter-clockwise from the right
     double elevation = 45.0;   // degrees above the picture plane
-    double light[3] = {0.0, 0.0, 1.0};  // final direction towards the light: X right, Y up, Z out
-    int bumpStrength = 20;
-    int amplify = 200;
-    int ambient = 60;
-    bool keepAspect = false;
-    bool noEnlarge = false;
-    bool tile = false;
-    int offsetX = 0;
-    int offsetY = 0;
+    // The light (finally from --light or the azimuth and elevation), the
+    // strengths, and the placement: --keep-aspect, --no-enlarge, --tile,
+    // --offset.
+    BumpParams bump;
     // --size, --gravity, --margin: the watermark resized and placed by the
     // processed area's size.
     bool sizeGiven = false;
@@ -90,26 +89,22 @@ struct CliOptions {
     bool marginGiven = false;
     CliLength margin[2];               // x, y
 
-    // filter
-    int filterKind = 8202;      // 8202 sharpen, 8205 soft, 8208 emboss, 8211 custom
+    // filter (--kernel is written as seen on screen, top row first; the
+    // kernel here is in the engine's order, bottom row first)
+    FilterParams filter;
     bool filterKindGiven = false;
-    int filterStrength = 0;     // 0..10, for the chosen kind
     bool kernelGiven = false;
-    int kernel[9] = {1, 1, 1, 1, 1, 1, 1, 1, 1};  // as seen on screen: top row first
 
-    // effect
-    int effectKind = 9201;      // 9201 negative, 9202 posterize, 9203 solarize, 9205 binarize, 9204 contrast
+    // effect: the contrast bounds when boundsGiven, else each picture's
+    // measured ranges
+    EffectParams effect;
     bool effectKindGiven = false;
-    int levelId = 9213;         // 9210..9214: band widths 8..128
     bool levelsGiven = false;
     bool boundsGiven = false;
-    int bounds[6] = {0, 255, 0, 255, 0, 255};  // blue lower, upper; green ...; red ...
 
-    // ysh: the dialog's slider positions
-    int luminance = 100;   // 0..200, 100 neutral
-    int saturation = 100;  // 0..200, 100 neutral
-    int hue = 180;         // 0..360, 180 neutral
-    bool cmyk = false;
+    // ysh: the dialog's slider positions (the options give each less its
+    // neutral position), or --cmyk
+    YshParams ysh;
 
     // text-mark (TEXT is the one argument that is not an option), and bump
     // --text: a line (or lines) of text drawn as a relief.  The escape \n

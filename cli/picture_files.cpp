@@ -17,14 +17,6 @@ PictureExtras MainExtras;
 
 namespace {
 
-// The file library's problems that are named by constants, for the
-// catalogue (the others are found in their Fail calls).
-[[maybe_unused]] const char* const kProblemTexts[] = {
-    N_("not enough memory for the picture"),
-    N_("its metadata cannot be read (--strip writes the picture without it)"),
-    N_("the metadata cannot be written"),
-};
-
 bool EndsWithNoCase(const std::string& name, const char* suffix)
 {
     const std::size_t n = std::strlen(suffix);
@@ -38,14 +30,6 @@ bool EndsWithNoCase(const std::string& name, const char* suffix)
             return false;
     }
     return true;
-}
-
-void ReportProblem(const std::string& name, const FileProblem& problem)
-{
-    std::string text = _(problem.text ? problem.text : N_("failed"));
-    if (!problem.detail.empty())
-        text += " (" + problem.detail + ")";
-    Report(name, text);
 }
 
 // Turns MainDocument and its alpha plane as orientation says.
@@ -73,28 +57,22 @@ int Orient(int orientation, const std::string& input)
                  orientation, kBytesPerPixel);
     if (!alpha.empty())
         OrientPixels(alpha.data(), MainExtras.alpha.data(), MainDocument.width, MainDocument.height, orientation, 1);
-    ReleaseDocument(&MainDocument);
-    MainDocument.hDib = block;
-    MainDocument.dib = dib;
-    MainDocument.bmi = reinterpret_cast<BITMAPINFO*>(dib);
-    MainDocument.width = w;
-    MainDocument.height = h;
+    GlobalUnlock(block);
+    Outcome outcome;
+    AdoptWorkDib(&MainDocument, block, w, h, &outcome);
     MainExtras.alpha.swap(alpha);
-    return 0;
+    return ReportOutcome(input, outcome);
 }
 
-// The core writers report through the message-box route.
-int WriteWithCoreWriter(const std::string& path, int type)
+// The core writers, with the settings the options give.
+int WriteWithCoreWriter(const CliOptions& options, const std::string& path, int type)
 {
     if (CopyPathInto(&MainDocument, path) != 0)
         return -1;
-    SetReportName(path.c_str());
-    const long mark = ReportedCount();
-    const int result = type == kTypeBmp ? WriteBmpFile(nullptr, &MainDocument) : WriteJpegFile(nullptr, &MainDocument);
-    SetReportName(nullptr);
-    if (result != 0 && ReportedCount() == mark)
-        Report(path, _("the file cannot be written"));
-    return result;
+    const Outcome outcome =
+        type == kTypeBmp ? WriteBmpFile(&MainDocument, BmpWriteSettings{options.bmpDepth})
+                         : WriteJpegFile(&MainDocument, JpegWriteSettings{options.quality, options.progressive});
+    return ReportOutcome(path, outcome);
 }
 
 }  // namespace
@@ -163,14 +141,9 @@ bool HasPictureExtension(const std::string& name)
            EndsWithNoCase(name, ".png") || EndsWithNoCase(name, ".webp");
 }
 
-int ReadPortablePicture(ImageDocument* doc, int type, std::vector<std::uint8_t>* alpha)
+Outcome ReadPortablePicture(ImageDocument* doc, int type, std::vector<std::uint8_t>* alpha)
 {
-    FileProblem problem;
-    const int result = type == kTypePng ? ReadPngFile(doc->path, doc, alpha, &problem)
-                                        : ReadWebpFile(doc->path, doc, alpha, &problem);
-    if (result != 0)
-        ReportProblem(doc->path, problem);
-    return result;
+    return type == kTypePng ? ReadPngFile(doc->path, doc, alpha) : ReadWebpFile(doc->path, doc, alpha);
 }
 
 void UseAlphaAsHeights(ImageDocument* mark, const std::vector<std::uint8_t>& alpha)
@@ -193,11 +166,8 @@ int PrepareInputPicture(const CliOptions& options, const std::string& input, int
     if (!options.autoOrient || inputType == kTypeBmp)
         return 0;
     int orientation = 1;
-    FileProblem problem;
-    if (ReadOrientation(input.c_str(), &orientation, &problem) != 0) {
-        ReportProblem(input, problem);
+    if (ReportOutcome(input, ReadOrientation(input.c_str(), &orientation)) != 0)
         return -1;
-    }
     if (orientation != 1 && Orient(orientation, input) != 0)
         return -1;
     MainExtras.oriented = true;
@@ -246,27 +216,24 @@ int WriteResultPicture(const CliOptions& options, const std::string& output, int
     const std::uint8_t* alpha = keepsAlpha && !MainExtras.alpha.empty() ? MainExtras.alpha.data() : nullptr;
     int result = 0;
     if (type == kTypeBmp || type == kTypeJpeg) {
-        result = WriteWithCoreWriter(staging, type);
+        result = WriteWithCoreWriter(options, staging, type);
         if (CopyPathInto(&MainDocument, output) != 0)
             result = -1;
     } else {
-        FileProblem problem;
-        result = type == kTypePng ? WritePngFile(staging.c_str(), &MainDocument, alpha, &problem)
-                                  : WriteWebpFile(staging.c_str(), &MainDocument, alpha, options.quality,
-                                                  options.lossless, &problem);
-        if (result != 0)
-            ReportProblem(output, problem);
+        result = ReportOutcome(output, type == kTypePng ? WritePngFile(staging.c_str(), &MainDocument, alpha)
+                                                        : WriteWebpFile(staging.c_str(), &MainDocument, alpha,
+                                                                        options.quality, options.lossless));
     }
     if (result != 0 || !withMetadata) {
         if (result != 0 && withMetadata)
             DiscardTemporary(staging.c_str());
         return result;
     }
-    FileProblem problem;
-    if (CopyMetadata(MainExtras.source.c_str(), staging.c_str(), MainDocument.width, MainDocument.height,
-                     MainExtras.oriented, &problem) != 0) {
+    const Outcome copied = CopyMetadata(MainExtras.source.c_str(), staging.c_str(), MainDocument.width,
+                                        MainDocument.height, MainExtras.oriented);
+    if (!copied.ok()) {
         DiscardTemporary(staging.c_str());
-        ReportProblem(problem.text == kProblemMetadataUnreadable ? MainExtras.source : output, problem);
+        ReportOutcome(copied.failure == Failure::MetadataUnreadable ? MainExtras.source : output, copied);
         return -1;
     }
     if (ReplaceWithTemporary(staging.c_str(), output.c_str()) != 0) {

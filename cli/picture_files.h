@@ -5,13 +5,14 @@
 #pragma once
 
 #include "cli/options.h"
+#include "image/failure.h"
 #include "image/image_document.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// File types; 1 and 2 are the core's FileTypeIndex values.
+// File types; 1 and 2 are the Windows program's file-type indexes.
 constexpr int kTypeBmp = 1;
 constexpr int kTypeJpeg = 2;
 constexpr int kTypePng = 3;
@@ -44,8 +45,8 @@ int TypeForFormat(CliFormat format, int inputType);
 bool HasPictureExtension(const std::string& name);
 
 // Reads the PNG or WebP file named by doc->path into doc, its transparency
-// into *alpha.  Problems are reported for the file.  Returns 0 or -1.
-int ReadPortablePicture(ImageDocument* doc, int type, std::vector<std::uint8_t>* alpha);
+// into *alpha.
+Outcome ReadPortablePicture(ImageDocument* doc, int type, std::vector<std::uint8_t>* alpha);
 
 // A watermark with transparency: every pixel becomes grey with its alpha,
 // R = G = B = HeightByte = alpha.  Without transparency (no alpha, or alpha

@@ -5,25 +5,17 @@
 
 #include "cli/options.h"
 #include "image/image_document.h"
+#include "processing/placement.h"
 
 #include <string>
 
 // True when the options ask for this placement.
 bool UsesSizedPlacement(const CliOptions& options);
 
-struct SizedPlacement {
-    LONG width;   // the resized watermark
-    LONG height;
-    LONG x;       // its top-left corner in the area, from the top-left
-    LONG y;
-};
-
-// round(v) = floor(v + 0.5) in doubles.
-LONG RoundHalfUp(double v);
-
-// The arithmetic for an areaWidth x areaHeight area and a markWidth x
-// markHeight watermark.  Returns 0, or -1 with the reason in *problem when
-// the watermark does not fit with its margins.
+// The placement (processing/placement.h) for an areaWidth x areaHeight
+// area and a markWidth x markHeight watermark.  Returns 0, or -1 with the
+// reason in *problem when the watermark does not fit with its margins (a
+// tiled one need not fit).
 int PlaceSizedWatermark(const CliOptions& options, LONG areaWidth, LONG areaHeight, LONG markWidth,
                         LONG markHeight, SizedPlacement* placement, std::string* problem);
 

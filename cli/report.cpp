@@ -1,14 +1,13 @@
 #include "cli/report.h"
 
-#include "image/messages.h"
 #include "platform/platform.h"
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
-const char* ReportName = nullptr;
 long ReportCount = 0;
 std::string ReportedText;  // what was shown since the last TakeReportedText
 
@@ -19,80 +18,95 @@ void Show(const std::string& line)
     ++ReportCount;
 }
 
-// The core's sentences and the catalogue's English for each.
-struct CoreSentence {
-    const char* japanese;
+// The catalogue's English for every code the core reports.
+struct FailureWords {
+    Failure code;
     const char* english;
 };
 
-const CoreSentence kCoreSentences[] = {
-    {msg::kOpenFailed, N_("the file cannot be opened")},
-    {msg::kNotBitmap, N_("not a bitmap")},
-    {msg::kDepthUnsupported, N_("only 16-, 24- and 32-bit colour bitmaps are supported")},
-    {msg::kCompressionUnsupported, N_("bitmaps with this compression are not supported")},
-    {msg::kHeaderUnsupported, N_("bitmaps of this kind are not supported")},
-    {msg::kBitmapDamaged, N_("the bitmap file is damaged")},
-    {msg::kBadSize, N_("the picture's width or height is wrong")},
-    {msg::kTooLarge, N_("the picture is too large to read")},
-    {msg::kOutOfMemory, N_("not enough memory")},
-    {msg::kFreeFailed, N_("a memory block could not be freed")},
-    {msg::kNothingLoaded, N_("no picture is loaded")},
-    {msg::kCreateFailed, N_("the file cannot be created")},
-    {msg::kJpegUnreadable, N_("the JPEG file could not be read")},
-    {msg::kJpegWriteFailed, N_("the JPEG file could not be written")},
-    {"画像が大きすぎてメモリーが足りません。", N_("the picture is too large for the memory")},
-    {"ファイルを開けません。", N_("the file cannot be opened")},
-    {"画像が大きすぎます。", N_("the picture is too large")},
-    {"対応していない色形式です。", N_("the colour format is not supported")},
-    {"ファイル名が長すぎます。", N_("the file name is too long")},
-    {"ファイルを作成できません。", N_("the file cannot be created")},
-    {"ファイルを最後まで書き込めませんでした。", N_("the file could not be written to the end")},
-    {"元のファイルを置き換えられません。", N_("the existing file cannot be replaced")},
+constexpr FailureWords kFailureWords[] = {
+    {Failure::None, N_("failed")},
+    {Failure::OpenFailed, N_("the file cannot be opened")},
+    {Failure::CreateFailed, N_("the file cannot be created")},
+    {Failure::NothingLoaded, N_("no picture is loaded")},
+    {Failure::OutOfMemory, N_("not enough memory")},
+    {Failure::NotBitmap, N_("not a bitmap")},
+    {Failure::DepthUnsupported, N_("only 16-, 24- and 32-bit colour bitmaps are supported")},
+    {Failure::CompressionUnsupported, N_("bitmaps with this compression are not supported")},
+    {Failure::HeaderUnsupported, N_("bitmaps of this kind are not supported")},
+    {Failure::BitmapDamaged, N_("the bitmap file is damaged")},
+    {Failure::BadSize, N_("the picture's width or height is wrong")},
+    {Failure::TooLarge, N_("the picture is too large to read")},
+    {Failure::JpegUnreadable, N_("the JPEG file could not be read")},
+    {Failure::JpegWriteFailed, N_("the JPEG file could not be written")},
+    {Failure::ReadFailed, N_("the file cannot be read")},
+    {Failure::NameTooLong, N_("the file name is too long")},
+    {Failure::WriteIncomplete, N_("the file could not be written to the end")},
+    {Failure::ReplaceFailed, N_("the existing file cannot be replaced")},
+    {Failure::PictureOutOfMemory, N_("not enough memory for the picture")},
+    {Failure::PngUnreadable, N_("not a PNG file the program can read")},
+    {Failure::PngDamaged, N_("the PNG file is damaged")},
+    {Failure::PngWriteFailed, N_("the PNG file cannot be written")},
+    {Failure::WebpUnreadable, N_("not a WebP file the program can read")},
+    {Failure::WebpAnimated, N_("animated WebP files are not supported")},
+    {Failure::WebpDamaged, N_("the WebP file is damaged")},
+    {Failure::WebpTooLarge, N_("the picture is too large for a WebP file (at most 16383 pixels a side)")},
+    {Failure::WebpWriteFailed, N_("the WebP file cannot be written")},
+    {Failure::MetadataUnreadable, N_("its metadata cannot be read (--strip writes the picture without it)")},
+    {Failure::MetadataUnwritable, N_("the metadata cannot be written")},
+};
+static_assert(OneEntryPerCode(kFailureWords, kFailureCount), "words for every failure, in order");
+
+struct CauseWords {
+    Cause code;
+    const char* english;  // for Cause::TooManyScans a format of the count
 };
 
-// "スキャンの数が多すぎます（N超）。"
-constexpr char kScansPrefix[] = "スキャンの数が多すぎます（";
-constexpr char kScansSuffix[] = "超）。";
+constexpr CauseWords kCauseWords[] = {
+    {Cause::None, ""},
+    {Cause::Library, "%s"},  // the library's own words, as they are
+    {Cause::OutOfMemory, N_("not enough memory")},
+    {Cause::PictureTooLargeForMemory, N_("the picture is too large for the memory")},
+    {Cause::TooManyScans, N_("too many scans (more than %s)")},
+    {Cause::CannotOpen, N_("the file cannot be opened")},
+    {Cause::PictureTooLarge, N_("the picture is too large")},
+    {Cause::ColourFormat, N_("the colour format is not supported")},
+    {Cause::NameTooLong, N_("the file name is too long")},
+    {Cause::CannotCreate, N_("the file cannot be created")},
+    {Cause::WriteIncomplete, N_("the file could not be written to the end")},
+    {Cause::CannotReplace, N_("the existing file cannot be replaced")},
+};
+static_assert(OneEntryPerCode(kCauseWords, kCauseCount), "words for every cause, in order");
 
-std::string Trim(std::string line)
+struct WarningWords {
+    Warning code;
+    const char* english;
+};
+
+constexpr WarningWords kWarningWords[] = {
+    {Warning::FreeFailed, N_("a memory block could not be freed")},
+};
+static_assert(OneEntryPerCode(kWarningWords, kWarningCount), "words for every warning, in order");
+
+template <typename Code>
+std::size_t Index(Code code)
 {
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\r'))
-        line.erase(line.begin());
-    while (!line.empty() && (line.back() == ' ' || line.back() == '\r'))
-        line.pop_back();
-    return line;
+    return static_cast<std::size_t>(code);
 }
 
-std::string TranslateSentence(const std::string& sentence)
+std::string CauseMessage(const Outcome& outcome)
 {
-    for (const CoreSentence& s : kCoreSentences)
-        if (Trim(s.japanese) == sentence)
-            return _(s.english);
-    const std::size_t prefix = std::strlen(kScansPrefix);
-    const std::size_t suffix = std::strlen(kScansSuffix);
-    if (sentence.size() > prefix + suffix && sentence.compare(0, prefix, kScansPrefix) == 0 &&
-        sentence.compare(sentence.size() - suffix, suffix, kScansSuffix) == 0)
-        return Format(_("too many scans (more than %s)"), sentence.substr(prefix, sentence.size() - prefix - suffix).c_str());
-    // The library's own words (libjpeg's messages are English) stay as they are.
-    return sentence;
+    if (outcome.cause == Cause::Library)
+        return outcome.detail;
+    if (Index(outcome.cause) >= std::size(kCauseWords))
+        return {};
+    const char* words = _(kCauseWords[Index(outcome.cause)].english);
+    if (outcome.cause == Cause::TooManyScans)
+        return Format(words, std::to_string(outcome.number).c_str());
+    return words;
 }
 
-std::string TranslateLine(const std::string& raw)
-{
-    const std::string line = Trim(raw);
-    if (line.size() >= 2 && line.front() == '(' && line.back() == ')')
-        return "(" + TranslateSentence(line.substr(1, line.size() - 2)) + ")";
-    return TranslateSentence(line);
-}
-
-void ReportToStandardError(const char* /*caption*/, const char* text)
-{
-    const std::string line = TranslateCoreMessage(text);
-    if (ReportName)
-        Show(std::string("quillvane-cli: ") + ReportName + ": " + line + "\n");
-    else
-        Show("quillvane-cli: " + line + "\n");
-}
+// The one box the core still shows: its shortage of memory.
 
 }  // namespace
 
@@ -113,37 +127,27 @@ long ReportedCount()
     return ReportCount;
 }
 
-void RouteCoreMessages()
+std::string OutcomeMessage(const Outcome& outcome)
 {
-    SetMessageBoxSink(ReportToStandardError);
+    if (outcome.ok() || Index(outcome.failure) >= std::size(kFailureWords))
+        return {};
+    std::string text = _(kFailureWords[Index(outcome.failure)].english);
+    if (outcome.cause != Cause::None)
+        text += " (" + CauseMessage(outcome) + ")";
+    return text;
 }
 
-void StopRoutingCoreMessages()
+std::string WarningMessage(Warning warning)
 {
-    SetMessageBoxSink(nullptr);
+    return Index(warning) < std::size(kWarningWords) ? _(kWarningWords[Index(warning)].english) : "";
 }
 
-void SetReportName(const char* name)
+int ReportOutcome(const std::string& name, const Outcome& outcome)
 {
-    ReportName = name;
-}
-
-std::string TranslateCoreMessage(const char* text)
-{
-    // A message box may hold several lines; the command line gets one.
-    std::string joined;
-    const char* start = text;
-    for (;;) {
-        const char* end = std::strchr(start, '\n');
-        const std::string line = TranslateLine(end ? std::string(start, end) : std::string(start));
-        if (!line.empty()) {
-            if (!joined.empty())
-                joined += ' ';
-            joined += line;
-        }
-        if (!end)
-            break;
-        start = end + 1;
-    }
-    return joined;
+    for (Warning warning : outcome.warnings)
+        Report(name, WarningMessage(warning));
+    if (outcome.ok())
+        return 0;
+    Report(name, OutcomeMessage(outcome));
+    return -1;
 }

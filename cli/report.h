@@ -1,11 +1,11 @@
 // What quillvane-cli says, and in which language: its own texts through
 // gettext catalogues (English by default, the user's language where a
-// catalogue exists), and the file readers' and writers' messages, which the
-// Windows program shows in Japanese, turned into the same catalogue's
-// sentences before they reach the terminal.
+// catalogue exists), and the file readers' and writers' failures, which
+// come as codes, in the same catalogue's sentences.
 #pragma once
 
 #include "cli/text.h"
+#include "image/failure.h"
 
 #include <string>
 
@@ -18,13 +18,14 @@ std::string TakeReportedText();
 // The number of messages shown so far (core messages included).
 long ReportedCount();
 
-// Routes the core's message boxes to standard error, each line naming the
-// file set by SetReportName (or none), in the user's language.
-void RouteCoreMessages();
-void StopRoutingCoreMessages();
-void SetReportName(const char* name);
+// An outcome's failure in the user's language: the failure's sentence,
+// then its cause in brackets ("the JPEG file could not be read (too many
+// scans (more than 500))").  Empty when nothing failed.
+std::string OutcomeMessage(const Outcome& outcome);
 
-// A core message (one or more lines, Japanese as the Windows program shows
-// it) as the command line shows it: the lines joined by blanks, each known
-// sentence in the user's language.
-std::string TranslateCoreMessage(const char* text);
+// A warning in the user's language.
+std::string WarningMessage(Warning warning);
+
+// Reports outcome's warnings, then its failure, each naming name.  Returns
+// 0 when nothing failed, else -1.
+int ReportOutcome(const std::string& name, const Outcome& outcome);

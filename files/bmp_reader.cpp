@@ -1,7 +1,6 @@
 #include "files/bmp_reader.h"
 
 #include "image/blocks.h"
-#include "image/messages.h"
 
 #include <algorithm>
 #include <bit>
@@ -95,58 +94,42 @@ struct BmpLayout {
 
 constexpr std::size_t kHeaderArea = 14 + 124 + 16;
 
-// Reads and checks the headers.  Reports and returns -1 on anything the
-// reader cannot take.
-int ParseHeaders(HWND window, HANDLE file, BmpLayout* layout)
+// Reads and checks the headers: Failure::None, or why the reader cannot
+// take the file.
+Failure ParseHeaders(HANDLE file, BmpLayout* layout)
 {
     LONG sizeHigh = 0;
     const DWORD sizeLow = SetFilePointer(file, 0, &sizeHigh, FILE_END);
-    if (sizeLow == INVALID_SET_FILE_POINTER && sizeHigh == 0) {
-        ReportError(window, msg::kOpenFailed);
-        return -1;
-    }
+    if (sizeLow == INVALID_SET_FILE_POINTER && sizeHigh == 0)
+        return Failure::OpenFailed;
     layout->fileSize = static_cast<std::uint64_t>(static_cast<std::uint32_t>(sizeHigh)) << 32 | sizeLow;
 
     BYTE head[kHeaderArea] = {};
     DWORD got = 0;
-    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) != 0 || !ReadFile(file, head, sizeof head, &got, nullptr)) {
-        ReportError(window, msg::kOpenFailed);
-        return -1;
-    }
-    if (got < 2 || head[0] != 'B' || head[1] != 'M') {
-        ReportError(window, msg::kNotBitmap);
-        return -1;
-    }
-    if (got < 14 + 4) {
-        ReportError(window, msg::kBitmapDamaged);
-        return -1;
-    }
+    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) != 0 || !ReadFile(file, head, sizeof head, &got, nullptr))
+        return Failure::OpenFailed;
+    if (got < 2 || head[0] != 'B' || head[1] != 'M')
+        return Failure::NotBitmap;
+    if (got < 14 + 4)
+        return Failure::BitmapDamaged;
     std::memcpy(&layout->fileHeader, head, sizeof layout->fileHeader);
     const std::uint32_t infoSize = Read32(head + 14);
-    if (infoSize < sizeof(BITMAPINFOHEADER) || infoSize > 124) {
-        ReportError(window, msg::kHeaderUnsupported);
-        return -1;
-    }
-    if (got < 14 + sizeof(BITMAPINFOHEADER)) {
-        ReportError(window, msg::kBitmapDamaged);
-        return -1;
-    }
+    if (infoSize < sizeof(BITMAPINFOHEADER) || infoSize > 124)
+        return Failure::HeaderUnsupported;
+    if (got < 14 + sizeof(BITMAPINFOHEADER))
+        return Failure::BitmapDamaged;
     BITMAPINFOHEADER& info = layout->infoHeader;
     std::memcpy(&info, head + 14, sizeof info);
 
-    if (info.biBitCount != 16 && info.biBitCount != 24 && info.biBitCount != 32) {
-        ReportError(window, msg::kDepthUnsupported);
-        return -1;
-    }
+    if (info.biBitCount != 16 && info.biBitCount != 24 && info.biBitCount != 32)
+        return Failure::DepthUnsupported;
     PixelFormat& format = layout->format;
     format = {info.biBitCount, false, {}, {}, {}};
     if (info.biCompression == BI_BITFIELDS && info.biBitCount != 24) {
         // The three masks follow a 40-byte header, and are the next fields
         // of every longer one: at offset 54 either way.
-        if (got < 54 + 12) {
-            ReportError(window, msg::kBitmapDamaged);
-            return -1;
-        }
+        if (got < 54 + 12)
+            return Failure::BitmapDamaged;
         const std::uint32_t limit = info.biBitCount == 16 ? 0xFFFFu : 0xFFFFFFFFu;
         format.maskDecode = true;
         format.red = ChannelFromMask(Read32(head + 54) & limit);
@@ -160,30 +143,23 @@ int ParseHeaders(HWND window, HANDLE file, BmpLayout* layout)
             format.blue = ChannelFromMask(0x001F);
         }
     } else {
-        ReportError(window, msg::kCompressionUnsupported);
-        return -1;
+        return Failure::CompressionUnsupported;
     }
 
-    if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == std::numeric_limits<LONG>::min()) {
-        ReportError(window, msg::kBadSize);
-        return -1;
-    }
+    if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == std::numeric_limits<LONG>::min())
+        return Failure::BadSize;
     layout->topDown = info.biHeight < 0;
     layout->width = info.biWidth;
     layout->height = layout->topDown ? -info.biHeight : info.biHeight;
-    if (!PictureSizeAllowed(layout->width, layout->height)) {
-        ReportError(window, msg::kTooLarge);
-        return -1;
-    }
+    if (!PictureSizeAllowed(layout->width, layout->height))
+        return Failure::TooLarge;
 
     layout->rowBytes = (static_cast<std::uint64_t>(layout->width) * info.biBitCount + 31) / 32 * 4;
     layout->pixelBytes = layout->rowBytes * static_cast<std::uint64_t>(layout->height);
     layout->pixelOffset = layout->fileHeader.bfOffBits;
-    if (layout->pixelOffset < 14 + sizeof(BITMAPINFOHEADER) || layout->pixelOffset >= layout->fileSize) {
-        ReportError(window, msg::kBitmapDamaged);
-        return -1;
-    }
-    return 0;
+    if (layout->pixelOffset < 14 + sizeof(BITMAPINFOHEADER) || layout->pixelOffset >= layout->fileSize)
+        return Failure::BitmapDamaged;
+    return Failure::None;
 }
 
 // Converts count file rows, from file row first on, into WorkDib pixels.
@@ -261,35 +237,26 @@ int ReadRows(HANDLE file, const BmpLayout& layout, BYTE* buffer, LONG rowsPerChu
 
 }  // namespace
 
-int ReadBmpFile(HWND window, ImageDocument* doc)
+Outcome ReadBmpFile(ImageDocument* doc)
 {
     FileCloser file{CreateFileA(doc->path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (file.file == INVALID_HANDLE_VALUE) {
-        ReportError(window, msg::kOpenFailed);
-        return -1;
-    }
+    if (file.file == INVALID_HANDLE_VALUE)
+        return Fail(Failure::OpenFailed);
 
     BmpLayout layout = {};
-    if (ParseHeaders(window, file.file, &layout) != 0)
-        return -1;
+    if (const Failure refused = ParseHeaders(file.file, &layout); refused != Failure::None)
+        return Fail(refused);
 
     const auto rowsPerChunk = static_cast<LONG>(
         std::clamp<std::uint64_t>(kChunkBytes / layout.rowBytes, 1, static_cast<std::uint64_t>(layout.height)));
     BlockGuard chunk{AllocateBlock(static_cast<SIZE_T>(layout.rowBytes * static_cast<std::uint64_t>(rowsPerChunk)))};
     BlockGuard picture{AllocateBlock(WorkDibBytes(layout.width, layout.height))};
-    if (!chunk.block || !picture.block) {
-        ReportError(window, msg::kOutOfMemory);
-        return -1;
-    }
+    if (!chunk.block || !picture.block)
+        return Fail(Failure::OutOfMemory);
     auto* buffer = static_cast<BYTE*>(GlobalLock(chunk.block));
     auto* dib = static_cast<BYTE*>(GlobalLock(picture.block));
-    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    const int readResult = ReadRows(file.file, layout, buffer, rowsPerChunk, WorkDibPixels(dib));
-    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    if (readResult != 0) {
-        ReportError(window, msg::kOpenFailed);
-        return -1;
-    }
+    if (ReadRows(file.file, layout, buffer, rowsPerChunk, WorkDibPixels(dib)) != 0)
+        return Fail(Failure::OpenFailed);
 
     // The WorkDib's own header: the file's, as a bottom-up 32-bit BI_RGB
     // picture without a colour table.
@@ -303,17 +270,10 @@ int ReadBmpFile(HWND window, ImageDocument* doc)
     std::memcpy(dib, &header, sizeof header);
 
     // Everything is read: only now does the document give up its picture.
-    if (doc->hDib) {
-        GlobalUnlock(doc->hDib);
-        if (FreeBlock(doc->hDib) != nullptr)
-            ReportError(window, msg::kFreeFailed);
-    }
-    doc->hDib = picture.Release();
-    doc->dib = dib;
-    doc->bmi = reinterpret_cast<BITMAPINFO*>(dib);
+    Outcome outcome;
+    HGLOBAL block = picture.Release();
+    GlobalUnlock(block);
+    AdoptWorkDib(doc, block, layout.width, layout.height, &outcome);
     doc->fileHeader = layout.fileHeader;
-    doc->width = layout.width;
-    doc->height = layout.height;
-    doc->isLoaded = 1;
-    return 0;
+    return outcome;
 }

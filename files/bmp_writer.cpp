@@ -1,9 +1,7 @@
 #include "files/bmp_writer.h"
 
-#include "files/file_settings.h"
 #include "files/safe_replace.h"
 #include "image/blocks.h"
-#include "image/messages.h"
 
 #include <algorithm>
 #include <cstring>
@@ -127,24 +125,20 @@ int WriteReplacing(const ImageDocument* doc, int depth, const BITMAPFILEHEADER& 
 
 }  // namespace
 
-int WriteBmpFile(HWND window, ImageDocument* doc)
+Outcome WriteBmpFile(ImageDocument* doc, const BmpWriteSettings& settings)
 {
-    if (!doc->isLoaded || !doc->dib) {
-        ReportError(window, msg::kNothingLoaded);
-        return -1;
-    }
+    if (!doc->isLoaded || !doc->dib)
+        return Fail(Failure::NothingLoaded);
 
-    const int depth = BmpSaveDepth == 16 || BmpSaveDepth == 32 ? BmpSaveDepth : 24;
+    const int depth = settings.depth == 16 || settings.depth == 32 ? settings.depth : 24;
     const std::size_t rowBytes = FileRowBytes(doc->width, depth);
     const auto rowsPerChunk = static_cast<LONG>(
         std::clamp<std::size_t>(kChunkBytes / rowBytes, 1, static_cast<std::size_t>(std::max<LONG>(doc->height, 1))));
     // The buffer first: a picture that cannot be written for want of memory
     // never empties a file.
     HGLOBAL chunk = AllocateBlock(rowBytes * static_cast<std::size_t>(rowsPerChunk));
-    if (!chunk) {
-        ReportError(window, msg::kOutOfMemory);
-        return -1;
-    }
+    if (!chunk)
+        return Fail(Failure::OutOfMemory);
 
     BYTE info[kBitfieldsInfoBytes] = {};
     const DWORD infoBytes = MakeInfo(doc, depth, info);
@@ -153,17 +147,13 @@ int WriteBmpFile(HWND window, ImageDocument* doc)
     header.bfOffBits = static_cast<DWORD>(sizeof header) + infoBytes;
     header.bfSize = static_cast<DWORD>(sizeof header + infoBytes + rowBytes * static_cast<std::size_t>(doc->height));
 
-    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     const int result = WriteReplacing(doc, depth, header, info, infoBytes, static_cast<BYTE*>(GlobalLock(chunk)),
                                       rowsPerChunk);
-    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     GlobalUnlock(chunk);
     FreeBlock(chunk);
 
-    if (result != 0) {
-        ReportError(window, msg::kCreateFailed);
-        return -1;
-    }
+    if (result != 0)
+        return Fail(Failure::CreateFailed);
     doc->fileHeader = header;
     if (depth == 32) {
         // The 32-bit file leaves the HeightBytes behind as 0.
@@ -172,5 +162,5 @@ int WriteBmpFile(HWND window, ImageDocument* doc)
         for (std::size_t i = 0; i < count; ++i, p += 4)
             p[3] = 0;
     }
-    return 0;
+    return {};
 }

@@ -23,10 +23,15 @@ constexpr int kMaxScans = 500;
 // for the coefficients of the largest picture the program accepts.
 constexpr long kLibraryMemoryLimit = 1024L * 1024L * 1024L;
 
+// The library's words are kept to this many bytes, terminator included.
+constexpr std::size_t kJpegMessageBytes = 200;
+
+// Why the library stopped, set before every jump back.
 struct JpegErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
-    char message[kJpegMessageBytes];
+    Cause cause;
+    char message[kJpegMessageBytes];  // the library's words for Cause::Library
 };
 
 [[noreturn]] void JpegErrorExit(j_common_ptr cinfo)
@@ -34,14 +39,23 @@ struct JpegErrorManager {
     auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
     char text[JMSG_LENGTH_MAX] = {};
     (*cinfo->err->format_message)(cinfo, text);
-    if (cinfo->err->msg_code == JERR_NO_BACKING_STORE)
+    if (cinfo->err->msg_code == JERR_NO_BACKING_STORE) {
         // The picture needs more than kLibraryMemoryLimit of library memory
         // (a progressive file's coefficients); the library's own words
         // ("Backing store not supported") tell the user nothing.
-        std::snprintf(err->message, sizeof err->message, "%s", "画像が大きすぎてメモリーが足りません。");
-    else
+        err->cause = Cause::PictureTooLargeForMemory;
+    } else {
+        err->cause = Cause::Library;
         std::snprintf(err->message, sizeof err->message, "%s", text);
+    }
     std::longjmp(err->jump, 1);
+}
+
+// The failure the error manager's cause makes of a read or a write.
+Outcome Stopped(Failure failure, const JpegErrorManager& err)
+{
+    return Fail(failure, err.cause, err.cause == Cause::Library ? err.message : "",
+                err.cause == Cause::TooManyScans ? kMaxScans : 0);
 }
 
 // Warnings (a file that ends early, say) do not stop a read and the picture
@@ -56,14 +70,9 @@ void CheckScanCount(j_common_ptr cinfo)
     auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (dinfo->input_scan_number > kMaxScans) {
         auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
-        std::snprintf(err->message, sizeof err->message, "スキャンの数が多すぎます（%d超）。", kMaxScans);
+        err->cause = Cause::TooManyScans;
         std::longjmp(err->jump, 1);
     }
-}
-
-void CopyMessage(char (&to)[kJpegMessageBytes], const char* from)
-{
-    std::snprintf(to, sizeof to, "%s", from);
 }
 
 std::uint8_t Scale(unsigned a, unsigned b)
@@ -165,30 +174,29 @@ int ReadHeader(JpegDecoder* d)
 
 }  // namespace
 
-JpegDecoder* JpegDecoderOpen(const char* path, std::int32_t* width, std::int32_t* height,
-                             char (&message)[kJpegMessageBytes])
+JpegDecoder* JpegDecoderOpen(const char* path, std::int32_t* width, std::int32_t* height, Outcome* why)
 {
     auto* d = static_cast<JpegDecoder*>(std::calloc(1, sizeof(JpegDecoder)));
     if (!d) {
-        CopyMessage(message, "メモリーが足りません。");
+        *why = Fail(Failure::JpegUnreadable, Cause::OutOfMemory);
         return nullptr;
     }
     d->file = std::fopen(path, "rb");
     if (!d->file) {
-        CopyMessage(message, "ファイルを開けません。");
+        *why = Fail(Failure::JpegUnreadable, Cause::CannotOpen);
         std::free(d);
         return nullptr;
     }
 
     if (ReadHeader(d) != 0) {
-        CopyMessage(message, d->err.message);
+        *why = Stopped(Failure::JpegUnreadable, d->err);
         JpegDecoderClose(d);
         return nullptr;
     }
     const std::int64_t w = d->cinfo.image_width;
     const std::int64_t h = d->cinfo.image_height;
     if (!PictureSizeAllowed(w, h)) {
-        CopyMessage(message, "画像が大きすぎます。");
+        *why = Fail(Failure::JpegUnreadable, Cause::PictureTooLarge);
         JpegDecoderClose(d);
         return nullptr;
     }
@@ -197,12 +205,13 @@ JpegDecoder* JpegDecoderOpen(const char* path, std::int32_t* width, std::int32_t
     return d;
 }
 
-int JpegDecoderRead(JpegDecoder* d, std::uint8_t* pixels, char (&message)[kJpegMessageBytes])
+namespace {
+
+// Steps 4 to 6 of the read; on a failure (-1) d->err.cause says why.
+int Decode(JpegDecoder* d, std::uint8_t* pixels)
 {
-    if (setjmp(d->err.jump)) {
-        CopyMessage(message, d->err.message);
+    if (setjmp(d->err.jump))
         return -1;
-    }
     // 4. Start with the library's defaults for the file: RGB for colour
     // files, gray for one component, CMYK for CMYK and YCCK.  Colour files
     // come out as blue-green-red-unused straight into the WorkDib where the
@@ -220,7 +229,7 @@ int JpegDecoderRead(JpegDecoder* d, std::uint8_t* pixels, char (&message)[kJpegM
     const JDIMENSION height = d->cinfo.output_height;
     if ((components != 1 && components != 3 && components != 4) || width != d->cinfo.image_width ||
         height != d->cinfo.image_height) {
-        CopyMessage(message, "対応していない色形式です。");
+        d->err.cause = Cause::ColourFormat;
         return -1;
     }
     // 5. Scan lines arrive top first; the WorkDib is bottom-up.
@@ -279,6 +288,15 @@ int JpegDecoderRead(JpegDecoder* d, std::uint8_t* pixels, char (&message)[kJpegM
     // 6. Finish (reads to the end of the stream).
     jpeg_finish_decompress(&d->cinfo);
     return 0;
+}
+
+}  // namespace
+
+Outcome JpegDecoderRead(JpegDecoder* d, std::uint8_t* pixels)
+{
+    if (Decode(d, pixels) != 0)
+        return Stopped(Failure::JpegUnreadable, d->err);
+    return {};
 }
 
 void JpegDecoderClose(JpegDecoder* d)
@@ -390,8 +408,8 @@ int Compress(jpeg_compress_struct* cinfo, JpegErrorManager* err, SinkDestination
 
 }  // namespace
 
-int JpegEncode(JpegSink sink, void* context, const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
-               int quality, bool progressive, char (&message)[kJpegMessageBytes])
+Outcome JpegEncode(JpegSink sink, void* context, const std::uint8_t* pixels, std::int32_t width,
+                   std::int32_t height, int quality, bool progressive)
 {
     jpeg_compress_struct cinfo;
     JpegErrorManager err;
@@ -404,8 +422,8 @@ int JpegEncode(JpegSink sink, void* context, const std::uint8_t* pixels, std::in
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = JpegErrorExit;
     const int result = Compress(&cinfo, &err, &dest, pixels, width, height, quality, progressive);
-    if (result != 0)
-        CopyMessage(message, err.message);
     jpeg_destroy_compress(&cinfo);
-    return result;
+    if (result != 0)
+        return Stopped(Failure::JpegWriteFailed, err);
+    return {};
 }

@@ -3,23 +3,24 @@
 // disagree about `boolean` under mingw.
 #pragma once
 
+#include "image/failure.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
 struct JpegDecoder;
 
-constexpr std::size_t kJpegMessageBytes = 200;
-
 // Opens path and reads its header.  On success returns the decoder and the
-// picture's size; on failure returns null with a readable reason in message.
-JpegDecoder* JpegDecoderOpen(const char* path, std::int32_t* width, std::int32_t* height,
-                             char (&message)[kJpegMessageBytes]);
+// picture's size; on failure returns null with *why set: JpegUnreadable
+// with its cause (the library's own words for Cause::Library, at most 199
+// bytes).
+JpegDecoder* JpegDecoderOpen(const char* path, std::int32_t* width, std::int32_t* height, Outcome* why);
 
 // Decodes every scan line into pixels, a bottom-up WorkDib pixel array of
 // the size JpegDecoderOpen reported (blue, green, red, 0 per pixel).
-// Returns 0, or -1 with the reason in message.
-int JpegDecoderRead(JpegDecoder* decoder, std::uint8_t* pixels, char (&message)[kJpegMessageBytes]);
+// Fails with JpegUnreadable and its cause.
+Outcome JpegDecoderRead(JpegDecoder* decoder, std::uint8_t* pixels);
 
 // Releases the decoder and closes its file.
 void JpegDecoderClose(JpegDecoder* decoder);
@@ -29,7 +30,7 @@ void JpegDecoderClose(JpegDecoder* decoder);
 using JpegSink = bool (*)(void* context, const std::uint8_t* bytes, std::size_t count);
 
 // Compresses a bottom-up WorkDib pixel array (width x height, 4 bytes per
-// pixel) into sink.  Returns 0, or -1 with the reason in message (also when
+// pixel) into sink.  Fails with JpegWriteFailed and its cause (also when
 // the sink refused its bytes).
-int JpegEncode(JpegSink sink, void* context, const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
-               int quality, bool progressive, char (&message)[kJpegMessageBytes]);
+Outcome JpegEncode(JpegSink sink, void* context, const std::uint8_t* pixels, std::int32_t width,
+                   std::int32_t height, int quality, bool progressive);

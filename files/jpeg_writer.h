@@ -1,10 +1,23 @@
-// Writing the picture as a JPEG file (JpegQualityStep + 60, JpegProgressive).
+// Writing the picture as a JPEG file.
 #pragma once
 
+#include "image/failure.h"
 #include "image/image_document.h"
 
+// The qualities a JPEG file is written at, and the one a new setting
+// starts at.
+constexpr int kJpegQualityMin = 60;
+constexpr int kJpegQualityMax = 100;
+constexpr int kJpegQualityDefault = 80;
+
+struct JpegWriteSettings {
+    int quality = kJpegQualityDefault;  // kJpegQualityMin..kJpegQualityMax
+    bool progressive = false;           // else baseline sequential
+};
+
 // Writes doc's picture to doc->path, under a temporary name beside it that
-// replaces the target only when the stream is complete.  Library errors and
-// failed writes are reported (caption "Error") and leave any existing file
-// untouched.  Returns 0 or -1.
-int WriteJpegFile(HWND window, ImageDocument* doc);
+// replaces the target only when the stream is complete.  A failure leaves
+// any existing file untouched: NothingLoaded, or JpegWriteFailed with its
+// cause (the library's words, NameTooLong, CannotCreate, WriteIncomplete,
+// CannotReplace).
+Outcome WriteJpegFile(ImageDocument* doc, const JpegWriteSettings& settings);

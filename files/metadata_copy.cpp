@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr const char* kMetadataUnreadable = kProblemMetadataUnreadable;
-constexpr const char* kMetadataUnwritable = kProblemMetadataUnwritable;
-
 // Exiv2's warnings go to standard error by default; a batch reports each
 // file's problems itself, once.
 void PrepareExiv2()
@@ -115,34 +112,35 @@ struct MuxDelete {
 // WebP files get their EXIF, XMP and ICC chunks through libwebp's muxer:
 // Exiv2 0.27 writes an ICC profile into a WebP file under the wrong chunk
 // name, which leaves the file unreadable.  file is target's content.
-// Returns 0 or -1.
-int WriteWebpChunks(const char* target, const std::vector<Exiv2::byte>& file, const Exiv2::ExifData& exif,
-                    const Exiv2::XmpData& xmp, const Exiv2::DataBuf* profile, FileProblem* problem)
+Outcome WriteWebpChunks(const char* target, const std::vector<Exiv2::byte>& file, const Exiv2::ExifData& exif,
+                        const Exiv2::XmpData& xmp, const Exiv2::DataBuf* profile)
 {
     Exiv2::Blob exifBlob;
     if (!exif.empty())
         Exiv2::ExifParser::encode(exifBlob, Exiv2::littleEndian, exif);
     std::string xmpPacket;
     if (!xmp.empty() && Exiv2::XmpParser::encode(xmpPacket, xmp, Exiv2::XmpParser::useCompactFormat) != 0)
-        return Fail(problem, kMetadataUnwritable, "XMP");
+        return LibraryFailure(Failure::MetadataUnwritable, "XMP");
 
     const WebPData bitstream = {file.data(), file.size()};
     std::unique_ptr<WebPMux, MuxDelete> mux(WebPMuxCreate(&bitstream, 0));
     if (!mux)
-        return Fail(problem, kMetadataUnwritable, "WebP");
+        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
     auto set = [&](const char* fourcc, const void* bytes, std::size_t size) {
         const WebPData chunk = {static_cast<const std::uint8_t*>(bytes), size};
         return size == 0 || WebPMuxSetChunk(mux.get(), fourcc, &chunk, 1) == WEBP_MUX_OK;
     };
     if (!set("ICCP", profile ? profile->pData_ : nullptr, profile ? static_cast<std::size_t>(profile->size_) : 0) ||
         !set("EXIF", exifBlob.data(), exifBlob.size()) || !set("XMP ", xmpPacket.data(), xmpPacket.size()))
-        return Fail(problem, kMetadataUnwritable, "WebP");
+        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
     WebPData assembled = {nullptr, 0};
     if (WebPMuxAssemble(mux.get(), &assembled) != WEBP_MUX_OK)
-        return Fail(problem, kMetadataUnwritable, "WebP");
+        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
     const WriteResult written = WriteWholeFile(target, assembled.bytes, assembled.size);
     WebPDataClear(&assembled);
-    return written == WriteResult::written ? 0 : Fail(problem, kMetadataUnwritable, "WebP");
+    if (written != WriteResult::written)
+        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
+    return {};
 }
 
 // Writes the metadata set on image (opened from target's content) and puts
@@ -165,7 +163,7 @@ void WriteImage(Exiv2::Image& image, const char* target)
 
 }  // namespace
 
-int ReadOrientation(const char* path, int* orientation, FileProblem* problem)
+Outcome ReadOrientation(const char* path, int* orientation)
 {
     *orientation = 1;
     try {
@@ -179,18 +177,17 @@ int ReadOrientation(const char* path, int* orientation, FileProblem* problem)
             if (value >= 1 && value <= 8)
                 *orientation = static_cast<int>(value);
         }
-        return 0;
+        return {};
     } catch (const Exiv2::AnyError& error) {
-        return Fail(problem, kMetadataUnreadable, error.what());
+        return LibraryFailure(Failure::MetadataUnreadable, error.what());
     } catch (const std::exception& error) {
-        return Fail(problem, kMetadataUnreadable, error.what());
+        return LibraryFailure(Failure::MetadataUnreadable, error.what());
     } catch (...) {
-        return Fail(problem, kMetadataUnreadable);
+        return Fail(Failure::MetadataUnreadable);
     }
 }
 
-int CopyMetadata(const char* source, const char* target, LONG width, LONG height, bool orientationApplied,
-                 FileProblem* problem)
+Outcome CopyMetadata(const char* source, const char* target, LONG width, LONG height, bool orientationApplied)
 {
     std::vector<Exiv2::byte> sourceBytes;
     std::unique_ptr<Exiv2::Image> from;
@@ -200,11 +197,11 @@ int CopyMetadata(const char* source, const char* target, LONG width, LONG height
         from = OpenWithMetadata(sourceBytes, source);
         RefuseBrokenPngProfile(*from);
     } catch (const Exiv2::AnyError& error) {
-        return Fail(problem, kMetadataUnreadable, error.what());
+        return LibraryFailure(Failure::MetadataUnreadable, error.what());
     } catch (const std::exception& error) {
-        return Fail(problem, kMetadataUnreadable, error.what());
+        return LibraryFailure(Failure::MetadataUnreadable, error.what());
     } catch (...) {
-        return Fail(problem, kMetadataUnreadable);
+        return Fail(Failure::MetadataUnreadable);
     }
     try {
         Exiv2::ExifData exif = from->exifData();
@@ -235,7 +232,7 @@ int CopyMetadata(const char* source, const char* target, LONG width, LONG height
             // WebP has no IPTC block: IPTC goes into XMP.
             if (!iptc.empty())
                 Exiv2::copyIptcToXmp(iptc, xmp);
-            return WriteWebpChunks(target, file, exif, xmp, profile, problem);
+            return WriteWebpChunks(target, file, exif, xmp, profile);
         }
         std::unique_ptr<Exiv2::Image> to = OpenWithMetadata(file, target);
         to->setIptcData(iptc);
@@ -246,12 +243,12 @@ int CopyMetadata(const char* source, const char* target, LONG width, LONG height
             to->setIccProfile(copy, false);
         }
         WriteImage(*to, target);
-        return 0;
+        return {};
     } catch (const Exiv2::AnyError& error) {
-        return Fail(problem, kMetadataUnwritable, error.what());
+        return LibraryFailure(Failure::MetadataUnwritable, error.what());
     } catch (const std::exception& error) {
-        return Fail(problem, kMetadataUnwritable, error.what());
+        return LibraryFailure(Failure::MetadataUnwritable, error.what());
     } catch (...) {
-        return Fail(problem, kMetadataUnwritable);
+        return Fail(Failure::MetadataUnwritable);
     }
 }

@@ -5,17 +5,11 @@
 
 #include "files/rgba_rows.h"
 
-// The problems these functions report (FileProblem::text), one object
-// each in the whole program, so that a caller can tell them apart by
-// address.
-inline constexpr char kProblemMetadataUnreadable[] =
-    "its metadata cannot be read (--strip writes the picture without it)";
-inline constexpr char kProblemMetadataUnwritable[] = "the metadata cannot be written";
-
 // Reads the EXIF orientation (1..8) of the JPEG, PNG or WebP file at path
 // into *orientation: 1 when the file has none or a value outside 1..8.
-// Returns 0, or -1 with *problem set when the metadata cannot be read.
-int ReadOrientation(const char* path, int* orientation, FileProblem* problem);
+// Fails with MetadataUnreadable (the library's words, if any, as the
+// cause) when the metadata cannot be read.
+Outcome ReadOrientation(const char* path, int* orientation);
 
 // Copies the EXIF, XMP and IPTC data and the ICC profile of source into
 // target, a JPEG, PNG or WebP file just written from it, rewriting target
@@ -24,6 +18,7 @@ int ReadOrientation(const char* path, int* orientation, FileProblem* problem);
 // would show the picture as it was; the dimension tags that exist are set
 // to width x height; with orientationApplied the orientation tags that
 // exist become 1.  IPTC goes into XMP for WebP, which has no IPTC block.
-// Never throws: returns 0, or -1 with *problem set.
-int CopyMetadata(const char* source, const char* target, LONG width, LONG height, bool orientationApplied,
-                 FileProblem* problem);
+// Never throws: fails with MetadataUnreadable when the source's metadata
+// cannot be read, MetadataUnwritable when the target's cannot be written
+// (the library's words, if any, as the cause).
+Outcome CopyMetadata(const char* source, const char* target, LONG width, LONG height, bool orientationApplied);

@@ -25,7 +25,7 @@ struct FileClose {
 };
 using File = std::unique_ptr<std::FILE, FileClose>;
 
-int Decode(spng_ctx* ctx, ImageDocument* doc, std::vector<std::uint8_t>* alpha, FileProblem* problem)
+Outcome Decode(spng_ctx* ctx, ImageDocument* doc, std::vector<std::uint8_t>* alpha)
 {
     spng_set_image_limits(ctx, static_cast<std::uint32_t>(kMaxPictureSide),
                           static_cast<std::uint32_t>(kMaxPictureSide));
@@ -34,9 +34,9 @@ int Decode(spng_ctx* ctx, ImageDocument* doc, std::vector<std::uint8_t>* alpha, 
     spng_ihdr ihdr = {};
     int error = spng_get_ihdr(ctx, &ihdr);
     if (error != 0)
-        return Fail(problem, "not a PNG file the program can read", spng_strerror(error));
+        return LibraryFailure(Failure::PngUnreadable, spng_strerror(error));
     if (!PictureSizeAllowed(ihdr.width, ihdr.height))
-        return Fail(problem, "the picture is too large to read");
+        return Fail(Failure::TooLarge);
 
     spng_trns trns = {};
     const bool hasAlpha = ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
@@ -45,51 +45,50 @@ int Decode(spng_ctx* ctx, ImageDocument* doc, std::vector<std::uint8_t>* alpha, 
     std::size_t bytes = 0;
     error = spng_decoded_image_size(ctx, SPNG_FMT_RGBA8, &bytes);
     if (error != 0)
-        return Fail(problem, "not a PNG file the program can read", spng_strerror(error));
+        return LibraryFailure(Failure::PngUnreadable, spng_strerror(error));
     std::unique_ptr<std::uint8_t[]> rgba(new (std::nothrow) std::uint8_t[bytes]);
     if (!rgba)
-        return Fail(problem, kProblemNoMemory);
+        return Fail(Failure::PictureOutOfMemory);
     // RGBA8 expands every depth and colour type; 16-bit samples are cut to
     // their high byte and the transparency chunk becomes alpha.
     error = spng_decode_image(ctx, rgba.get(), bytes, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS);
     if (error != 0)
-        return Fail(problem, "the PNG file is damaged", spng_strerror(error));
+        return LibraryFailure(Failure::PngDamaged, spng_strerror(error));
     return AdoptRgbaRows(rgba.get(), static_cast<LONG>(ihdr.width), static_cast<LONG>(ihdr.height), hasAlpha, doc,
-                         alpha, problem);
+                         alpha);
 }
 
 }  // namespace
 
-int ReadPngFile(const char* path, ImageDocument* doc, std::vector<std::uint8_t>* alpha, FileProblem* problem)
+Outcome ReadPngFile(const char* path, ImageDocument* doc, std::vector<std::uint8_t>* alpha)
 {
     File file(std::fopen(path, "rb"));
     if (!file)
-        return Fail(problem, "the file cannot be opened");
+        return Fail(Failure::OpenFailed);
     Context ctx(spng_ctx_new(0));
     if (!ctx)
-        return Fail(problem, kProblemNoMemory);
+        return Fail(Failure::PictureOutOfMemory);
     spng_set_png_file(ctx.get(), file.get());
-    return Decode(ctx.get(), doc, alpha, problem);
+    return Decode(ctx.get(), doc, alpha);
 }
 
-int DecodePngMemory(const void* data, std::size_t size, ImageDocument* doc, std::vector<std::uint8_t>* alpha,
-                    FileProblem* problem)
+Outcome DecodePngMemory(const void* data, std::size_t size, ImageDocument* doc, std::vector<std::uint8_t>* alpha)
 {
     Context ctx(spng_ctx_new(0));
     if (!ctx)
-        return Fail(problem, kProblemNoMemory);
+        return Fail(Failure::PictureOutOfMemory);
     spng_set_png_buffer(ctx.get(), data, size);
-    return Decode(ctx.get(), doc, alpha, problem);
+    return Decode(ctx.get(), doc, alpha);
 }
 
 namespace {
 
 // Encodes into an open stream, one row at a time from the WorkDib.
-int Encode(std::FILE* file, const ImageDocument* doc, const std::uint8_t* alpha, FileProblem* problem)
+Outcome Encode(std::FILE* file, const ImageDocument* doc, const std::uint8_t* alpha)
 {
     Context ctx(spng_ctx_new(SPNG_CTX_ENCODER));
     if (!ctx)
-        return Fail(problem, kProblemNoMemory);
+        return Fail(Failure::PictureOutOfMemory);
     spng_set_png_file(ctx.get(), file);
     spng_ihdr ihdr = {};
     ihdr.width = static_cast<std::uint32_t>(doc->width);
@@ -100,45 +99,45 @@ int Encode(std::FILE* file, const ImageDocument* doc, const std::uint8_t* alpha,
     if (error == 0)
         error = spng_encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
     if (error != 0)
-        return Fail(problem, "the PNG file cannot be written", spng_strerror(error));
+        return LibraryFailure(Failure::PngWriteFailed, spng_strerror(error));
 
     const std::size_t rowBytes = static_cast<std::size_t>(doc->width) * (alpha ? 4 : 3);
     std::unique_ptr<std::uint8_t[]> row(new (std::nothrow) std::uint8_t[rowBytes]);
     if (!row)
-        return Fail(problem, kProblemNoMemory);
+        return Fail(Failure::PictureOutOfMemory);
     for (LONG y = 0; y < doc->height; ++y) {
         WorkDibRowToRgba(doc, alpha, y, row.get());
         error = spng_encode_row(ctx.get(), row.get(), rowBytes);
         if (error == SPNG_EOI && y == doc->height - 1)
             error = 0;
         if (error != 0)
-            return Fail(problem, "the PNG file cannot be written", spng_strerror(error));
+            return LibraryFailure(Failure::PngWriteFailed, spng_strerror(error));
     }
-    return 0;
+    return {};
 }
 
 }  // namespace
 
-int WritePngFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha, FileProblem* problem)
+Outcome WritePngFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha)
 {
     char temporary[kTempPathBytes];
     if (MakeTemporaryPath(path, temporary) != 0)
-        return Fail(problem, "the file name is too long");
+        return Fail(Failure::NameTooLong);
     std::FILE* file = std::fopen(temporary, "wb");
     if (!file)
-        return Fail(problem, "the file cannot be created");
-    int result = Encode(file, doc, alpha, problem);
+        return Fail(Failure::CreateFailed);
+    Outcome outcome = Encode(file, doc, alpha);
     // libspng does not look at its writes: the stream's error flag and the
     // close tell whether everything reached the disk.
-    if (result == 0 && (std::fflush(file) != 0 || std::ferror(file)))
-        result = Fail(problem, "the file could not be written to the end");
-    if (std::fclose(file) != 0 && result == 0)
-        result = Fail(problem, "the file could not be written to the end");
-    if (result != 0) {
+    if (outcome.ok() && (std::fflush(file) != 0 || std::ferror(file)))
+        outcome = Fail(Failure::WriteIncomplete);
+    if (std::fclose(file) != 0 && outcome.ok())
+        outcome = Fail(Failure::WriteIncomplete);
+    if (!outcome.ok()) {
         DiscardTemporary(temporary);
-        return -1;
+        return outcome;
     }
     if (ReplaceWithTemporary(temporary, path) != 0)
-        return Fail(problem, "the existing file cannot be replaced");
-    return 0;
+        return Fail(Failure::ReplaceFailed);
+    return {};
 }

@@ -7,16 +7,17 @@
 // Reads path into a new WorkDib for doc: 1, 2, 4, 8 and 16 bits, grey,
 // palette and colour, interlaced or not; 16-bit samples give their high
 // byte.  A file with an alpha channel or a transparency chunk fills
-// *alpha (bottom-up, one byte per pixel); others leave it empty.  Returns
-// 0, or -1 with *problem set (doc and *alpha are then unchanged).
-int ReadPngFile(const char* path, ImageDocument* doc, std::vector<std::uint8_t>* alpha, FileProblem* problem);
+// *alpha (bottom-up, one byte per pixel); others leave it empty.  A
+// failure (OpenFailed, PngUnreadable, TooLarge, PngDamaged,
+// PictureOutOfMemory) leaves doc and *alpha unchanged.
+Outcome ReadPngFile(const char* path, ImageDocument* doc, std::vector<std::uint8_t>* alpha);
 
 // Writes doc's picture to path as 8-bit RGB, or RGBA when alpha is not
-// null, under a temporary name that replaces path only when complete.
-// Returns 0, or -1 with *problem set (any existing file is then untouched).
-int WritePngFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha, FileProblem* problem);
+// null, under a temporary name that replaces path only when complete.  A
+// failure (NameTooLong, CreateFailed, PngWriteFailed, PictureOutOfMemory,
+// WriteIncomplete, ReplaceFailed) leaves any existing file untouched.
+Outcome WritePngFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha);
 
 // Decodes a PNG held in memory (the fuzz target's entry); the same checks
 // and limits as ReadPngFile.
-int DecodePngMemory(const void* data, std::size_t size, ImageDocument* doc, std::vector<std::uint8_t>* alpha,
-                    FileProblem* problem);
+Outcome DecodePngMemory(const void* data, std::size_t size, ImageDocument* doc, std::vector<std::uint8_t>* alpha);

@@ -6,21 +6,19 @@
 #include <new>
 #include <utility>
 
-int Fail(FileProblem* problem, const char* text, std::string detail)
+Outcome LibraryFailure(Failure failure, std::string words)
 {
-    problem->text = text;
-    problem->detail = std::move(detail);
-    return -1;
+    const Cause cause = words.empty() ? Cause::None : Cause::Library;
+    return Fail(failure, cause, std::move(words));
 }
 
-int AdoptRgbaRows(const std::uint8_t* rgba, LONG width, LONG height, bool keepAlpha, ImageDocument* doc,
-                  std::vector<std::uint8_t>* alpha, FileProblem* problem)
+Outcome AdoptRgbaRows(const std::uint8_t* rgba, LONG width, LONG height, bool keepAlpha, ImageDocument* doc,
+                      std::vector<std::uint8_t>* alpha)
 {
     std::vector<std::uint8_t> plane;
     HGLOBAL block = AllocateBlock(WorkDibBytes(width, height) + 4);
-    if (!block) {
-        return Fail(problem, kProblemNoMemory);
-    }
+    if (!block)
+        return Fail(Failure::PictureOutOfMemory);
     const std::size_t w = static_cast<std::size_t>(width);
     const std::size_t h = static_cast<std::size_t>(height);
     if (keepAlpha) {
@@ -28,7 +26,7 @@ int AdoptRgbaRows(const std::uint8_t* rgba, LONG width, LONG height, bool keepAl
             plane.resize(w * h);
         } catch (const std::bad_alloc&) {
             FreeBlock(block);
-            return Fail(problem, kProblemNoMemory);
+            return Fail(Failure::PictureOutOfMemory);
         }
     }
     auto* dib = static_cast<BYTE*>(GlobalLock(block));
@@ -50,15 +48,11 @@ int AdoptRgbaRows(const std::uint8_t* rgba, LONG width, LONG height, bool keepAl
                 a[x] = s[x * 4 + 3];
         }
     }
-    ReleaseDocument(doc);
-    doc->hDib = block;
-    doc->dib = dib;
-    doc->bmi = reinterpret_cast<BITMAPINFO*>(dib);
-    doc->width = width;
-    doc->height = height;
-    doc->isLoaded = 1;
+    GlobalUnlock(block);
+    Outcome outcome;
+    AdoptWorkDib(doc, block, width, height, &outcome);
     alpha->swap(plane);
-    return 0;
+    return outcome;
 }
 
 void WorkDibRowToRgba(const ImageDocument* doc, const std::uint8_t* alpha, LONG row, std::uint8_t* out)

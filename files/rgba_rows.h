@@ -6,32 +6,24 @@
 // byte i of the plane belong together whatever is done to the rows.
 #pragma once
 
+#include "image/failure.h"
 #include "image/image_document.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// What went wrong with a file, for the caller to report: one fixed English
-// sentence (the command-line tool shows it in its user's language) and the
-// library's own words, if any.
-struct FileProblem {
-    const char* text = nullptr;
-    std::string detail;
-};
-
-// Sets *problem and returns -1.
-int Fail(FileProblem* problem, const char* text, std::string detail = std::string());
+// A failure with a library's own words as its cause, or with no cause when
+// the library said nothing.
+Outcome LibraryFailure(Failure failure, std::string words);
 
 // Makes a new WorkDib block from width x height top-down RGBA pixels and
-// gives it to doc (which frees its old block); HeightBytes are 0.  When
-// keepAlpha is true the alpha bytes go to *alpha, else *alpha is emptied.
-// Returns 0, or -1 with *problem set when the block cannot be allocated
-// (doc and *alpha are then unchanged).
-int AdoptRgbaRows(const std::uint8_t* rgba, LONG width, LONG height, bool keepAlpha, ImageDocument* doc,
-                  std::vector<std::uint8_t>* alpha, FileProblem* problem);
-
-constexpr const char kProblemNoMemory[] = "not enough memory for the picture";
+// gives it to doc (AdoptWorkDib, which frees its old block); HeightBytes
+// are 0.  When keepAlpha is true the alpha bytes go to *alpha, else *alpha
+// is emptied.  Fails with PictureOutOfMemory when the block cannot be
+// allocated (doc and *alpha are then unchanged).
+Outcome AdoptRgbaRows(const std::uint8_t* rgba, LONG width, LONG height, bool keepAlpha, ImageDocument* doc,
+                      std::vector<std::uint8_t>* alpha);
 
 // Fills out with one top-down row (row 0 is the top) of doc's picture as
 // RGB, or as RGBA with the plane's bytes when alpha is not null.

@@ -46,46 +46,46 @@ const char* EncodeErrorText(WebPEncodingError error)
 
 }  // namespace
 
-int DecodeWebpMemory(const std::uint8_t* data, std::size_t size, ImageDocument* doc,
-                     std::vector<std::uint8_t>* alpha, FileProblem* problem)
+Outcome DecodeWebpMemory(const std::uint8_t* data, std::size_t size, ImageDocument* doc,
+                         std::vector<std::uint8_t>* alpha)
 {
     WebPBitstreamFeatures features = {};
     VP8StatusCode status = WebPGetFeatures(data, size, &features);
     if (status != VP8_STATUS_OK)
-        return Fail(problem, "not a WebP file the program can read", StatusText(status));
+        return LibraryFailure(Failure::WebpUnreadable, StatusText(status));
     if (features.has_animation)
-        return Fail(problem, "animated WebP files are not supported");
+        return Fail(Failure::WebpAnimated);
     if (features.width <= 0 || features.height <= 0 || !PictureSizeAllowed(features.width, features.height))
-        return Fail(problem, "the picture is too large to read");
+        return Fail(Failure::TooLarge);
 
     const std::size_t bytes = static_cast<std::size_t>(features.width) * static_cast<std::size_t>(features.height) * 4;
     std::unique_ptr<std::uint8_t[]> rgba(new (std::nothrow) std::uint8_t[bytes]);
     if (!rgba)
-        return Fail(problem, kProblemNoMemory);
+        return Fail(Failure::PictureOutOfMemory);
     if (!WebPDecodeRGBAInto(data, size, rgba.get(), bytes, features.width * 4))
-        return Fail(problem, "the WebP file is damaged");
-    return AdoptRgbaRows(rgba.get(), features.width, features.height, features.has_alpha != 0, doc, alpha, problem);
+        return Fail(Failure::WebpDamaged);
+    return AdoptRgbaRows(rgba.get(), features.width, features.height, features.has_alpha != 0, doc, alpha);
 }
 
-int ReadWebpFile(const char* path, ImageDocument* doc, std::vector<std::uint8_t>* alpha, FileProblem* problem)
+Outcome ReadWebpFile(const char* path, ImageDocument* doc, std::vector<std::uint8_t>* alpha)
 {
     File file(std::fopen(path, "rb"));
     if (!file)
-        return Fail(problem, "the file cannot be opened");
+        return Fail(Failure::OpenFailed);
     // A WebP file holds at most one picture of 16383 x 16383 pixels; a file
     // far larger than any such picture's stream is not read into memory.
     constexpr long kMaxFileBytes = 1L << 30;
     if (std::fseek(file.get(), 0, SEEK_END) != 0)
-        return Fail(problem, "the file cannot be read");
+        return Fail(Failure::ReadFailed);
     const long size = std::ftell(file.get());
     if (size < 0 || size > kMaxFileBytes || std::fseek(file.get(), 0, SEEK_SET) != 0)
-        return Fail(problem, size > kMaxFileBytes ? "the picture is too large to read" : "the file cannot be read");
+        return Fail(size > kMaxFileBytes ? Failure::TooLarge : Failure::ReadFailed);
     std::unique_ptr<std::uint8_t[]> data(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size) + 1]);
     if (!data)
-        return Fail(problem, kProblemNoMemory);
+        return Fail(Failure::PictureOutOfMemory);
     if (std::fread(data.get(), 1, static_cast<std::size_t>(size), file.get()) != static_cast<std::size_t>(size))
-        return Fail(problem, "the file cannot be read");
-    return DecodeWebpMemory(data.get(), static_cast<std::size_t>(size), doc, alpha, problem);
+        return Fail(Failure::ReadFailed);
+    return DecodeWebpMemory(data.get(), static_cast<std::size_t>(size), doc, alpha);
 }
 
 namespace {
@@ -94,14 +94,14 @@ struct PictureFree {
     void operator()(WebPPicture* picture) const { WebPPictureFree(picture); }
 };
 
-int Encode(const ImageDocument* doc, const std::uint8_t* alpha, int quality, bool lossless, WebPMemoryWriter* writer,
-           FileProblem* problem)
+Outcome Encode(const ImageDocument* doc, const std::uint8_t* alpha, int quality, bool lossless,
+               WebPMemoryWriter* writer)
 {
     if (doc->width > kMaxWebpSide || doc->height > kMaxWebpSide)
-        return Fail(problem, "the picture is too large for a WebP file (at most 16383 pixels a side)");
+        return Fail(Failure::WebpTooLarge);
     WebPConfig config;
     if (!WebPConfigInit(&config))
-        return Fail(problem, "the WebP file cannot be written", "library version mismatch");
+        return LibraryFailure(Failure::WebpWriteFailed, "library version mismatch");
     config.lossless = lossless ? 1 : 0;
     config.quality = static_cast<float>(quality);
     config.exact = lossless ? 1 : 0;
@@ -110,7 +110,7 @@ int Encode(const ImageDocument* doc, const std::uint8_t* alpha, int quality, boo
 
     WebPPicture picture;
     if (!WebPPictureInit(&picture))
-        return Fail(problem, "the WebP file cannot be written", "library version mismatch");
+        return LibraryFailure(Failure::WebpWriteFailed, "library version mismatch");
     picture.use_argb = lossless ? 1 : 0;
     picture.width = doc->width;
     picture.height = doc->height;
@@ -121,51 +121,51 @@ int Encode(const ImageDocument* doc, const std::uint8_t* alpha, int quality, boo
     const std::size_t rowBytes = static_cast<std::size_t>(doc->width) * channels;
     std::unique_ptr<std::uint8_t[]> rows(new (std::nothrow) std::uint8_t[rowBytes * doc->height]);
     if (!rows)
-        return Fail(problem, kProblemNoMemory);
+        return Fail(Failure::PictureOutOfMemory);
     for (LONG y = 0; y < doc->height; ++y)
         WorkDibRowToRgba(doc, alpha, y, rows.get() + rowBytes * y);
     const int imported = alpha ? WebPPictureImportRGBA(&picture, rows.get(), static_cast<int>(rowBytes))
                                : WebPPictureImportRGB(&picture, rows.get(), static_cast<int>(rowBytes));
     rows.reset();
     if (!imported)
-        return Fail(problem, kProblemNoMemory);
+        return Fail(Failure::PictureOutOfMemory);
 
     picture.writer = WebPMemoryWrite;
     picture.custom_ptr = writer;
     if (!WebPEncode(&config, &picture))
-        return Fail(problem, "the WebP file cannot be written", EncodeErrorText(picture.error_code));
-    return 0;
+        return LibraryFailure(Failure::WebpWriteFailed, EncodeErrorText(picture.error_code));
+    return {};
 }
 
 }  // namespace
 
-int WriteWebpFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha, int quality, bool lossless,
-                  FileProblem* problem)
+Outcome WriteWebpFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha, int quality,
+                      bool lossless)
 {
     WebPMemoryWriter writer;
     WebPMemoryWriterInit(&writer);
-    int result = Encode(doc, alpha, quality, lossless, &writer, problem);
+    Outcome outcome = Encode(doc, alpha, quality, lossless, &writer);
     char temporary[kTempPathBytes];
-    if (result == 0 && MakeTemporaryPath(path, temporary) != 0)
-        result = Fail(problem, "the file name is too long");
+    if (outcome.ok() && MakeTemporaryPath(path, temporary) != 0)
+        outcome = Fail(Failure::NameTooLong);
     std::FILE* file = nullptr;
-    if (result == 0) {
+    if (outcome.ok()) {
         file = std::fopen(temporary, "wb");
         if (!file)
-            result = Fail(problem, "the file cannot be created");
+            outcome = Fail(Failure::CreateFailed);
     }
     if (file) {
         if (std::fwrite(writer.mem, 1, writer.size, file) != writer.size || std::fflush(file) != 0)
-            result = Fail(problem, "the file could not be written to the end");
-        if (std::fclose(file) != 0 && result == 0)
-            result = Fail(problem, "the file could not be written to the end");
-        if (result != 0)
+            outcome = Fail(Failure::WriteIncomplete);
+        if (std::fclose(file) != 0 && outcome.ok())
+            outcome = Fail(Failure::WriteIncomplete);
+        if (!outcome.ok())
             DiscardTemporary(temporary);
     }
     WebPMemoryWriterClear(&writer);
-    if (result != 0)
-        return -1;
+    if (!outcome.ok())
+        return outcome;
     if (ReplaceWithTemporary(temporary, path) != 0)
-        return Fail(problem, "the existing file cannot be replaced");
-    return 0;
+        return Fail(Failure::ReplaceFailed);
+    return {};
 }

@@ -1,24 +1,26 @@
 #include "image/command_sequence.h"
 
-#include "image/messages.h"
-
-int RunProcessingCommand(HWND owner, ImageDocument* doc, const SelectionRect* sel, const RegionOrigin& origin,
-                         const ProcessingSteps& steps)
+CommandOutcome RunProcessingCommand(ImageDocument* doc, const PictureRect* region, const ProcessingSteps& steps)
 {
-    if (RegionSwapExtract(owner, doc, sel, origin.scrolledX, origin.scrolledY, origin.imageOffsetX,
-                          origin.imageOffsetY) != 0)
-        return -1;
-    const int prepared = steps.prepare ? steps.prepare(steps.context) : 1;
-    if (prepared != 1) {
-        RegionSwapCancel(doc, sel);
-        return prepared == 0 ? 1 : -1;
+    RegionSwap swap;
+    switch (RegionSwapExtract(&swap, doc, region)) {
+    case RegionCut::Ready:
+        break;
+    case RegionCut::Empty:
+        return {};
+    case RegionCut::OutOfMemory:
+        return {false, Failure::OutOfMemory};
     }
-    if (steps.apply(steps.context) != 0) {
-        ReportError(owner, msg::kOutOfMemory);
-        RegionSwapCancel(doc, sel);
-        return -1;
+    if (steps.prepare && !steps.prepare(steps.context)) {
+        RegionSwapCancel(&swap, doc);
+        return {};
     }
-    RegionSwapCommit(doc, sel, origin.scrolledX, origin.scrolledY, origin.imageOffsetX, origin.imageOffsetY);
+    const Failure applied = steps.apply(steps.context);
+    if (applied != Failure::None) {
+        RegionSwapCancel(&swap, doc);
+        return {false, applied};
+    }
+    RegionSwapCommit(&swap, doc);
     doc->isModified = 1;
-    return 0;
+    return {true, Failure::None};
 }

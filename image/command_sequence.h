@@ -1,40 +1,39 @@
 // The sequence every processing command takes on the picture, whatever
 // front end runs it (the main window with its dialogs, the command-line
-// tool, the tests): cut the selected rectangle out, let the front end
-// prepare, run the engine, then paste the result back and mark the picture
-// modified, or put the picture back as it was.
+// tool, the tests): cut the region out, let the front end prepare, run the
+// engine, then paste the result back and mark the picture modified, or put
+// the picture back as it was.  The sequence shows nothing: the front end
+// says what its outcome means.
 #pragma once
 
+#include "image/failure.h"
 #include "image/image_document.h"
 #include "image/region_swap.h"
-
-// How the selection's client coordinates map to the picture: the view's
-// scroll position and the picture's offset in the view (all 0 where client
-// coordinates are picture coordinates).
-struct RegionOrigin {
-    LONG scrolledX;
-    LONG scrolledY;
-    LONG imageOffsetX;
-    LONG imageOffsetY;
-};
 
 // One command's own parts, called with context.
 struct ProcessingSteps {
     // After the cut-out, before the engine: the command's dialog, or the
-    // settings a batch gives.  1: go on; 0: the user declined; -1: a
-    // problem, already reported.  Null: go on.
-    int (*prepare)(void* context);
-    // The engine, on the document as the cut-out left it: 0, or -1 when it
-    // ran out of memory (it reports nothing itself).
-    int (*apply)(void* context);
+    // settings a batch gives.  true goes on; false ends the command (the
+    // user said no, or the front end met a problem and has said so).
+    // Null: go on.
+    bool (*prepare)(void* context);
+    // The engine, on the document as the cut-out left it: Failure::None,
+    // or Failure::OutOfMemory.
+    Failure (*apply)(void* context);
     void* context;
 };
 
-// Returns 0 when the command was applied: the region is back in the
-// picture, doc->isModified is 1.  Returns 1 when prepare declined, -1 when
-// the selection could not be cut out (nothing to process, said nothing; or
-// no memory for the region), when prepare failed, or when the engine ran
-// out of memory (both "メモリーが足りません。" reported to owner).  In every
-// case but 0 the picture is exactly as it was.
-int RunProcessingCommand(HWND owner, ImageDocument* doc, const SelectionRect* sel, const RegionOrigin& origin,
-                         const ProcessingSteps& steps);
+// How a command ended.  Applied: the region is back in the picture and
+// doc->isModified is 1.  Otherwise the picture is exactly as it was, and
+// failure says why when something failed: Failure::OutOfMemory when there
+// was no memory for the region or the engine ran out of it; Failure::None
+// when there was nothing to do (the region holds none of the picture) or
+// prepare ended the command.
+struct CommandOutcome {
+    bool applied = false;
+    Failure failure = Failure::None;
+};
+
+// region: the rectangle the command is confined to, in picture pixels, or
+// null for the whole picture.
+CommandOutcome RunProcessingCommand(ImageDocument* doc, const PictureRect* region, const ProcessingSteps& steps);

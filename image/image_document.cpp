@@ -1,11 +1,12 @@
 #include "image/image_document.h"
 
 #include "image/blocks.h"
+#include "image/failure.h"
 #include "platform/parallel.h"
 
 #include <cstring>
 
-ImageDocument MainDocument = {nullptr, {}, nullptr, {0, 0, 480, 320}, 0, 0, {}, 0, 0, nullptr, 0};
+ImageDocument MainDocument = {};
 ImageDocument WatermarkDocument = {};
 ImageDocument DisplayCopy = {};
 BITMAPINFO displayBmi = {};
@@ -44,11 +45,9 @@ void WriteWorkDibHeader(BYTE* dib, LONG width, LONG height)
     std::memcpy(dib, &header, sizeof header);
 }
 
-void ResetDocument(ImageDocument* doc, bool isMain)
+void ResetDocument(ImageDocument* doc)
 {
     *doc = ImageDocument{};
-    if (isMain)
-        doc->windowRect = RECT{0, 0, 480, 320};
 }
 
 void ReleaseDocument(ImageDocument* doc)
@@ -60,6 +59,23 @@ void ReleaseDocument(ImageDocument* doc)
     doc->hDib = nullptr;
     doc->dib = nullptr;
     doc->bmi = nullptr;
+}
+
+void AdoptWorkDib(ImageDocument* doc, HGLOBAL block, LONG width, LONG height, Outcome* warnings)
+{
+    if (doc->hDib) {
+        GlobalUnlock(doc->hDib);
+        if (FreeBlock(doc->hDib) != nullptr && warnings)
+            warnings->warnings.push_back(Warning::FreeFailed);
+    }
+    auto* dib = static_cast<BYTE*>(GlobalLock(block));
+    doc->hDib = block;
+    doc->dib = dib;
+    doc->bmi = reinterpret_cast<BITMAPINFO*>(dib);
+    doc->width = width;
+    doc->height = height;
+    doc->bitsOffset = kWorkDibHeaderBytes;
+    doc->isLoaded = 1;
 }
 
 namespace {
@@ -82,11 +98,11 @@ void ComputeLuminance(ImageDocument* doc)
 
 int BuildDisplayCopy(ImageDocument* display, const ImageDocument* doc)
 {
-    if (display->hDib) {
-        GlobalUnlock(display->hDib);
-        FreeBlock(display->hDib);
-    }
+    // The old copy goes first, so that the new one may take its memory.
+    ReleaseDocument(display);
     *display = *doc;
+    display->hDib = nullptr;
+    display->dib = nullptr;
     display->bmi = &displayBmi;
     if (doc->bmi)
         std::memcpy(&displayBmi, doc->bmi, sizeof displayBmi);
@@ -96,13 +112,11 @@ int BuildDisplayCopy(ImageDocument* display, const ImageDocument* doc)
     if (!block) {
         // No room for a second copy: the display shows no picture rather
         // than sharing (and later double-freeing) the document's block.
-        display->hDib = nullptr;
-        display->dib = nullptr;
         display->isLoaded = 0;
         return -1;
     }
-    display->hDib = block;
-    display->dib = static_cast<BYTE*>(GlobalLock(block));
+    AdoptWorkDib(display, block, doc->width, doc->height, nullptr);
+    display->bmi = &displayBmi;  // the display paints through its own header copy
     std::memcpy(display->dib, doc->dib, bytes);
     return 0;
 }

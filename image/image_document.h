@@ -11,11 +11,12 @@
 
 #include <cstdint>
 
+struct Outcome;
+
 struct ImageDocument {
     HGLOBAL hDib;                 // the WorkDib block; 0 while no picture
     BITMAPFILEHEADER fileHeader;  // working copy of a BMP file header
     BITMAPINFO* bmi;              // header used to paint, print and save
-    RECT windowRect;              // main window's outer rectangle for this picture
     LONG width;
     LONG height;
     char path[256];
@@ -65,13 +66,20 @@ extern ImageDocument WatermarkDocument;
 extern ImageDocument DisplayCopy;
 extern BITMAPINFO displayBmi;  // what DisplayCopy.bmi always points to
 
-// Sets a record to its start state: all zero, windowRect (0, 0, 480, 320)
-// for the main document.
-void ResetDocument(ImageDocument* doc, bool isMain);
+// Sets a record to its start state: all zero.
+void ResetDocument(ImageDocument* doc);
 
 // Frees the block the record owns (if any) and clears hDib, dib and bmi.
 // Used when the program or a batch run is done with a picture.
 void ReleaseDocument(ImageDocument* doc);
+
+// Makes block, an unlocked WorkDib block of width x height pixels whose
+// header is written, doc's picture: the old block is given back (a failed
+// free is added to warnings, when given, as Warning::FreeFailed) and
+// hDib, dib (the block locked), bmi (its own header), width, height,
+// bitsOffset and isLoaded describe the new one.  fileHeader, path and
+// isModified stay as they are.
+void AdoptWorkDib(ImageDocument* doc, HGLOBAL block, LONG width, LONG height, Outcome* warnings);
 
 // Fills every pixel's HeightByte with (59 G + 30 R + 11 B) / 100.
 void ComputeLuminance(ImageDocument* doc);

@@ -1,29 +1,17 @@
 #include "image/region_swap.h"
 
 #include "image/blocks.h"
-#include "image/messages.h"
 
 #include <algorithm>
 #include <cstring>
 
-RegionSwapStateRecord RegionSwapState = {};
-
 namespace {
 
-// The selection in picture coordinates, clipped to the picture.
-struct RegionBounds {
-    LONG x0, y0, x1, y1;
-};
-
-RegionBounds MapSelection(const SelectionRect* sel, LONG width, LONG height, LONG scrolledX, LONG scrolledY,
-                          LONG imageOffsetX, LONG imageOffsetY)
+// The region clipped to a width x height picture.
+PictureRect Clip(const PictureRect& region, LONG width, LONG height)
 {
-    const LONG left = sel->left - imageOffsetX + scrolledX;
-    const LONG top = sel->top - imageOffsetY + scrolledY;
-    const LONG right = sel->right - imageOffsetX + scrolledX;
-    const LONG bottom = sel->bottom - imageOffsetY + scrolledY;
-    return {std::max(left, LONG{0}), std::max(top, LONG{0}), std::min(right, width - 1),
-            std::min(bottom, height - 1)};
+    return {std::max(region.left, LONG{0}), std::max(region.top, LONG{0}), std::min(region.right, width - 1),
+            std::min(region.bottom, height - 1)};
 }
 
 BITMAPINFOHEADER* HeaderOf(ImageDocument* doc)
@@ -33,45 +21,45 @@ BITMAPINFOHEADER* HeaderOf(ImageDocument* doc)
 
 }  // namespace
 
-int RegionSwapExtract(HWND owner, ImageDocument* doc, const SelectionRect* sel, LONG scrolledX,
-                      LONG scrolledY, LONG imageOffsetX, LONG imageOffsetY)
+RegionCut RegionSwapExtract(RegionSwap* swap, ImageDocument* doc, const PictureRect* region)
 {
-    if (!sel->active)
-        return 0;
+    swap->regionOut = false;
+    if (!region)
+        return RegionCut::Ready;
 
     const LONG width = doc->width;
     const LONG height = doc->height;
-    const RegionBounds r = MapSelection(sel, width, height, scrolledX, scrolledY, imageOffsetX, imageOffsetY);
+    const PictureRect r = Clip(*region, width, height);
     // Outside the picture, or a region with no columns or rows: nothing to do.
-    if (r.x0 > r.x1 || r.y0 > r.y1 || !doc->dib || !doc->bmi)
-        return -1;
+    if (r.left > r.right || r.top > r.bottom || !doc->dib || !doc->bmi)
+        return RegionCut::Empty;
 
-    const LONG cols = r.x1 - r.x0 + 1;
-    const LONG rows = r.y1 - r.y0 + 1;
+    const LONG cols = r.right - r.left + 1;
+    const LONG rows = r.bottom - r.top + 1;
     HGLOBAL block = AllocateBlock(WorkDibBytes(cols, rows));
-    if (!block) {
-        ReportError(owner, msg::kOutOfMemory);
-        return -1;
-    }
+    if (!block)
+        return RegionCut::OutOfMemory;
 
-    RegionSwapState.savedDocument = *doc;
-    std::memcpy(&RegionSwapState.savedBmi, HeaderOf(doc), sizeof(BITMAPINFOHEADER));
-    RegionSwapState.regionDocument = *doc;
+    swap->regionOut = true;
+    swap->clipped = r;
+    swap->savedDocument = *doc;
+    std::memcpy(&swap->savedBmi, HeaderOf(doc), sizeof(BITMAPINFOHEADER));
+    swap->regionDocument = *doc;
 
-    ImageDocument& region = RegionSwapState.regionDocument;
-    region.width = cols;
-    region.height = rows;
-    region.hDib = block;
-    region.dib = static_cast<BYTE*>(GlobalLock(block));
+    ImageDocument& out = swap->regionDocument;
+    out.width = cols;
+    out.height = rows;
+    out.hDib = block;
+    out.dib = static_cast<BYTE*>(GlobalLock(block));
 
-    std::memcpy(region.dib, doc->dib, kWorkDibHeaderBytes);
-    auto* regionHeader = reinterpret_cast<BITMAPINFOHEADER*>(region.dib);
+    std::memcpy(out.dib, doc->dib, kWorkDibHeaderBytes);
+    auto* regionHeader = reinterpret_cast<BITMAPINFOHEADER*>(out.dib);
     regionHeader->biWidth = cols;
     regionHeader->biHeight = rows;
 
     const BYTE* source = WorkDibPixels(doc->dib) +
-                         (static_cast<std::size_t>(height - 1 - r.y1) * width + r.x0) * kBytesPerPixel;
-    BYTE* target = WorkDibPixels(region.dib);
+                         (static_cast<std::size_t>(height - 1 - r.bottom) * width + r.left) * kBytesPerPixel;
+    BYTE* target = WorkDibPixels(out.dib);
     const std::size_t sourceStride = static_cast<std::size_t>(width) * kBytesPerPixel;
     const std::size_t rowBytes = static_cast<std::size_t>(cols) * kBytesPerPixel;
     for (LONG row = 0; row < rows; ++row, source += sourceStride, target += rowBytes)
@@ -80,38 +68,35 @@ int RegionSwapExtract(HWND owner, ImageDocument* doc, const SelectionRect* sel, 
     // The header bmi points to reports the region's size while it is out.
     HeaderOf(doc)->biWidth = cols;
     HeaderOf(doc)->biHeight = rows;
-    *doc = region;
-    return 0;
+    *doc = out;
+    return RegionCut::Ready;
 }
 
-int RegionSwapCommit(ImageDocument* doc, const SelectionRect* sel, LONG scrolledX, LONG scrolledY,
-                     LONG imageOffsetX, LONG imageOffsetY)
+void RegionSwapCommit(RegionSwap* swap, ImageDocument* doc)
 {
-    if (!sel->active)
-        return 0;
+    if (!swap->regionOut)
+        return;
 
-    ImageDocument& saved = RegionSwapState.savedDocument;
-    ImageDocument& region = RegionSwapState.regionDocument;
-    const RegionBounds r =
-        MapSelection(sel, saved.width, saved.height, scrolledX, scrolledY, imageOffsetX, imageOffsetY);
-
+    const ImageDocument& saved = swap->savedDocument;
+    const ImageDocument& region = swap->regionDocument;
+    const PictureRect& r = swap->clipped;
     const BYTE* source = WorkDibPixels(region.dib);
     BYTE* target = WorkDibPixels(saved.dib) +
-                   (static_cast<std::size_t>(saved.height - 1 - r.y1) * saved.width + r.x0) * kBytesPerPixel;
+                   (static_cast<std::size_t>(saved.height - 1 - r.bottom) * saved.width + r.left) * kBytesPerPixel;
     const std::size_t targetStride = static_cast<std::size_t>(saved.width) * kBytesPerPixel;
     const std::size_t rowBytes = static_cast<std::size_t>(region.width) * kBytesPerPixel;
     for (LONG row = 0; row < region.height; ++row, source += rowBytes, target += targetStride)
         std::memcpy(target, source, rowBytes);
 
-    return RegionSwapCancel(doc, sel);
+    RegionSwapCancel(swap, doc);
 }
 
-int RegionSwapCancel(ImageDocument* doc, const SelectionRect* sel)
+void RegionSwapCancel(RegionSwap* swap, ImageDocument* doc)
 {
-    if (!sel->active)
-        return 0;
+    if (!swap->regionOut)
+        return;
 
-    ImageDocument& region = RegionSwapState.regionDocument;
+    ImageDocument& region = swap->regionDocument;
     if (region.hDib) {
         GlobalUnlock(region.hDib);
         FreeBlock(region.hDib);
@@ -119,9 +104,9 @@ int RegionSwapCancel(ImageDocument* doc, const SelectionRect* sel)
     region.hDib = nullptr;
     region.dib = nullptr;
 
-    *doc = RegionSwapState.savedDocument;
+    *doc = swap->savedDocument;
     // Only the 40-byte header: after a JPEG load the colour slot behind it
     // is the picture's first pixel.
-    std::memcpy(HeaderOf(doc), &RegionSwapState.savedBmi, sizeof(BITMAPINFOHEADER));
-    return 0;
+    std::memcpy(HeaderOf(doc), &swap->savedBmi, sizeof(BITMAPINFOHEADER));
+    swap->regionOut = false;
 }

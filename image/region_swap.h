@@ -1,41 +1,43 @@
-// Confining a command to the selection: RegionSwapExtract makes the
-// document describe only the selected rectangle, RegionSwapCommit pastes
+// Confining a command to a rectangle of the picture: RegionSwapExtract
+// makes the document describe only that rectangle, RegionSwapCommit pastes
 // the processed rectangle back, RegionSwapCancel restores the picture.
 #pragma once
 
 #include "image/image_document.h"
 
-// The rubber-band rectangle in client coordinates; active = 1 confines
-// processing to it.  Coordinates are normalised (left <= right, top <= bottom).
-struct SelectionRect {
-    LONG dragging;
-    LONG active;
-    LONG mouseX;
-    LONG mouseY;
+// A rectangle of picture pixels counted from the picture's top-left
+// corner, every side inclusive (left <= right, top <= bottom).  It may reach
+// beyond the picture: the extract clips it.
+struct PictureRect {
     LONG left;
     LONG top;
     LONG right;
     LONG bottom;
 };
 
-struct RegionSwapStateRecord {
-    ImageDocument savedDocument;
-    BITMAPINFOHEADER savedBmi;
-    ImageDocument regionDocument;
+// What an extract keeps until the commit or the cancel.
+struct RegionSwap {
+    bool regionOut = false;  // a region is cut out (else the document stayed whole)
+    PictureRect clipped = {};
+    ImageDocument savedDocument = {};
+    BITMAPINFOHEADER savedBmi = {};
+    ImageDocument regionDocument = {};
 };
 
-extern RegionSwapStateRecord RegionSwapState;
+// What an extract did.
+enum class RegionCut {
+    Ready,        // the region is out, or there is none: the whole picture
+    Empty,        // the region holds none of the picture (outside it, no columns or rows, or no picture)
+    OutOfMemory,  // no memory for the region
+};
 
-// 0: go on (the region is in place, or there is no selection); -1: abandon
-// the command, nothing was changed (selection outside the picture, a region
-// with no columns or rows, or no memory for the region, which alone is
-// reported to owner: "メモリーが足りません。").
-int RegionSwapExtract(HWND owner, ImageDocument* doc, const SelectionRect* sel, LONG scrolledX,
-                      LONG scrolledY, LONG imageOffsetX, LONG imageOffsetY);
+// Without a region (null) the document stays whole.  Otherwise the region
+// clipped to the picture is cut out; when it is Empty or there is no
+// memory for it, everything stays as it was.
+RegionCut RegionSwapExtract(RegionSwap* swap, ImageDocument* doc, const PictureRect* region);
 
-// Pastes the region back and frees it; returns 0.
-int RegionSwapCommit(ImageDocument* doc, const SelectionRect* sel, LONG scrolledX, LONG scrolledY,
-                     LONG imageOffsetX, LONG imageOffsetY);
+// Pastes the region back and frees it.
+void RegionSwapCommit(RegionSwap* swap, ImageDocument* doc);
 
-// Restores the picture as it was before the extract; returns 0.
-int RegionSwapCancel(ImageDocument* doc, const SelectionRect* sel);
+// Restores the picture as it was before the extract.
+void RegionSwapCancel(RegionSwap* swap, ImageDocument* doc);

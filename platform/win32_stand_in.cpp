@@ -36,7 +36,6 @@ struct StandInFile {
 
 namespace {
 
-MessageBoxSink messageSink = nullptr;
 
 // Large blocks (pictures and their working copies) are mappings of whole
 // large pages, aligned to them and marked for them, so that the kernel
@@ -315,31 +314,3 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
     return std::rename(from, to) == 0;
 }
 
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
-{
-    (void)owner;
-    (void)type;
-    if (messageSink)
-        messageSink(caption ? caption : "", text ? text : "");
-    else
-        std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-    return IDOK;
-}
-
-void SetMessageBoxSink(MessageBoxSink sink)
-{
-    messageSink = sink;
-}
-
-HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name)
-{
-    (void)instance;
-    (void)name;
-    return nullptr;
-}
-
-HCURSOR SetCursor(HCURSOR cursor)
-{
-    (void)cursor;
-    return nullptr;
-}

@@ -1,10 +1,11 @@
 // Stand-in for the handful of Win32 calls and records the image core uses,
 // for builds that are not Windows.  It follows the documented behaviour of
 // the real functions closely enough for the core: zero-filled movable
-// blocks with a stable locked address, file handles over POSIX descriptors,
-// message boxes written to standard error, and cursors that do nothing.
+// blocks with a stable locked address and file handles over POSIX
+// descriptors.
 //
-// Only what the core needs belongs here.
+// Only what the core's memory and file functions need belongs here: no
+// window, cursor or message box, so that the core cannot call one.
 #pragma once
 
 #include <cstddef>
@@ -23,16 +24,10 @@ using LPCVOID = const void*;
 using LPDWORD = DWORD*;
 using PLONG = LONG*;
 
-struct StandInWindow;
 struct StandInBlock;
 struct StandInFile;
-struct StandInCursor;
-struct StandInInstance;
-using HWND = StandInWindow*;
 using HGLOBAL = StandInBlock*;
 using HANDLE = StandInFile*;
-using HCURSOR = StandInCursor*;
-using HINSTANCE = StandInInstance*;
 
 #ifndef TRUE
 #define TRUE 1
@@ -131,30 +126,6 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD metho
 BOOL CloseHandle(HANDLE file);
 BOOL DeleteFileA(LPCSTR name);
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
-
-// Message boxes.
-constexpr UINT MB_OK = 0x0;
-constexpr UINT MB_YESNOCANCEL = 0x3;
-constexpr UINT MB_ICONQUESTION = 0x20;
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
-constexpr int IDYES = 6;
-constexpr int IDNO = 7;
-
-// Prints "caption: text" on standard error (or hands it to the sink below)
-// and answers IDOK.
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
-
-// Where message boxes go instead of standard error; null restores the default.
-// Front ends use it to name the file a message is about, tests to record.
-using MessageBoxSink = void (*)(const char* caption, const char* text);
-void SetMessageBoxSink(MessageBoxSink sink);
-
-// Cursors: accepted and ignored.
-#define IDC_ARROW (reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(32512)))
-#define IDC_WAIT (reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(32514)))
-HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
-HCURSOR SetCursor(HCURSOR cursor);
 
 // The test hooks (failing allocations, a full disk, block counts) that
 // GlobalAlloc, GlobalReAlloc, GlobalFree and WriteFile consult.

@@ -4,15 +4,13 @@
 #include "platform/parallel.h"
 #include "processing/neighbourhood.h"
 #include "processing/pixel_math.h"
+#include "processing/placement.h"
 #include "processing/scale.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cmath>
 #include <cstring>
-
-// Initially lit from the upper left, 45 degrees above the picture.
-BumpSettingsRecord BumpSettings = {-0.5, 0.5, 0.7071067811865476, 20, 20.0, 200, 60, 0, 0, 0, 0, 0};
 
 namespace {
 
@@ -28,25 +26,9 @@ int PerturbedHeight(int h, double mean)
     return ClampToByte(Truncate(h + 1 - std::cos(kPi * (h - mean) / 64)));
 }
 
-LONG ScaleDown(LONG value, LONG numerator, LONG denominator)
-{
-    if (denominator <= 0)
-        return 0;
-    return static_cast<LONG>(static_cast<std::int64_t>(value) * numerator / denominator);
-}
-
-RECT FittedSize(LONG boxWidth, LONG boxHeight, LONG ww, LONG wh)
-{
-    const RECT box = {0, 0, boxWidth, boxHeight};
-    const RECT source = {0, 0, ww, wh};
-    RECT fitted;
-    FitRect(&box, &source, &fitted);
-    return fitted;
-}
-
 }  // namespace
 
-void BumpPixel(PixelBlock3x3* block)
+void BumpPixel(const BumpParams& params, PixelBlock3x3* block)
 {
     BYTE* centre = block->px[4];
     const int B = centre[0];
@@ -70,7 +52,7 @@ void BumpPixel(PixelBlock3x3* block)
     const int a = ht[6], b = ht[7], c = ht[8];
 
     // 3. Surface normal.
-    const double k = BumpSettings.strengthValue / 2000;
+    const double k = static_cast<double>(params.strength) / 2000;
     const int sx = (a + 2 * d + g) - (c + 2 * f + i);
     const int sy = (g + 2 * h + i) - (a + 2 * b + c);
     const double nx0 = k * sx / 8;
@@ -84,13 +66,13 @@ void BumpPixel(PixelBlock3x3* block)
     const double nz = nz0 / length;
 
     // 4. Diffuse cosine and the reflection towards the viewer.
-    const double D = BumpSettings.lightX * nx + BumpSettings.lightY * ny + BumpSettings.lightZ * nz;
-    const double Rz = 2 * D * nz - BumpSettings.lightZ;
+    const double D = params.lightX * nx + params.lightY * ny + params.lightZ * nz;
+    const double Rz = 2 * D * nz - params.lightZ;
     const double specular = std::max(Rz, 0.0);
 
     // 5. Intensity.
     double I = std::max(30 * (0.15 * D + 0.8 * specular), 0.0);
-    I = std::max(I + 0.15 * BumpSettings.ambient, 0.0);
+    I = std::max(I + 0.15 * params.ambient, 0.0);
 
     // 6. Lit colour.
     const int R1 = std::min(Truncate(R * I / 30), 255);
@@ -104,7 +86,7 @@ void BumpPixel(PixelBlock3x3* block)
     // without a luminance to compare with (L0 = 0) the lit colour stands.
     int R2 = R1, G2 = G1, B2 = B1;
     if (L1 != 0 && L0 != 0) {
-        const int T = Truncate(static_cast<double>(L1 - L0) / L0 * L1 * (BumpSettings.amplification + 300) / 300);
+        const int T = Truncate(static_cast<double>(L1 - L0) / L0 * L1 * (params.amplification + 300) / 300);
         const int Lt = L0 + T;
         R2 = ClampToByte(Truncate(static_cast<double>(Lt * R1) / L1));
         G2 = ClampToByte(Truncate(static_cast<double>(Lt * G1) / L1));
@@ -159,10 +141,10 @@ struct LightTerms {
     int gain;  // amplification + 300
 };
 
-LightTerms CurrentLightTerms()
+LightTerms LightTermsOf(const BumpParams& params)
 {
-    return {BumpSettings.strengthValue / 2000, BumpSettings.lightX,       BumpSettings.lightY,
-            BumpSettings.lightZ,              0.15 * BumpSettings.ambient, BumpSettings.amplification + 300};
+    return {static_cast<double>(params.strength) / 2000, params.lightX, params.lightY, params.lightZ,
+            0.15 * params.ambient, params.amplification + 300};
 }
 
 // Steps 3 to 5 of BumpPixel: the intensity of the light on a surface with
@@ -187,10 +169,10 @@ LightTerms CurrentLightTerms()
 }
 
 // The intensities of a chunk of pixels from their gradients.
-QUILLVANE_ROW_BODY void IntensityChunkBody(const int* __restrict sx, const int* __restrict sy, double* __restrict I,
-                                            int count)
+QUILLVANE_ROW_BODY void IntensityChunkBody(const LightTerms& terms, const int* __restrict sx,
+                                            const int* __restrict sy, double* __restrict I, int count)
 {
-    const LightTerms t = CurrentLightTerms();
+    const LightTerms t = terms;
     for (int i = 0; i < count; ++i)
         I[i] = Intensity(sx[i], sy[i], t);
 }
@@ -201,9 +183,10 @@ QUILLVANE_ROW_BODY void IntensityChunkBody(const int* __restrict sx, const int* 
 // HeightByte stays.  The whole numbers are kept as doubles (truncating a
 // double that fits an int, or multiplying two such numbers, gives the
 // same value either way) so that the loop need not convert back and forth.
-QUILLVANE_ROW_BODY void ColourChunkBody(const double* __restrict I, BYTE* __restrict pixels, int count)
+QUILLVANE_ROW_BODY void ColourChunkBody(int amplification, const double* __restrict I, BYTE* __restrict pixels,
+                                         int count)
 {
-    const double gain = BumpSettings.amplification + 300;
+    const double gain = amplification + 300;
     for (int i = 0; i < count; ++i) {
         // The pixel as one little-endian word: blue in the low byte.
         std::uint32_t word;
@@ -277,8 +260,8 @@ BumpRowMethod BumpRowMethodHere()
     return method;
 }
 
-void BumpRow(const short* below, const short* own, const short* above, BYTE* pixels, int count,
-             BumpRowMethod method)
+void BumpRow(const BumpParams& params, const short* below, const short* own, const short* above, BYTE* pixels,
+             int count, BumpRowMethod method)
 {
     if (method == BumpRowMethod::PerPixel) {
         PixelBlock3x3 block = {};
@@ -287,19 +270,20 @@ void BumpRow(const short* below, const short* own, const short* above, BYTE* pix
             for (int k = 0; k < 9; ++k)
                 block.px[k][3] = static_cast<BYTE>(rows[k / 3][c + k % 3]);
             std::memcpy(block.px[4], pixels + c * 4, 3);
-            BumpPixel(&block);
+            BumpPixel(params, &block);
             std::memcpy(pixels + c * 4, block.px[4], 3);
         }
         return;
     }
+    const LightTerms terms = LightTermsOf(params);
     int sx[kBumpChunk];
     int sy[kBumpChunk];
     double I[kBumpChunk];
     for (int first = 0; first < count; first += kBumpChunk) {
         const int n = std::min(count - first, kBumpChunk);
         GradientChunk(below + first, own + first, above + first, sx, sy, n);
-        IntensityChunk(sx, sy, I, n);
-        ColourChunk(I, pixels + first * 4, n);
+        IntensityChunk(terms, sx, sy, I, n);
+        ColourChunk(params.amplification, I, pixels + first * 4, n);
     }
 }
 
@@ -310,6 +294,7 @@ namespace {
 // no copies of their neighbours' rows: each band keeps the HeightBytes of
 // three rows, with the frame pixel at each end, as 16-bit numbers.
 struct ReliefJob {
+    const BumpParams* params;
     BYTE* pixels;
     std::size_t stride;
     LONG width;
@@ -342,7 +327,8 @@ void ShadeBand(void* context, int range, std::int64_t begin, std::int64_t end)
     LoadHeights(*job, static_cast<LONG>(begin), rows[1]);
     for (std::int64_t r = begin; r < end; ++r) {
         LoadHeights(*job, static_cast<LONG>(r) + 1, rows[2]);
-        BumpRow(rows[0], rows[1], rows[2], job->pixels + static_cast<std::size_t>(r) * job->stride, job->width);
+        BumpRow(*job->params, rows[0], rows[1], rows[2], job->pixels + static_cast<std::size_t>(r) * job->stride,
+                job->width);
         short* spare = rows[0];
         rows[0] = rows[1];
         rows[1] = rows[2];
@@ -360,9 +346,10 @@ HGLOBAL AllocateReliefWork(LONG width, LONG height)
     return GlobalAlloc(GMEM_MOVEABLE, bands * 3 * ReliefRowCount(width) * sizeof(short));
 }
 
-void ShadeReliefInPlace(BYTE* pixels, std::size_t stride, LONG width, LONG height, HGLOBAL work)
+void ShadeReliefInPlace(const BumpParams& params, BYTE* pixels, std::size_t stride, LONG width, LONG height,
+                        HGLOBAL work)
 {
-    ReliefJob job = {pixels, stride, width, height, static_cast<short*>(GlobalLock(work))};
+    ReliefJob job = {&params, pixels, stride, width, height, static_cast<short*>(GlobalLock(work))};
     ForEachRange(height, width, &job, ShadeBand);
     GlobalUnlock(work);
     GlobalFree(work);
@@ -408,132 +395,30 @@ void TileHeights(BYTE* destination, std::size_t destinationStride, const BYTE* t
     ForEachRange(regionHeight, regionWidth, &job, TileRows);
 }
 
-BumpPlacement PlaceWatermark(LONG wi, LONG hi, LONG ww, LONG wh)
-{
-    BumpPlacement p = {};
-    const bool fits = ww <= wi && wh <= hi;
-    const bool exactSize = ww == wi && wh == hi;
-    if (fits && BumpSettings.DontEnlarge == 1) {
-        p.placementCase = BumpCase::NoEnlarge;
-        p.regionWidth = ww;
-        p.regionHeight = wh;
-        p.offsetMaxX = wi - ww;
-        p.offsetMaxY = hi - wh;
-        p.offsetBarX = ww != wi;
-        p.offsetBarY = wh != hi;
-        p.regionLeft = BumpSettings.OffsetX;
-        p.regionTop = BumpSettings.OffsetY;
-    } else if (fits && BumpSettings.RepeatTile == 1) {
-        p.placementCase = BumpCase::Tile;
-        p.regionWidth = wi;
-        p.regionHeight = hi;
-        p.tileWidth = ww;
-        p.tileHeight = wh;
-    } else {
-        p.placementCase = BumpCase::Stretch;
-        p.regionWidth = wi;
-        p.regionHeight = hi;
-        if (BumpSettings.KeepAspect == 1) {
-            const RECT fitted = FittedSize(wi, hi, ww, wh);
-            const LONG fw = fitted.right - fitted.left;
-            const LONG fh = fitted.bottom - fitted.top;
-            p.regionWidth = fw;
-            p.regionHeight = fh;
-            p.regionLeft = fw >= wi ? 0 : BumpSettings.OffsetX;
-            p.regionTop = fh >= hi ? 0 : BumpSettings.OffsetY;
-            p.offsetBarX = !exactSize && fw < wi;
-            p.offsetBarY = !exactSize && fh < hi;
-            p.offsetMaxX = p.offsetBarX ? wi - fw : 0;
-            p.offsetMaxY = p.offsetBarY ? hi - fh : 0;
-        }
-    }
-    if (p.placementCase != BumpCase::Tile) {
-        p.tileWidth = p.regionWidth;
-        p.tileHeight = p.regionHeight;
-    }
-    // Offsets left over from another watermark never push the region out
-    // of the picture.
-    p.regionLeft = std::clamp(p.regionLeft, LONG{0}, std::max(wi - p.regionWidth, LONG{0}));
-    p.regionTop = std::clamp(p.regionTop, LONG{0}, std::max(hi - p.regionHeight, LONG{0}));
-    return p;
-}
-
-BumpPlacement PlaceWatermarkInPreview(LONG wi, LONG hi, LONG ww, LONG wh, LONG pw, LONG ph)
-{
-    BumpPlacement p = PlaceWatermark(wi, hi, ww, wh);
-    const LONG fw = p.regionWidth;   // the full-size fitted size in case C
-    const LONG fh = p.regionHeight;
-    switch (p.placementCase) {
-    case BumpCase::NoEnlarge:
-        p.regionWidth = ScaleDown(ww, pw, wi);
-        p.regionHeight = ScaleDown(wh, ph, hi);
-        p.regionLeft = ScaleDown(BumpSettings.OffsetX, pw, wi);
-        p.regionTop = ScaleDown(BumpSettings.OffsetY, ph, hi);
-        p.tileWidth = p.regionWidth;
-        p.tileHeight = p.regionHeight;
-        break;
-    case BumpCase::Tile:
-        p.regionLeft = p.regionTop = 0;
-        p.regionWidth = pw;
-        p.regionHeight = ph;
-        // A tile too small for one preview pixel still shows as one.
-        p.tileWidth = std::max(ScaleDown(ww, pw, wi), LONG{1});
-        p.tileHeight = std::max(ScaleDown(wh, ph, hi), LONG{1});
-        break;
-    case BumpCase::Stretch:
-        if (BumpSettings.KeepAspect != 1 || (ww == wi && wh == hi)) {
-            p.regionLeft = p.regionTop = 0;
-            p.regionWidth = pw;
-            p.regionHeight = ph;
-            p.offsetBarX = p.offsetBarY = false;
-            p.offsetMaxX = p.offsetMaxY = 0;
-        } else {
-            const RECT fitted = FittedSize(pw, ph, ww, wh);
-            const LONG pwW = fitted.right - fitted.left;
-            const LONG phW = fitted.bottom - fitted.top;
-            p.regionWidth = pwW;
-            p.regionHeight = phW;
-            p.regionLeft = pwW < pw ? ScaleDown(BumpSettings.OffsetX, pwW, fw) : 0;
-            const LONG gap = phW < ph ? ScaleDown(hi - fh - BumpSettings.OffsetY, phW, fh) : 0;
-            p.regionTop = ph - phW - gap;
-            // The bars follow what the preview shows.
-            p.offsetBarX = pwW < pw;
-            p.offsetBarY = phW < ph;
-            p.offsetMaxX = p.offsetBarX ? wi - fw : 0;
-            p.offsetMaxY = p.offsetBarY ? hi - fh : 0;
-        }
-        p.tileWidth = p.regionWidth;
-        p.tileHeight = p.regionHeight;
-        break;
-    }
-    p.regionLeft = std::clamp(p.regionLeft, LONG{0}, std::max(pw - p.regionWidth, LONG{0}));
-    p.regionTop = std::clamp(p.regionTop, LONG{0}, std::max(ph - p.regionHeight, LONG{0}));
-    return p;
-}
-
 namespace {
 
 // Lays the watermark's heights over the placement's region of a picture
 // (header at dib), into the 4th bytes of the picture's own pixels, and
 // lights the region where it lies; the frame round the region repeats the
 // region's edges.  Every block is taken before the first byte changes:
-// -1 without memory leaves the picture untouched.
-int StampRegion(BYTE* dib, LONG imageWidth, LONG imageHeight, const BumpPlacement& p, const BYTE* watermarkDib)
+// Failure::OutOfMemory leaves the picture untouched.
+Failure StampRegion(const BumpParams& params, BYTE* dib, LONG imageWidth, LONG imageHeight, const BumpPlacement& p,
+                    const BYTE* watermarkDib)
 {
     const LONG rw = std::min(p.regionWidth, imageWidth);
     const LONG rh = std::min(p.regionHeight, imageHeight);
     if (rw <= 0 || rh <= 0)
-        return 0;
+        return Failure::None;
     HGLOBAL work = AllocateReliefWork(rw, rh);
     if (!work)
-        return -1;
+        return Failure::OutOfMemory;
     HGLOBAL tileBlock = nullptr;
     if (p.placementCase == BumpCase::Tile) {
         BITMAPINFO tileHeader;
         const RECT tileRect = {0, 0, p.tileWidth, p.tileHeight};
         if (ScaleDib(&tileBlock, watermarkDib, &tileRect, &tileHeader) != 0) {
             GlobalFree(work);
-            return -1;
+            return Failure::OutOfMemory;
         }
     }
 
@@ -555,28 +440,27 @@ int StampRegion(BYTE* dib, LONG imageWidth, LONG imageHeight, const BumpPlacemen
             for (LONG x = 0; x < rw; ++x)
                 region[static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(x) * 4 + 3] = 0;
     }
-    ShadeReliefInPlace(region, stride, rw, rh, work);
-    return 0;
+    ShadeReliefInPlace(params, region, stride, rw, rh, work);
+    return Failure::None;
 }
 
 }  // namespace
 
-int ApplyBump(HWND window, ImageDocument* watermark, ImageDocument* image)
+Failure ApplyBump(const BumpParams& params, ImageDocument* watermark, ImageDocument* image)
 {
-    (void)window;
     if (!watermark->dib || !image->dib)
-        return -1;
-    const BumpPlacement p = PlaceWatermark(image->width, image->height, watermark->width, watermark->height);
-    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    const int result = StampRegion(image->dib, image->width, image->height, p, watermark->dib);
-    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    return result;
+        return Failure::OutOfMemory;
+    const BumpPlacement p =
+        PlaceWatermark(params.layout, image->width, image->height, watermark->width, watermark->height);
+    return StampRegion(params, image->dib, image->width, image->height, p, watermark->dib);
 }
 
-int RenderBumpPixels(BYTE* previewDib, LONG pw, LONG ph, LONG wi, LONG hi, ImageDocument* watermark)
+Failure RenderBumpPixels(const BumpParams& params, BYTE* previewDib, LONG pw, LONG ph, LONG wi, LONG hi,
+                         ImageDocument* watermark)
 {
     if (!watermark->dib)
-        return -1;
-    const BumpPlacement p = PlaceWatermarkInPreview(wi, hi, watermark->width, watermark->height, pw, ph);
-    return StampRegion(previewDib, pw, ph, p, watermark->dib);
+        return Failure::OutOfMemory;
+    const BumpPlacement p =
+        PlaceWatermarkInPreview(params.layout, wi, hi, watermark->width, watermark->height, pw, ph);
+    return StampRegion(params, previewDib, pw, ph, p, watermark->dib);
 }

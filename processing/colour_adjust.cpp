@@ -8,25 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 
-YshSettingsRecord YshSettings = {100, 100, 180};
-int ColourAdjustMode = kColourModeYsh;
-
 namespace {
 
 constexpr double kDegreesPerRadian = 57.29577951308232;
 constexpr double kRedOverGreen = 0.5084745762711864;   // 0.30 / 0.59
 constexpr double kBlueOverGreen = 0.1864406779661017;  // 0.11 / 0.59
-
-// The wait cursor is for a picture the user waits for; a dialog's preview
-// is done before it would show, and under Wine each change of cursor costs
-// more than adjusting a preview.
-constexpr std::int64_t kWaitCursorPixels = std::int64_t{1} << 20;
-
-void ShowWaitCursor(LONG width, LONG height, bool wait)
-{
-    if (static_cast<std::int64_t>(width) * height >= kWaitCursorPixels)
-        SetCursor(LoadCursorA(nullptr, wait ? IDC_WAIT : IDC_ARROW));
-}
 
 BYTE ToByte(int v)
 {
@@ -42,12 +28,6 @@ BYTE CmykRoundTrip(double channel, double k)
 }
 
 }  // namespace
-
-void ResetColourAdjust()
-{
-    YshSettings = {100, 100, 180};
-    ColourAdjustMode = kColourModeYsh;
-}
 
 void YshPixel(BYTE* r, BYTE* g, BYTE* b, double luminanceFactor, double saturationFactor, double hueRotation)
 {
@@ -216,36 +196,36 @@ void CmykRange(void* context, int, std::int64_t begin, std::int64_t end)
 
 }  // namespace
 
-void YshAdjust(BYTE* pixels, LONG width, LONG height)
+void YshAdjust(const YshParams& params, BYTE* pixels, LONG width, LONG height)
 {
-    const double rotation = YshSettings.hue - 180;
+    const double rotation = params.hue - 180;
     YshJob job = {pixels,
-                  YshSettings.luminance / 100.0,
-                  YshSettings.saturation / 100.0,
+                  params.luminance / 100.0,
+                  params.saturation / 100.0,
                   rotation,
                   std::cos(rotation * kPi / 180),
                   std::sin(rotation * kPi / 180)};
-    ShowWaitCursor(width, height, true);
     // About 3.5 ns a pixel on one core, 6 of the units the other engines
     // give (an effect's lookup is 2): a dialog's preview runs on one thread.
     ForEachRange(static_cast<std::int64_t>(width) * height, 6, &job, YshRange);
-    ShowWaitCursor(width, height, false);
 }
 
 void CmykConvertBack(BYTE* pixels, LONG width, LONG height)
 {
-    ShowWaitCursor(width, height, true);
     static CmykJob job;  // 64 KB: not on the stack
     job.pixels = pixels;
     BuildCmykTable(&job);
     ForEachRange(static_cast<std::int64_t>(width) * height, 2, &job, CmykRange);
-    ShowWaitCursor(width, height, false);
 }
 
-void ApplyColourAdjust(BYTE* pixels, LONG width, LONG height)
+void ApplyColourAdjust(const YshParams& params, BYTE* pixels, LONG width, LONG height)
 {
-    if (ColourAdjustMode == kColourModeYsh)
-        YshAdjust(pixels, width, height);
-    else if (ColourAdjustMode == kColourModeCmyk)
+    switch (params.mode) {
+    case ColourMode::Ysh:
+        YshAdjust(params, pixels, width, height);
+        break;
+    case ColourMode::Cmyk:
         CmykConvertBack(pixels, width, height);
+        break;
+    }
 }

@@ -5,66 +5,44 @@
 #include <cstddef>
 #include <cstdint>
 
-EffectSettingsRecord EffectSettings = {kEffectNegative, 9213, {0, 0, 0}, {255, 255, 255}};
-ChannelRangeRecord ChannelRange = {{255, 255, 255}, {0, 0, 0}};
-
-int LevelStep(int levelId)
-{
-    switch (levelId) {
-    case 9210:
-        return 8;
-    case 9211:
-        return 16;
-    case 9212:
-        return 32;
-    case 9213:
-        return 64;
-    case 9214:
-        return 128;
-    default:
-        return 0;
-    }
-}
-
 namespace {
 
 // Every effect is a curve per channel: one table of 256 values for each of
 // blue, green and red, then one pass over the pixels.
 using Curve = BYTE[3][256];
 
-void BuildCurve(Curve& curve, int effectKind, int n)
+void BuildCurve(Curve& curve, const EffectParams& params)
 {
+    const int n = params.bandWidth;
     for (int channel = 0; channel < 3; ++channel) {
-        const int lower = EffectSettings.lowerBound[channel];
-        const int upper = EffectSettings.upperBound[channel];
+        const int lower = params.lowerBound[channel];
+        const int upper = params.upperBound[channel];
         for (int v = 0; v < 256; ++v) {
             int out = v;
-            switch (effectKind) {
-            case kEffectNegative:
+            switch (params.kind) {
+            case EffectKind::Negative:
                 out = 255 - v;
                 break;
-            case kEffectPosterize:
+            case EffectKind::Posterize:
                 out = (v / n) * n;
                 break;
-            case kEffectSolarize: {
+            case EffectKind::Solarize: {
                 int m = v % (2 * n);
                 if (m >= n)
                     m = 2 * n - 1 - m;
                 out = (m * 255) / (n - 1);
                 break;
             }
-            case kEffectBinarize:
+            case EffectKind::Binarize:
                 out = v % (2 * n) >= n ? 255 : 0;
                 break;
-            case kEffectContrast: {
+            case EffectKind::Contrast: {
                 int c = v < lower ? lower : v;
                 if (c > upper)
                     c = upper;
                 out = upper != lower ? ((c - lower) * 255) / (upper - lower) : c;
                 break;
             }
-            default:
-                break;
             }
             curve[channel][v] = static_cast<BYTE>(out < 0 ? 0 : out > 255 ? 255 : out);
         }
@@ -89,18 +67,18 @@ void CurveRange(void* context, int, std::int64_t begin, std::int64_t end)
 
 }  // namespace
 
-void ApplyEffect(BYTE* pixels, const BITMAPINFOHEADER* header, int effectKind, int levelId)
+void ApplyEffect(const EffectParams& params, BYTE* pixels, const BITMAPINFOHEADER* header)
 {
-    const int n = LevelStep(levelId);
-    const bool needsLevels = effectKind == kEffectPosterize || effectKind == kEffectSolarize ||
-                             effectKind == kEffectBinarize;
-    const bool known = needsLevels || effectKind == kEffectNegative || effectKind == kEffectContrast;
-    if (!known || (needsLevels && n < 2))
+    const EffectKind kind = params.kind;
+    const bool needsLevels = kind == EffectKind::Posterize || kind == EffectKind::Solarize ||
+                             kind == EffectKind::Binarize;
+    const bool known = needsLevels || kind == EffectKind::Negative || kind == EffectKind::Contrast;
+    if (!known || (needsLevels && params.bandWidth < 2))
         return;
 
     CurveJob job;
     job.pixels = pixels;
-    BuildCurve(job.curve, effectKind, n);
+    BuildCurve(job.curve, params);
     ForEachRange(static_cast<std::int64_t>(header->biWidth) * header->biHeight, 2, &job, CurveRange);
 }
 
@@ -135,8 +113,9 @@ void MeasureRange(void* context, int slot, std::int64_t begin, std::int64_t end)
 
 }  // namespace
 
-void MeasureChannelRanges(const BYTE* pixels, LONG width, LONG height)
+ChannelRanges MeasureChannelRanges(const BYTE* pixels, LONG width, LONG height)
 {
+    ChannelRanges ranges;
     RangeJob job = {};
     job.pixels = pixels;
     job.count = static_cast<std::int64_t>(width) * height;
@@ -154,7 +133,8 @@ void MeasureChannelRanges(const BYTE* pixels, LONG width, LONG height)
             lo = job.lo[r][c] < lo ? job.lo[r][c] : lo;
             hi = job.hi[r][c] > hi ? job.hi[r][c] : hi;
         }
-        ChannelRange.minimum[c] = lo;
-        ChannelRange.maximum[c] = hi;
+        ranges.minimum[c] = lo;
+        ranges.maximum[c] = hi;
     }
+    return ranges;
 }

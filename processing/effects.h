@@ -4,35 +4,38 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "processing/param_range.h"
 
-constexpr int kEffectNegative = 9201;
-constexpr int kEffectPosterize = 9202;
-constexpr int kEffectSolarize = 9203;
-constexpr int kEffectContrast = 9204;
-constexpr int kEffectBinarize = 9205;
-constexpr int kLevel8 = 9210;
-constexpr int kLevel128 = 9214;
+enum class EffectKind { Negative, Posterize, Solarize, Contrast, Binarize };
 
-struct EffectSettingsRecord {
-    int effectKind;
-    int levelId;
-    int lowerBound[3];  // per channel: blue, green, red
-    int upperBound[3];
+// The band widths posterize, solarize and binarize offer, narrowest first;
+// 64 at first.
+inline constexpr int kEffectBandWidths[] = {8, 16, 32, 64, 128};
+inline constexpr int kEffectBandWidthDefault = 64;
+
+// Each channel's contrast bounds.
+inline constexpr ParamRange kEffectLowerBound{0, 255, 0};
+inline constexpr ParamRange kEffectUpperBound{0, 255, 255};
+
+struct EffectParams {
+    EffectKind kind = EffectKind::Negative;
+    // Posterize, solarize and binarize: the band width N (one of
+    // kEffectBandWidths; below 2 the picture is left alone).
+    int bandWidth = kEffectBandWidthDefault;
+    // Contrast: per channel (blue, green, red) the input bounds stretched
+    // to 0..255.
+    int lowerBound[3] = {kEffectLowerBound.def, kEffectLowerBound.def, kEffectLowerBound.def};
+    int upperBound[3] = {kEffectUpperBound.def, kEffectUpperBound.def, kEffectUpperBound.def};
 };
 
-struct ChannelRangeRecord {
+// The smallest and largest value of each channel (blue, green, red).
+struct ChannelRanges {
     int minimum[3];
     int maximum[3];
 };
 
-extern EffectSettingsRecord EffectSettings;
-extern ChannelRangeRecord ChannelRange;
-
-// The band width N of a level button 9210..9214 (8..128); 0 for others.
-int LevelStep(int levelId);
-
 // Runs the effect over the header's width x height pixels.
-void ApplyEffect(BYTE* pixels, const BITMAPINFOHEADER* header, int effectKind, int levelId);
+void ApplyEffect(const EffectParams& params, BYTE* pixels, const BITMAPINFOHEADER* header);
 
-// Sets ChannelRange to the smallest and largest value of each channel.
-void MeasureChannelRanges(const BYTE* pixels, LONG width, LONG height);
+// The channels' ranges over width x height pixels (255 and 0 for none).
+ChannelRanges MeasureChannelRanges(const BYTE* pixels, LONG width, LONG height);

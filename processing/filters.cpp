@@ -2,8 +2,6 @@
 
 #include "processing/pixel_math.h"
 
-FilterSettingsRecord FilterSettings = {kFilterSharpen, 0, 0, 0, 0, {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}}};
-
 namespace {
 
 using Kernel = int[9];  // in block order: row before, own row, row after
@@ -33,22 +31,22 @@ void ApplyWeighted(PixelBlock3x3* block, const int* kernel, double factor, int s
 
 }  // namespace
 
-void SharpenPixel(PixelBlock3x3* block)
+void SharpenPixel(const FilterParams& params, PixelBlock3x3* block)
 {
-    ApplyWeighted(block, kSharpenKernel, FilterSettings.sharpenStrength / 30.0, -1);
+    ApplyWeighted(block, kSharpenKernel, params.strength / 30.0, -1);
 }
 
-void EmbossPixel(PixelBlock3x3* block)
+void EmbossPixel(const FilterParams& params, PixelBlock3x3* block)
 {
-    ApplyWeighted(block, kEmbossKernel, FilterSettings.embossStrength / 10.0, 1);
+    ApplyWeighted(block, kEmbossKernel, params.strength / 10.0, 1);
 }
 
-void CustomKernelPixel(PixelBlock3x3* block)
+void CustomKernelPixel(const FilterParams& params, PixelBlock3x3* block)
 {
-    ApplyWeighted(block, &FilterSettings.customKernel[0][0], FilterSettings.customStrength / 10.0, 1);
+    ApplyWeighted(block, &params.kernel[0][0], params.strength / 10.0, 1);
 }
 
-void SoftenPixel(PixelBlock3x3* block)
+void SoftenPixel(const FilterParams&, PixelBlock3x3* block)
 {
     for (int channel = 0; channel < 3; ++channel) {
         int sum = 0;
@@ -66,33 +64,34 @@ short DeltaTable[2 * kMaxSum + 1];
 
 }  // namespace
 
-bool PrepareFilterRows(int filterKind, FilterRowPlan* plan)
+bool PrepareFilterRows(const FilterParams& params, FilterRowPlan* plan)
 {
+    const FilterKind kind = params.kind;
     const int* kernel = nullptr;
     int sign = 1;
     double factor = 0;
-    switch (filterKind) {
-    case kFilterSharpen:
+    switch (kind) {
+    case FilterKind::Sharpen:
         kernel = kSharpenKernel;
         sign = -1;
-        factor = FilterSettings.sharpenStrength / 30.0;
+        factor = params.strength / 30.0;
         break;
-    case kFilterEmboss:
+    case FilterKind::Emboss:
         kernel = kEmbossKernel;
-        factor = FilterSettings.embossStrength / 10.0;
+        factor = params.strength / 10.0;
         break;
-    case kFilterCustom:
-        kernel = &FilterSettings.customKernel[0][0];
-        factor = FilterSettings.customStrength / 10.0;
+    case FilterKind::Custom:
+        kernel = &params.kernel[0][0];
+        factor = params.strength / 10.0;
         break;
-    case kFilterSoft:
+    case FilterKind::Soft:
         break;
     default:
         return false;
     }
-    plan->kind = filterKind;
+    plan->kind = kind;
     plan->delta = DeltaTable;
-    if (filterKind == kFilterSoft) {
+    if (kind == FilterKind::Soft) {
         for (int i = 0; i < 9; ++i)
             plan->kernel[i] = 1;
         plan->centreWeight = 0;
@@ -122,12 +121,10 @@ bool PrepareFilterRows(int filterKind, FilterRowPlan* plan)
     // The strength over 30 or 10 rounded to a double and multiplied by S
     // usually truncates like the integer quotient; where it does for every
     // sum of the range, rows may use the quotient.
-    const int strength = filterKind == kFilterSharpen  ? FilterSettings.sharpenStrength
-                         : filterKind == kFilterEmboss ? FilterSettings.embossStrength
-                                                       : FilterSettings.customStrength;
+    const int strength = params.strength;
     plan->sign = sign;
     plan->multiplier = strength;
-    plan->divisor = filterKind == kFilterSharpen ? 30 : 10;
+    plan->divisor = kind == FilterKind::Sharpen ? 30 : 10;
     plan->integerForm = lo * strength >= -32768 && hi * strength <= 32767;
     for (int s = lo; s <= hi && plan->integerForm; ++s)
         plan->integerForm = DeltaTable[s - lo] == sign * ((s * strength) / plan->divisor);

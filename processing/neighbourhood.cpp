@@ -10,26 +10,24 @@
 #include <cstdint>
 #include <cstring>
 
-int ProcessingMode = 1;
-
 namespace {
 
 // Large pictures are split into bands of rows, one per core.
 
-using PixelOperator = void (*)(PixelBlock3x3*);
+using PixelOperator = void (*)(const FilterParams&, PixelBlock3x3*);
 
-void LeaveUnchanged(PixelBlock3x3*) {}
+void LeaveUnchanged(const FilterParams&, PixelBlock3x3*) {}
 
-PixelOperator OperatorFor(int filterKind)
+PixelOperator OperatorFor(FilterKind kind)
 {
-    switch (filterKind) {
-    case kFilterSharpen:
+    switch (kind) {
+    case FilterKind::Sharpen:
         return SharpenPixel;
-    case kFilterSoft:
+    case FilterKind::Soft:
         return SoftenPixel;
-    case kFilterEmboss:
+    case FilterKind::Emboss:
         return EmbossPixel;
-    case kFilterCustom:
+    case FilterKind::Custom:
         return CustomKernelPixel;
     default:
         return LeaveUnchanged;
@@ -48,6 +46,7 @@ struct InPlaceJob {
     const BYTE* frameRight;
     bool byRows;
     FilterRowPlan plan;
+    const FilterParams* params;  // for op
     PixelOperator op;
 };
 
@@ -84,7 +83,7 @@ void ProcessRow(const InPlaceJob& job, const BYTE* below, const BYTE* own, const
         std::memcpy(block.px[0], below + at, 12);
         std::memcpy(block.px[3], own + at, 12);
         std::memcpy(block.px[6], above + at, 12);
-        job.op(&block);
+        job.op(*job.params, &block);
         std::memcpy(out + at, block.px[4], 4);
     }
 }
@@ -158,7 +157,7 @@ std::size_t WorkBytes(LONG width, LONG height)
 
 // The passes over width x height pixels in place, with working memory of
 // WorkBytes(width, height).
-void RunPasses(BYTE* pixels, LONG width, LONG height, int passes, int filterKind, BYTE* memory)
+void RunPasses(BYTE* pixels, LONG width, LONG height, int passes, const FilterParams& params, BYTE* memory)
 {
     // Working memory: the frame (two padded rows and two columns) and four
     // padded rows per band; no full-size copy of the picture.
@@ -191,8 +190,9 @@ void RunPasses(BYTE* pixels, LONG width, LONG height, int passes, int filterKind
     job.frameAbove = above;
     job.frameLeft = left;
     job.frameRight = right;
-    job.byRows = PrepareFilterRows(filterKind, &job.plan);
-    job.op = OperatorFor(filterKind);
+    job.byRows = PrepareFilterRows(params, &job.plan);
+    job.params = &params;
+    job.op = OperatorFor(params.kind);
 
     Band bands[kMaxRanges];
     BYTE* buffers = right + static_cast<std::size_t>(height) * 4;
@@ -209,38 +209,46 @@ void RunPasses(BYTE* pixels, LONG width, LONG height, int passes, int filterKind
 
 }  // namespace
 
-int ApplyNeighbourhoodFilter(HWND window, HGLOBAL block)
+Failure ApplyNeighbourhoodFilter(const FilterParams& params, HGLOBAL block)
 {
-    (void)window;  // nothing is drawn
     auto* dib = static_cast<BYTE*>(GlobalLock(block));
     if (!dib)
-        return -1;
+        return Failure::OutOfMemory;
     const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib);
     const LONG width = header->biWidth;
     const LONG height = header->biHeight;
-    const int filterKind = FilterSettings.filterKind;
-    int passes = 1;
-    if (ProcessingMode == 1 && filterKind == kFilterSoft)
-        passes = FilterSettings.softStrength;
-    if ((ProcessingMode != 1 && ProcessingMode != 2) || passes <= 0 || width <= 0 || height <= 0) {
+    const int passes = params.kind == FilterKind::Soft ? params.strength : 1;
+    if (passes <= 0 || width <= 0 || height <= 0) {
         GlobalUnlock(block);
-        return 0;
-    }
-    if (ProcessingMode == 2) {
-        HGLOBAL work = AllocateReliefWork(width, height);
-        if (work)
-            ShadeReliefInPlace(WorkDibPixels(dib), static_cast<std::size_t>(width) * 4, width, height, work);
-        GlobalUnlock(block);
-        return work ? 0 : -1;
+        return Failure::None;
     }
     HGLOBAL work = AllocateBlock(WorkBytes(width, height));
     if (!work) {
         GlobalUnlock(block);
-        return -1;
+        return Failure::OutOfMemory;
     }
-    RunPasses(WorkDibPixels(dib), width, height, passes, filterKind, static_cast<BYTE*>(GlobalLock(work)));
+    RunPasses(WorkDibPixels(dib), width, height, passes, params, static_cast<BYTE*>(GlobalLock(work)));
     GlobalUnlock(work);
     FreeBlock(work);
     GlobalUnlock(block);
-    return 0;
+    return Failure::None;
+}
+
+Failure ApplyNeighbourhoodFilter(const BumpParams& light, HGLOBAL block)
+{
+    auto* dib = static_cast<BYTE*>(GlobalLock(block));
+    if (!dib)
+        return Failure::OutOfMemory;
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib);
+    const LONG width = header->biWidth;
+    const LONG height = header->biHeight;
+    if (width <= 0 || height <= 0) {
+        GlobalUnlock(block);
+        return Failure::None;
+    }
+    HGLOBAL work = AllocateReliefWork(width, height);
+    if (work)
+        ShadeReliefInPlace(light, WorkDibPixels(dib), static_cast<std::size_t>(width) * 4, width, height, work);
+    GlobalUnlock(block);
+    return work ? Failure::None : Failure::OutOfMemory;
 }

@@ -8,41 +8,6 @@
 #include <cstdint>
 #include <cstring>
 
-void FitRect(const RECT* box, const RECT* source, RECT* result)
-{
-    // 1/1024 fixed point, in 64 bits so that extents of 2^21 and more do
-    // not overflow; for smaller extents the results equal 32-bit ones.
-    const std::int64_t sw = source->right - source->left;
-    const std::int64_t sh = source->bottom - source->top;
-    const std::int64_t bw = box->right - box->left;
-    const std::int64_t bh = box->bottom - box->top;
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-    if (sw > 0 && sh > 0 && bw > 0 && bh > 0) {
-        const std::int64_t rs = (sh * 1024) / sw;
-        const std::int64_t rb = (bh * 1024) / bw;
-        const std::int64_t ri = (sw * 1024) / sh;
-        if (rs < rb) {
-            width = bw;
-            height = (rs * bw) >> 10;
-            if (height > bh)
-                height = bh;
-        } else {
-            height = bh;
-            width = (ri * bh) >> 10;
-            if (width > bw)
-                width = bw;
-        }
-    }
-    const std::int64_t dx = (bw - width) >> 1;
-    const std::int64_t dy = (bh - height) >> 1;
-    result->left = static_cast<LONG>(box->left + dx);
-    result->top = static_cast<LONG>(box->top + dy);
-    result->right = static_cast<LONG>(box->left + dx + width);
-    result->bottom = static_cast<LONG>(box->top + dy + height);
-}
-
-
 namespace {
 
 struct ScaleJob {

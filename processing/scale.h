@@ -1,14 +1,9 @@
-// Fitting a rectangle into a box, and the bilinear resampler that makes a
-// WorkDib of any size from another.
+// The bilinear resampler that makes a WorkDib of any size from another.
 #pragma once
 
 #include "platform/platform.h"
 
 #include <cstddef>
-
-// Fits the source's extents into box keeping its aspect ratio (1/1024 fixed
-// point, never larger than the box) and centres the result in the box.
-void FitRect(const RECT* box, const RECT* source, RECT* result);
 
 // Resamples the locked WorkDib at source (header, then pixels) to the
 // target rectangle's width x height into a new block of w*h*4 + 44 bytes,

@@ -60,7 +60,7 @@
 #define IDC_BUMP_AMPLIFY_TEXT    7237
 #define IDC_BUMP_AMBIENT_TEXT    7238
 
-/* FILTERDIALOG.  The radio button ids double as the filterKind values. */
+/* FILTERDIALOG (app/control_kinds.h maps the radio buttons and bars to filters) */
 #define IDC_FILTER_PREVIEW       8200
 #define IDC_FILTER_SHARPEN       8202
 #define IDC_FILTER_SHARPEN_BAR   8203
@@ -88,7 +88,7 @@
 #define IDC_FILTER_KERNEL_FIRST   8213
 #define IDC_FILTER_KERNEL_LAST    8221
 
-/* EFFECTDIALOG.  The radio button ids double as effectKind and levelId. */
+/* EFFECTDIALOG (app/control_kinds.h maps the radio buttons to effects and band widths) */
 #define IDC_EFFECT_PREVIEW       9200
 #define IDC_EFFECT_NEGATIVE      9201
 #define IDC_EFFECT_POSTERIZE     9202
@@ -121,7 +121,7 @@
 #define IDC_EFFECT_MAX_TEXT1     9236
 #define IDC_EFFECT_MAX_TEXT2     9237
 
-/* YSHCADIALOG.  The check box id doubles as the CMYK ColourAdjustMode. */
+/* YSHCADIALOG */
 #define IDC_YSH_LUMINANCE        10001
 #define IDC_YSH_SATURATION       10002
 #define IDC_YSH_HUE              10003

@@ -3,10 +3,10 @@
 # into every po/LANG.po (then translate the new or fuzzy entries there).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-xgettext --language=C++ --from-code=UTF-8 --keyword=_ --keyword=N_ --keyword=Fail:2 \
+xgettext --language=C++ --from-code=UTF-8 --keyword=_ --keyword=N_ \
   --add-comments=TRANSLATORS: --package-name=quillvane-cli --msgid-bugs-address= \
   --no-location --sort-output -o po/quillvane-cli.pot \
-  cli/*.cpp files/rgba_rows.cpp files/png_file.cpp files/webp_file.cpp files/metadata_copy.cpp
+  cli/*.cpp
 for po in po/*.po; do
   msgmerge --quiet --update --backup=none --no-fuzzy-matching --no-location --sort-output "$po" po/quillvane-cli.pot
 done

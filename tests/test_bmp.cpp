@@ -2,7 +2,7 @@
 
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
-#include "files/file_settings.h"
+#include "support/shown.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -124,13 +124,11 @@ protected:
     void SetUp() override
     {
         blocksBefore = StandInLiveBlocks();
-        savedDepth = BmpSaveDepth;
     }
     void TearDown() override
     {
         ReleaseDocument(&doc);
         StandInFailNthAllocation(0);
-        BmpSaveDepth = savedDepth;
         EXPECT_LIVE_BLOCKS(blocksBefore) << "blocks leaked";
     }
 
@@ -141,7 +139,7 @@ protected:
         const std::string path = dir.File(name);
         EXPECT_TRUE(WriteBytes(path, bytes));
         SetPath(&doc, path);
-        return ReadBmpFile(nullptr, &doc);
+        return Shown(ReadBmpFile(&doc));
     }
 
     int ReadBmp(const BmpFile& f) { return Read(Build(f)); }
@@ -158,7 +156,7 @@ protected:
         const DocumentSnapshot before = Snapshot(doc);
         const long blocks = StandInLiveBlocks();
         MessageCapture messages;
-        EXPECT_EQ(ReadBmpFile(nullptr, &doc), -1);
+        EXPECT_EQ(Shown(ReadBmpFile(&doc)), -1);
         EXPECT_TRUE(Unchanged(doc, before));
         EXPECT_LIVE_BLOCKS(blocks);
         EXPECT_EQ(messages.Count(), 1u) << messages.Joined();
@@ -168,15 +166,13 @@ protected:
 
     int Write(int depth, const std::string& path)
     {
-        BmpSaveDepth = depth;
         SetPath(&doc, path);
-        return WriteBmpFile(nullptr, &doc);
+        return Shown(WriteBmpFile(&doc, BmpWriteSettings{depth}));
     }
 
     TempDir dir;
     ImageDocument doc{};
     long blocksBefore = 0;
-    int savedDepth = 24;
 };
 
 // ---- Reading: the three depths ------------------------------------------------------
@@ -211,14 +207,12 @@ TEST_F(BmpTest, ReadFillsTheRecordAndAWorkDibHeaderInsideTheBlock)
     f.clrImportant = 0;
     f.rows = StoredRows(3, 3, 2, BottomUp(2, [](int x, int y) { return AsBgr(Colourful(x, y)); }));
     const std::vector<std::uint8_t> bytes = Build(f);
-    doc.windowRect = RECT{1, 2, 3, 4};
     doc.isModified = 1;
 
     ASSERT_EQ(Read(bytes), 0);
 
     EXPECT_EQ(doc.isLoaded, 1);
     EXPECT_EQ(doc.isModified, 1);
-    EXPECT_EQ(doc.windowRect.right, 3);
     EXPECT_EQ(doc.width, 3);
     EXPECT_EQ(doc.height, 2);
     ASSERT_NE(doc.hDib, nullptr);
@@ -551,7 +545,7 @@ TEST_F(BmpTest, MissingFileIsReportedAndChangesNothing)
     SetPath(&doc, dir.File("no-such-file.bmp"));
     const DocumentSnapshot before = Snapshot(doc);
     MessageCapture messages;
-    EXPECT_EQ(ReadBmpFile(nullptr, &doc), -1);
+    EXPECT_EQ(Shown(ReadBmpFile(&doc)), -1);
     EXPECT_TRUE(Unchanged(doc, before));
     EXPECT_TRUE(messages.Has("Error", kOpenFailed)) << messages.Joined();
     EXPECT_EQ(messages.Count(), 1u);
@@ -560,7 +554,7 @@ TEST_F(BmpTest, MissingFileIsReportedAndChangesNothing)
     ReleaseDocument(&doc);
     ImageDocument fresh{};
     SetPath(&fresh, dir.File("no-such-file.bmp"));
-    EXPECT_EQ(ReadBmpFile(nullptr, &fresh), -1);
+    EXPECT_EQ(Shown(ReadBmpFile(&fresh)), -1);
     EXPECT_EQ(fresh.hDib, nullptr);
     EXPECT_EQ(fresh.isLoaded, 0);
     EXPECT_EQ(+fresh.fileHeader.bfType, 0);
@@ -703,7 +697,7 @@ TEST_F(BmpTest, OffsetsAndMasksPointingNowhereAreHandledSafely)
         SetPath(&doc, path);
         const DocumentSnapshot before = Snapshot(doc);
         MessageCapture messages;
-        const int rc = ReadBmpFile(nullptr, &doc);
+        const int rc = Shown(ReadBmpFile(&doc));
         if (rc == 0) {
             ASSERT_NE(doc.dib, nullptr);
             EXPECT_GT(doc.width, 0);
@@ -755,7 +749,7 @@ TEST_F(BmpTest, EveryFailedAllocationWhileReadingLeavesThePictureIntact)
         const DocumentSnapshot before = Snapshot(doc);
         MessageCapture messages;
         StandInFailNthAllocation(n);
-        const int rc = ReadBmpFile(nullptr, &doc);
+        const int rc = Shown(ReadBmpFile(&doc));
         StandInFailNthAllocation(0);
         if (rc == 0) {
             succeeded = true;  // n is past the reader's last allocation
@@ -929,7 +923,7 @@ TEST_F(BmpTest, RoundTrips24And32BitExactlyAtEveryPaddingWidth)
             ASSERT_EQ(Write(depth, path), 0);
             ImageDocument back{};
             SetPath(&back, path);
-            ASSERT_EQ(ReadBmpFile(nullptr, &back), 0);
+            ASSERT_EQ(Shown(ReadBmpFile(&back)), 0);
             EXPECT_TRUE(SamePixels(back, doc, false));
             EXPECT_EQ(back.bmi->bmiHeader.biXPelsPerMeter, 3937);
             EXPECT_EQ(back.bmi->bmiHeader.biBitCount, 32);
@@ -969,7 +963,7 @@ TEST_F(BmpTest, RoundTrips16BitThroughFiveBitSteps)
         EXPECT_EQ(ReadBytes(path).size(), 54u + (2u * w + (w % 2 ? 2 : 0)) * h);
         ImageDocument back{};
         SetPath(&back, path);
-        ASSERT_EQ(ReadBmpFile(nullptr, &back), 0);
+        ASSERT_EQ(Shown(ReadBmpFile(&back)), 0);
         EXPECT_TRUE(PixelsMatch(back, w, h, readBack, false));
         ReleaseDocument(&back);
     }
@@ -982,7 +976,7 @@ TEST_F(BmpTest, SavingWithNothingLoadedIsRefused)
     const std::string path = dir.File("empty.bmp");
     SetPath(&doc, path);
     MessageCapture messages;
-    EXPECT_EQ(WriteBmpFile(nullptr, &doc), -1);
+    EXPECT_EQ(Shown(WriteBmpFile(&doc, BmpWriteSettings{})), -1);
     EXPECT_TRUE(messages.Has("Error", kNothingLoaded)) << messages.Joined();
     EXPECT_FALSE(FileExists(path));
 }

@@ -2,8 +2,10 @@
 // at full size and in the preview, and the whole apply compared with the
 // reference on random pictures, watermarks, lights and settings.
 
+#include "app/offset_bars.h"
 #include "processing/bump.h"
 #include "processing/neighbourhood.h"
+#include "processing/placement.h"
 #include "processing/scale.h"
 #include "support/processing_support.h"
 #include "support/reference_engines.h"
@@ -26,53 +28,56 @@ protected:
     void SetUp() override
     {
         StandInFailNthAllocation(0);
-        ProcessingMode = 2;
-        BumpSettings = BumpSettingsRecord{};
-        BumpSettings.lightX = 0.0;
-        BumpSettings.lightY = 0.0;
-        BumpSettings.lightZ = 1.0;
+        bump = BumpParams{};
+        bump.lightX = 0.0;
+        bump.lightY = 0.0;
+        bump.lightZ = 1.0;
         SetStrength(20);
-        BumpSettings.amplification = 200;
-        BumpSettings.ambient = 60;
+        bump.amplification = 200;
+        bump.ambient = 60;
         blocksBefore = StandInLiveBlocks();
     }
     void TearDown() override
     {
         StandInFailNthAllocation(0);
-        ProcessingMode = 1;
         EXPECT_LIVE_BLOCKS(blocksBefore) << "a block was leaked";
     }
 
-    static void SetStrength(int s)
-    {
-        BumpSettings.strength = s;
-        BumpSettings.strengthValue = s;
-    }
+    void SetStrength(int s) { bump.strength = s; }
 
-    static ref::LightParams Light()
+    ref::LightParams Light() const
     {
         ref::LightParams l;
-        l.x = BumpSettings.lightX;
-        l.y = BumpSettings.lightY;
-        l.z = BumpSettings.lightZ;
-        l.strength = BumpSettings.strengthValue;
-        l.amplification = BumpSettings.amplification;
-        l.ambient = BumpSettings.ambient;
+        l.x = bump.lightX;
+        l.y = bump.lightY;
+        l.z = bump.lightZ;
+        l.strength = bump.strength;
+        l.amplification = bump.amplification;
+        l.ambient = bump.ambient;
         return l;
     }
 
-    static ref::PlaceParams Place()
+    ref::PlaceParams Place() const
     {
         ref::PlaceParams p;
-        p.keepAspect = BumpSettings.KeepAspect;
-        p.dontEnlarge = BumpSettings.DontEnlarge;
-        p.repeatTile = BumpSettings.RepeatTile;
-        p.offsetX = BumpSettings.OffsetX;
-        p.offsetY = BumpSettings.OffsetY;
+        p.keepAspect = bump.layout.keepAspect;
+        p.dontEnlarge = bump.layout.dontEnlarge;
+        p.repeatTile = bump.layout.repeatTile;
+        p.offsetX = bump.layout.offsetX;
+        p.offsetY = bump.layout.offsetY;
         return p;
     }
 
-    static void RandomLight(std::mt19937& rng)
+    // The three placement boxes from bits 0 (keep aspect), 1 (no
+    // enlargement) and 2 (tiles).
+    void SetFlags(int flags)
+    {
+        bump.layout.keepAspect = flags & 1;
+        bump.layout.dontEnlarge = (flags >> 1) & 1;
+        bump.layout.repeatTile = (flags >> 2) & 1;
+    }
+
+    void RandomLight(std::mt19937& rng)
     {
         std::uniform_real_distribution<double> unit(-1.0, 1.0);
         double x, y, z, len;
@@ -82,28 +87,28 @@ protected:
             z = std::fabs(unit(rng));
             len = std::sqrt(x * x + y * y + z * z);
         } while (len < 0.1 || len > 1.0);
-        BumpSettings.lightX = x / len;
-        BumpSettings.lightY = y / len;
-        BumpSettings.lightZ = z / len;
+        bump.lightX = x / len;
+        bump.lightY = y / len;
+        bump.lightZ = z / len;
         SetStrength(std::uniform_int_distribution<int>(1, 200)(rng));
-        BumpSettings.amplification = std::uniform_int_distribution<int>(0, 800)(rng);
-        BumpSettings.ambient = std::uniform_int_distribution<int>(1, 100)(rng);
+        bump.amplification = std::uniform_int_distribution<int>(0, 800)(rng);
+        bump.ambient = std::uniform_int_distribution<int>(1, 100)(rng);
     }
 
-    static std::string SettingsText()
+    std::string SettingsText() const
     {
         std::ostringstream s;
         s.precision(17);
-        s << " light (" << BumpSettings.lightX << ", " << BumpSettings.lightY << ", " << BumpSettings.lightZ
-          << ") strength " << BumpSettings.strength << " amplification " << BumpSettings.amplification
-          << " ambient " << BumpSettings.ambient << " KeepAspect " << BumpSettings.KeepAspect << " DontEnlarge "
-          << BumpSettings.DontEnlarge << " RepeatTile " << BumpSettings.RepeatTile << " offset "
-          << BumpSettings.OffsetX << "," << BumpSettings.OffsetY;
+        s << " light (" << bump.lightX << ", " << bump.lightY << ", " << bump.lightZ << ") strength "
+          << bump.strength << " amplification " << bump.amplification << " ambient " << bump.ambient
+          << " KeepAspect " << bump.layout.keepAspect << " DontEnlarge " << bump.layout.dontEnlarge
+          << " RepeatTile " << bump.layout.repeatTile << " offset " << bump.layout.offsetX << ","
+          << bump.layout.offsetY;
         return s.str();
     }
 
     // Lights one flat block: all nine pixels the same colour and height.
-    static void LightFlat(int r, int g, int b, int height, int out[3])
+    void LightFlat(int r, int g, int b, int height, int out[3]) const
     {
         PixelBlock3x3 block;
         for (auto& px : block.px) {
@@ -112,7 +117,7 @@ protected:
             px[2] = static_cast<BYTE>(r);
             px[3] = static_cast<BYTE>(height);
         }
-        BumpPixel(&block);
+        BumpPixel(bump, &block);
         EXPECT_EQ(block.px[4][3], height) << "height byte changed";
         out[0] = block.px[4][2];
         out[1] = block.px[4][1];
@@ -120,12 +125,12 @@ protected:
     }
 
     // Runs ApplyBump on copies of the two pictures; returns the image.
-    static ref::Picture CoreApply(const ref::Picture& image, const ref::Picture& watermark, int expected = 0)
+    ref::Picture CoreApply(const ref::Picture& image, const ref::Picture& watermark) const
     {
         ImageDocument imageDoc, watermarkDoc;
         proc_test::MakeDocument(&imageDoc, image);
         proc_test::MakeDocument(&watermarkDoc, watermark);
-        EXPECT_EQ(ApplyBump(nullptr, &watermarkDoc, &imageDoc), expected);
+        EXPECT_EQ(ApplyBump(bump, &watermarkDoc, &imageDoc), Failure::None);
         ref::Picture out = proc_test::ReadDocument(imageDoc);
         EXPECT_EQ(ref::DescribeDifferences(watermark, proc_test::ReadDocument(watermarkDoc)), "")
             << "the watermark was changed";
@@ -134,28 +139,29 @@ protected:
         return out;
     }
 
-    static ref::Picture CoreRender(const ref::Picture& preview, int wi, int hi, const ref::Picture& watermark,
-                                   int expected = 0)
+    ref::Picture CoreRender(const ref::Picture& preview, int wi, int hi, const ref::Picture& watermark) const
     {
         std::vector<BYTE> dib = proc_test::DibBytes(preview);
         ImageDocument watermarkDoc;
         proc_test::MakeDocument(&watermarkDoc, watermark);
-        EXPECT_EQ(RenderBumpPixels(dib.data(), preview.width, preview.height, wi, hi, &watermarkDoc), expected);
+        EXPECT_EQ(RenderBumpPixels(bump, dib.data(), preview.width, preview.height, wi, hi, &watermarkDoc),
+                  Failure::None);
         proc_test::ReleaseDocument(&watermarkDoc);
         return proc_test::ReadDib(dib.data());
     }
 
     // Offsets anywhere within the bars' ranges (0 when a bar is hidden).
-    static void RandomOffsets(std::mt19937& rng, LONG wi, LONG hi, LONG ww, LONG wh)
+    void RandomOffsets(std::mt19937& rng, LONG wi, LONG hi, LONG ww, LONG wh)
     {
-        BumpSettings.OffsetX = BumpSettings.OffsetY = 0;
+        bump.layout.offsetX = bump.layout.offsetY = 0;
         const ref::Placement pl = ref::Place(wi, hi, ww, wh, Place());
         if (pl.barX)
-            BumpSettings.OffsetX = std::uniform_int_distribution<int>(0, static_cast<int>(pl.offsetMaxX))(rng);
+            bump.layout.offsetX = std::uniform_int_distribution<int>(0, static_cast<int>(pl.offsetMaxX))(rng);
         if (pl.barY)
-            BumpSettings.OffsetY = std::uniform_int_distribution<int>(0, static_cast<int>(pl.offsetMaxY))(rng);
+            bump.layout.offsetY = std::uniform_int_distribution<int>(0, static_cast<int>(pl.offsetMaxY))(rng);
     }
 
+    BumpParams bump;
     long blocksBefore = 0;
 };
 
@@ -170,8 +176,10 @@ BumpCase ToCore(ref::Case c)
                                      : (c == ref::Case::Tile ? BumpCase::Tile : BumpCase::Stretch);
 }
 
-// Compares a placement field by field; bar ranges only matter for bars shown.
-std::string PlacementDifferences(const ref::Placement& e, const BumpPlacement& a)
+// Compares a placement field by field; bar ranges only matter for bars
+// shown.  At full size a bar is shown where the watermark leaves room; in
+// the preview, where the dialog shows one.
+std::string PlacementDifferences(const ref::Placement& e, const BumpPlacement& a, OffsetBars bars)
 {
     std::ostringstream s;
     if (ToCore(e.placementCase) != a.placementCase)
@@ -181,11 +189,11 @@ std::string PlacementDifferences(const ref::Placement& e, const BumpPlacement& a
           << "," << a.regionTop << " " << a.regionWidth << "x" << a.regionHeight << ")";
     if (e.tileWidth != a.tileWidth || e.tileHeight != a.tileHeight)
         s << " tile " << e.tileWidth << "x" << e.tileHeight << "/" << a.tileWidth << "x" << a.tileHeight;
-    if (e.barX != a.offsetBarX || e.barY != a.offsetBarY)
-        s << " bars " << e.barX << e.barY << "/" << a.offsetBarX << a.offsetBarY;
-    if (e.barX && a.offsetBarX && e.offsetMaxX != a.offsetMaxX)
+    if (e.barX != bars.x || e.barY != bars.y)
+        s << " bars " << e.barX << e.barY << "/" << bars.x << bars.y;
+    if (e.barX && bars.x && e.offsetMaxX != a.offsetMaxX)
         s << " x range 0.." << e.offsetMaxX << "/0.." << a.offsetMaxX;
-    if (e.barY && a.offsetBarY && e.offsetMaxY != a.offsetMaxY)
+    if (e.barY && bars.y && e.offsetMaxY != a.offsetMaxY)
         s << " y range 0.." << e.offsetMaxY << "/0.." << a.offsetMaxY;
     const std::string text = s.str();
     return text.empty() ? "" : "expected/actual:" + text;
@@ -196,12 +204,12 @@ std::string PlacementDifferences(const ref::Placement& e, const BumpPlacement& a
 TEST_F(BumpTest, FlatSurfaceFigures)
 {
     int out[3];
-    BumpSettings.amplification = 0;  // L0 124, factor 1.25, L1 155, T 38
+    bump.amplification = 0;  // L0 124, factor 1.25, L1 155, T 38
     LightFlat(200, 100, 50, 77, out);
     EXPECT_EQ(out[0], 255);
     EXPECT_EQ(out[1], 130);
     EXPECT_EQ(out[2], 64);
-    BumpSettings.amplification = 200;  // T 64
+    bump.amplification = 200;  // T 64
     LightFlat(200, 100, 50, 77, out);
     EXPECT_EQ(out[0], 255);
     EXPECT_EQ(out[1], 151);
@@ -211,12 +219,12 @@ TEST_F(BumpTest, FlatSurfaceFigures)
 TEST_F(BumpTest, BlackStaysBlackAndBrightClampsAt255)
 {
     int out[3];
-    BumpSettings.amplification = 800;
+    bump.amplification = 800;
     LightFlat(0, 0, 0, 200, out);
     EXPECT_EQ(out[0], 0);
     EXPECT_EQ(out[1], 0);
     EXPECT_EQ(out[2], 0);
-    BumpSettings.ambient = 100;
+    bump.ambient = 100;
     LightFlat(255, 255, 255, 10, out);
     EXPECT_EQ(out[0], 255);
     EXPECT_EQ(out[1], 255);
@@ -228,7 +236,7 @@ TEST_F(BumpTest, DarkPixelWithZeroInputLuminanceKeepsLitColour)
     // B = 9: L0 = trunc(0.99) = 0; lit by 1.25, B1 = 11, L1 = 1: the lit
     // colour comes back unamplified instead of dividing by L0.
     int out[3];
-    BumpSettings.amplification = 800;
+    bump.amplification = 800;
     LightFlat(0, 0, 9, 50, out);
     EXPECT_EQ(out[0], 0);
     EXPECT_EQ(out[1], 0);
@@ -248,7 +256,7 @@ TEST_F(BumpTest, OnePixelPictureIsLitAsFlat)
         RandomLight(rng);
         const ref::Picture p = RandomPicture(rng, 1, 1);
         HGLOBAL block = proc_test::MakeBlock(p);
-        ASSERT_EQ(ApplyNeighbourhoodFilter(nullptr, block), 0);
+        ASSERT_EQ(ApplyNeighbourhoodFilter(bump, block), Failure::None);
         const ref::Picture out = proc_test::ReadBlock(block);
         proc_test::FreeBlock(block);
         int flat[3];
@@ -267,10 +275,10 @@ TEST_F(BumpTest, LightFromTheLeftBrightensSlopesFacingLeft)
     // light from the left is brighter on it than one from the right; a
     // lower row higher than the upper one faces up, towards a light from
     // above.  This pins the screen orientation of the block's rows.
-    auto lit = [](int heightLeft, int heightRight, int heightBelow, int heightAbove, double lx, double ly) {
-        BumpSettings.lightX = lx;
-        BumpSettings.lightY = ly;
-        BumpSettings.lightZ = std::sqrt(1 - lx * lx - ly * ly);
+    auto lit = [this](int heightLeft, int heightRight, int heightBelow, int heightAbove, double lx, double ly) {
+        bump.lightX = lx;
+        bump.lightY = ly;
+        bump.lightZ = std::sqrt(1 - lx * lx - ly * ly);
         PixelBlock3x3 block;
         for (int row = 0; row < 3; ++row)
             for (int col = 0; col < 3; ++col) {
@@ -287,12 +295,12 @@ TEST_F(BumpTest, LightFromTheLeftBrightensSlopesFacingLeft)
                     h += heightAbove;
                 px[3] = static_cast<BYTE>(h);
             }
-        BumpPixel(&block);
+        BumpPixel(bump, &block);
         return static_cast<int>(block.px[4][1]);
     };
     // A gentle slope (strength 20): with amplification the result is not
     // monotonic in the lit luminance once that falls below half the input.
-    BumpSettings.amplification = 0;
+    bump.amplification = 0;
     EXPECT_GT(lit(60, 200, 0, 0, -0.7, 0.0), lit(60, 200, 0, 0, 0.7, 0.0));
     EXPECT_GT(lit(128, 128, 60, -60, 0.0, 0.7), lit(128, 128, 60, -60, 0.0, -0.7));
 }
@@ -320,7 +328,7 @@ TEST_F(BumpTest, BumpPixelMatchesReferenceOnRandomBlocks)
         std::memcpy(expected, block.px[4], 4);
         ref::BumpPixel(block.px, expected, Light());
         const PixelBlock3x3 before = block;
-        BumpPixel(&block);
+        BumpPixel(bump, &block);
         ASSERT_EQ(std::memcmp(block.px[4], expected, 4), 0)
             << "centre B,G,R " << int(before.px[4][0]) << "," << int(before.px[4][1]) << ","
             << int(before.px[4][2]) << " expected " << int(expected[0]) << "," << int(expected[1]) << ","
@@ -358,13 +366,13 @@ TEST_F(BumpTest, RowLightingEqualsPixelLighting)
         }
         for (BumpRowMethod method : {BumpRowMethod::Comparisons, BumpRowMethod::PerPixel}) {
             std::vector<BYTE> out = colours;
-            BumpRow(heights[0].data(), heights[1].data(), heights[2].data(), out.data(), kPixels, method);
+            BumpRow(bump, heights[0].data(), heights[1].data(), heights[2].data(), out.data(), kPixels, method);
             for (int c = 0; c < kPixels; ++c) {
                 PixelBlock3x3 block = {};
                 for (int k = 0; k < 9; ++k)
                     block.px[k][3] = static_cast<BYTE>(heights[k / 3][c + k % 3]);
                 std::memcpy(block.px[4], &colours[c * 4], 3);
-                BumpPixel(&block);
+                BumpPixel(bump, &block);
                 ASSERT_EQ(std::memcmp(block.px[4], &out[c * 4], 3), 0)
                     << "pixel " << c << (method == BumpRowMethod::PerPixel ? " pixel by pixel" : " by comparisons")
                     << SettingsText();
@@ -385,7 +393,7 @@ TEST_F(BumpTest, LightingPassMatchesReference)
             ref::Picture expected = p;
             ref::NeighbourhoodPass(expected, 2, ref::FilterParams{}, Light());
             HGLOBAL block = proc_test::MakeBlock(p);
-            ASSERT_EQ(ApplyNeighbourhoodFilter(nullptr, block), 0);
+            ASSERT_EQ(ApplyNeighbourhoodFilter(bump, block), Failure::None);
             const ref::Picture out = proc_test::ReadBlock(block);
             proc_test::FreeBlock(block);
             EXPECT_EQ(ref::DescribeDifferences(expected, out), "") << s[0] << "x" << s[1] << SettingsText();
@@ -432,47 +440,45 @@ TEST_F(BumpTest, TileHeightsRepeatsFromTopLeftAndWritesOnlyHeights)
 TEST_F(BumpTest, PlacementFigures)
 {
     // Larger than the picture in either direction: case C whatever the boxes say.
-    BumpSettings.DontEnlarge = 1;
-    BumpSettings.RepeatTile = 1;
-    EXPECT_EQ(PlaceWatermark(50, 40, 51, 10).placementCase, BumpCase::Stretch);
-    EXPECT_EQ(PlaceWatermark(50, 40, 10, 41).placementCase, BumpCase::Stretch);
+    bump.layout.dontEnlarge = true;
+    bump.layout.repeatTile = true;
+    EXPECT_EQ(PlaceWatermark(bump.layout, 50, 40, 51, 10).placementCase, BumpCase::Stretch);
+    EXPECT_EQ(PlaceWatermark(bump.layout, 50, 40, 10, 41).placementCase, BumpCase::Stretch);
 
     // Case B with a watermark of the picture's size: one tile covers it.
-    BumpSettings.DontEnlarge = 0;
-    BumpPlacement b = PlaceWatermark(50, 40, 50, 40);
+    bump.layout.dontEnlarge = false;
+    BumpPlacement b = PlaceWatermark(bump.layout, 50, 40, 50, 40);
     EXPECT_EQ(b.placementCase, BumpCase::Tile);
     EXPECT_EQ(b.regionWidth, 50);
     EXPECT_EQ(b.regionHeight, 40);
     EXPECT_EQ(b.tileWidth, 50);
     EXPECT_EQ(b.tileHeight, 40);
-    EXPECT_FALSE(b.offsetBarX);
-    EXPECT_FALSE(b.offsetBarY);
+    EXPECT_EQ(b.offsetMaxX, 0);
+    EXPECT_EQ(b.offsetMaxY, 0);
 
     // Case A with the picture's width: the horizontal bar is hidden.
-    BumpSettings.DontEnlarge = 1;
-    BumpSettings.RepeatTile = 0;
-    BumpSettings.OffsetY = 5;
-    BumpPlacement a = PlaceWatermark(50, 40, 50, 30);
+    bump.layout.dontEnlarge = true;
+    bump.layout.repeatTile = false;
+    bump.layout.offsetY = 5;
+    BumpPlacement a = PlaceWatermark(bump.layout, 50, 40, 50, 30);
     EXPECT_EQ(a.placementCase, BumpCase::NoEnlarge);
     EXPECT_EQ(a.regionTop, 5);
-    EXPECT_FALSE(a.offsetBarX);
-    EXPECT_TRUE(a.offsetBarY);
+    EXPECT_EQ(a.offsetMaxX, 0);
     EXPECT_EQ(a.offsetMaxY, 10);
 
     // Keep aspect, a 2:1 watermark on a square picture: full width, half
     // the height, moved by OffsetY only.
-    BumpSettings.DontEnlarge = 0;
-    BumpSettings.KeepAspect = 1;
-    BumpSettings.OffsetX = 7;
-    BumpSettings.OffsetY = 13;
-    BumpPlacement c = PlaceWatermark(100, 100, 40, 20);
+    bump.layout.dontEnlarge = false;
+    bump.layout.keepAspect = true;
+    bump.layout.offsetX = 7;
+    bump.layout.offsetY = 13;
+    BumpPlacement c = PlaceWatermark(bump.layout, 100, 100, 40, 20);
     EXPECT_EQ(c.placementCase, BumpCase::Stretch);
     EXPECT_EQ(c.regionLeft, 0);
     EXPECT_EQ(c.regionTop, 13);
     EXPECT_EQ(c.regionWidth, 100);
     EXPECT_EQ(c.regionHeight, 50);
-    EXPECT_FALSE(c.offsetBarX);
-    EXPECT_TRUE(c.offsetBarY);
+    EXPECT_EQ(c.offsetMaxX, 0);
     EXPECT_EQ(c.offsetMaxY, 50);
 }
 
@@ -486,14 +492,13 @@ TEST_F(BumpTest, PlacementMatchesReferenceInEveryCase)
             for (int ww : extents)
                 for (int wh : extents)
                     for (int flags = 0; flags < 8; ++flags) {
-                        BumpSettings.KeepAspect = flags & 1;
-                        BumpSettings.DontEnlarge = (flags >> 1) & 1;
-                        BumpSettings.RepeatTile = (flags >> 2) & 1;
+                        SetFlags(flags);
                         RandomOffsets(rng, wi, hi, ww, wh);
                         const ref::Placement e = ref::Place(wi, hi, ww, wh, Place());
-                        const BumpPlacement a = PlaceWatermark(wi, hi, ww, wh);
+                        const BumpPlacement a = PlaceWatermark(bump.layout, wi, hi, ww, wh);
                         ++seen[static_cast<int>(e.placementCase)];
-                        ASSERT_EQ(PlacementDifferences(e, a), "")
+                        const OffsetBars bars = {a.offsetMaxX > 0, a.offsetMaxY > 0};
+                        ASSERT_EQ(PlacementDifferences(e, a, bars), "")
                             << "picture " << wi << "x" << hi << " watermark " << ww << "x" << wh << SettingsText();
                     }
     EXPECT_GT(seen[0], 0);
@@ -512,13 +517,12 @@ TEST_F(BumpTest, PreviewPlacementMatchesReferenceInEveryCase)
         const LONG pw = static_cast<LONG>(fit.right - fit.left), ph = static_cast<LONG>(fit.bottom - fit.top);
         for (const auto& wm : watermarks)
             for (int flags = 0; flags < 8; ++flags) {
-                BumpSettings.KeepAspect = flags & 1;
-                BumpSettings.DontEnlarge = (flags >> 1) & 1;
-                BumpSettings.RepeatTile = (flags >> 2) & 1;
+                SetFlags(flags);
                 RandomOffsets(rng, pic[0], pic[1], wm[0], wm[1]);
                 const ref::Placement e = ref::PlaceInPreview(pic[0], pic[1], wm[0], wm[1], pw, ph, Place());
-                const BumpPlacement a = PlaceWatermarkInPreview(pic[0], pic[1], wm[0], wm[1], pw, ph);
-                EXPECT_EQ(PlacementDifferences(e, a), "") << "picture " << pic[0] << "x" << pic[1] << " preview "
+                const BumpPlacement a = PlaceWatermarkInPreview(bump.layout, pic[0], pic[1], wm[0], wm[1], pw, ph);
+                EXPECT_EQ(PlacementDifferences(e, a, OffsetBarsShown(a, pw, ph)), "")
+                    << "picture " << pic[0] << "x" << pic[1] << " preview "
                                                           << pw << "x" << ph << " watermark " << wm[0] << "x"
                                                           << wm[1] << SettingsText();
             }
@@ -537,9 +541,7 @@ TEST_F(BumpTest, ApplyMatchesReferenceInEveryCase)
         for (const auto& wm : watermarks)
             for (int flags = 0; flags < 8; ++flags) {
                 RandomLight(rng);
-                BumpSettings.KeepAspect = flags & 1;
-                BumpSettings.DontEnlarge = (flags >> 1) & 1;
-                BumpSettings.RepeatTile = (flags >> 2) & 1;
+                SetFlags(flags);
                 RandomOffsets(rng, pic[0], pic[1], wm[0], wm[1]);
                 const ref::Picture image = RandomPicture(rng, pic[0], pic[1]);
                 const ref::Picture watermark = RandomPicture(rng, wm[0], wm[1]);
@@ -573,11 +575,11 @@ TEST_F(BumpTest, ApplyOnAPictureInBandsMatchesReference)
                           {0, 1, 0, roomX + 90, 4000}, {0, 0, 1, 0, 0}};
     for (const Case& c : cases) {
         RandomLight(rng);
-        BumpSettings.KeepAspect = c.keepAspect;
-        BumpSettings.DontEnlarge = c.dontEnlarge;
-        BumpSettings.RepeatTile = c.tile;
-        BumpSettings.OffsetX = c.offsetX;
-        BumpSettings.OffsetY = c.offsetY;
+        bump.layout.keepAspect = c.keepAspect;
+        bump.layout.dontEnlarge = c.dontEnlarge;
+        bump.layout.repeatTile = c.tile;
+        bump.layout.offsetX = c.offsetX;
+        bump.layout.offsetY = c.offsetY;
         ref::PlaceParams place = Place();
         place.offsetX = std::min(c.offsetX, roomX);
         place.offsetY = std::min(c.offsetY, roomY);
@@ -594,9 +596,9 @@ TEST_F(BumpTest, ApplyWritesWatermarkHeightsIntoTheRegionOnly)
     std::mt19937 rng(18);
     const ref::Picture image = RandomPicture(rng, 20, 15);
     const ref::Picture watermark = RandomPicture(rng, 6, 4);
-    BumpSettings.DontEnlarge = 1;
-    BumpSettings.OffsetX = 9;
-    BumpSettings.OffsetY = 3;
+    bump.layout.dontEnlarge = true;
+    bump.layout.offsetX = 9;
+    bump.layout.offsetY = 3;
     const ref::Picture out = CoreApply(image, watermark);
     const ref::Picture heights = ref::Scale(watermark, 6, 4);
     for (int y = 0; y < 15; ++y)
@@ -620,9 +622,7 @@ TEST_F(BumpTest, PreviewRenderMatchesReferenceInEveryCase)
         for (const auto& wm : watermarks)
             for (int flags = 0; flags < 8; ++flags) {
                 RandomLight(rng);
-                BumpSettings.KeepAspect = flags & 1;
-                BumpSettings.DontEnlarge = (flags >> 1) & 1;
-                BumpSettings.RepeatTile = (flags >> 2) & 1;
+                SetFlags(flags);
                 RandomOffsets(rng, pic[0], pic[1], wm[0], wm[1]);
                 const ref::Placement pl = ref::PlaceInPreview(pic[0], pic[1], wm[0], wm[1], pw, ph, Place());
                 ASSERT_TRUE(pl.left >= 0 && pl.top >= 0 && pl.left + pl.width <= pw && pl.top + pl.height <= ph)
@@ -646,9 +646,7 @@ TEST_F(BumpTest, FailedAllocationLeavesPictureIntact)
     const ref::Picture image = RandomPicture(rng, 17, 13);
     const ref::Picture watermark = RandomPicture(rng, 5, 4);
     for (int flags : {0, 1, 2, 4}) {  // stretch, keep aspect, no enlargement, tiles
-        BumpSettings.KeepAspect = flags & 1;
-        BumpSettings.DontEnlarge = (flags >> 1) & 1;
-        BumpSettings.RepeatTile = (flags >> 2) & 1;
+        SetFlags(flags);
         ref::Picture expected = image;
         ref::ApplyBump(expected, watermark, Place(), Light());
         bool succeeded = false;
@@ -658,15 +656,15 @@ TEST_F(BumpTest, FailedAllocationLeavesPictureIntact)
             proc_test::MakeDocument(&watermarkDoc, watermark);
             const long live = StandInLiveBlocks();
             StandInFailNthAllocation(n);
-            const int result = ApplyBump(nullptr, &watermarkDoc, &imageDoc);
+            const Failure result = ApplyBump(bump, &watermarkDoc, &imageDoc);
             StandInFailNthAllocation(0);
             EXPECT_LIVE_BLOCKS(live) << "allocation " << n << " failing, flags " << flags;
             const ref::Picture out = proc_test::ReadDocument(imageDoc);
-            if (result == -1) {
+            if (result == Failure::OutOfMemory) {
                 EXPECT_EQ(ref::DescribeDifferences(image, out), "")
                     << "allocation " << n << " failing, flags " << flags;
             } else {
-                EXPECT_EQ(result, 0);
+                EXPECT_EQ(result, Failure::None);
                 EXPECT_EQ(ref::DescribeDifferences(expected, out), "") << "flags " << flags;
                 EXPECT_GT(n, 1) << "the apply allocated nothing from the block allocator";
                 succeeded = true;
@@ -686,7 +684,7 @@ TEST_F(BumpTest, FailedAllocationLeavesPreviewIntact)
     std::mt19937 rng(21);
     const ref::Picture preview = RandomPicture(rng, 40, 30);
     const ref::Picture watermark = RandomPicture(rng, 50, 20);
-    BumpSettings.RepeatTile = 1;
+    bump.layout.repeatTile = true;
     ref::Picture expected = preview;
     ref::RenderBumpPreview(expected, 80, 60, watermark, Place(), Light());
     bool succeeded = false;
@@ -696,11 +694,11 @@ TEST_F(BumpTest, FailedAllocationLeavesPreviewIntact)
         proc_test::MakeDocument(&watermarkDoc, watermark);
         const long live = StandInLiveBlocks();
         StandInFailNthAllocation(n);
-        const int result = RenderBumpPixels(dib.data(), 40, 30, 80, 60, &watermarkDoc);
+        const Failure result = RenderBumpPixels(bump, dib.data(), 40, 30, 80, 60, &watermarkDoc);
         StandInFailNthAllocation(0);
         EXPECT_LIVE_BLOCKS(live) << "allocation " << n << " failing";
         const ref::Picture out = proc_test::ReadDib(dib.data());
-        if (result == -1) {
+        if (result == Failure::OutOfMemory) {
             EXPECT_EQ(ref::DescribeDifferences(preview, out), "") << "allocation " << n << " failing";
         } else {
             EXPECT_EQ(ref::DescribeDifferences(expected, out), "");

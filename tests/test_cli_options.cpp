@@ -36,8 +36,8 @@ TEST(CliOptions, ValuesFollowTheirOptionOrComeAfterEquals)
 {
     const Parsed a = Parse({"bump", "in.jpg", "--strength", "150", "--amplify=0", "-o", "out.jpg"});
     ASSERT_EQ(a.result, 0) << a.error;
-    EXPECT_EQ(a.options.bumpStrength, 150);
-    EXPECT_EQ(a.options.amplify, 0);
+    EXPECT_EQ(a.options.bump.strength, 150);
+    EXPECT_EQ(a.options.bump.amplification, 0);
     EXPECT_EQ(a.options.output, "out.jpg");
 
     const Parsed b = Parse({"convert", "--output=x.bmp", "in.jpg"});
@@ -49,14 +49,14 @@ TEST(CliOptions, NegativeValuesAreValuesNotOptions)
 {
     const Parsed p = Parse({"bump", "--light", "-0.6,0.3,0.74", "in.bmp", "-o", "o.bmp"});
     ASSERT_EQ(p.result, 0) << p.error;
-    EXPECT_DOUBLE_EQ(p.options.light[0], -0.6);
-    EXPECT_DOUBLE_EQ(p.options.light[1], 0.3);
-    EXPECT_DOUBLE_EQ(p.options.light[2], 0.74);  // used as given, not normalised
+    EXPECT_DOUBLE_EQ(p.options.bump.lightX, -0.6);
+    EXPECT_DOUBLE_EQ(p.options.bump.lightY, 0.3);
+    EXPECT_DOUBLE_EQ(p.options.bump.lightZ, 0.74);  // used as given, not normalised
 
     const Parsed y = Parse({"ysh", "--hue", "-180", "--luminance=-100", "in.bmp", "-o", "o.bmp"});
     ASSERT_EQ(y.result, 0) << y.error;
-    EXPECT_EQ(y.options.hue, 0);
-    EXPECT_EQ(y.options.luminance, 0);
+    EXPECT_EQ(y.options.ysh.hue, 0);
+    EXPECT_EQ(y.options.ysh.luminance, 0);
 }
 
 TEST(CliOptions, OptionsAndInputsInAnyOrderAndDoubleDashEndsOptions)
@@ -65,7 +65,7 @@ TEST(CliOptions, OptionsAndInputsInAnyOrderAndDoubleDashEndsOptions)
                             "--odd-name.jpg", "-"});
     ASSERT_EQ(p.result, 0) << p.error;
     EXPECT_EQ(p.options.inputs, (std::vector<std::string>{"a.jpg", "b.bmp", "c.jpg", "--odd-name.jpg", "-"}));
-    EXPECT_EQ(p.options.filterKind, 8205);
+    EXPECT_EQ(p.options.filter.kind, FilterKind::Soft);
 }
 
 TEST(CliOptions, DefaultsAreTheProgramsStartUpValues)
@@ -78,72 +78,73 @@ TEST(CliOptions, DefaultsAreTheProgramsStartUpValues)
     EXPECT_EQ(o.quality, 80);
     EXPECT_FALSE(o.progressive);
     EXPECT_FALSE(o.regionGiven);
-    EXPECT_EQ(o.bumpStrength, 20);
-    EXPECT_EQ(o.amplify, 200);
-    EXPECT_EQ(o.ambient, 60);
-    EXPECT_EQ(o.offsetX, 0);
-    EXPECT_EQ(o.offsetY, 0);
+    EXPECT_EQ(o.bump.strength, 20);
+    EXPECT_EQ(o.bump.amplification, 200);
+    EXPECT_EQ(o.bump.ambient, 60);
+    EXPECT_EQ(o.bump.layout.offsetX, 0);
+    EXPECT_EQ(o.bump.layout.offsetY, 0);
     // Azimuth 135, elevation 45: from the upper left, half-way up.
-    EXPECT_NEAR(o.light[0], -0.5, 1e-15);
-    EXPECT_NEAR(o.light[1], 0.5, 1e-15);
-    EXPECT_NEAR(o.light[2], std::sqrt(0.5), 1e-15);
+    EXPECT_NEAR(o.bump.lightX, -0.5, 1e-15);
+    EXPECT_NEAR(o.bump.lightY, 0.5, 1e-15);
+    EXPECT_NEAR(o.bump.lightZ, std::sqrt(0.5), 1e-15);
 
     const Parsed f = Parse({"filter", "in.jpg", "-o", "out.jpg"});
     ASSERT_EQ(f.result, 0);
-    EXPECT_EQ(f.options.filterKind, 8202);
-    EXPECT_EQ(f.options.filterStrength, 0);
+    EXPECT_EQ(f.options.filter.kind, FilterKind::Sharpen);
+    EXPECT_EQ(f.options.filter.strength, 0);
 
     const Parsed e = Parse({"effect", "in.jpg", "-o", "out.jpg"});
     ASSERT_EQ(e.result, 0);
-    EXPECT_EQ(e.options.effectKind, 9201);
-    EXPECT_EQ(e.options.levelId, 9213);
+    EXPECT_EQ(e.options.effect.kind, EffectKind::Negative);
+    EXPECT_EQ(e.options.effect.bandWidth, 64);
     EXPECT_FALSE(e.options.boundsGiven);
 
     const Parsed y = Parse({"ysh", "in.jpg", "-o", "out.jpg"});
     ASSERT_EQ(y.result, 0);
-    EXPECT_EQ(y.options.luminance, 100);
-    EXPECT_EQ(y.options.saturation, 100);
-    EXPECT_EQ(y.options.hue, 180);
-    EXPECT_FALSE(y.options.cmyk);
+    EXPECT_EQ(y.options.ysh.luminance, 100);
+    EXPECT_EQ(y.options.ysh.saturation, 100);
+    EXPECT_EQ(y.options.ysh.hue, 180);
+    EXPECT_EQ(y.options.ysh.mode, ColourMode::Ysh);
 }
 
 TEST(CliOptions, SettingsMapToTheDialogsValues)
 {
     const Parsed a = Parse({"bump", "--azimuth", "0", "--elevation", "0", "i", "-o", "o.bmp"});
     ASSERT_EQ(a.result, 0) << a.error;
-    EXPECT_DOUBLE_EQ(a.options.light[0], 1.0);
-    EXPECT_DOUBLE_EQ(a.options.light[1], 0.0);
-    EXPECT_DOUBLE_EQ(a.options.light[2], 0.0);
+    EXPECT_DOUBLE_EQ(a.options.bump.lightX, 1.0);
+    EXPECT_DOUBLE_EQ(a.options.bump.lightY, 0.0);
+    EXPECT_DOUBLE_EQ(a.options.bump.lightZ, 0.0);
     const Parsed up = Parse({"bump", "--azimuth=90", "i", "-o", "o.bmp"});
     ASSERT_EQ(up.result, 0);
-    EXPECT_NEAR(up.options.light[0], 0.0, 1e-15);
-    EXPECT_GT(up.options.light[1], 0.7);  // Y points up the picture
+    EXPECT_NEAR(up.options.bump.lightX, 0.0, 1e-15);
+    EXPECT_GT(up.options.bump.lightY, 0.7);  // Y points up the picture
 
     const Parsed y = Parse({"ysh", "--luminance", "50", "--saturation", "-100", "--hue", "120", "i", "-o", "o.bmp"});
     ASSERT_EQ(y.result, 0) << y.error;
-    EXPECT_EQ(y.options.luminance, 150);
-    EXPECT_EQ(y.options.saturation, 0);
-    EXPECT_EQ(y.options.hue, 300);
+    EXPECT_EQ(y.options.ysh.luminance, 150);
+    EXPECT_EQ(y.options.ysh.saturation, 0);
+    EXPECT_EQ(y.options.ysh.hue, 300);
 
     static const struct {
         const char* levels;
-        int id;
-    } levels[] = {{"8", 9210}, {"16", 9211}, {"32", 9212}, {"64", 9213}, {"128", 9214}};
+        int bandWidth;
+    } levels[] = {{"8", 8}, {"16", 16}, {"32", 32}, {"64", 64}, {"128", 128}};
     for (const auto& l : levels) {
         const Parsed e = Parse({"effect", "--kind", "posterize", "--levels", l.levels, "i", "-o", "o.bmp"});
         ASSERT_EQ(e.result, 0) << e.error;
-        EXPECT_EQ(e.options.effectKind, 9202);
-        EXPECT_EQ(e.options.levelId, l.id) << l.levels;
+        EXPECT_EQ(e.options.effect.kind, EffectKind::Posterize);
+        EXPECT_EQ(e.options.effect.bandWidth, l.bandWidth) << l.levels;
     }
     static const struct {
         const char* kind;
-        int id;
-    } effects[] = {{"negative", 9201}, {"posterize", 9202}, {"solarize", 9203}, {"binarize", 9205},
-                   {"contrast", 9204}};
+        EffectKind id;
+    } effects[] = {{"negative", EffectKind::Negative}, {"posterize", EffectKind::Posterize},
+                   {"solarize", EffectKind::Solarize}, {"binarize", EffectKind::Binarize},
+                   {"contrast", EffectKind::Contrast}};
     for (const auto& k : effects) {
         const Parsed e = Parse({"effect", "--kind", k.kind, "i", "-o", "o.bmp"});
         ASSERT_EQ(e.result, 0) << e.error;
-        EXPECT_EQ(e.options.effectKind, k.id) << k.kind;
+        EXPECT_EQ(e.options.effect.kind, k.id) << k.kind;
     }
 }
 
@@ -151,18 +152,19 @@ TEST(CliOptions, KernelAndBoundsKeepTheirWrittenOrderAndSelectTheirKind)
 {
     const Parsed f = Parse({"filter", "--kernel", "-9,2,3,4,5,6,7,8,9", "--strength", "10", "i", "-o", "o.bmp"});
     ASSERT_EQ(f.result, 0) << f.error;
-    EXPECT_EQ(f.options.filterKind, 8211);
-    EXPECT_EQ(f.options.filterStrength, 10);
+    EXPECT_EQ(f.options.filter.kind, FilterKind::Custom);
+    EXPECT_EQ(f.options.filter.strength, 10);
+    // Written top row first as seen on screen; the engine's rows run bottom-up.
     const int expected[9] = {-9, 2, 3, 4, 5, 6, 7, 8, 9};
     for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(f.options.kernel[i], expected[i]) << i;
+        EXPECT_EQ(f.options.filter.kernel[2 - i / 3][i % 3], expected[i]) << i;
 
     const Parsed e = Parse({"effect", "--bounds", "0,255,10,10,50,150", "i", "-o", "o.bmp"});
     ASSERT_EQ(e.result, 0) << e.error;
-    EXPECT_EQ(e.options.effectKind, 9204);
+    EXPECT_EQ(e.options.effect.kind, EffectKind::Contrast);
     const int bounds[6] = {0, 255, 10, 10, 50, 150};
     for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(e.options.bounds[i], bounds[i]) << i;
+        EXPECT_EQ(i % 2 ? e.options.effect.upperBound[i / 2] : e.options.effect.lowerBound[i / 2], bounds[i]) << i;
 }
 
 TEST(CliOptions, FileSettingsAndRegion)
@@ -236,10 +238,11 @@ TEST(CliOptions, WorkerArgumentsKeepEverySettingAsWrittenAndDropInputsOutputAndJ
     CliOptions worker;
     std::string error;
     ASSERT_EQ(ParseCliOptions(static_cast<int>(argv.size()), argv.data(), &worker, &error), 0) << error;
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(worker.light[i], p.options.light[i]);
+    EXPECT_EQ(worker.bump.lightX, p.options.bump.lightX);
+    EXPECT_EQ(worker.bump.lightY, p.options.bump.lightY);
+    EXPECT_EQ(worker.bump.lightZ, p.options.bump.lightZ);
     EXPECT_EQ(worker.watermark, "logo.bmp");
-    EXPECT_TRUE(worker.tile);
+    EXPECT_TRUE(worker.bump.layout.repeatTile);
     EXPECT_EQ(worker.quality, 95);
     EXPECT_EQ(worker.workerArguments, p.options.workerArguments);
 }

@@ -19,21 +19,18 @@ using proc_test::RandomPicture;
 
 class ColourTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetColourAdjust(); }
-    void TearDown() override { ResetColourAdjust(); }
-
     // Adjusts one pixel through the whole-picture entry point.
-    static void Adjust(int r, int g, int b, int out[3])
+    void Adjust(int r, int g, int b, int out[3]) const
     {
         ref::Picture p = FlatPicture(1, 1, b, g, r, 42);
-        ApplyColourAdjust(p.bytes.data(), 1, 1);
+        ApplyColourAdjust(ysh, p.bytes.data(), 1, 1);
         EXPECT_EQ(p.bytes[3], 42) << "height byte changed";
         out[0] = p.bytes[2];
         out[1] = p.bytes[1];
         out[2] = p.bytes[0];
     }
 
-    static void ExpectAdjusted(int r, int g, int b, int er, int eg, int eb)
+    void ExpectAdjusted(int r, int g, int b, int er, int eg, int eb) const
     {
         int out[3];
         Adjust(r, g, b, out);
@@ -41,31 +38,32 @@ protected:
         EXPECT_EQ(out[1], eg) << "green of (" << r << "," << g << "," << b << ")";
         EXPECT_EQ(out[2], eb) << "blue of (" << r << "," << g << "," << b << ")";
     }
+
+    YshParams ysh;
 };
 
-TEST_F(ColourTest, ResetGivesNeutralPositionsAndAdjustmentMode)
+TEST_F(ColourTest, DefaultsAreNeutralPositionsAndAdjustmentMode)
 {
-    YshSettings = YshSettingsRecord{3, 4, 5};
-    ColourAdjustMode = kColourModeCmyk;
-    ResetColourAdjust();
-    EXPECT_EQ(YshSettings.luminance, 100);
-    EXPECT_EQ(YshSettings.saturation, 100);
-    EXPECT_EQ(YshSettings.hue, 180);
-    EXPECT_EQ(ColourAdjustMode, kColourModeYsh);
+    ysh = YshParams{3, 4, 5, ColourMode::Cmyk};
+    ysh = YshParams{};
+    EXPECT_EQ(ysh.luminance, 100);
+    EXPECT_EQ(ysh.saturation, 100);
+    EXPECT_EQ(ysh.hue, 180);
+    EXPECT_EQ(ysh.mode, ColourMode::Ysh);
 }
 
 TEST_F(ColourTest, YshFigures)
 {
-    YshSettings.saturation = 0;  // Y = 124.5
+    ysh.saturation = 0;  // Y = 124.5
     ExpectAdjusted(200, 100, 50, 124, 124, 124);
-    ResetColourAdjust();
-    YshSettings.luminance = 150;
+    ysh = YshParams{};
+    ysh.luminance = 150;
     ExpectAdjusted(200, 100, 50, 255, 162, 112);
-    ResetColourAdjust();
-    YshSettings.hue = 300;  // +120 degrees
+    ysh = YshParams{};
+    ysh.hue = 300;  // +120 degrees
     ExpectAdjusted(255, 0, 0, 0, 177, 0);
-    ResetColourAdjust();
-    YshSettings.luminance = 0;
+    ysh = YshParams{};
+    ysh.luminance = 0;
     ExpectAdjusted(200, 100, 50, 75, 0, 0);
 }
 
@@ -76,7 +74,7 @@ TEST_F(ColourTest, GreyStaysNearlyGreyUnderHueChanges)
     // never further off, whatever the hue rotation.
     for (int hue : {0, 45, 180, 300, 360})
         for (int v = 0; v < 256; ++v) {
-            YshSettings.hue = hue;
+            ysh.hue = hue;
             int out[3];
             Adjust(v, v, v, out);
             for (int c = 0; c < 3; ++c)
@@ -95,7 +93,7 @@ TEST_F(ColourTest, NeutralPositionsGiveInputOrOneLower)
     std::mt19937 rng(41);
     ref::Picture p = RandomPicture(rng, 200, 100);
     const ref::Picture before = p;
-    ApplyColourAdjust(p.bytes.data(), p.width, p.height);
+    ApplyColourAdjust(ysh, p.bytes.data(), p.width, p.height);
     for (std::size_t i = 0; i < p.bytes.size(); i += 4) {
         for (int c = 0; c < 3; ++c)
             ASSERT_TRUE(p.bytes[i + c] == before.bytes[i + c] || p.bytes[i + c] + 1 == before.bytes[i + c])
@@ -107,14 +105,14 @@ TEST_F(ColourTest, NeutralPositionsGiveInputOrOneLower)
 
 TEST_F(ColourTest, CmykRoundTripGivesInputOrOneLowerAndBlackStaysBlack)
 {
-    ColourAdjustMode = kColourModeCmyk;
-    YshSettings.hue = 0;  // the sliders take no part
+    ysh.mode = ColourMode::Cmyk;
+    ysh.hue = 0;  // the sliders take no part
     ExpectAdjusted(0, 0, 0, 0, 0, 0);
     ExpectAdjusted(255, 255, 255, 255, 255, 255);
     std::mt19937 rng(42);
     ref::Picture p = RandomPicture(rng, 200, 100);
     const ref::Picture before = p;
-    ApplyColourAdjust(p.bytes.data(), p.width, p.height);
+    ApplyColourAdjust(ysh, p.bytes.data(), p.width, p.height);
     for (std::size_t i = 0; i < p.bytes.size(); i += 4) {
         for (int c = 0; c < 3; ++c)
             ASSERT_TRUE(p.bytes[i + c] == before.bytes[i + c] || p.bytes[i + c] + 1 == before.bytes[i + c])
@@ -137,11 +135,11 @@ TEST_F(ColourTest, EveryColourMatchesTheReference)
         all.bytes[i * 4 + 2] = static_cast<std::uint8_t>(i >> 16);
         all.bytes[i * 4 + 3] = static_cast<std::uint8_t>(i * 7);
     }
-    ColourAdjustMode = kColourModeCmyk;
+    ysh.mode = ColourMode::Cmyk;
     ref::Picture expected = all;
     ref::CmykRoundTrip(expected);
     ref::Picture p = all;
-    ApplyColourAdjust(p.bytes.data(), p.width, p.height);
+    ApplyColourAdjust(ysh, p.bytes.data(), p.width, p.height);
     EXPECT_EQ(p.bytes, expected.bytes) << ref::DescribeDifferences(expected, p);
 }
 
@@ -149,11 +147,11 @@ TEST_F(ColourTest, OtherModesChangeNothing)
 {
     std::mt19937 rng(43);
     const ref::Picture before = RandomPicture(rng, 7, 5);
-    YshSettings.saturation = 0;
-    for (int mode : {0, 10001, 10009}) {
-        ColourAdjustMode = mode;
+    ysh.saturation = 0;
+    for (int mode : {2, 3, 255}) {
+        ysh.mode = static_cast<ColourMode>(mode);
         ref::Picture p = before;
-        ApplyColourAdjust(p.bytes.data(), p.width, p.height);
+        ApplyColourAdjust(ysh, p.bytes.data(), p.width, p.height);
         EXPECT_EQ(ref::DescribeDifferences(before, p), "") << "mode " << mode;
     }
 }
@@ -166,17 +164,17 @@ TEST_F(ColourTest, YshMatchesReferenceOnRandomPicturesAndPositions)
     const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {3, 5}, {35, 17}, {64, 64}};
     for (const auto& s : sizes)
         for (int round = 0; round < 12; ++round) {
-            YshSettings.luminance = position(rng);
-            YshSettings.saturation = position(rng);
-            YshSettings.hue = round == 0 ? 0 : (round == 1 ? 360 : hue(rng));
+            ysh.luminance = position(rng);
+            ysh.saturation = position(rng);
+            ysh.hue = round == 0 ? 0 : (round == 1 ? 360 : hue(rng));
             const ref::Picture before = RandomPicture(rng, s[0], s[1]);
             ref::Picture expected = before;
-            ref::Ysh(expected, YshSettings.luminance, YshSettings.saturation, YshSettings.hue);
+            ref::Ysh(expected, ysh.luminance, ysh.saturation, ysh.hue);
             ref::Picture p = before;
-            ApplyColourAdjust(p.bytes.data(), p.width, p.height);
+            ApplyColourAdjust(ysh, p.bytes.data(), p.width, p.height);
             EXPECT_EQ(ref::DescribeDifferences(expected, p), "")
-                << s[0] << "x" << s[1] << " positions " << YshSettings.luminance << "/" << YshSettings.saturation
-                << "/" << YshSettings.hue;
+                << s[0] << "x" << s[1] << " positions " << ysh.luminance << "/" << ysh.saturation
+                << "/" << ysh.hue;
         }
 }
 
@@ -195,17 +193,17 @@ TEST_F(ColourTest, PictureInRangesWithRepeatedColoursMatchesReference)
     ref::Picture before(proc_test::kBandedWidth, proc_test::kBandedHeight);
     for (std::size_t i = 0; i < before.bytes.size(); i += 4)
         std::memcpy(&before.bytes[i], palette[pick(rng)].data(), 4);
-    YshSettings = YshSettingsRecord{137, 61, 250};
-    for (int mode : {kColourModeYsh, kColourModeCmyk}) {
-        ColourAdjustMode = mode;
+    ysh = YshParams{137, 61, 250};
+    for (ColourMode mode : {ColourMode::Ysh, ColourMode::Cmyk}) {
+        ysh.mode = mode;
         ref::Picture expected = before;
-        if (mode == kColourModeYsh)
-            ref::Ysh(expected, YshSettings.luminance, YshSettings.saturation, YshSettings.hue);
+        if (mode == ColourMode::Ysh)
+            ref::Ysh(expected, ysh.luminance, ysh.saturation, ysh.hue);
         else
             ref::CmykRoundTrip(expected);
         ref::Picture p = before;
-        ApplyColourAdjust(p.bytes.data(), p.width, p.height);
-        EXPECT_EQ(ref::DescribeDifferences(expected, p), "") << "mode " << mode;
+        ApplyColourAdjust(ysh, p.bytes.data(), p.width, p.height);
+        EXPECT_EQ(ref::DescribeDifferences(expected, p), "") << "mode " << static_cast<int>(mode);
     }
 }
 
@@ -215,7 +213,7 @@ TEST_F(ColourTest, PictureInRangesWithRepeatedColoursMatchesReference)
 // it equals YshPixel on every pixel.
 TEST_F(ColourTest, YshOnEveryColourEqualsThePixelFormula)
 {
-    const YshSettingsRecord settings[] = {{100, 100, 180}, {110, 130, 210}, {0, 200, 0},
+    const YshParams settings[] = {{100, 100, 180}, {110, 130, 210}, {0, 200, 0},
                                           {200, 200, 360}, {57, 13, 91}};
     ref::Picture every(4096, 4096);
     for (std::size_t i = 0; i < every.bytes.size() / 4; ++i) {
@@ -224,10 +222,10 @@ TEST_F(ColourTest, YshOnEveryColourEqualsThePixelFormula)
         every.bytes[i * 4 + 2] = static_cast<std::uint8_t>(i >> 16);
         every.bytes[i * 4 + 3] = 7;
     }
-    for (const YshSettingsRecord& s : settings) {
-        YshSettings = s;
+    for (const YshParams& s : settings) {
+        ysh = s;
         ref::Picture p = every;
-        ApplyColourAdjust(p.bytes.data(), p.width, p.height);
+        ApplyColourAdjust(ysh, p.bytes.data(), p.width, p.height);
         const double rotation = s.hue - 180;
         long wrong = 0;
         for (std::size_t i = 0; i < p.bytes.size(); i += 4) {

@@ -15,23 +15,32 @@ namespace {
 
 using proc_test::RandomPicture;
 
-constexpr int kLevels[] = {9210, 9211, 9212, 9213, 9214};
+constexpr int kLevels[] = {8, 16, 32, 64, 128};
+constexpr EffectKind kNegative = EffectKind::Negative;
+constexpr EffectKind kPosterize = EffectKind::Posterize;
+constexpr EffectKind kSolarize = EffectKind::Solarize;
+constexpr EffectKind kContrast = EffectKind::Contrast;
+constexpr EffectKind kBinarize = EffectKind::Binarize;
+
+int Number(EffectKind kind)
+{
+    return static_cast<int>(kind);
+}
 
 class EffectTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        EffectSettings = EffectSettingsRecord{};
-        EffectSettings.effectKind = kEffectNegative;
-        EffectSettings.levelId = 9213;
+        effect = EffectParams{};
+        effect.kind = kNegative;
+        effect.bandWidth = 64;
         for (int c = 0; c < 3; ++c) {
-            EffectSettings.lowerBound[c] = 0;
-            EffectSettings.upperBound[c] = 255;
+            effect.lowerBound[c] = 0;
+            effect.upperBound[c] = 255;
         }
-        ChannelRange = ChannelRangeRecord{};
     }
 
-    static ref::Picture CoreEffect(const ref::Picture& p, int kind, int levelId)
+    ref::Picture CoreEffect(const ref::Picture& p, EffectKind kind, int bandWidth)
     {
         ref::Picture out = p;
         BITMAPINFOHEADER header{};
@@ -40,7 +49,9 @@ protected:
         header.biHeight = p.height;
         header.biPlanes = 1;
         header.biBitCount = 32;
-        ApplyEffect(out.bytes.data(), &header, kind, levelId);
+        effect.kind = kind;
+        effect.bandWidth = bandWidth;
+        ApplyEffect(effect, out.bytes.data(), &header);
         return out;
     }
 
@@ -66,68 +77,72 @@ protected:
         return out.At((v - offset[c] + 256) % 256, 0)[c];
     }
 
-    static void ExpectCurve(int kind, int levelId, const std::vector<std::pair<int, int>>& figures)
+    void ExpectCurve(EffectKind kind, int bandWidth, const std::vector<std::pair<int, int>>& figures)
     {
-        const ref::Picture out = CoreEffect(AllValues(), kind, levelId);
+        const ref::Picture out = CoreEffect(AllValues(), kind, bandWidth);
         for (const auto& [in, expected] : figures)
             for (int c = 0; c < 3; ++c)
                 EXPECT_EQ(OutputFor(out, c, in), expected)
-                    << "effect " << kind << " level " << levelId << " channel " << c << " input " << in;
+                    << "effect " << Number(kind) << " band width " << bandWidth << " channel " << c << " input "
+                    << in;
     }
+
+    EffectParams effect;
 };
 
 TEST_F(EffectTest, NegativeTwiceRestoresAndHeightsNeverChange)
 {
     std::mt19937 rng(31);
     const ref::Picture p = RandomPicture(rng, 35, 17);
-    const ref::Picture once = CoreEffect(p, kEffectNegative, 9213);
+    const ref::Picture once = CoreEffect(p, kNegative, 64);
     EXPECT_EQ(once.At(3, 4)[1], 255 - p.At(3, 4)[1]);
-    EXPECT_EQ(ref::DescribeDifferences(p, CoreEffect(once, kEffectNegative, 9213)), "");
-    for (int kind : {kEffectNegative, kEffectPosterize, kEffectSolarize, kEffectBinarize, kEffectContrast}) {
-        const ref::Picture out = CoreEffect(p, kind, 9210);
+    EXPECT_EQ(ref::DescribeDifferences(p, CoreEffect(once, kNegative, 64)), "");
+    for (EffectKind kind : {kNegative, kPosterize, kSolarize, kBinarize, kContrast}) {
+        const ref::Picture out = CoreEffect(p, kind, 8);
         for (std::size_t i = 3; i < p.bytes.size(); i += 4)
-            ASSERT_EQ(out.bytes[i], p.bytes[i]) << "effect " << kind;
+            ASSERT_EQ(out.bytes[i], p.bytes[i]) << "effect " << Number(kind);
     }
 }
 
 TEST_F(EffectTest, PosterizeFigures)
 {
-    ExpectCurve(kEffectPosterize, 9213,
+    ExpectCurve(kPosterize, 64,
                 {{0, 0}, {63, 0}, {64, 64}, {127, 64}, {128, 128}, {191, 128}, {192, 192}, {255, 192}});
-    const ref::Picture out = CoreEffect(AllValues(), kEffectPosterize, 9213);
+    const ref::Picture out = CoreEffect(AllValues(), kPosterize, 64);
     for (std::size_t i = 0; i < out.bytes.size(); i += 4)
         for (int c = 0; c < 3; ++c)
             EXPECT_NE(out.bytes[i + c], 255);
-    ExpectCurve(kEffectPosterize, 9210, {{7, 0}, {8, 8}, {255, 248}});
+    ExpectCurve(kPosterize, 8, {{7, 0}, {8, 8}, {255, 248}});
 }
 
 TEST_F(EffectTest, SolarizeFigures)
 {
-    ExpectCurve(kEffectSolarize, 9214, {{0, 0}, {127, 255}, {128, 255}, {200, 110}, {255, 0}});
-    ExpectCurve(kEffectSolarize, 9210, {{7, 255}, {8, 255}, {15, 0}, {16, 0}, {17, 36}});
+    ExpectCurve(kSolarize, 128, {{0, 0}, {127, 255}, {128, 255}, {200, 110}, {255, 0}});
+    ExpectCurve(kSolarize, 8, {{7, 255}, {8, 255}, {15, 0}, {16, 0}, {17, 36}});
 }
 
 TEST_F(EffectTest, BinarizeFigures)
 {
-    ExpectCurve(kEffectBinarize, 9214, {{0, 0}, {127, 0}, {128, 255}, {255, 255}});
+    ExpectCurve(kBinarize, 128, {{0, 0}, {127, 0}, {128, 255}, {255, 255}});
     std::vector<std::pair<int, int>> n64;
     for (int v = 0; v < 256; ++v)
         n64.push_back({v, ((v >= 64 && v <= 127) || v >= 192) ? 255 : 0});
-    ExpectCurve(kEffectBinarize, 9213, n64);
+    ExpectCurve(kBinarize, 64, n64);
 }
 
 TEST_F(EffectTest, UnknownEffectChangesNothing)
 {
     std::mt19937 rng(32);
     const ref::Picture p = RandomPicture(rng, 9, 5);
-    for (int kind : {0, 9200, 9206, 9210})
-        EXPECT_EQ(ref::DescribeDifferences(p, CoreEffect(p, kind, 9213)), "") << "effect " << kind;
-    // A level id outside 9210..9214 gives no band width; the banded
-    // effects must then leave the picture alone rather than divide by 0.
-    for (int kind : {kEffectPosterize, kEffectSolarize, kEffectBinarize})
-        for (int level : {0, 9209, 9215})
-            EXPECT_EQ(ref::DescribeDifferences(p, CoreEffect(p, kind, level)), "")
-                << "effect " << kind << " level " << level;
+    for (int kind : {5, 6, 255, -1})
+        EXPECT_EQ(ref::DescribeDifferences(p, CoreEffect(p, static_cast<EffectKind>(kind), 64)), "")
+            << "effect " << kind;
+    // A band width below 2 gives no bands; the banded effects must then
+    // leave the picture alone rather than divide by 0.
+    for (EffectKind kind : {kPosterize, kSolarize, kBinarize})
+        for (int width : {0, 1, -8})
+            EXPECT_EQ(ref::DescribeDifferences(p, CoreEffect(p, kind, width)), "")
+                << "effect " << Number(kind) << " band width " << width;
 }
 
 TEST_F(EffectTest, ContrastStretchWithMeasuredBounds)
@@ -142,18 +157,18 @@ TEST_F(EffectTest, ContrastStretchWithMeasuredBounds)
         px[2] = static_cast<std::uint8_t>(reds[i]);
         px[3] = 9;
     }
-    MeasureChannelRanges(p.bytes.data(), p.width, p.height);
-    EXPECT_EQ(ChannelRange.minimum[2], 50);
-    EXPECT_EQ(ChannelRange.maximum[2], 150);
-    EXPECT_EQ(ChannelRange.minimum[1], 77);
-    EXPECT_EQ(ChannelRange.maximum[1], 77);
-    EXPECT_EQ(ChannelRange.minimum[0], 0);
-    EXPECT_EQ(ChannelRange.maximum[0], 255);
+    const ChannelRanges ranges = MeasureChannelRanges(p.bytes.data(), p.width, p.height);
+    EXPECT_EQ(ranges.minimum[2], 50);
+    EXPECT_EQ(ranges.maximum[2], 150);
+    EXPECT_EQ(ranges.minimum[1], 77);
+    EXPECT_EQ(ranges.maximum[1], 77);
+    EXPECT_EQ(ranges.minimum[0], 0);
+    EXPECT_EQ(ranges.maximum[0], 255);
     for (int c = 0; c < 3; ++c) {
-        EffectSettings.lowerBound[c] = ChannelRange.minimum[c];
-        EffectSettings.upperBound[c] = ChannelRange.maximum[c];
+        effect.lowerBound[c] = ranges.minimum[c];
+        effect.upperBound[c] = ranges.maximum[c];
     }
-    const ref::Picture out = CoreEffect(p, kEffectContrast, 9213);
+    const ref::Picture out = CoreEffect(p, kContrast, 64);
     EXPECT_EQ(out.bytes[0 * 4 + 2], 0);
     EXPECT_EQ(out.bytes[1 * 4 + 2], 127);
     EXPECT_EQ(out.bytes[2 * 4 + 2], 255);
@@ -166,10 +181,10 @@ TEST_F(EffectTest, ContrastStretchWithMeasuredBounds)
 TEST_F(EffectTest, ContrastBoundsClipBothEnds)
 {
     // Blue 100..200, green equal bounds at 30, red 0..255.
-    EffectSettings.lowerBound[0] = 100;
-    EffectSettings.upperBound[0] = 200;
-    EffectSettings.lowerBound[1] = EffectSettings.upperBound[1] = 30;
-    const ref::Picture out = CoreEffect(AllValues(), kEffectContrast, 9213);
+    effect.lowerBound[0] = 100;
+    effect.upperBound[0] = 200;
+    effect.lowerBound[1] = effect.upperBound[1] = 30;
+    const ref::Picture out = CoreEffect(AllValues(), kContrast, 64);
     EXPECT_EQ(OutputFor(out, 0, 50), 0);
     EXPECT_EQ(OutputFor(out, 0, 150), 127);
     EXPECT_EQ(OutputFor(out, 0, 250), 255);
@@ -193,17 +208,17 @@ TEST_F(EffectTest, PictureInRangesMatchesReference)
     p.At(proc_test::kBandedWidth / 2, proc_test::kBandedHeight / 2)[1] = 1;
     int minimum[3], maximum[3];
     ref::MeasureRanges(p, minimum, maximum);
-    MeasureChannelRanges(p.bytes.data(), p.width, p.height);
+    const ChannelRanges ranges = MeasureChannelRanges(p.bytes.data(), p.width, p.height);
     for (int c = 0; c < 3; ++c) {
-        EXPECT_EQ(ChannelRange.minimum[c], minimum[c]) << "channel " << c;
-        EXPECT_EQ(ChannelRange.maximum[c], maximum[c]) << "channel " << c;
-        EffectSettings.lowerBound[c] = ChannelRange.minimum[c];
-        EffectSettings.upperBound[c] = ChannelRange.maximum[c];
+        EXPECT_EQ(ranges.minimum[c], minimum[c]) << "channel " << c;
+        EXPECT_EQ(ranges.maximum[c], maximum[c]) << "channel " << c;
+        effect.lowerBound[c] = ranges.minimum[c];
+        effect.upperBound[c] = ranges.maximum[c];
     }
-    for (int kind : {kEffectNegative, kEffectPosterize, kEffectSolarize, kEffectBinarize, kEffectContrast}) {
+    for (EffectKind kind : {kNegative, kPosterize, kSolarize, kBinarize, kContrast}) {
         ref::Picture expected = p;
-        ref::Effect(expected, kind, 9212, EffectSettings.lowerBound, EffectSettings.upperBound);
-        EXPECT_EQ(ref::DescribeDifferences(expected, CoreEffect(p, kind, 9212)), "") << "effect " << kind;
+        ref::Effect(expected, kind, 32, effect.lowerBound, effect.upperBound);
+        EXPECT_EQ(ref::DescribeDifferences(expected, CoreEffect(p, kind, 32)), "") << "effect " << Number(kind);
     }
 }
 
@@ -215,27 +230,27 @@ TEST_F(EffectTest, MatchesReferenceOnRandomPicturesAndSettings)
         const ref::Picture p = RandomPicture(rng, s[0], s[1]);
         int minimum[3], maximum[3];
         ref::MeasureRanges(p, minimum, maximum);
-        MeasureChannelRanges(p.bytes.data(), s[0], s[1]);
+        const ChannelRanges ranges = MeasureChannelRanges(p.bytes.data(), s[0], s[1]);
         for (int c = 0; c < 3; ++c) {
-            EXPECT_EQ(ChannelRange.minimum[c], minimum[c]) << s[0] << "x" << s[1] << " channel " << c;
-            EXPECT_EQ(ChannelRange.maximum[c], maximum[c]) << s[0] << "x" << s[1] << " channel " << c;
+            EXPECT_EQ(ranges.minimum[c], minimum[c]) << s[0] << "x" << s[1] << " channel " << c;
+            EXPECT_EQ(ranges.maximum[c], maximum[c]) << s[0] << "x" << s[1] << " channel " << c;
         }
-        for (int kind : {kEffectNegative, kEffectPosterize, kEffectSolarize, kEffectBinarize, kEffectContrast})
+        for (EffectKind kind : {kNegative, kPosterize, kSolarize, kBinarize, kContrast})
             for (int level : kLevels) {
                 for (int c = 0; c < 3; ++c) {
                     int a = std::uniform_int_distribution<int>(0, 255)(rng);
                     int b = std::uniform_int_distribution<int>(0, 255)(rng);
-                    EffectSettings.lowerBound[c] = std::min(a, b);
-                    EffectSettings.upperBound[c] = std::max(a, b);
+                    effect.lowerBound[c] = std::min(a, b);
+                    effect.upperBound[c] = std::max(a, b);
                 }
                 ref::Picture expected = p;
-                ref::Effect(expected, kind, level, EffectSettings.lowerBound, EffectSettings.upperBound);
+                ref::Effect(expected, kind, level, effect.lowerBound, effect.upperBound);
                 EXPECT_EQ(ref::DescribeDifferences(expected, CoreEffect(p, kind, level)), "")
-                    << s[0] << "x" << s[1] << " effect " << kind << " level " << level;
+                    << s[0] << "x" << s[1] << " effect " << Number(kind) << " band width " << level;
             }
     }
-    for (int level : kLevels)
-        EXPECT_EQ(LevelStep(level), 8 << (level - 9210));
+    for (std::size_t i = 0; i < std::size(kLevels); ++i)
+        EXPECT_EQ(kEffectBandWidths[i], kLevels[i]);
 }
 
 }  // namespace

@@ -5,8 +5,6 @@
 // report a shortage of memory once; the display copy reports nothing).
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
-#include "image/messages.h"
-#include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"
 #include "image/command_sequence.h"
@@ -16,6 +14,7 @@
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
 #include "support/failure_walk.h"
+#include "support/shown.h"
 #include "support/test_support.h"
 
 #include <cstdio>
@@ -40,12 +39,9 @@ class FailureInjectionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetDocument(&MainDocument, true);
-        ResetDocument(&WatermarkDocument, false);
-        ResetDocument(&DisplayCopy, false);
-        BmpSaveDepth = 24;
-        JpegQualityStep = 20;
-        JpegProgressive = 0;
+        ResetDocument(&MainDocument);
+        ResetDocument(&WatermarkDocument);
+        ResetDocument(&DisplayCopy);
     }
     void TearDown() override
     {
@@ -62,7 +58,7 @@ protected:
         const std::string path = dir.File(name);
         SetPath(&d, path);
         MessageCapture quiet;
-        const int rc = jpeg ? WriteJpegFile(nullptr, &d) : WriteBmpFile(nullptr, &d);
+        const int rc = jpeg ? Shown(WriteJpegFile(&d, JpegWriteSettings{})) : Shown(WriteBmpFile(&d, BmpWriteSettings{}));
         ReleaseDocument(&d);
         EXPECT_EQ(rc, 0) << quiet.Joined();
         return path;
@@ -89,7 +85,7 @@ TEST_F(FailureInjectionTest, OpeningIntoThePictureOrTheWatermarkSurvivesEveryFai
                 },
                 [&](MessageCapture&) {
                     // The open command: the reader, then the luminance pass.
-                    const int rc = isJpeg ? ReadJpegFile(nullptr, doc) : ReadBmpFile(nullptr, doc);
+                    const int rc = isJpeg ? Shown(ReadJpegFile(doc)) : Shown(ReadBmpFile(doc));
                     if (rc != 0)
                         return rc;
                     doc->isModified = 0;
@@ -133,48 +129,51 @@ TEST_F(FailureInjectionTest, ADisplayCopyWithoutMemoryShowsNoPictureAndKeepsNoth
 struct Command {
     const char* name;
     std::function<void()> settings;
-    std::function<int()> apply;  // on MainDocument, between extract and commit
+    std::function<int()> apply;  // on MainDocument, between extract and commit: 0, or -1 without memory
 };
 
-int RunEngine(void* command)
+Failure RunEngine(void* command)
 {
-    return static_cast<const Command*>(command)->apply();
+    return static_cast<const Command*>(command)->apply() == 0 ? Failure::None : Failure::OutOfMemory;
 }
 
 TEST_F(FailureInjectionTest, EveryProcessingCommandWithAndWithoutASelectionSurvivesEveryFailedAllocation)
 {
-    const auto bump = [] { return ApplyBump(nullptr, &WatermarkDocument, &MainDocument); };
-    const auto filter = [] { return ApplyNeighbourhoodFilter(nullptr, MainDocument.hDib); };
+    static BumpParams bumpParams;
+    const auto bump = [] {
+        return ApplyBump(bumpParams, &WatermarkDocument, &MainDocument) == Failure::None ? 0 : -1;
+    };
+    static FilterParams filterParams;
+    const auto filter = [] {
+        return ApplyNeighbourhoodFilter(filterParams, MainDocument.hDib) == Failure::None ? 0 : -1;
+    };
     const auto bumpSettings = [](int keepAspect, int dontEnlarge, int tile) {
         return [=] {
-            ProcessingMode = 2;
-            BumpSettings = {-0.5, 0.5, 0.7071, 20, 20.0, 200, 60, keepAspect, dontEnlarge, tile, 0, 0};
+            bumpParams = BumpParams{-0.5, 0.5, 0.7071, 20, 200, 60, {keepAspect != 0, dontEnlarge != 0, tile != 0, 0, 0}};
         };
     };
-    const auto filterSettings = [](int kind, int strength) {
-        return [=] {
-            ProcessingMode = 1;
-            FilterSettings = {kind, strength, strength, strength, strength, {{1, -2, 1}, {0, 3, 0}, {-1, 2, -1}}};
-        };
+    const auto filterSettings = [](FilterKind kind, int strength) {
+        return [=] { filterParams = FilterParams{kind, strength, {{1, -2, 1}, {0, 3, 0}, {-1, 2, -1}}}; };
     };
-    const auto effect = [](int kind) {
+    const auto effect = [](EffectKind kind) {
         return [=] {
             BYTE* pixels = WorkDibPixels(MainDocument.dib);
-            MeasureChannelRanges(pixels, MainDocument.width, MainDocument.height);
+            const ChannelRanges ranges = MeasureChannelRanges(pixels, MainDocument.width, MainDocument.height);
+            EffectParams params;
+            params.kind = kind;
+            params.bandWidth = 32;
             for (int c = 0; c < 3; ++c) {
-                EffectSettings.lowerBound[c] = ChannelRange.minimum[c];
-                EffectSettings.upperBound[c] = ChannelRange.maximum[c];
+                params.lowerBound[c] = ranges.minimum[c];
+                params.upperBound[c] = ranges.maximum[c];
             }
-            ApplyEffect(pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib), kind, 9212);
+            ApplyEffect(params, pixels, reinterpret_cast<const BITMAPINFOHEADER*>(MainDocument.dib));
             return 0;
         };
     };
-    const auto colour = [](int mode) {
+    const auto colour = [](ColourMode mode) {
         return [=] {
-            ResetColourAdjust();
-            YshSettings = {130, 70, 200};
-            ColourAdjustMode = mode;
-            ApplyColourAdjust(WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
+            const YshParams ysh{130, 70, 200, mode};
+            ApplyColourAdjust(ysh, WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height);
             return 0;
         };
     };
@@ -183,20 +182,19 @@ TEST_F(FailureInjectionTest, EveryProcessingCommandWithAndWithoutASelectionSurvi
         {"bump, keeping the aspect", bumpSettings(1, 0, 0), bump},
         {"bump, own size", bumpSettings(0, 1, 0), bump},
         {"bump, tiled", bumpSettings(0, 0, 1), bump},
-        {"sharpen", filterSettings(kFilterSharpen, 4), filter},
-        {"soft", filterSettings(kFilterSoft, 3), filter},
-        {"emboss", filterSettings(kFilterEmboss, 5), filter},
-        {"custom kernel", filterSettings(kFilterCustom, 2), filter},
-        {"negative", [] {}, effect(kEffectNegative)},
-        {"contrast", [] {}, effect(kEffectContrast)},
-        {"ysh", [] {}, colour(kColourModeYsh)},
-        {"cmyk", [] {}, colour(kColourModeCmyk)},
+        {"sharpen", filterSettings(FilterKind::Sharpen, 4), filter},
+        {"soft", filterSettings(FilterKind::Soft, 3), filter},
+        {"emboss", filterSettings(FilterKind::Emboss, 5), filter},
+        {"custom kernel", filterSettings(FilterKind::Custom, 2), filter},
+        {"negative", [] {}, effect(EffectKind::Negative)},
+        {"contrast", [] {}, effect(EffectKind::Contrast)},
+        {"ysh", [] {}, colour(ColourMode::Ysh)},
+        {"cmyk", [] {}, colour(ColourMode::Cmyk)},
     };
     for (const Command& command : commands) {
         for (bool selection : {false, true}) {
-            SelectionRect sel = {};
-            if (selection)
-                sel = {0, 1, 0, 0, 3, 2, 17, 11};
+            const PictureRect region = {3, 2, 17, 11};
+            CommandOutcome result;
             DocumentSnapshot before;
             DocumentSnapshot watermarkBefore;
             WalkAllocationFailures<MessageCapture>(
@@ -211,14 +209,17 @@ TEST_F(FailureInjectionTest, EveryProcessingCommandWithAndWithoutASelectionSurvi
                     watermarkBefore = Snapshot(WatermarkDocument);
                 },
                 [&](MessageCapture&) {
-                    // The sequence the main window and the command line run.
-                    return RunProcessingCommand(nullptr, &MainDocument, &sel, RegionOrigin{},
-                                                ProcessingSteps{nullptr, RunEngine, const_cast<Command*>(&command)});
+                    // The sequence the main window and the command line run,
+                    // its outcome shown as the main window shows it.
+                    result = RunProcessingCommand(&MainDocument, selection ? &region : nullptr,
+                                                  ProcessingSteps{nullptr, RunEngine, const_cast<Command*>(&command)});
+                    return result.applied ? 0 : (Shown(Fail(result.failure)), -1);
                 },
                 [&](const MessageCapture& messages) {
                     EXPECT_TRUE(Unchanged(MainDocument, before));
                     EXPECT_TRUE(Unchanged(WatermarkDocument, watermarkBefore));
                     // No memory for the region or for the engine: said once.
+                    EXPECT_EQ(result.failure, Failure::OutOfMemory);
                     EXPECT_EQ(messages.Count(), 1u) << messages.Joined();
                     EXPECT_TRUE(messages.Has(msg::kErrorCaption, msg::kOutOfMemory)) << messages.Joined();
                 },
@@ -244,11 +245,11 @@ TEST_F(FailureInjectionTest, SavingAtEveryDepthAndAsJpegSurvivesEveryFailedAlloc
                 MainDocument = MakeDocument(13, 9, Colourful);
                 ComputeLuminance(&MainDocument);
                 SetPath(&MainDocument, target);
-                BmpSaveDepth = depth ? depth : 24;
                 before = Snapshot(MainDocument);
             },
             [&](MessageCapture&) {
-                return depth ? WriteBmpFile(nullptr, &MainDocument) : WriteJpegFile(nullptr, &MainDocument);
+                return depth ? Shown(WriteBmpFile(&MainDocument, BmpWriteSettings{depth}))
+                             : Shown(WriteJpegFile(&MainDocument, JpegWriteSettings{}));
             },
             [&](const MessageCapture& messages) {
                 EXPECT_TRUE(Unchanged(MainDocument, before)) << "a failed save keeps the HeightBytes and header";
@@ -263,7 +264,7 @@ TEST_F(FailureInjectionTest, SavingAtEveryDepthAndAsJpegSurvivesEveryFailedAlloc
                 ImageDocument back = {};
                 SetPath(&back, target);
                 MessageCapture quiet;
-                EXPECT_EQ(depth ? ReadBmpFile(nullptr, &back) : ReadJpegFile(nullptr, &back), 0) << quiet.Joined();
+                EXPECT_EQ(depth ? Shown(ReadBmpFile(&back)) : Shown(ReadJpegFile(&back)), 0) << quiet.Joined();
                 EXPECT_EQ(back.width, 13);
                 EXPECT_EQ(back.height, 9);
                 ReleaseDocument(&back);

@@ -1,9 +1,9 @@
 // JPEG reading and writing, checked against the library used directly.
 
-#include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"
 #include "support/jpeg_reference.h"
+#include "support/shown.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -73,31 +73,26 @@ protected:
     void SetUp() override
     {
         blocksBefore = StandInLiveBlocks();
-        savedStep = JpegQualityStep;
-        savedProgressive = JpegProgressive;
     }
     void TearDown() override
     {
         ReleaseDocument(&doc);
         StandInFailNthAllocation(0);
-        JpegQualityStep = savedStep;
-        JpegProgressive = savedProgressive;
         EXPECT_LIVE_BLOCKS(blocksBefore) << "blocks leaked";
     }
 
+    // Quality kJpegQualityMin + step, as the quality bar's steps give it.
     int Write(const ImageDocument& source, const std::string& path, int step, bool progressive)
     {
-        JpegQualityStep = step;
-        JpegProgressive = progressive ? 1 : 0;
         ImageDocument copy = source;
         SetPath(&copy, path);
-        return WriteJpegFile(nullptr, &copy);
+        return Shown(WriteJpegFile(&copy, JpegWriteSettings{kJpegQualityMin + step, progressive}));
     }
 
     int Read(ImageDocument* target, const std::string& path)
     {
         SetPath(target, path);
-        return ReadJpegFile(nullptr, target);
+        return Shown(ReadJpegFile(target));
     }
 
     // A file that must not be read: -1, the picture as it was, no block
@@ -110,7 +105,7 @@ protected:
         const DocumentSnapshot before = Snapshot(doc);
         const long blocks = StandInLiveBlocks();
         MessageCapture messages;
-        EXPECT_EQ(ReadJpegFile(nullptr, &doc), -1);
+        EXPECT_EQ(Shown(ReadJpegFile(&doc)), -1);
         EXPECT_TRUE(Unchanged(doc, before));
         EXPECT_LIVE_BLOCKS(blocks);
         EXPECT_EQ(messages.Count(), 1u) << messages.Joined();
@@ -120,8 +115,6 @@ protected:
     TempDir dir;
     ImageDocument doc{};
     long blocksBefore = 0;
-    int savedStep = 20;
-    int savedProgressive = 0;
 };
 
 // ---- Writing ------------------------------------------------------------------------
@@ -160,9 +153,10 @@ TEST_F(JpegTest, ProgressiveSettingChoosesTheFrameType)
 
 TEST_F(JpegTest, StartsWithSequentialQuality80)
 {
-    EXPECT_EQ(JpegQualityStep, 20);
-    EXPECT_EQ(JpegProgressive, 0);
-    EXPECT_EQ(JpegQualityStep + kJpegQualityBase, 80);
+    const JpegWriteSettings fresh;
+    EXPECT_EQ(fresh.quality - kJpegQualityMin, 20);
+    EXPECT_EQ(fresh.progressive, false);
+    EXPECT_EQ(fresh.quality, 80);
 }
 
 TEST_F(JpegTest, HeightBytesDoNotReachTheFile)
@@ -532,7 +526,7 @@ TEST_F(JpegTest, FilesEndingInTheScanDataLeaveAConsistentPicture)
         SetPath(&doc, path);
         const DocumentSnapshot before = Snapshot(doc);
         MessageCapture messages;
-        const int rc = ReadJpegFile(nullptr, &doc);
+        const int rc = Shown(ReadJpegFile(&doc));
         if (rc == 0) {
             EXPECT_EQ(doc.width, 48);
             EXPECT_EQ(doc.height, 40);
@@ -622,7 +616,7 @@ TEST_F(JpegTest, EveryFailedAllocationWhileReadingLeavesThePictureIntact)
         const DocumentSnapshot before = Snapshot(doc);
         MessageCapture messages;
         StandInFailNthAllocation(n);
-        const int rc = ReadJpegFile(nullptr, &doc);
+        const int rc = Shown(ReadJpegFile(&doc));
         StandInFailNthAllocation(0);
         if (rc == 0) {
             succeeded = true;

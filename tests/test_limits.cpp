@@ -3,11 +3,10 @@
 // never a picture damaged, never memory exhausted.
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
-#include "image/messages.h"
-#include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"
 #include "support/jpeg_generator.h"
+#include "support/shown.h"
 #include "support/test_support.h"
 
 #include <sys/resource.h>
@@ -71,7 +70,7 @@ protected:
         SetPath(&doc, path);
         const DocumentSnapshot before = Snapshot(doc);
         MessageCapture messages;
-        const int rc = jpeg ? ReadJpegFile(nullptr, &doc) : ReadBmpFile(nullptr, &doc);
+        const int rc = jpeg ? Shown(ReadJpegFile(&doc)) : Shown(ReadBmpFile(&doc));
         if (rc != 0) {
             EXPECT_TRUE(Unchanged(doc, before));
             EXPECT_EQ(messages.Count(), 1u) << messages.Joined();
@@ -131,10 +130,9 @@ TEST_F(LimitsTest, OnePixelWideAndOnePixelHighBmpsOf100000PixelsReadCorrectly)
             ImageDocument source = MakeDocument(w, h, [](int x, int y) { return Rgbh((x + y) % 256, (x + y) / 256 % 256, 77); });
             const std::string path = dir.File("line.bmp");
             SetPath(&source, path);
-            BmpSaveDepth = bits;
             {
                 MessageCapture quiet;
-                ASSERT_EQ(WriteBmpFile(nullptr, &source), 0) << quiet.Joined();
+                ASSERT_EQ(Shown(WriteBmpFile(&source, BmpWriteSettings{bits})), 0) << quiet.Joined();
             }
             ASSERT_EQ(Read(path, false), 0);
             EXPECT_EQ(doc.width, w);
@@ -145,7 +143,6 @@ TEST_F(LimitsTest, OnePixelWideAndOnePixelHighBmpsOf100000PixelsReadCorrectly)
             ReleaseDocument(&source);
         }
     }
-    BmpSaveDepth = 24;
 }
 
 TEST_F(LimitsTest, JpegsAtTheFormatsLongestSidesReadCorrectly)
@@ -250,12 +247,10 @@ TEST_F(LimitsTest, TruncatedAndDamagedJpegsAreReadAsFarAsTheyGoOrRefused)
         const std::string source = dir.File("source.jpg");
         ImageDocument picture = MakeDocument(40, 24, [](int x, int y) { return Rgbh(x * 6, y * 10, (x ^ y) * 8); });
         SetPath(&picture, source);
-        JpegProgressive = progressive;
         {
             MessageCapture quiet;
-            ASSERT_EQ(WriteJpegFile(nullptr, &picture), 0);
+            ASSERT_EQ(Shown(WriteJpegFile(&picture, JpegWriteSettings{kJpegQualityDefault, progressive})), 0);
         }
-        JpegProgressive = 0;
         ReleaseDocument(&picture);
         const std::vector<std::uint8_t> good = ReadBytes(source);
         const std::string path = dir.File("bad.jpg");

@@ -23,10 +23,9 @@ protected:
     void SetUp() override
     {
         StandInFailNthAllocation(0);
-        ProcessingMode = 1;
-        FilterSettings = FilterSettingsRecord{};
-        FilterSettings.filterKind = kFilterSharpen;
-        for (auto& row : FilterSettings.customKernel)
+        filter = FilterParams{};
+        filter.kind = FilterKind::Sharpen;
+        for (auto& row : filter.kernel)
             for (int& k : row)
                 k = 1;
         blocksBefore = StandInLiveBlocks();
@@ -34,44 +33,59 @@ protected:
     void TearDown() override
     {
         StandInFailNthAllocation(0);
-        ProcessingMode = 1;
         EXPECT_LIVE_BLOCKS(blocksBefore) << "a block was leaked";
     }
 
     // Runs the engine on a block holding the picture; returns the result.
-    static ref::Picture CoreFilter(const ref::Picture& p, int expectedResult = 0)
+    ref::Picture CoreFilter(const ref::Picture& p, Failure expectedResult = Failure::None) const
     {
         HGLOBAL block = proc_test::MakeBlock(p);
-        EXPECT_EQ(ApplyNeighbourhoodFilter(nullptr, block), expectedResult);
+        EXPECT_EQ(ApplyNeighbourhoodFilter(filter, block), expectedResult);
         ref::Picture out = proc_test::ReadBlock(block);
         proc_test::FreeBlock(block);
         return out;
     }
 
-    static ref::FilterParams Params()
+    ref::FilterParams Params() const
     {
         ref::FilterParams f;
-        f.kind = FilterSettings.filterKind;
-        f.sharpenStrength = FilterSettings.sharpenStrength;
-        f.softStrength = FilterSettings.softStrength;
-        f.embossStrength = FilterSettings.embossStrength;
-        f.customStrength = FilterSettings.customStrength;
-        std::memcpy(f.customKernel, FilterSettings.customKernel, sizeof f.customKernel);
+        f.kind = filter.kind;
+        f.strength = filter.strength;
+        std::memcpy(f.customKernel, filter.kernel, sizeof f.customKernel);
         return f;
     }
 
-    static ref::Picture RefFilter(ref::Picture p)
+    ref::Picture RefFilter(ref::Picture p) const
     {
-        ref::NeighbourhoodPass(p, ProcessingMode, Params(), ref::LightParams{});
+        ref::NeighbourhoodPass(p, 1, Params(), ref::LightParams{});
         return p;
+    }
+
+    // The strength each kind gets in a test that tries several kinds.
+    void SetKind(FilterKind kind, int sharpen, int soft, int emboss, int custom)
+    {
+        filter.kind = kind;
+        const int strengths[] = {sharpen, soft, emboss, custom};
+        filter.strength = strengths[static_cast<int>(kind)];
     }
 
     // A picture of one grey value (all three channels) and height byte 7.
     static ref::Picture Grey(int w, int h, int v) { return FlatPicture(w, h, v, v, v, 7); }
     static void SetGrey(ref::Picture& p, int x, int y, int v) { std::memset(p.At(x, y), v, 3); }
 
+    FilterParams filter;
     long blocksBefore = 0;
 };
+
+int Number(FilterKind kind)
+{
+    return static_cast<int>(kind);
+}
+
+constexpr FilterKind kSharpen = FilterKind::Sharpen;
+constexpr FilterKind kSoft = FilterKind::Soft;
+constexpr FilterKind kEmboss = FilterKind::Emboss;
+constexpr FilterKind kCustom = FilterKind::Custom;
 
 // ---- Figures -------------------------------------------------------------------
 
@@ -84,13 +98,13 @@ TEST_F(FilterTest, StartUpSettingsChangeNothing)
 
 TEST_F(FilterTest, SharpenFigures)
 {
-    FilterSettings.filterKind = kFilterSharpen;
-    FilterSettings.sharpenStrength = 10;
+    filter.kind = kSharpen;
+    filter.strength = 10;
     ref::Picture p = Grey(3, 3, 100);
     SetGrey(p, 1, 1, 200);  // S = -800, t = -266, 466 clamps to 255
     EXPECT_EQ(CoreFilter(p).At(1, 1)[1], 255);
 
-    FilterSettings.sharpenStrength = 3;
+    filter.strength = 3;
     SetGrey(p, 1, 1, 50);  // S = 400, t = 40
     const ref::Picture out = CoreFilter(p);
     EXPECT_EQ(out.At(1, 1)[0], 10);
@@ -101,8 +115,8 @@ TEST_F(FilterTest, SharpenFigures)
 
 TEST_F(FilterTest, EmbossFiguresDependOnScreenDirection)
 {
-    FilterSettings.filterKind = kFilterEmboss;
-    FilterSettings.embossStrength = 10;
+    filter.kind = kEmboss;
+    filter.strength = 10;
     ref::Picture below = Grey(3, 3, 0);
     for (int x = 0; x < 3; ++x)
         SetGrey(below, x, 2, 100);  // the row below the centre on screen
@@ -129,10 +143,10 @@ TEST_F(FilterTest, EmbossFiguresDependOnScreenDirection)
 
 TEST_F(FilterTest, CustomKernelFiguresAndRowOrder)
 {
-    FilterSettings.filterKind = kFilterCustom;
-    FilterSettings.customStrength = 1;
+    filter.kind = kCustom;
+    filter.strength = 1;
     EXPECT_EQ(CoreFilter(Grey(4, 3, 10)).At(2, 1)[0], 19);
-    FilterSettings.customStrength = 10;
+    filter.strength = 10;
     EXPECT_EQ(CoreFilter(Grey(4, 3, 10)).At(2, 1)[0], 100);
 
     // customKernel[0] is the row below on screen, [2] the row above.
@@ -140,21 +154,21 @@ TEST_F(FilterTest, CustomKernelFiguresAndRowOrder)
     SetGrey(column, 0, 0, 10);
     SetGrey(column, 0, 1, 20);
     SetGrey(column, 0, 2, 30);
-    std::memset(FilterSettings.customKernel, 0, sizeof FilterSettings.customKernel);
-    FilterSettings.customKernel[0][1] = 1;
+    std::memset(filter.kernel, 0, sizeof filter.kernel);
+    filter.kernel[0][1] = 1;
     EXPECT_EQ(CoreFilter(column).At(0, 1)[1], 20 + 30);
-    FilterSettings.customKernel[0][1] = 0;
-    FilterSettings.customKernel[2][1] = 1;
+    filter.kernel[0][1] = 0;
+    filter.kernel[2][1] = 1;
     EXPECT_EQ(CoreFilter(column).At(0, 1)[1], 20 + 10);
     // Negative sums clamp at 0.
-    FilterSettings.customKernel[2][1] = -9;
+    filter.kernel[2][1] = -9;
     EXPECT_EQ(CoreFilter(column).At(0, 1)[1], 0);
 }
 
 TEST_F(FilterTest, SoftFigures)
 {
-    FilterSettings.filterKind = kFilterSoft;
-    FilterSettings.softStrength = 1;
+    filter.kind = kSoft;
+    filter.strength = 1;
     ref::Picture p = Grey(5, 5, 0);
     SetGrey(p, 2, 2, 90);
     const ref::Picture out = CoreFilter(p);
@@ -167,8 +181,8 @@ TEST_F(FilterTest, SoftFigures)
 
 TEST_F(FilterTest, SoftStrengthZeroLeavesEveryByte)
 {
-    FilterSettings.filterKind = kFilterSoft;
-    FilterSettings.softStrength = 0;
+    filter.kind = kSoft;
+    filter.strength = 0;
     std::mt19937 rng(2);
     const ref::Picture p = RandomPicture(rng, 35, 17);
     EXPECT_EQ(ref::DescribeDifferences(p, CoreFilter(p)), "");
@@ -180,8 +194,8 @@ TEST_F(FilterTest, SoftLaterPassesSeeTheOriginalFrame)
     // and below (frame) and the cell left of the picture still hold the
     // values from before pass 1: 60, 30, 3 (a refreshed frame would give
     // 50 for the first pixel).
-    FilterSettings.filterKind = kFilterSoft;
-    FilterSettings.softStrength = 2;
+    filter.kind = kSoft;
+    filter.strength = 2;
     ref::Picture row = Grey(3, 1, 0);
     SetGrey(row, 0, 0, 90);
     const ref::Picture out = CoreFilter(row);
@@ -195,15 +209,11 @@ TEST_F(FilterTest, SoftLaterPassesSeeTheOriginalFrame)
 TEST_F(FilterTest, OnePixelPictureSeesItselfAllAround)
 {
     const ref::Picture p = FlatPicture(1, 1, 10, 20, 30, 99);
-    FilterSettings.sharpenStrength = 10;
-    FilterSettings.embossStrength = 10;
-    FilterSettings.softStrength = 3;
-    FilterSettings.customStrength = 1;
-    for (int kind : {kFilterSharpen, kFilterEmboss, kFilterSoft}) {
-        FilterSettings.filterKind = kind;
-        EXPECT_EQ(ref::DescribeDifferences(p, CoreFilter(p)), "") << "kind " << kind;
+    for (FilterKind kind : {kSharpen, kEmboss, kSoft}) {
+        SetKind(kind, 10, 3, 10, 1);
+        EXPECT_EQ(ref::DescribeDifferences(p, CoreFilter(p)), "") << "kind " << Number(kind);
     }
-    FilterSettings.filterKind = kFilterCustom;  // all-ones kernel: c + trunc(9c * 0.1)
+    SetKind(kCustom, 10, 3, 10, 1);  // all-ones kernel: c + trunc(9c * 0.1)
     const ref::Picture out = CoreFilter(p);
     EXPECT_EQ(out.At(0, 0)[0], 19);
     EXPECT_EQ(out.At(0, 0)[1], 38);
@@ -211,20 +221,14 @@ TEST_F(FilterTest, OnePixelPictureSeesItselfAllAround)
     EXPECT_EQ(out.At(0, 0)[3], 99);
 }
 
-TEST_F(FilterTest, UnknownFilterKindOrModeChangesNothing)
+TEST_F(FilterTest, UnknownFilterKindChangesNothing)
 {
     std::mt19937 rng(3);
     const ref::Picture p = RandomPicture(rng, 9, 4);
-    FilterSettings.sharpenStrength = FilterSettings.softStrength = FilterSettings.embossStrength =
-        FilterSettings.customStrength = 10;
-    for (int kind : {0, 8203, 8212, -1}) {
-        FilterSettings.filterKind = kind;
+    filter.strength = 10;
+    for (int kind : {4, 5, 100, -1}) {
+        filter.kind = static_cast<FilterKind>(kind);
         EXPECT_EQ(ref::DescribeDifferences(p, CoreFilter(p)), "") << "kind " << kind;
-    }
-    FilterSettings.filterKind = kFilterEmboss;
-    for (int mode : {0, 3}) {
-        ProcessingMode = mode;
-        EXPECT_EQ(ref::DescribeDifferences(p, CoreFilter(p)), "") << "mode " << mode;
     }
 }
 
@@ -232,13 +236,12 @@ TEST_F(FilterTest, FourthByteNeverChanges)
 {
     std::mt19937 rng(4);
     const ref::Picture p = RandomPicture(rng, 35, 17);
-    FilterSettings.sharpenStrength = FilterSettings.softStrength = FilterSettings.embossStrength =
-        FilterSettings.customStrength = 10;
-    for (int kind : {kFilterSharpen, kFilterSoft, kFilterEmboss, kFilterCustom}) {
-        FilterSettings.filterKind = kind;
+    filter.strength = 10;
+    for (FilterKind kind : {kSharpen, kSoft, kEmboss, kCustom}) {
+        filter.kind = kind;
         const ref::Picture out = CoreFilter(p);
         for (std::size_t i = 3; i < p.bytes.size(); i += 4)
-            ASSERT_EQ(out.bytes[i], p.bytes[i]) << "kind " << kind << " pixel " << i / 4;
+            ASSERT_EQ(out.bytes[i], p.bytes[i]) << "kind " << Number(kind) << " pixel " << i / 4;
     }
 }
 
@@ -248,23 +251,21 @@ TEST_F(FilterTest, MatchesReferenceOnRandomPicturesAndSettings)
     std::uniform_int_distribution<int> strength(0, 10);
     std::uniform_int_distribution<int> kernel(-9, 9);
     const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 5}, {35, 17}, {17, 35}};
-    const int kinds[] = {kFilterSharpen, kFilterSoft, kFilterEmboss, kFilterCustom};
+    const FilterKind kinds[] = {kSharpen, kSoft, kEmboss, kCustom};
     for (const auto& s : sizes) {
-        for (int kind : kinds) {
+        for (FilterKind kind : kinds) {
             for (int round = 0; round < 4; ++round) {
                 const ref::Picture p = RandomPicture(rng, s[0], s[1]);
-                FilterSettings.filterKind = kind;
-                FilterSettings.sharpenStrength = strength(rng);
-                FilterSettings.softStrength = strength(rng) % 4;  // several passes, kept quick
-                FilterSettings.embossStrength = strength(rng);
-                FilterSettings.customStrength = strength(rng);
-                for (auto& row : FilterSettings.customKernel)
+                const int sharpen = strength(rng);
+                const int soft = strength(rng) % 4;  // several passes, kept quick
+                const int emboss = strength(rng);
+                const int custom = strength(rng);
+                SetKind(kind, sharpen, soft, emboss, custom);
+                for (auto& row : filter.kernel)
                     for (int& k : row)
                         k = kernel(rng);
                 EXPECT_EQ(ref::DescribeDifferences(RefFilter(p), CoreFilter(p)), "")
-                    << s[0] << "x" << s[1] << " kind " << kind << " strengths " << FilterSettings.sharpenStrength
-                    << "/" << FilterSettings.softStrength << "/" << FilterSettings.embossStrength << "/"
-                    << FilterSettings.customStrength;
+                    << s[0] << "x" << s[1] << " kind " << Number(kind) << " strength " << filter.strength;
             }
         }
     }
@@ -276,16 +277,12 @@ TEST_F(FilterTest, PictureInBandsMatchesReferenceForEveryKind)
 {
     std::mt19937 rng(32);
     const ref::Picture p = RandomPicture(rng, proc_test::kBandedWidth, proc_test::kBandedHeight);
-    FilterSettings.customKernel[0][0] = -7;
-    FilterSettings.customKernel[1][1] = 9;
-    FilterSettings.customKernel[2][2] = -3;
-    for (int kind : {kFilterSharpen, kFilterSoft, kFilterEmboss, kFilterCustom}) {
-        FilterSettings.filterKind = kind;
-        FilterSettings.sharpenStrength = 7;
-        FilterSettings.softStrength = 3;
-        FilterSettings.embossStrength = 4;
-        FilterSettings.customStrength = 6;
-        EXPECT_EQ(ref::DescribeDifferences(RefFilter(p), CoreFilter(p)), "") << "kind " << kind;
+    filter.kernel[0][0] = -7;
+    filter.kernel[1][1] = 9;
+    filter.kernel[2][2] = -3;
+    for (FilterKind kind : {kSharpen, kSoft, kEmboss, kCustom}) {
+        SetKind(kind, 7, 3, 4, 6);
+        EXPECT_EQ(ref::DescribeDifferences(RefFilter(p), CoreFilter(p)), "") << "kind " << Number(kind);
     }
 }
 
@@ -295,28 +292,29 @@ TEST_F(FilterTest, OperatorsMatchReferenceOnRandomBlocks)
     std::uniform_int_distribution<int> byte(0, 255);
     std::uniform_int_distribution<int> strength(0, 10);
     std::uniform_int_distribution<int> kernel(-9, 9);
-    void (*const ops[])(PixelBlock3x3*) = {SharpenPixel, SoftenPixel, EmbossPixel, CustomKernelPixel};
-    const int kinds[] = {kFilterSharpen, kFilterSoft, kFilterEmboss, kFilterCustom};
+    void (*const ops[])(const FilterParams&, PixelBlock3x3*) = {SharpenPixel, SoftenPixel, EmbossPixel,
+                                                                  CustomKernelPixel};
+    const FilterKind kinds[] = {kSharpen, kSoft, kEmboss, kCustom};
     for (int i = 0; i < 20000; ++i) {
         const int op = i % 4;
         PixelBlock3x3 block;
         for (auto& px : block.px)
             for (BYTE& b : px)
                 b = static_cast<BYTE>(byte(rng));
-        FilterSettings.filterKind = kinds[op];
-        FilterSettings.sharpenStrength = strength(rng);
-        FilterSettings.embossStrength = strength(rng);
-        FilterSettings.customStrength = strength(rng);
-        for (auto& row : FilterSettings.customKernel)
+        const int sharpen = strength(rng);
+        const int emboss = strength(rng);
+        const int custom = strength(rng);
+        SetKind(kinds[op], sharpen, 0, emboss, custom);
+        for (auto& row : filter.kernel)
             for (int& k : row)
                 k = kernel(rng);
         std::uint8_t expected[4];
         std::memcpy(expected, block.px[4], 4);
         ref::FilterPixel(block.px, expected, Params());
         PixelBlock3x3 before = block;
-        ops[op](&block);
+        ops[op](filter, &block);
         ASSERT_EQ(std::memcmp(block.px[4], expected, 4), 0)
-            << "operator " << kinds[op] << " centre " << int(block.px[4][0]) << "," << int(block.px[4][1]) << ","
+            << "operator " << Number(kinds[op]) << " centre " << int(block.px[4][0]) << "," << int(block.px[4][1]) << ","
             << int(block.px[4][2]) << " expected " << int(expected[0]) << "," << int(expected[1]) << ","
             << int(expected[2]);
         ASSERT_EQ(std::memcmp(block.px, before.px, 16), 0) << "a neighbour was written";
@@ -331,7 +329,7 @@ TEST_F(FilterTest, BothRowFormsEqualThePixelOperatorForEverySetting)
 {
     std::mt19937 rng(21);
     std::uniform_int_distribution<int> byte(0, 255);
-    std::uniform_int_distribution<int> weight(kKernelValueMin, kKernelValueMax);
+    std::uniform_int_distribution<int> weight(kKernelValue.min, kKernelValue.max);
     constexpr int kPixels = 203;
     std::vector<BYTE> rows[3];
     for (auto& row : rows) {
@@ -343,26 +341,25 @@ TEST_F(FilterTest, BothRowFormsEqualThePixelOperatorForEverySetting)
     for (int i = 0; i < 12; ++i)
         rows[i % 3][i * 4] = rows[i % 3][i * 4 + 1] = rows[i % 3][i * 4 + 2] = i % 2 ? 255 : 0;
     struct Operator {
-        int kind;
-        void (*pixel)(PixelBlock3x3*);
-        int* strength;
+        FilterKind kind;
+        void (*pixel)(const FilterParams&, PixelBlock3x3*);
     };
-    const Operator operators[] = {{kFilterSharpen, SharpenPixel, &FilterSettings.sharpenStrength},
-                                  {kFilterSoft, SoftenPixel, &FilterSettings.softStrength},
-                                  {kFilterEmboss, EmbossPixel, &FilterSettings.embossStrength},
-                                  {kFilterCustom, CustomKernelPixel, &FilterSettings.customStrength}};
+    const Operator operators[] = {{kSharpen, SharpenPixel},
+                                  {kSoft, SoftenPixel},
+                                  {kEmboss, EmbossPixel},
+                                  {kCustom, CustomKernelPixel}};
     std::vector<BYTE> out(kPixels * 4);
     int integerPlans = 0;
     for (const Operator& op : operators)
-        for (int strength = kFilterStrengthMin; strength <= kFilterStrengthMax; ++strength)
-            for (int kernel = 0; kernel < (op.kind == kFilterCustom ? 6 : 1); ++kernel) {
-                for (auto& row : FilterSettings.customKernel)
+        for (int strength = kFilterStrength.min; strength <= kFilterStrength.max; ++strength)
+            for (int kernel = 0; kernel < (op.kind == kCustom ? 6 : 1); ++kernel) {
+                for (auto& row : filter.kernel)
                     for (int& k : row)
-                        k = kernel == 0 ? kKernelValueMax : weight(rng);
-                FilterSettings.filterKind = op.kind;
-                *op.strength = strength;
+                        k = kernel == 0 ? kKernelValue.max : weight(rng);
+                filter.kind = op.kind;
+                filter.strength = strength;
                 FilterRowPlan plan;
-                ASSERT_TRUE(PrepareFilterRows(op.kind, &plan));
+                ASSERT_TRUE(PrepareFilterRows(filter, &plan));
                 integerPlans += plan.integerForm ? 1 : 0;
                 for (bool integerForm : {plan.integerForm, false}) {
                     plan.integerForm = integerForm;
@@ -372,9 +369,9 @@ TEST_F(FilterTest, BothRowFormsEqualThePixelOperatorForEverySetting)
                         std::memcpy(block.px[0], &rows[0][c * 4], 12);
                         std::memcpy(block.px[3], &rows[1][c * 4], 12);
                         std::memcpy(block.px[6], &rows[2][c * 4], 12);
-                        op.pixel(&block);
+                        op.pixel(filter, &block);
                         ASSERT_EQ(std::memcmp(block.px[4], &out[c * 4], 4), 0)
-                            << "kind " << op.kind << " strength " << strength << " kernel " << kernel << " pixel "
+                            << "kind " << Number(op.kind) << " strength " << strength << " kernel " << kernel << " pixel "
                             << c << (integerForm ? " by quotients" : " by the table");
                     }
                 }
@@ -387,24 +384,24 @@ TEST_F(FilterTest, FailedAllocationLeavesPictureUnchanged)
     QV_NEEDS_STAND_IN();
     std::mt19937 rng(8);
     const ref::Picture p = RandomPicture(rng, 35, 17);
-    FilterSettings.filterKind = kFilterSoft;
-    FilterSettings.softStrength = 3;
+    filter.kind = kSoft;
+    filter.strength = 3;
     const ref::Picture expected = RefFilter(p);
     bool sawFailure = false;
     for (long n = 1; n <= 4; ++n) {
         HGLOBAL block = proc_test::MakeBlock(p);
         const long live = StandInLiveBlocks();
         StandInFailNthAllocation(n);
-        const int result = ApplyNeighbourhoodFilter(nullptr, block);
+        const Failure result = ApplyNeighbourhoodFilter(filter, block);
         StandInFailNthAllocation(0);
         EXPECT_LIVE_BLOCKS(live) << "allocation " << n << " failing";
         const ref::Picture out = proc_test::ReadBlock(block);
         proc_test::FreeBlock(block);
-        if (result == -1) {
+        if (result == Failure::OutOfMemory) {
             sawFailure = true;
             EXPECT_EQ(ref::DescribeDifferences(p, out), "") << "allocation " << n << " failing";
         } else {
-            EXPECT_EQ(result, 0);
+            EXPECT_EQ(result, Failure::None);
             EXPECT_EQ(ref::DescribeDifferences(expected, out), "") << "allocation " << n << " failing";
         }
     }

@@ -3,7 +3,6 @@
 // of scripts/build-windows-deps.sh); the metadata is written and read back
 // with Exiv2 used directly.
 
-#include "files/file_settings.h"
 #include "files/jpeg_writer.h"
 #include "files/metadata_copy.h"
 #include "files/png_file.h"
@@ -27,6 +26,12 @@ namespace {
 
 constexpr int kWidth = 23;
 constexpr int kHeight = 17;
+
+// The failure and the library's words, for assertion messages.
+std::string Said(const Outcome& outcome)
+{
+    return "failure " + std::to_string(static_cast<int>(outcome.failure)) + ": " + outcome.detail;
+}
 
 Pixel Colourful(int x, int y)
 {
@@ -78,17 +83,14 @@ TEST_F(PhotoFormatsTest, PngAndLosslessWebpGiveBackEveryPixelAndAlphaByte)
         SCOPED_TRACE(c.name);
         const std::string path = dir.File(c.name);
         const std::uint8_t* alpha = c.withAlpha ? plane.data() : nullptr;
-        FileProblem problem;
-        ASSERT_EQ(c.webp ? WriteWebpFile(path.c_str(), &picture, alpha, 80, true, &problem)
-                         : WritePngFile(path.c_str(), &picture, alpha, &problem),
-                  0)
-            << (problem.text ? problem.text : "") << " " << problem.detail;
+        const Outcome written = c.webp ? WriteWebpFile(path.c_str(), &picture, alpha, 80, true)
+                                       : WritePngFile(path.c_str(), &picture, alpha);
+        ASSERT_TRUE(written.ok()) << Said(written);
         std::vector<std::uint8_t> readAlpha;
         ReleaseDocument(&readBack);
-        ASSERT_EQ(c.webp ? ReadWebpFile(path.c_str(), &readBack, &readAlpha, &problem)
-                         : ReadPngFile(path.c_str(), &readBack, &readAlpha, &problem),
-                  0)
-            << (problem.text ? problem.text : "") << " " << problem.detail;
+        const Outcome read = c.webp ? ReadWebpFile(path.c_str(), &readBack, &readAlpha)
+                                    : ReadPngFile(path.c_str(), &readBack, &readAlpha);
+        ASSERT_TRUE(read.ok()) << Said(read);
         EXPECT_TRUE(PixelsMatch(readBack, kWidth, kHeight, Colourful, false));
         if (c.withAlpha)
             EXPECT_EQ(readAlpha, plane);
@@ -101,10 +103,11 @@ TEST_F(PhotoFormatsTest, LossyWebpKeepsTheSizeAndEveryAlphaByte)
 {
     const std::vector<std::uint8_t> plane = AlphaPlane();
     const std::string path = dir.File("lossy.webp");
-    FileProblem problem;
-    ASSERT_EQ(WriteWebpFile(path.c_str(), &picture, plane.data(), 90, false, &problem), 0) << problem.detail;
+    const Outcome written = WriteWebpFile(path.c_str(), &picture, plane.data(), 90, false);
+    ASSERT_TRUE(written.ok()) << Said(written);
     std::vector<std::uint8_t> readAlpha;
-    ASSERT_EQ(ReadWebpFile(path.c_str(), &readBack, &readAlpha, &problem), 0) << problem.detail;
+    const Outcome read = ReadWebpFile(path.c_str(), &readBack, &readAlpha);
+    ASSERT_TRUE(read.ok()) << Said(read);
     EXPECT_EQ(readBack.width, kWidth);
     EXPECT_EQ(readBack.height, kHeight);
     EXPECT_EQ(readAlpha, plane);
@@ -181,8 +184,8 @@ TEST_F(PhotoFormatsTest, MetadataIsCarriedIntoEachTypeOfFile)
     ASSERT_TRUE(WriteBytes(source, ReadBytes(made)));
 
     int orientation = 0;
-    FileProblem problem;
-    ASSERT_EQ(ReadOrientation(source.c_str(), &orientation, &problem), 0) << problem.detail;
+    const Outcome read = ReadOrientation(source.c_str(), &orientation);
+    ASSERT_TRUE(read.ok()) << Said(read);
     EXPECT_EQ(orientation, 6);
 
     enum class Type { jpeg, png, webp };
@@ -194,39 +197,41 @@ TEST_F(PhotoFormatsTest, MetadataIsCarriedIntoEachTypeOfFile)
                             Target{"target.webp", Type::webp}}) {
         SCOPED_TRACE(t.name);
         const std::string target = dir.File(t.name);
+        Outcome written;
         if (t.type == Type::jpeg) {
             ImageDocument copy = picture;
             SetPath(&copy, target);
-            ASSERT_EQ(WriteJpegFile(nullptr, &copy), 0);
+            written = WriteJpegFile(&copy, JpegWriteSettings{});
         } else if (t.type == Type::png) {
-            ASSERT_EQ(WritePngFile(target.c_str(), &picture, nullptr, &problem), 0);
+            written = WritePngFile(target.c_str(), &picture, nullptr);
         } else {
-            ASSERT_EQ(WriteWebpFile(target.c_str(), &picture, nullptr, 80, false, &problem), 0);
+            written = WriteWebpFile(target.c_str(), &picture, nullptr, 80, false);
         }
-        ASSERT_EQ(CopyMetadata(source.c_str(), target.c_str(), kWidth, kHeight, true, &problem), 0)
-            << (problem.text ? problem.text : "") << " " << problem.detail;
+        ASSERT_TRUE(written.ok()) << Said(written);
+        const Outcome copied = CopyMetadata(source.c_str(), target.c_str(), kWidth, kHeight, true);
+        ASSERT_TRUE(copied.ok()) << Said(copied);
 
-        std::unique_ptr<Exiv2::Image> written = Exiv2::ImageFactory::open(target);
-        written->readMetadata();
-        const Exiv2::ExifData& exif = written->exifData();
+        std::unique_ptr<Exiv2::Image> carried = Exiv2::ImageFactory::open(target);
+        carried->readMetadata();
+        const Exiv2::ExifData& exif = carried->exifData();
         EXPECT_EQ(Value(exif, "Exif.Image.Make"), "Quillvane Test");
         EXPECT_EQ(Value(exif, "Exif.Image.Orientation"), "1");
         EXPECT_EQ(Value(exif, "Exif.Photo.PixelXDimension"), std::to_string(kWidth));
         EXPECT_EQ(Value(exif, "Exif.Photo.PixelYDimension"), std::to_string(kHeight));
         EXPECT_EQ(Value(exif, "Exif.Thumbnail.JPEGInterchangeFormat"), "(none)") << "the thumbnail was kept";
-        const Exiv2::XmpData& xmp = written->xmpData();
+        const Exiv2::XmpData& xmp = carried->xmpData();
         EXPECT_EQ(Value(xmp, "Xmp.dc.creator"), "Tester");
         EXPECT_EQ(Value(xmp, "Xmp.tiff.Orientation"), "1");
         if (t.type == Type::webp) {
             EXPECT_EQ(Value(xmp, "Xmp.dc.description"), "lang=\"x-default\" A caption");
         } else {
-            auto caption = written->iptcData().findKey(Exiv2::IptcKey("Iptc.Application2.Caption"));
-            ASSERT_NE(caption, written->iptcData().end());
+            auto caption = carried->iptcData().findKey(Exiv2::IptcKey("Iptc.Application2.Caption"));
+            ASSERT_NE(caption, carried->iptcData().end());
             EXPECT_EQ(caption->toString(), "A caption");
         }
-        ASSERT_TRUE(written->iccProfileDefined());
+        ASSERT_TRUE(carried->iccProfileDefined());
         const Exiv2::DataBuf expected = Profile();
-        const Exiv2::DataBuf* profile = written->iccProfile();
+        const Exiv2::DataBuf* profile = carried->iccProfile();
         EXPECT_EQ(std::vector<Exiv2::byte>(profile->pData_, profile->pData_ + profile->size_),
                   std::vector<Exiv2::byte>(expected.pData_, expected.pData_ + expected.size_));
 
@@ -234,9 +239,9 @@ TEST_F(PhotoFormatsTest, MetadataIsCarriedIntoEachTypeOfFile)
         ReleaseDocument(&readBack);
         std::vector<std::uint8_t> alpha;
         if (t.type == Type::png) {
-            EXPECT_EQ(ReadPngFile(target.c_str(), &readBack, &alpha, &problem), 0) << problem.detail;
+            EXPECT_TRUE(ReadPngFile(target.c_str(), &readBack, &alpha).ok());
         } else if (t.type == Type::webp) {
-            EXPECT_EQ(ReadWebpFile(target.c_str(), &readBack, &alpha, &problem), 0) << problem.detail;
+            EXPECT_TRUE(ReadWebpFile(target.c_str(), &readBack, &alpha).ok());
         }
     }
 }
@@ -247,8 +252,7 @@ TEST_F(PhotoFormatsTest, MetadataIsCarriedIntoEachTypeOfFile)
 TEST_F(PhotoFormatsTest, PngProfileThatDoesNotDecompressIsRefused)
 {
     const std::string png = dir.File("source.png");
-    FileProblem problem;
-    ASSERT_EQ(WritePngFile(png.c_str(), &picture, nullptr, &problem), 0);
+    ASSERT_TRUE(WritePngFile(png.c_str(), &picture, nullptr).ok());
     std::vector<std::uint8_t> bytes = ReadBytes(png);
     ASSERT_GT(bytes.size(), 33u);
     // An iCCP chunk after IHDR (8 + 25 bytes): name, method 0, bad data.
@@ -268,10 +272,10 @@ TEST_F(PhotoFormatsTest, PngProfileThatDoesNotDecompressIsRefused)
     ASSERT_TRUE(WriteBytes(png, bytes));
 
     const std::string target = dir.File("target.png");
-    ASSERT_EQ(WritePngFile(target.c_str(), &picture, nullptr, &problem), 0);
+    ASSERT_TRUE(WritePngFile(target.c_str(), &picture, nullptr).ok());
     const std::vector<std::uint8_t> before = ReadBytes(target);
-    EXPECT_EQ(CopyMetadata(png.c_str(), target.c_str(), kWidth, kHeight, false, &problem), -1);
-    EXPECT_STREQ(problem.text, kProblemMetadataUnreadable) << problem.detail;
+    EXPECT_EQ(CopyMetadata(png.c_str(), target.c_str(), kWidth, kHeight, false).failure,
+              Failure::MetadataUnreadable);
     EXPECT_TRUE(SameBytes(ReadBytes(target), before));
 }
 

@@ -1,6 +1,6 @@
 // Where a picture lands on the printed page: scaling from screen to printer
 // resolution, the fits-or-not test and the centred position.
-#include "print/print_layout.h"
+#include "processing/placement.h"
 
 #include <gtest/gtest.h>
 

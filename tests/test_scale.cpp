@@ -3,6 +3,7 @@
 
 #include "image/blocks.h"
 #include "image/image_document.h"
+#include "processing/placement.h"
 #include "processing/scale.h"
 #include "support/processing_support.h"
 #include "support/reference_engines.h"

@@ -181,21 +181,19 @@ TEST(TextMark, DocumentIsTheSoftenedGreyFieldWithItsHeights)
     o.soften = 3;
     const TextField field = Render(o);
     ImageDocument doc = {};
-    ResetDocument(&doc, false);
+    ResetDocument(&doc);
     ASSERT_EQ(BuildTextMarkDocument(field, o.soften, &doc), TextMarkFailure::None);
     ASSERT_EQ(doc.width, field.width);
     ASSERT_EQ(doc.height, field.height);
 
     // The same field through the filter command's engine, by hand.
     ImageDocument expected = {};
-    ResetDocument(&expected, false);
+    ResetDocument(&expected);
     ASSERT_EQ(BuildTextMarkDocument(field, 0, &expected), TextMarkFailure::None);
-    const int savedMode = ProcessingMode;
-    ProcessingMode = 1;
-    FilterSettings.filterKind = kFilterSoft;
-    FilterSettings.softStrength = 3;
-    ASSERT_EQ(ApplyNeighbourhoodFilter(nullptr, expected.hDib), 0);
-    ProcessingMode = savedMode;
+    FilterParams soft;
+    soft.kind = FilterKind::Soft;
+    soft.strength = 3;
+    ASSERT_EQ(ApplyNeighbourhoodFilter(soft, expected.hDib), Failure::None);
     ComputeLuminance(&expected);
 
     const BYTE* got = WorkDibPixels(doc.dib);

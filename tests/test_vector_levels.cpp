@@ -33,35 +33,48 @@ struct EngineCase {
     std::function<std::vector<BYTE>(const ref::Picture&, const ref::Picture&)> run;
 };
 
+// The light and strengths every bump case runs with.
+BumpParams TestLight()
+{
+    BumpParams bump;
+    bump.lightX = -0.5;
+    bump.lightY = 0.5;
+    bump.lightZ = 0.7071067811865476;
+    bump.strength = 37;
+    bump.amplification = 400;
+    bump.ambient = 45;
+    return bump;
+}
+
 std::vector<BYTE> Bump(const ref::Picture& image, const ref::Picture& mark, int dontEnlarge, int tile, int keepAspect)
 {
-    BumpSettings.DontEnlarge = dontEnlarge;
-    BumpSettings.RepeatTile = tile;
-    BumpSettings.KeepAspect = keepAspect;
-    BumpSettings.OffsetX = dontEnlarge ? 517 : 0;
-    BumpSettings.OffsetY = dontEnlarge ? 211 : 0;
+    BumpParams bump = TestLight();
+    bump.layout.dontEnlarge = dontEnlarge;
+    bump.layout.repeatTile = tile;
+    bump.layout.keepAspect = keepAspect;
+    bump.layout.offsetX = dontEnlarge ? 517 : 0;
+    bump.layout.offsetY = dontEnlarge ? 211 : 0;
     ImageDocument doc = {}, watermark = {};
     proc_test::MakeDocument(&doc, image);
     proc_test::MakeDocument(&watermark, mark);
     std::vector<BYTE> out;
-    if (ApplyBump(nullptr, &watermark, &doc) == 0)
+    if (ApplyBump(bump, &watermark, &doc) == Failure::None)
         out.assign(doc.dib + doc.bitsOffset, doc.dib + doc.bitsOffset + image.bytes.size());
     proc_test::ReleaseDocument(&doc);
     proc_test::ReleaseDocument(&watermark);
     return out;
 }
 
-std::vector<BYTE> Filter(const ref::Picture& image, int kind, int strength)
+std::vector<BYTE> Filter(const ref::Picture& image, FilterKind kind, int strength)
 {
-    ProcessingMode = 1;
-    FilterSettings.filterKind = kind;
-    FilterSettings.sharpenStrength = FilterSettings.softStrength = FilterSettings.embossStrength =
-        FilterSettings.customStrength = strength;
+    FilterParams filter;
+    filter.kind = kind;
+    filter.strength = strength;
     const int kernel[3][3] = {{1, -2, 0}, {-3, 9, -1}, {0, -2, 1}};
-    std::memcpy(FilterSettings.customKernel, kernel, sizeof kernel);
+    std::memcpy(filter.kernel, kernel, sizeof kernel);
     HGLOBAL block = proc_test::MakeBlock(image);
     std::vector<BYTE> out;
-    if (ApplyNeighbourhoodFilter(nullptr, block) == 0)
+    if (ApplyNeighbourhoodFilter(filter, block) == Failure::None)
         out = proc_test::ReadBlock(block).bytes;
     proc_test::FreeBlock(block);
     return out;
@@ -81,11 +94,9 @@ std::vector<BYTE> Scale(const ref::Picture& image, LONG w, LONG h, bool heightsO
 
 std::vector<BYTE> Ysh(const ref::Picture& image, int luminance, int saturation, int hue)
 {
-    YshSettings = YshSettingsRecord{luminance, saturation, hue};
-    ColourAdjustMode = kColourModeYsh;
+    const YshParams ysh{luminance, saturation, hue, ColourMode::Ysh};
     std::vector<BYTE> pixels = image.bytes;
-    ApplyColourAdjust(pixels.data(), image.width, image.height);
-    ResetColourAdjust();
+    ApplyColourAdjust(ysh, pixels.data(), image.width, image.height);
     return pixels;
 }
 
@@ -108,20 +119,8 @@ protected:
     void SetUp() override
     {
         before = ActiveVectorLevel();
-        BumpSettings = BumpSettingsRecord{};
-        BumpSettings.lightX = -0.5;
-        BumpSettings.lightY = 0.5;
-        BumpSettings.lightZ = 0.7071067811865476;
-        BumpSettings.strength = 37;
-        BumpSettings.strengthValue = 37.0;
-        BumpSettings.amplification = 400;
-        BumpSettings.ambient = 45;
     }
-    void TearDown() override
-    {
-        SetVectorLevel(before);
-        ProcessingMode = 1;
-    }
+    void TearDown() override { SetVectorLevel(before); }
     VectorLevel before = VectorLevel::Baseline;
 };
 
@@ -137,12 +136,12 @@ TEST_F(VectorLevelsTest, EveryLevelGivesTheBaselineBytes)
         {"bump Tile", [](auto& i, auto& m) { return Bump(i, m, 0, 1, 0); }},
         {"bump Stretch", [](auto& i, auto& m) { return Bump(i, m, 0, 0, 0); }},
         {"bump Stretch, aspect kept", [](auto& i, auto& m) { return Bump(i, m, 0, 0, 1); }},
-        {"sharpen 5", [](auto& i, auto&) { return Filter(i, kFilterSharpen, 5); }},
-        {"sharpen 10", [](auto& i, auto&) { return Filter(i, kFilterSharpen, 10); }},
-        {"soft 2", [](auto& i, auto&) { return Filter(i, kFilterSoft, 2); }},
-        {"emboss 3", [](auto& i, auto&) { return Filter(i, kFilterEmboss, 3); }},
-        {"custom 1", [](auto& i, auto&) { return Filter(i, kFilterCustom, 1); }},
-        {"custom 7", [](auto& i, auto&) { return Filter(i, kFilterCustom, 7); }},
+        {"sharpen 5", [](auto& i, auto&) { return Filter(i, FilterKind::Sharpen, 5); }},
+        {"sharpen 10", [](auto& i, auto&) { return Filter(i, FilterKind::Sharpen, 10); }},
+        {"soft 2", [](auto& i, auto&) { return Filter(i, FilterKind::Soft, 2); }},
+        {"emboss 3", [](auto& i, auto&) { return Filter(i, FilterKind::Emboss, 3); }},
+        {"custom 1", [](auto& i, auto&) { return Filter(i, FilterKind::Custom, 1); }},
+        {"custom 7", [](auto& i, auto&) { return Filter(i, FilterKind::Custom, 7); }},
         {"scale down", [](auto& i, auto&) { return Scale(i, 1999, 1333, false); }},
         {"scale up", [](auto& i, auto&) { return Scale(i, 4003, 2671, false); }},
         {"scale heights", [](auto& i, auto&) { return Scale(i, 2501, 1667, true); }},

@@ -6,10 +6,9 @@
 // meets a real file size limit.
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
-#include "image/messages.h"
-#include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"
+#include "support/shown.h"
 #include "support/test_support.h"
 
 #include <csignal>
@@ -31,10 +30,10 @@ protected:
     {
         StandInFailWritesAfter(-1);
         ReleaseDocument(&doc);
-        BmpSaveDepth = 24;
-        JpegProgressive = 0;
-        JpegQualityStep = 20;
     }
+
+    int WriteBmp() { return Shown(WriteBmpFile(&doc, bmpSettings)); }
+    int WriteJpeg() { return Shown(WriteJpegFile(&doc, jpegSettings)); }
 
     // Size of the file a clean save writes.
     std::size_t CleanSize(bool jpeg)
@@ -42,7 +41,7 @@ protected:
         const std::string probe = dir.File("probe");
         SetPath(&doc, probe);
         MessageCapture quiet;
-        EXPECT_EQ(jpeg ? WriteJpegFile(nullptr, &doc) : WriteBmpFile(nullptr, &doc), 0) << quiet.Joined();
+        EXPECT_EQ(jpeg ? WriteJpeg() : WriteBmp(), 0) << quiet.Joined();
         const std::size_t size = ReadBytes(probe).size();
         std::remove(probe.c_str());
         return size;
@@ -50,6 +49,8 @@ protected:
 
     TempDir dir;
     ImageDocument doc{};
+    BmpWriteSettings bmpSettings;
+    JpegWriteSettings jpegSettings;
 };
 
 // The room a walk leaves on the disk: every byte count short of the file's
@@ -79,7 +80,7 @@ TEST_F(WriteFailureTest, ABmpSaveThatRunsOutOfRoomAtAnyByteChangesNothing)
     for (int depth : {16, 24, 32}) {
         for (int width : {1, 3, 4}) {
             SCOPED_TRACE(std::to_string(depth) + " bits, width " + std::to_string(width));
-            BmpSaveDepth = depth;
+            bmpSettings.depth = depth;
             ReleaseDocument(&doc);
             doc = MakeDocument(width, 3, Colourful);
             doc.isModified = 1;
@@ -93,7 +94,7 @@ TEST_F(WriteFailureTest, ABmpSaveThatRunsOutOfRoomAtAnyByteChangesNothing)
                 ASSERT_TRUE(WriteBytes(target, kOldFile));
                 MessageCapture messages;
                 StandInFailWritesAfter(static_cast<long long>(n));
-                const int rc = WriteBmpFile(nullptr, &doc);
+                const int rc = WriteBmp();
                 StandInFailWritesAfter(-1);
                 EXPECT_EQ(rc, -1);
                 EXPECT_TRUE(messages.Has(msg::kErrorCaption, msg::kCreateFailed)) << messages.Joined();
@@ -106,7 +107,7 @@ TEST_F(WriteFailureTest, ABmpSaveThatRunsOutOfRoomAtAnyByteChangesNothing)
             // Exactly enough room: the save goes through.
             MessageCapture messages;
             StandInFailWritesAfter(static_cast<long long>(size));
-            EXPECT_EQ(WriteBmpFile(nullptr, &doc), 0) << messages.Joined();
+            EXPECT_EQ(WriteBmp(), 0) << messages.Joined();
             StandInFailWritesAfter(-1);
             EXPECT_EQ(ReadBytes(target).size(), size);
         }
@@ -119,7 +120,7 @@ TEST_F(WriteFailureTest, AJpegSaveThatRunsOutOfRoomAtAnyByteChangesNothing)
     long points = 0;
     for (int progressive : {0, 1}) {
         SCOPED_TRACE(progressive ? "progressive" : "sequential");
-        JpegProgressive = progressive;
+        jpegSettings.progressive = progressive != 0;
         ReleaseDocument(&doc);
         doc = MakeDocument(9, 7, Colourful);
         doc.isModified = 1;
@@ -142,10 +143,10 @@ TEST_F(WriteFailureTest, AJpegSaveThatRunsOutOfRoomAtAnyByteChangesNothing)
                 if (systemLimit) {
                     FileSizeLimit limit(n);
                     ASSERT_TRUE(limit.Active());
-                    rc = WriteJpegFile(nullptr, &doc);
+                    rc = WriteJpeg();
                 } else {
                     StandInFailWritesAfter(static_cast<long long>(n));
-                    rc = WriteJpegFile(nullptr, &doc);
+                    rc = WriteJpeg();
                     StandInFailWritesAfter(-1);
                 }
                 EXPECT_EQ(rc, -1);
@@ -159,7 +160,7 @@ TEST_F(WriteFailureTest, AJpegSaveThatRunsOutOfRoomAtAnyByteChangesNothing)
         }
         MessageCapture messages;
         StandInFailWritesAfter(static_cast<long long>(size));
-        EXPECT_EQ(WriteJpegFile(nullptr, &doc), 0) << messages.Joined();
+        EXPECT_EQ(WriteJpeg(), 0) << messages.Joined();
         StandInFailWritesAfter(-1);
         EXPECT_EQ(ReadBytes(target).size(), size);
     }

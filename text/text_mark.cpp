@@ -9,18 +9,13 @@
 namespace {
 
 // The soft filter's passes over the whole picture, as the filter command
-// runs them, leaving the program-wide settings as they were.
+// runs them.
 int Soften(ImageDocument* doc, int passes)
 {
-    const int savedMode = ProcessingMode;
-    const FilterSettingsRecord savedSettings = FilterSettings;
-    ProcessingMode = 1;
-    FilterSettings.filterKind = kFilterSoft;
-    FilterSettings.softStrength = passes;
-    const int result = ApplyNeighbourhoodFilter(nullptr, doc->hDib);
-    ProcessingMode = savedMode;
-    FilterSettings = savedSettings;
-    return result;
+    FilterParams soft;
+    soft.kind = FilterKind::Soft;
+    soft.strength = passes;
+    return ApplyNeighbourhoodFilter(soft, doc->hDib) == Failure::None ? 0 : -1;
 }
 
 }  // namespace

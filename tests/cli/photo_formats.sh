@@ -190,6 +190,22 @@ grep -q '^quillvane-cli: bad-exif.png: its metadata cannot be read' err.txt ||
 run bump meta.jpg --strength 40 -o meta.bmp
 expect_rc 0 "metadata into BMP: nothing to carry, nothing said"
 [ ! -s err.txt ] || fail "BMP output said something: $(cat err.txt)"
+# An EXIF block whose TIFF header points past its end: the input's
+# metadata cannot be read, and the message names the input, not the output.
+"$CLI" convert base.png --strip -o clean.jpg 2>/dev/null
+python3 - clean.jpg badexif.jpg <<'PY'
+import struct, sys
+data = open(sys.argv[1], 'rb').read()
+exif = b'Exif\0\0' + b'II*\0' + struct.pack('<I', 0x7FFFFFFF) + bytes(20)
+open(sys.argv[2], 'wb').write(data[:2] + b'\xff\xe1' + struct.pack('>H', len(exif) + 2) + exif + data[2:])
+PY
+for out in unread.jpg unread.png; do
+    run convert badexif.jpg -o "$out"
+    expect_rc 1 "unreadable metadata into $out"
+    grep -q "^quillvane-cli: badexif.jpg: its metadata cannot be read (--strip writes the picture without it)" err.txt ||
+        fail "unreadable metadata into $out: the message does not name the input: $(cat err.txt)"
+    [ ! -e "$out" ] || fail "unreadable metadata: $out was written"
+done
 
 # ---- --auto-orient: all eight orientations against a reference turn ----
 "$CLI" convert base.png -o stored.png 2>/dev/null

@@ -5,7 +5,6 @@
 
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
-#include "files/file_settings.h"
 
 #include <cstring>
 #include <vector>
@@ -16,7 +15,7 @@ namespace {
 // leave it exactly as it was.
 void LoadPrevious(ImageDocument* doc)
 {
-    ResetDocument(doc, true);
+    ResetDocument(doc);
     HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(2, 2));
     qvfuzz::Check(block != nullptr, "previous picture");
     doc->hDib = block;
@@ -50,9 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool starve = choices.Next(16) == 0;
     if (starve)
         StandInFailNthAllocation(1 + static_cast<long>(choices.Next(2)));
-    const int read = ReadBmpFile(nullptr, &doc);
+    const bool read = ReadBmpFile(&doc).ok();
     StandInFailNthAllocation(0);
-    if (read != 0) {
+    if (!read) {
         qvfuzz::Check(doc.width == 2 && doc.height == 2 && doc.dib != nullptr, "failed read kept the picture");
         qvfuzz::Check(std::memcmp(doc.dib, previous.data(), previous.size()) == 0, "failed read kept the pixels");
         ReleaseDocument(&doc);
@@ -66,16 +65,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qvfuzz::RegionRoundTrip(&doc, &choices);
 
     static const int kDepths[3] = {16, 24, 32};
-    BmpSaveDepth = kDepths[choices.Next(3)];
+    const BmpWriteSettings settings{kDepths[choices.Next(3)]};
     const std::string& out = qvfuzz::OutputFile(".bmp");
     qvfuzz::SetPath(&doc, out);
-    if (WriteBmpFile(nullptr, &doc) == 0) {
+    if (WriteBmpFile(&doc, settings).ok()) {
         ImageDocument back;
-        ResetDocument(&back, false);
+        ResetDocument(&back);
         qvfuzz::SetPath(&back, out);
-        qvfuzz::Check(ReadBmpFile(nullptr, &back) == 0, "own file reads back");
+        qvfuzz::Check(ReadBmpFile(&back).ok(), "own file reads back");
         qvfuzz::Check(back.width == doc.width && back.height == doc.height, "own file keeps the size");
-        if (BmpSaveDepth != 16) {
+        if (settings.depth != 16) {
             const BYTE* a = WorkDibPixels(doc.dib);
             const BYTE* b = WorkDibPixels(back.dib);
             const std::size_t count = static_cast<std::size_t>(doc.width) * static_cast<std::size_t>(doc.height);

@@ -71,20 +71,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(Within(options.quality, 60, 100), "--quality");
     if (options.regionGiven)
         Check(options.region[0] < options.region[2] && options.region[1] < options.region[3], "--region order");
-    Check(Within(options.bumpStrength, 1, 200) && Within(options.amplify, 0, 800) && Within(options.ambient, 1, 100),
+    Check(Within(options.bump.strength, 1, 200) && Within(options.bump.amplification, 0, 800) &&
+              Within(options.bump.ambient, 1, 100),
           "bump ranges");
-    Check(std::isfinite(options.light[0]) && std::isfinite(options.light[1]) && std::isfinite(options.light[2]),
+    Check(std::isfinite(options.bump.lightX) && std::isfinite(options.bump.lightY) &&
+              std::isfinite(options.bump.lightZ),
           "a finite light direction");
-    Check(options.offsetX >= 0 && options.offsetY >= 0, "--offset");
-    Check(Within(options.filterStrength, 0, 10), "filter --strength");
-    for (int k : options.kernel)
-        Check(Within(k, -9, 9), "--kernel");
-    Check(Within(options.levelId, 9210, 9214), "--levels");
+    Check(options.bump.layout.offsetX >= 0 && options.bump.layout.offsetY >= 0, "--offset");
+    Check(Within(options.filter.strength, 0, 10), "filter --strength");
+    for (const auto& row : options.filter.kernel)
+        for (int k : row)
+            Check(Within(k, -9, 9), "--kernel");
+    Check(options.effect.bandWidth == 8 || options.effect.bandWidth == 16 || options.effect.bandWidth == 32 ||
+              options.effect.bandWidth == 64 || options.effect.bandWidth == 128,
+          "--levels");
     for (int c = 0; c < 3; ++c)
-        Check(Within(options.bounds[2 * c], 0, 255) && Within(options.bounds[2 * c + 1], 0, 255) &&
-                  options.bounds[2 * c] <= options.bounds[2 * c + 1],
+        Check(Within(options.effect.lowerBound[c], 0, 255) && Within(options.effect.upperBound[c], 0, 255) &&
+                  options.effect.lowerBound[c] <= options.effect.upperBound[c],
               "--bounds");
-    Check(Within(options.luminance, 0, 200) && Within(options.saturation, 0, 200) && Within(options.hue, 0, 360),
+    Check(Within(options.ysh.luminance, 0, 200) && Within(options.ysh.saturation, 0, 200) &&
+              Within(options.ysh.hue, 0, 360),
           "ysh ranges");
 
     // The same command line parses the same way again.

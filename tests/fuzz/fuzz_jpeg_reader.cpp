@@ -3,7 +3,6 @@
 // that must read back at the same size.
 #include "fuzz_support.h"
 
-#include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"
 
@@ -20,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The document starts with a 1 x 1 picture that a failed read must keep.
     ImageDocument doc;
-    ResetDocument(&doc, true);
+    ResetDocument(&doc);
     HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(1, 1) + 4);
     qvfuzz::Check(block != nullptr, "previous picture");
     doc.hDib = block;
@@ -38,9 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool starve = choices.Next(16) == 0;
     if (starve)
         StandInFailNthAllocation(1 + static_cast<long>(choices.Next(2)));
-    const int read = ReadJpegFile(nullptr, &doc);
+    const bool read = ReadJpegFile(&doc).ok();
     StandInFailNthAllocation(0);
-    if (read != 0) {
+    if (!read) {
         qvfuzz::Check(doc.hDib == block && doc.width == 1 && doc.height == 1, "failed read kept the picture");
         qvfuzz::Check(std::memcmp(WorkDibPixels(doc.dib), "\x11\x22\x33\x44", 4) == 0, "failed read kept the pixel");
         ReleaseDocument(&doc);
@@ -54,15 +53,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Re-encoding costs far more than decoding: only small pictures.
     if (static_cast<long long>(doc.width) * doc.height <= 512 * 512) {
-        JpegQualityStep = static_cast<int>(choices.Next(kJpegQualityStepMax + 1));
-        JpegProgressive = static_cast<int>(choices.Next(2));
+        JpegWriteSettings settings;
+        settings.quality = kJpegQualityMin + static_cast<int>(choices.Next(kJpegQualityMax - kJpegQualityMin + 1));
+        settings.progressive = choices.Next(2) == 1;
         const std::string& out = qvfuzz::OutputFile(".jpg");
         qvfuzz::SetPath(&doc, out);
-        qvfuzz::Check(WriteJpegFile(nullptr, &doc) == 0, "a picture that was read can be written");
+        qvfuzz::Check(WriteJpegFile(&doc, settings).ok(), "a picture that was read can be written");
         ImageDocument back;
-        ResetDocument(&back, false);
+        ResetDocument(&back);
         qvfuzz::SetPath(&back, out);
-        qvfuzz::Check(ReadJpegFile(nullptr, &back) == 0, "own file reads back");
+        qvfuzz::Check(ReadJpegFile(&back).ok(), "own file reads back");
         qvfuzz::Check(back.width == doc.width && back.height == doc.height, "own file keeps the size");
         ReleaseDocument(&back);
         std::remove(out.c_str());

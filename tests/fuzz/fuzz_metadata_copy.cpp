@@ -23,7 +23,7 @@ const std::string& Target(int type)
         static const char* const extensions[] = {".jpg", ".png", ".webp"};
         paths[type] = qvfuzz::OutputFile(extensions[type]) + ".target";
         ImageDocument doc;
-        ResetDocument(&doc, false);
+        ResetDocument(&doc);
         HGLOBAL block = GlobalAlloc(GHND, WorkDibBytes(3, 2) + 4);
         doc.hDib = block;
         doc.dib = static_cast<BYTE*>(GlobalLock(block));
@@ -33,17 +33,16 @@ const std::string& Target(int type)
         doc.height = 2;
         doc.isLoaded = 1;
         doc.bitsOffset = kWorkDibHeaderBytes;
-        FileProblem problem;
-        int result = 0;
+        Outcome result;
         if (type == 0) {
             std::snprintf(doc.path, sizeof doc.path, "%s", paths[type].c_str());
-            result = WriteJpegFile(nullptr, &doc);
+            result = WriteJpegFile(&doc, JpegWriteSettings{});
         } else if (type == 1) {
-            result = WritePngFile(paths[type].c_str(), &doc, nullptr, &problem);
+            result = WritePngFile(paths[type].c_str(), &doc, nullptr);
         } else {
-            result = WriteWebpFile(paths[type].c_str(), &doc, nullptr, 80, false, &problem);
+            result = WriteWebpFile(paths[type].c_str(), &doc, nullptr, 80, false);
         }
-        qvfuzz::Check(result == 0, "target picture written");
+        qvfuzz::Check(result.ok(), "target picture written");
         ReleaseDocument(&doc);
     }
     return paths[type];
@@ -72,11 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string& source = qvfuzz::InputFile(data, size);
 
     int orientation = 0;
-    FileProblem problem;
-    if (ReadOrientation(source.c_str(), &orientation, &problem) == 0)
+    const Outcome read = ReadOrientation(source.c_str(), &orientation);
+    if (read.ok())
         qvfuzz::Check(orientation >= 1 && orientation <= 8, "orientation 1..8");
     else
-        qvfuzz::Check(problem.text != nullptr && orientation == 1, "a failed read names its problem");
+        qvfuzz::Check(read.failure == Failure::MetadataUnreadable && orientation == 1,
+                      "a failed read names its problem");
 
     const std::string& target = Target(static_cast<int>(choices.Next(3)));
     const std::string copy = target + ".copy";
@@ -85,9 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fwrite(original.data(), 1, original.size(), f);
         std::fclose(f);
     }
-    FileProblem copyProblem;
-    if (CopyMetadata(source.c_str(), copy.c_str(), 3, 2, choices.Next(2) == 1, &copyProblem) != 0)
-        qvfuzz::Check(copyProblem.text != nullptr, "a failed copy names its problem");
+    const Outcome copied = CopyMetadata(source.c_str(), copy.c_str(), 3, 2, choices.Next(2) == 1);
+    if (!copied.ok())
+        qvfuzz::Check(copied.failure == Failure::MetadataUnreadable || copied.failure == Failure::MetadataUnwritable,
+                      "a failed copy names its problem");
     std::remove(copy.c_str());
     return 0;
 }

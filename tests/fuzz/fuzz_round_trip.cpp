@@ -8,7 +8,6 @@
 
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
-#include "files/file_settings.h"
 #include "files/jpeg_reader.h"
 #include "files/jpeg_writer.h"
 
@@ -20,16 +19,18 @@
 
 namespace {
 
-// Writes doc with the writer as set, reads the file back into back.
-void WriteAndRead(ImageDocument* doc, ImageDocument* back, bool jpeg)
+// Writes doc as a BMP file or, with jpeg, a JPEG file, reads the file back
+// into back.
+void WriteAndRead(ImageDocument* doc, ImageDocument* back, const BmpWriteSettings& bmp,
+                  const JpegWriteSettings* jpeg)
 {
     const std::string& out = qvfuzz::OutputFile(jpeg ? ".jpg" : ".bmp");
     qvfuzz::SetPath(doc, out);
-    qvfuzz::Check((jpeg ? WriteJpegFile(nullptr, doc) : WriteBmpFile(nullptr, doc)) == 0,
+    qvfuzz::Check((jpeg ? WriteJpegFile(doc, *jpeg) : WriteBmpFile(doc, bmp)).ok(),
                   "a picture that was read can be written");
-    ResetDocument(back, false);
+    ResetDocument(back);
     qvfuzz::SetPath(back, out);
-    qvfuzz::Check((jpeg ? ReadJpegFile(nullptr, back) : ReadBmpFile(nullptr, back)) == 0, "own file reads back");
+    qvfuzz::Check((jpeg ? ReadJpegFile(back) : ReadBmpFile(back)).ok(), "own file reads back");
     qvfuzz::Check(back->width == doc->width && back->height == doc->height, "own file keeps the size");
     std::remove(out.c_str());
 }
@@ -61,10 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const long blocksBefore = StandInLiveBlocks();
 
     ImageDocument doc;
-    ResetDocument(&doc, false);
+    ResetDocument(&doc);
     qvfuzz::SetPath(&doc, qvfuzz::InputFile(data, size));
     const bool bmp = size >= 2 && data[0] == 'B' && data[1] == 'M';
-    if ((bmp ? ReadBmpFile(nullptr, &doc) : ReadJpegFile(nullptr, &doc)) != 0) {
+    if (!(bmp ? ReadBmpFile(&doc) : ReadJpegFile(&doc)).ok()) {
         qvfuzz::Check(StandInLiveBlocks() == blocksBefore, "blocks leaked by a failed read");
         return 0;
     }
@@ -73,9 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<BYTE> original(WorkDibPixels(doc.dib), WorkDibPixels(doc.dib) + count * 4);
 
     for (int depth : {24, 32, 16}) {
-        BmpSaveDepth = depth;
         ImageDocument back;
-        WriteAndRead(&doc, &back, false);
+        WriteAndRead(&doc, &back, BmpWriteSettings{depth}, nullptr);
         const BYTE* a = original.data();
         const BYTE* b = WorkDibPixels(back.dib);
         for (std::size_t i = 0; i < count; ++i, a += 4, b += 4) {
@@ -93,12 +93,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ReleaseDocument(&back);
     }
 
-    for (int step : {0, 20, kJpegQualityStepMax}) {
-        for (int progressive : {0, 1}) {
-            JpegQualityStep = step;
-            JpegProgressive = progressive;
+    for (int quality : {kJpegQualityMin, kJpegQualityDefault, kJpegQualityMax}) {
+        for (bool progressive : {false, true}) {
+            const JpegWriteSettings settings{quality, progressive};
             ImageDocument back;
-            WriteAndRead(&doc, &back, true);
+            WriteAndRead(&doc, &back, BmpWriteSettings{}, &settings);
             const BYTE* a = original.data();
             const BYTE* b = WorkDibPixels(back.dib);
             double squares = 0;
@@ -108,9 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             const double mse = squares / static_cast<double>(count);
             const double psnr = mse > 0 ? 10.0 * std::log10(255.0 * 255.0 / mse) : 99.0;
-            if (psnr < PsnrFloor(step + kJpegQualityBase)) {
+            if (psnr < PsnrFloor(quality)) {
                 std::fprintf(stderr, "%ld x %ld, quality %d%s: brightness PSNR %.2f dB\n",
-                             static_cast<long>(doc.width), static_cast<long>(doc.height), step + kJpegQualityBase,
+                             static_cast<long>(doc.width), static_cast<long>(doc.height), quality,
                              progressive ? " progressive" : "", psnr);
                 qvfuzz::Check(false, "JPEG file keeps the brightness above its PSNR floor");
             }

@@ -14,14 +14,12 @@ namespace qvfuzz {
 
 namespace {
 
-void Quiet(const char*, const char*) {}
-
 // Field by field: the padding inside a record is not part of it.
 bool SameRecord(const ImageDocument& a, const ImageDocument& b)
 {
     return a.hDib == b.hDib && std::memcmp(&a.fileHeader, &b.fileHeader, sizeof a.fileHeader) == 0 &&
-           a.bmi == b.bmi && std::memcmp(&a.windowRect, &b.windowRect, sizeof a.windowRect) == 0 &&
-           a.width == b.width && a.height == b.height && std::memcmp(a.path, b.path, sizeof a.path) == 0 &&
+           a.bmi == b.bmi && a.width == b.width && a.height == b.height &&
+           std::memcmp(a.path, b.path, sizeof a.path) == 0 &&
            a.isLoaded == b.isLoaded && a.isModified == b.isModified && a.dib == b.dib &&
            a.bitsOffset == b.bitsOffset;
 }
@@ -62,7 +60,6 @@ void SetUpOnce()
     if (done)
         return;
     done = true;
-    SetMessageBoxSink(Quiet);
     StandInSetAllocationLimit(kFuzzAllocationLimit);
 }
 
@@ -105,8 +102,7 @@ void RegionRoundTrip(ImageDocument* doc, Choices* choices)
 {
     const LONG w = doc->width;
     const LONG h = doc->height;
-    SelectionRect sel = {};
-    sel.active = 1;
+    PictureRect sel = {};
     // Anywhere from a little outside the picture to a little beyond it.
     sel.left = static_cast<LONG>(choices->Next(static_cast<unsigned>(w) + 4)) - 2;
     sel.top = static_cast<LONG>(choices->Next(static_cast<unsigned>(h) + 4)) - 2;
@@ -119,16 +115,17 @@ void RegionRoundTrip(ImageDocument* doc, Choices* choices)
     BITMAPINFOHEADER header;
     std::memcpy(&header, doc->bmi, sizeof header);
 
-    if (RegionSwapExtract(nullptr, doc, &sel, 0, 0, 0, 0) != 0) {
+    RegionSwap swap;
+    if (RegionSwapExtract(&swap, doc, &sel) != RegionCut::Ready) {
         Check(SameRecord(before, *doc), "failed extract changed the record");
     } else {
         Check(doc->width >= 1 && doc->width <= w && doc->height >= 1 && doc->height <= h, "region size");
         Check(doc->bmi->bmiHeader.biWidth == doc->width && doc->bmi->bmiHeader.biHeight == doc->height,
               "bmi reports the region");
         if (choices->Next(2))
-            RegionSwapCommit(doc, &sel, 0, 0, 0, 0);
+            RegionSwapCommit(&swap, doc);
         else
-            RegionSwapCancel(doc, &sel);
+            RegionSwapCancel(&swap, doc);
     }
     Check(SameRecord(before, *doc), "record restored");
     Check(std::memcmp(doc->bmi, &header, sizeof header) == 0, "header restored");

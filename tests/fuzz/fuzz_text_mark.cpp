@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   "the same text draws the same field");
 
     ImageDocument doc = {};
-    ResetDocument(&doc, false);
+    ResetDocument(&doc);
     if (BuildTextMarkDocument(field, options.soften, &doc) == TextMarkFailure::None) {
         qvfuzz::Check(doc.width == field.width && doc.height == field.height, "the picture has the field's size");
         ReleaseDocument(&doc);

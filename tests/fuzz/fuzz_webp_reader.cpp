@@ -16,12 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qvfuzz::BudgetPicture(size);
     const long blocksBefore = StandInLiveBlocks();
     ImageDocument doc;
-    ResetDocument(&doc, true);
+    ResetDocument(&doc);
     std::vector<std::uint8_t> alpha(3, 7);
-    FileProblem problem;
-    if (DecodeWebpMemory(data, size, &doc, &alpha, &problem) != 0) {
+    const Outcome decoded = DecodeWebpMemory(data, size, &doc, &alpha);
+    if (!decoded.ok()) {
         qvfuzz::Check(doc.hDib == nullptr && alpha.size() == 3, "failed read kept the document and alpha");
-        qvfuzz::Check(problem.text != nullptr, "a failure names its problem");
+        qvfuzz::Check(decoded.failure != Failure::None, "a failure names its problem");
         qvfuzz::Check(StandInLiveBlocks() == blocksBefore, "blocks leaked by a failed read");
         return 0;
     }
@@ -29,12 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qvfuzz::Check(alpha.empty() || alpha.size() == count, "alpha plane of the picture's size");
     if (count <= 256 * 256) {
         const std::string& out = qvfuzz::OutputFile(".webp");
-        qvfuzz::Check(WriteWebpFile(out.c_str(), &doc, alpha.empty() ? nullptr : alpha.data(), 80, true, &problem) == 0,
+        qvfuzz::Check(WriteWebpFile(out.c_str(), &doc, alpha.empty() ? nullptr : alpha.data(), 80, true).ok(),
                       "a picture that was read can be written");
         ImageDocument back;
-        ResetDocument(&back, false);
+        ResetDocument(&back);
         std::vector<std::uint8_t> backAlpha;
-        qvfuzz::Check(ReadWebpFile(out.c_str(), &back, &backAlpha, &problem) == 0, "own file reads back");
+        qvfuzz::Check(ReadWebpFile(out.c_str(), &back, &backAlpha).ok(), "own file reads back");
         qvfuzz::Check(back.width == doc.width && back.height == doc.height, "own file keeps the size");
         for (std::size_t i = 0; i < count; ++i)
             qvfuzz::Check(std::memcmp(WorkDibPixels(back.dib) + i * 4, WorkDibPixels(doc.dib) + i * 4, 3) == 0,

@@ -98,7 +98,6 @@ inline std::vector<BYTE> DibBytes(const ref::Picture& p)
 inline void MakeDocument(ImageDocument* doc, const ref::Picture& p)
 {
     std::memset(doc, 0, sizeof *doc);
-    doc->windowRect = RECT{0, 0, 480, 320};
     doc->hDib = MakeBlock(p);
     doc->dib = static_cast<BYTE*>(GlobalLock(doc->hDib));
     doc->bmi = reinterpret_cast<BITMAPINFO*>(doc->dib);

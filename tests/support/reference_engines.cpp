@@ -127,36 +127,36 @@ void FilterPixel(const std::uint8_t block[9][4], std::uint8_t centreOut[4], cons
         const int centre = block[4][c];
         long long v = centre;
         switch (f.kind) {
-        case 8202: {
+        case FilterKind::Sharpen: {
             int s = 0;
             for (int i = 0; i < 9; ++i)
                 s += sharpen[i] * block[i][c];
-            const double factor = static_cast<double>(f.sharpenStrength) / 30.0;
+            const double factor = static_cast<double>(f.strength) / 30.0;
             const double product = s * factor;
             v = centre - static_cast<long long>(product);
             break;
         }
-        case 8205: {
+        case FilterKind::Soft: {
             int s = 0;
             for (int i = 0; i < 9; ++i)
                 s += block[i][c];
             v = s / 9;
             break;
         }
-        case 8208: {
+        case FilterKind::Emboss: {
             int s = 0;
             for (int i = 0; i < 9; ++i)
                 s += emboss[i] * block[i][c];
-            const double factor = static_cast<double>(f.embossStrength) / 10.0;
+            const double factor = static_cast<double>(f.strength) / 10.0;
             const double product = s * factor;
             v = centre + static_cast<long long>(product);
             break;
         }
-        case 8211: {
+        case FilterKind::Custom: {
             int s = 0;
             for (int i = 0; i < 9; ++i)
                 s += f.customKernel[i / 3][i % 3] * block[i][c];
-            const double factor = static_cast<double>(f.customStrength) / 10.0;
+            const double factor = static_cast<double>(f.strength) / 10.0;
             const double product = s * factor;
             v = centre + static_cast<long long>(product);
             break;
@@ -239,7 +239,7 @@ void NeighbourhoodPass(Picture& picture, int mode, const FilterParams& f, const 
 {
     if (mode != 1 && mode != 2)
         return;
-    const int passes = (mode == 1 && f.kind == 8205) ? f.softStrength : 1;
+    const int passes = (mode == 1 && f.kind == FilterKind::Soft) ? f.strength : 1;
     const Picture original = picture;
     for (int pass = 0; pass < passes; ++pass) {
         const Picture previous = picture;
@@ -434,38 +434,29 @@ void RenderBumpPreview(Picture& preview, int wi, int hi, const Picture& watermar
 
 // ---- Point effects ---------------------------------------------------------
 
-void Effect(Picture& picture, int effectKind, int levelId, const int lower[3], const int upper[3])
+void Effect(Picture& picture, EffectKind kind, int n, const int lower[3], const int upper[3])
 {
-    int n = 0;
-    switch (levelId) {
-    case 9210: n = 8; break;
-    case 9211: n = 16; break;
-    case 9212: n = 32; break;
-    case 9213: n = 64; break;
-    case 9214: n = 128; break;
-    default: break;
-    }
     for (std::size_t i = 0; i < picture.bytes.size(); i += 4) {
         for (int c = 0; c < 3; ++c) {
             int v = picture.bytes[i + c];
-            switch (effectKind) {
-            case 9201:
+            switch (kind) {
+            case EffectKind::Negative:
                 v = 255 - v;
                 break;
-            case 9202:
+            case EffectKind::Posterize:
                 v = (v / n) * n;
                 break;
-            case 9203: {
+            case EffectKind::Solarize: {
                 int m = v % (2 * n);
                 if (m >= n)
                     m = 2 * n - 1 - m;
                 v = (m * 255) / (n - 1);
                 break;
             }
-            case 9205:
+            case EffectKind::Binarize:
                 v = (v % (2 * n)) >= n ? 255 : 0;
                 break;
-            case 9204: {
+            case EffectKind::Contrast: {
                 const int lo = lower[c];
                 const int hi = upper[c];
                 if (v < lo)

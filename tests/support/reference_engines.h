@@ -1,9 +1,13 @@
 // Plain, slow re-statements of the image engines, kept deliberately simple
 // so that the core's optimised passes can be compared with them to the bit.
-// Nothing here shares code with the core: pictures are plain vectors, the
-// neighbourhood pass reads clamped coordinates instead of a padded copy,
-// and every formula is written out term by term in IEEE double.
+// Nothing here shares code with the core (only the names of the kinds of
+// effect and filter): pictures are plain vectors, the neighbourhood pass
+// reads clamped coordinates instead of a padded copy, and every formula is
+// written out term by term in IEEE double.
 #pragma once
+
+#include "processing/effects.h"
+#include "processing/filters.h"
 
 #include <cstdint>
 #include <string>
@@ -50,11 +54,8 @@ Picture Scale(const Picture& source, int w, int h);
 // ---- 3x3 neighbourhood operators -----------------------------------------
 
 struct FilterParams {
-    int kind = 8202;
-    int sharpenStrength = 0;
-    int softStrength = 0;
-    int embossStrength = 0;
-    int customStrength = 0;
+    FilterKind kind = FilterKind::Sharpen;
+    int strength = 0;  // soft: the number of passes
     int customKernel[3][3] = {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}};  // block order
 };
 
@@ -108,7 +109,8 @@ void RenderBumpPreview(Picture& preview, int wi, int hi, const Picture& watermar
 
 // ---- Point effects ---------------------------------------------------------
 
-void Effect(Picture& picture, int effectKind, int levelId, const int lower[3], const int upper[3]);
+// Band width n for posterize, solarize and binarize.
+void Effect(Picture& picture, EffectKind kind, int n, const int lower[3], const int upper[3]);
 void MeasureRanges(const Picture& picture, int minimum[3], int maximum[3]);
 
 // ---- Colour adjustment ------------------------------------------------------

@@ -18,9 +18,9 @@ int main(int argc, char** argv)
     }
     ImageDocument mark = {};
     std::vector<std::uint8_t> alpha;
-    FileProblem problem;
-    if (ReadPngFile(argv[1], &mark, &alpha, &problem) != 0) {
-        std::fprintf(stderr, "resize_watermark: %s: %s\n", argv[1], problem.text);
+    if (const Outcome read = ReadPngFile(argv[1], &mark, &alpha); !read.ok()) {
+        std::fprintf(stderr, "resize_watermark: %s: cannot be read (failure %d)\n", argv[1],
+                     static_cast<int>(read.failure));
         return 1;
     }
     mark.bitsOffset = kWorkDibHeaderBytes;
@@ -43,8 +43,9 @@ int main(int argc, char** argv)
     BYTE* p = WorkDibPixels(out.dib);
     for (std::size_t i = 0; i < static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height); ++i, p += 4)
         p[0] = p[1] = p[2] = p[3];
-    if (WritePngFile(argv[4], &out, nullptr, &problem) != 0) {
-        std::fprintf(stderr, "resize_watermark: %s: %s\n", argv[4], problem.text);
+    if (const Outcome written = WritePngFile(argv[4], &out, nullptr); !written.ok()) {
+        std::fprintf(stderr, "resize_watermark: %s: cannot be written (failure %d)\n", argv[4],
+                     static_cast<int>(written.failure));
         return 1;
     }
     ReleaseDocument(&out);

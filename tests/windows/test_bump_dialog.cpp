@@ -10,6 +10,7 @@
 #include "app/bump_dialog.h"
 #include "processing/neighbourhood.h"
 #include "app/preview.h"
+#include "app/settings.h"
 #include "resources/resource.h"
 
 #include <cmath>
@@ -37,13 +38,13 @@ struct Light {
 
 Light LightNow(HWND dialog)
 {
-    return Light{BumpSettings.lightX,
-                 BumpSettings.lightY,
-                 BumpSettings.lightZ,
+    return Light{Remembered.bump.lightX,
+                 Remembered.bump.lightY,
+                 Remembered.bump.lightZ,
                  Text(dialog, IDC_BUMP_LIGHTX_TEXT),
                  Text(dialog, IDC_BUMP_LIGHTY_TEXT),
                  Text(dialog, IDC_BUMP_LIGHTZ_TEXT),
-                 LightMarker};
+                 Remembered.lightMarker};
 }
 
 void ExpectSameLight(const Light& a, const Light& b, const char* where)
@@ -79,9 +80,9 @@ std::vector<BYTE> ExpectedBumpPreview()
     std::vector<BYTE> copy = PreviewImageBytes();
     if (copy.empty())
         return copy;
-    EXPECT_EQ(RenderBumpPixels(copy.data(), DibWidth(copy), DibHeight(copy), MainDocument.width,
+    EXPECT_EQ(RenderBumpPixels(Remembered.bump, copy.data(), DibWidth(copy), DibHeight(copy), MainDocument.width,
                                MainDocument.height, &WatermarkDocument),
-              0);
+              Failure::None);
     return copy;
 }
 
@@ -136,34 +137,34 @@ TEST_F(BumpDialog, LightFromClicksInTheCircleAndNothingFromOutsideOrTheOutline)
         EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTX_TEXT), "  0.0000");
         EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT), "  0.0000");
         EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTZ_TEXT), "  1.0000");
-        EXPECT_EQ(BumpSettings.lightX, 0.0);
-        EXPECT_EQ(BumpSettings.lightY, 0.0);
-        EXPECT_EQ(BumpSettings.lightZ, 1.0);
-        EXPECT_EQ(LightMarker.x, p.cx);
-        EXPECT_EQ(LightMarker.y, p.cy);
+        EXPECT_EQ(Remembered.bump.lightX, 0.0);
+        EXPECT_EQ(Remembered.bump.lightY, 0.0);
+        EXPECT_EQ(Remembered.bump.lightZ, 1.0);
+        EXPECT_EQ(Remembered.lightMarker.x, p.cx);
+        EXPECT_EQ(Remembered.lightMarker.y, p.cy);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
 
         // Near the top: the light comes from above (Y up on screen).
         ClickAt(dialog, {p.cx, p.t + p.ry / 4});
-        EXPECT_GT(BumpSettings.lightY, 0.5);
-        EXPECT_NEAR(BumpSettings.lightX, 0.0, 1e-12);
-        EXPECT_GT(BumpSettings.lightZ, 0.0);
-        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT), Fixed(BumpSettings.lightY));
+        EXPECT_GT(Remembered.bump.lightY, 0.5);
+        EXPECT_NEAR(Remembered.bump.lightX, 0.0, 1e-12);
+        EXPECT_GT(Remembered.bump.lightZ, 0.0);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT), Fixed(Remembered.bump.lightY));
         EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT).find('-'), std::string::npos);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
 
         // Near the right edge: from the right.
         ClickAt(dialog, {p.l + p.rx * 7 / 4, p.cy});
-        EXPECT_GT(BumpSettings.lightX, 0.5);
-        EXPECT_NEAR(BumpSettings.lightY, 0.0, 1e-12);
-        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTX_TEXT), Fixed(BumpSettings.lightX));
-        EXPECT_NEAR(std::hypot(std::hypot(BumpSettings.lightX, BumpSettings.lightY), BumpSettings.lightZ), 1.0, 1e-12);
+        EXPECT_GT(Remembered.bump.lightX, 0.5);
+        EXPECT_NEAR(Remembered.bump.lightY, 0.0, 1e-12);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTX_TEXT), Fixed(Remembered.bump.lightX));
+        EXPECT_NEAR(std::hypot(std::hypot(Remembered.bump.lightX, Remembered.bump.lightY), Remembered.bump.lightZ), 1.0, 1e-12);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
 
         // A drag follows the mouse while the button is down, not after.
         SendMessageA(dialog, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.cx, p.cy));
         SendMessageA(dialog, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.cx - p.rx / 2, p.cy));
-        EXPECT_LT(BumpSettings.lightX, -0.3);
+        EXPECT_LT(Remembered.bump.lightX, -0.3);
         SendMessageA(dialog, WM_LBUTTONUP, 0, MAKELPARAM(p.cx - p.rx / 2, p.cy));
         const Light afterDrag = LightNow(dialog);
         SendMessageA(dialog, WM_MOUSEMOVE, 0, MAKELPARAM(p.cx, p.cy + p.ry / 2));
@@ -183,17 +184,17 @@ TEST_F(BumpDialog, LightFromClicksInTheCircleAndNothingFromOutsideOrTheOutline)
         // A point beyond the circle given straight to LightFromPoint: a
         // light in the picture plane, a unit vector, never NaN.
         LightFromPoint(dialog, {p.l - 50, p.cy});
-        EXPECT_EQ(BumpSettings.lightX, -1.0);
-        EXPECT_EQ(BumpSettings.lightY, 0.0);
-        EXPECT_EQ(BumpSettings.lightZ, 0.0);
+        EXPECT_EQ(Remembered.bump.lightX, -1.0);
+        EXPECT_EQ(Remembered.bump.lightY, 0.0);
+        EXPECT_EQ(Remembered.bump.lightZ, 0.0);
         EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTX_TEXT), " -1.0000");
         EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT), "  0.0000");
         EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTZ_TEXT), "  0.0000");
         LightFromPoint(dialog, {p.r + 40, p.t - 40});
-        EXPECT_GT(BumpSettings.lightX, 0.0);
-        EXPECT_GT(BumpSettings.lightY, 0.0);
-        EXPECT_EQ(BumpSettings.lightZ, 0.0);
-        EXPECT_NEAR(std::hypot(BumpSettings.lightX, BumpSettings.lightY), 1.0, 1e-12);
+        EXPECT_GT(Remembered.bump.lightX, 0.0);
+        EXPECT_GT(Remembered.bump.lightY, 0.0);
+        EXPECT_EQ(Remembered.bump.lightZ, 0.0);
+        EXPECT_NEAR(std::hypot(Remembered.bump.lightX, Remembered.bump.lightY), 1.0, 1e-12);
         EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTZ_TEXT), "  0.0000");
 
         // The last click leaves the centre light for the next opening.
@@ -204,14 +205,14 @@ TEST_F(BumpDialog, LightFromClicksInTheCircleAndNothingFromOutsideOrTheOutline)
     EXPECT_EQ(result, 2);
 
     // Reopened: light and marker are where the user left them.
-    const POINT marker = LightMarker;
+    const POINT marker = Remembered.lightMarker;
     Run([&](HWND dialog) {
-        EXPECT_EQ(LightMarker.x, marker.x);
-        EXPECT_EQ(LightMarker.y, marker.y);
+        EXPECT_EQ(Remembered.lightMarker.x, marker.x);
+        EXPECT_EQ(Remembered.lightMarker.y, marker.y);
         EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTX_TEXT), "  0.0000");
         EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT), "  0.0000");
         EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTZ_TEXT), "  1.0000");
-        EXPECT_EQ(BumpSettings.lightZ, 1.0);
+        EXPECT_EQ(Remembered.bump.lightZ, 1.0);
         PressButton(dialog, IDCANCEL);
     });
 }
@@ -220,15 +221,15 @@ TEST_F(BumpDialog, InitialMarkerGivesAUnitLightShownInItsTexts)
 {
     LoadPicture(60, 60);
     Run([&](HWND dialog) {
-        EXPECT_EQ(LightMarker.x, 75);
-        EXPECT_EQ(LightMarker.y, 65);
-        EXPECT_FALSE(std::isnan(BumpSettings.lightX) || std::isnan(BumpSettings.lightY) ||
-                     std::isnan(BumpSettings.lightZ));
-        EXPECT_NEAR(std::hypot(std::hypot(BumpSettings.lightX, BumpSettings.lightY), BumpSettings.lightZ), 1.0, 1e-12);
-        EXPECT_GE(BumpSettings.lightZ, 0.0);
-        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTX_TEXT), Fixed(BumpSettings.lightX));
-        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT), Fixed(BumpSettings.lightY));
-        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTZ_TEXT), Fixed(BumpSettings.lightZ));
+        EXPECT_EQ(Remembered.lightMarker.x, 75);
+        EXPECT_EQ(Remembered.lightMarker.y, 65);
+        EXPECT_FALSE(std::isnan(Remembered.bump.lightX) || std::isnan(Remembered.bump.lightY) ||
+                     std::isnan(Remembered.bump.lightZ));
+        EXPECT_NEAR(std::hypot(std::hypot(Remembered.bump.lightX, Remembered.bump.lightY), Remembered.bump.lightZ), 1.0, 1e-12);
+        EXPECT_GE(Remembered.bump.lightZ, 0.0);
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTX_TEXT), Fixed(Remembered.bump.lightX));
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTY_TEXT), Fixed(Remembered.bump.lightY));
+        EXPECT_EQ(Text(dialog, IDC_BUMP_LIGHTZ_TEXT), Fixed(Remembered.bump.lightZ));
         // The first paint already shows the relief of the picture on itself.
         Redraw(dialog);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
@@ -251,39 +252,38 @@ TEST_F(BumpDialog, SlidersStepClampShowTheirValuesAndSurviveCancelAndReopening)
         EXPECT_EQ(Text(dialog, IDC_BUMP_AMBIENT_TEXT), " 60");
 
         ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_LINEDOWN);
-        EXPECT_EQ(BumpSettings.strength, 21);
-        EXPECT_EQ(BumpSettings.strengthValue, 21.0);
+        EXPECT_EQ(Remembered.bump.strength, 21);
         EXPECT_EQ(Text(dialog, IDC_BUMP_STRENGTH_TEXT), " 21");
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
         ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_PAGEUP);
         ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_PAGEUP);
         ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_PAGEUP);
-        EXPECT_EQ(BumpSettings.strength, 1);
+        EXPECT_EQ(Remembered.bump.strength, 1);
         EXPECT_EQ(Text(dialog, IDC_BUMP_STRENGTH_TEXT), "  1");
         ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_THUMBTRACK, 250);
-        EXPECT_EQ(BumpSettings.strength, 200);
+        EXPECT_EQ(Remembered.bump.strength, 200);
         EXPECT_EQ(BarPos(dialog, IDC_BUMP_STRENGTH), 200);
         EXPECT_EQ(Text(dialog, IDC_BUMP_STRENGTH_TEXT), "200");
         ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_THUMBTRACK, 137);
-        EXPECT_EQ(BumpSettings.strengthValue, 137.0);
+        EXPECT_EQ(Remembered.bump.strength, 137);
 
         ScrollBar(dialog, IDC_BUMP_AMPLIFY, SB_THUMBTRACK, 0);
-        EXPECT_EQ(BumpSettings.amplification, 0);
+        EXPECT_EQ(Remembered.bump.amplification, 0);
         EXPECT_EQ(Text(dialog, IDC_BUMP_AMPLIFY_TEXT), "  0");
         ScrollBar(dialog, IDC_BUMP_AMPLIFY, SB_PAGEDOWN);
         ScrollBar(dialog, IDC_BUMP_AMPLIFY, SB_LINEDOWN);
-        EXPECT_EQ(BumpSettings.amplification, 11);
+        EXPECT_EQ(Remembered.bump.amplification, 11);
         EXPECT_EQ(BarPos(dialog, IDC_BUMP_AMPLIFY), 11);
 
         ScrollBar(dialog, IDC_BUMP_AMBIENT, SB_THUMBTRACK, 100);
         ScrollBar(dialog, IDC_BUMP_AMBIENT, SB_LINEDOWN);
-        EXPECT_EQ(BumpSettings.ambient, 100);
+        EXPECT_EQ(Remembered.bump.ambient, 100);
         EXPECT_EQ(Text(dialog, IDC_BUMP_AMBIENT_TEXT), "100");
         ScrollBar(dialog, IDC_BUMP_AMBIENT, SB_LINEUP);
         // Thumb position and end-of-scroll codes change nothing.
         ScrollBar(dialog, IDC_BUMP_AMBIENT, SB_THUMBPOSITION, 5);
         ScrollBar(dialog, IDC_BUMP_AMBIENT, SB_ENDSCROLL);
-        EXPECT_EQ(BumpSettings.ambient, 99);
+        EXPECT_EQ(Remembered.bump.ambient, 99);
         EXPECT_EQ(Text(dialog, IDC_BUMP_AMBIENT_TEXT), " 99");
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
         Redraw(dialog);
@@ -298,12 +298,12 @@ TEST_F(BumpDialog, SlidersStepClampShowTheirValuesAndSurviveCancelAndReopening)
         EXPECT_EQ(Text(dialog, IDC_BUMP_AMPLIFY_TEXT), " 11");
         EXPECT_EQ(BarPos(dialog, IDC_BUMP_AMBIENT), 99);
         EXPECT_EQ(Text(dialog, IDC_BUMP_AMBIENT_TEXT), " 99");
-        EXPECT_EQ(BumpSettings.strengthValue, 137.0);
+        EXPECT_EQ(Remembered.bump.strength, 137);
         PressButton(dialog, IDOK);
     });
-    EXPECT_EQ(BumpSettings.strength, 137);
-    EXPECT_EQ(BumpSettings.amplification, 11);
-    EXPECT_EQ(BumpSettings.ambient, 99);
+    EXPECT_EQ(Remembered.bump.strength, 137);
+    EXPECT_EQ(Remembered.bump.amplification, 11);
+    EXPECT_EQ(Remembered.bump.ambient, 99);
 }
 
 // --- Watermark, check boxes and position bars -------------------------------
@@ -335,7 +335,7 @@ TEST_F(BumpDialog, FittingWatermarkEnablesPlacementAndTheBoxesExcludeEachOther)
         // Case A: not enlarged, placed by the two bars.
         ClickButton(dialog, IDC_BUMP_DONTENLARGE);
         EXPECT_TRUE(IsChecked(dialog, IDC_BUMP_DONTENLARGE));
-        EXPECT_EQ(BumpSettings.DontEnlarge, 1);
+        EXPECT_EQ(Remembered.bump.layout.dontEnlarge, true);
         EXPECT_FALSE(IsEnabled(dialog, IDC_BUMP_KEEPASPECT));
         EXPECT_TRUE(IsShown(dialog, IDC_BUMP_OFFSETX));
         EXPECT_TRUE(IsShown(dialog, IDC_BUMP_OFFSETY));
@@ -348,14 +348,14 @@ TEST_F(BumpDialog, FittingWatermarkEnablesPlacementAndTheBoxesExcludeEachOther)
         ScrollBar(dialog, IDC_BUMP_OFFSETX, SB_PAGEDOWN);
         ScrollBar(dialog, IDC_BUMP_OFFSETX, SB_PAGEDOWN);
         ScrollBar(dialog, IDC_BUMP_OFFSETX, SB_LINEDOWN);
-        EXPECT_EQ(BumpSettings.OffsetX, 21);
+        EXPECT_EQ(Remembered.bump.layout.offsetX, 21);
         EXPECT_EQ(BarPos(dialog, IDC_BUMP_OFFSETX), 21);
         EXPECT_EQ(Text(dialog, IDC_BUMP_OFFSETX_TEXT), " 21");
         ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_THUMBTRACK, 500, WM_VSCROLL);
-        EXPECT_EQ(BumpSettings.OffsetY, 60);
+        EXPECT_EQ(Remembered.bump.layout.offsetY, 60);
         EXPECT_EQ(Text(dialog, IDC_BUMP_OFFSETY_TEXT), " 60");
         ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_PAGEUP, 0, WM_VSCROLL);
-        EXPECT_EQ(BumpSettings.OffsetY, 50);
+        EXPECT_EQ(Remembered.bump.layout.offsetY, 50);
         EXPECT_EQ(BarPos(dialog, IDC_BUMP_OFFSETY), 50);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
 
@@ -366,10 +366,10 @@ TEST_F(BumpDialog, FittingWatermarkEnablesPlacementAndTheBoxesExcludeEachOther)
         EXPECT_FALSE(IsEnabled(dialog, IDC_BUMP_KEEPASPECT));
         EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETX));
         EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETY));
-        EXPECT_EQ(BumpSettings.OffsetX, 0);
-        EXPECT_EQ(BumpSettings.OffsetY, 0);
-        EXPECT_EQ(BumpSettings.RepeatTile, 1);
-        EXPECT_EQ(BumpSettings.DontEnlarge, 0);
+        EXPECT_EQ(Remembered.bump.layout.offsetX, 0);
+        EXPECT_EQ(Remembered.bump.layout.offsetY, 0);
+        EXPECT_EQ(Remembered.bump.layout.repeatTile, true);
+        EXPECT_EQ(Remembered.bump.layout.dontEnlarge, false);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
 
         // And back: 7203 unchecks 7204.
@@ -386,7 +386,7 @@ TEST_F(BumpDialog, FittingWatermarkEnablesPlacementAndTheBoxesExcludeEachOther)
         EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_KEEPASPECT));
         EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETX));
         EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETY));
-        EXPECT_EQ(BumpSettings.OffsetX, 0);
+        EXPECT_EQ(Remembered.bump.layout.offsetX, 0);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
 
         // Left checked for the next opening.
@@ -395,7 +395,7 @@ TEST_F(BumpDialog, FittingWatermarkEnablesPlacementAndTheBoxesExcludeEachOther)
     });
     QueueOpen(driver, small);
     EXPECT_EQ(RunDialog(RES_DLG_BUMP, BumpDialogProc, u8"", nullptr, &driver), 2);
-    EXPECT_EQ(BumpSettings.DontEnlarge, 1);
+    EXPECT_EQ(Remembered.bump.layout.dontEnlarge, true);
 
     // Reopened after 7203 was left on: the image is the watermark again
     // (it fits), 7203 and 7204 are enabled but start unchecked.
@@ -406,8 +406,8 @@ TEST_F(BumpDialog, FittingWatermarkEnablesPlacementAndTheBoxesExcludeEachOther)
         EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_REPEAT));
         EXPECT_FALSE(IsChecked(dialog, IDC_BUMP_DONTENLARGE));
         EXPECT_FALSE(IsChecked(dialog, IDC_BUMP_REPEAT));
-        EXPECT_EQ(BumpSettings.OffsetX, 0);
-        EXPECT_EQ(BumpSettings.OffsetY, 0);
+        EXPECT_EQ(Remembered.bump.layout.offsetX, 0);
+        EXPECT_EQ(Remembered.bump.layout.offsetY, 0);
         PressButton(dialog, IDCANCEL);
     });
 }
@@ -426,7 +426,7 @@ TEST_F(BumpDialog, WatermarkAsWideAsThePictureHidesTheHorizontalBarInCaseA)
         EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_OFFSETY));
         EXPECT_EQ(BarRange(dialog, IDC_BUMP_OFFSETY), std::make_pair(0, 50));
         ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_THUMBTRACK, 33, WM_VSCROLL);
-        EXPECT_EQ(BumpSettings.OffsetY, 33);
+        EXPECT_EQ(Remembered.bump.layout.offsetY, 33);
         EXPECT_EQ(Text(dialog, IDC_BUMP_OFFSETY_TEXT), " 33");
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
         PressButton(dialog, IDCANCEL);
@@ -454,7 +454,7 @@ TEST_F(BumpDialog, LargerWatermarkTurnsThePlacementBoxesOffAndKeepAspectPlacesIt
         EXPECT_FALSE(IsEnabled(dialog, IDC_BUMP_REPEAT));
         EXPECT_FALSE(IsEnabled(dialog, IDC_BUMP_DONTENLARGE));
         EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_KEEPASPECT));
-        EXPECT_EQ(BumpSettings.RepeatTile, 0);
+        EXPECT_EQ(Remembered.bump.layout.repeatTile, false);
         EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETX));
         EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETY));
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
@@ -462,7 +462,7 @@ TEST_F(BumpDialog, LargerWatermarkTurnsThePlacementBoxesOffAndKeepAspectPlacesIt
         // Case C keeping the aspect: 240 x 60 fitted into 120 x 90 is
         // 120 x 30, full width, placed vertically within 0..60.
         ClickButton(dialog, IDC_BUMP_KEEPASPECT);
-        EXPECT_EQ(BumpSettings.KeepAspect, 1);
+        EXPECT_EQ(Remembered.bump.layout.keepAspect, true);
         EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETX));
         EXPECT_TRUE(IsShown(dialog, IDC_BUMP_OFFSETY));
         EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_OFFSETY));
@@ -470,9 +470,9 @@ TEST_F(BumpDialog, LargerWatermarkTurnsThePlacementBoxesOffAndKeepAspectPlacesIt
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
         ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_PAGEDOWN, 0, WM_VSCROLL);
         ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_PAGEDOWN, 0, WM_VSCROLL);
-        EXPECT_EQ(BumpSettings.OffsetY, 20);
+        EXPECT_EQ(Remembered.bump.layout.offsetY, 20);
         EXPECT_EQ(Text(dialog, IDC_BUMP_OFFSETY_TEXT), " 20");
-        EXPECT_EQ(BumpSettings.OffsetX, 0);
+        EXPECT_EQ(Remembered.bump.layout.offsetX, 0);
         const std::vector<BYTE> placed = ExpectedBumpPreview();
         EXPECT_TRUE(PreviewShows(dialog, placed));
         // Moving it changes what the preview shows.
@@ -482,15 +482,15 @@ TEST_F(BumpDialog, LargerWatermarkTurnsThePlacementBoxesOffAndKeepAspectPlacesIt
 
         // Keep-aspect off again: offsets back to 0, no bars.
         ClickButton(dialog, IDC_BUMP_KEEPASPECT);
-        EXPECT_EQ(BumpSettings.OffsetY, 0);
+        EXPECT_EQ(Remembered.bump.layout.offsetY, 0);
         EXPECT_FALSE(IsShown(dialog, IDC_BUMP_OFFSETY));
         PressButton(dialog, IDOK);
     });
     QueueOpen(driver, small);
     QueueOpen(driver, large);
     EXPECT_EQ(RunDialog(RES_DLG_BUMP, BumpDialogProc, u8"", nullptr, &driver), 1);
-    EXPECT_EQ(BumpSettings.KeepAspect, 0);
-    EXPECT_EQ(BumpSettings.DontEnlarge, 0);
+    EXPECT_EQ(Remembered.bump.layout.keepAspect, false);
+    EXPECT_EQ(Remembered.bump.layout.dontEnlarge, false);
 }
 
 TEST_F(BumpDialog, CancelledOpenDialogLeavesWatermarkAndBoxes)
@@ -502,12 +502,12 @@ TEST_F(BumpDialog, CancelledOpenDialogLeavesWatermarkAndBoxes)
         ClickButton(dialog, IDC_BUMP_CHOOSE);
         ClickButton(dialog, IDC_BUMP_DONTENLARGE);
         ScrollBar(dialog, IDC_BUMP_OFFSETX, SB_LINEDOWN);
-        EXPECT_EQ(BumpSettings.OffsetX, 1);
+        EXPECT_EQ(Remembered.bump.layout.offsetX, 1);
         ClickButton(dialog, IDC_BUMP_CHOOSE);  // cancelled
         EXPECT_EQ(WatermarkDocument.width, 20);
         EXPECT_TRUE(IsChecked(dialog, IDC_BUMP_DONTENLARGE));
         EXPECT_TRUE(IsEnabled(dialog, IDC_BUMP_DONTENLARGE));
-        EXPECT_EQ(BumpSettings.OffsetX, 1);
+        EXPECT_EQ(Remembered.bump.layout.offsetX, 1);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
         PressButton(dialog, IDCANCEL);
     });
@@ -524,7 +524,7 @@ TEST_F(BumpDialog, TinyTileStillShowsAReliefOfAtLeastOnePixel)
     driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
         ClickButton(dialog, IDC_BUMP_CHOOSE);
         ClickButton(dialog, IDC_BUMP_REPEAT);
-        EXPECT_EQ(BumpSettings.RepeatTile, 1);
+        EXPECT_EQ(Remembered.bump.layout.repeatTile, true);
         const std::vector<BYTE> untouched = PreviewImageBytes();
         EXPECT_LT(DibWidth(untouched), 400) << "the tile must come out below one preview pixel";
         const std::vector<BYTE> expected = ExpectedBumpPreview();
@@ -592,7 +592,7 @@ TEST_F(BumpDialog, RepaintOverHalfTheMarkerKeepsAllOfIt)
     Run([&](HWND dialog) {
         const Pane p = LightPaneOf(dialog);
         ClickAt(dialog, {p.cx - 12, p.cy - 9});
-        const POINT m = LightMarker;
+        const POINT m = Remembered.lightMarker;
         const auto markerPixels = [&] {
             std::vector<COLORREF> pixels;
             HDC dc = GetDC(dialog);
@@ -622,8 +622,8 @@ TEST_F(BumpDialog, PreviewWithoutMemoryForItsCopyDrawsNothingButTheSettingsStill
             ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_PAGEDOWN);
             const Pane p = LightPaneOf(dialog);
             ClickAt(dialog, {p.cx, p.cy});
-            EXPECT_EQ(BumpSettings.strength, 30);
-            EXPECT_EQ(BumpSettings.lightZ, 1.0);
+            EXPECT_EQ(Remembered.bump.strength, 30);
+            EXPECT_EQ(Remembered.bump.lightZ, 1.0);
         }
         EXPECT_TRUE(ReadPreviewFromScreen(dialog) == shown);
         ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_ENDSCROLL);
@@ -686,7 +686,7 @@ TEST_F(BumpCommand, OkStampsOnlyTheSelectionAsTheEngineDoesAndCancelChangesNothi
         EXPECT_EQ(driver.Problems(), "");
     }
     ASSERT_EQ(region.size(), WorkDibBytes(81, 61));
-    EXPECT_EQ(BumpSettings.strength, 150);
+    EXPECT_EQ(Remembered.bump.strength, 150);
 
     // The engine on the region with the watermark the dialog left (the
     // region itself).
@@ -694,7 +694,7 @@ TEST_F(BumpCommand, OkStampsOnlyTheSelectionAsTheEngineDoesAndCancelChangesNothi
     expected.dib = region.data();
     expected.width = 81;
     expected.height = 61;
-    ASSERT_EQ(ApplyBump(nullptr, &WatermarkDocument, &expected), 0);
+    ASSERT_EQ(ApplyBump(Remembered.bump, &WatermarkDocument, &expected), Failure::None);
 
     int wrong = 0;
     for (int y = 0; y < 400 && wrong < 5; ++y)

@@ -9,6 +9,7 @@
 #include "processing/colour_adjust.h"
 #include "app/colour_dialog.h"
 #include "app/preview.h"
+#include "app/settings.h"
 #include "resources/resource.h"
 
 #include <cstring>
@@ -23,7 +24,7 @@ std::vector<BYTE> ExpectedColourPreview()
     std::vector<BYTE> copy = PreviewImageBytes();
     if (copy.empty())
         return copy;
-    ApplyColourAdjust(copy.data() + kWorkDibHeaderBytes, DibWidth(copy), DibHeight(copy));
+    ApplyColourAdjust(Remembered.ysh, copy.data() + kWorkDibHeaderBytes, DibWidth(copy), DibHeight(copy));
     return copy;
 }
 
@@ -39,10 +40,10 @@ void ExpectNeutral(HWND dialog)
     EXPECT_EQ(Text(dialog, IDC_YSH_SATURATION_TEXT), "  0");
     EXPECT_EQ(Text(dialog, IDC_YSH_HUE_TEXT), "  0");
     EXPECT_FALSE(IsChecked(dialog, IDC_YSH_CMYK));
-    EXPECT_EQ(ColourAdjustMode, kColourModeYsh);
-    EXPECT_EQ(YshSettings.luminance, 100);
-    EXPECT_EQ(YshSettings.saturation, 100);
-    EXPECT_EQ(YshSettings.hue, 180);
+    EXPECT_EQ(Remembered.ysh.mode, ColourMode::Ysh);
+    EXPECT_EQ(Remembered.ysh.luminance, 100);
+    EXPECT_EQ(Remembered.ysh.saturation, 100);
+    EXPECT_EQ(Remembered.ysh.hue, 180);
 }
 
 class ColourDialog : public DialogTest {
@@ -62,19 +63,19 @@ TEST_F(ColourDialog, SlidersShowShiftedValuesCmykSwitchesModeAndEveryOpeningStar
         EXPECT_TRUE(PreviewShows(dialog, ExpectedColourPreview()));
 
         ScrollBar(dialog, IDC_YSH_LUMINANCE, SB_PAGEDOWN);
-        EXPECT_EQ(YshSettings.luminance, 110);
+        EXPECT_EQ(Remembered.ysh.luminance, 110);
         EXPECT_EQ(Text(dialog, IDC_YSH_LUMINANCE_TEXT), " 10");
         ScrollBar(dialog, IDC_YSH_SATURATION, SB_THUMBTRACK, 0);
-        EXPECT_EQ(YshSettings.saturation, 0);
+        EXPECT_EQ(Remembered.ysh.saturation, 0);
         EXPECT_EQ(Text(dialog, IDC_YSH_SATURATION_TEXT), "-100");
         ScrollBar(dialog, IDC_YSH_SATURATION, SB_LINEUP);
-        EXPECT_EQ(YshSettings.saturation, 0);
+        EXPECT_EQ(Remembered.ysh.saturation, 0);
         ScrollBar(dialog, IDC_YSH_HUE, SB_THUMBTRACK, 300);
-        EXPECT_EQ(YshSettings.hue, 300);
+        EXPECT_EQ(Remembered.ysh.hue, 300);
         EXPECT_EQ(BarPos(dialog, IDC_YSH_HUE), 300);
         EXPECT_EQ(Text(dialog, IDC_YSH_HUE_TEXT), "120");
         ScrollBar(dialog, IDC_YSH_HUE, SB_THUMBTRACK, 400);
-        EXPECT_EQ(YshSettings.hue, 360);
+        EXPECT_EQ(Remembered.ysh.hue, 360);
         EXPECT_EQ(Text(dialog, IDC_YSH_HUE_TEXT), "180");
         ScrollBar(dialog, IDC_YSH_HUE, SB_THUMBTRACK, 0);
         EXPECT_EQ(Text(dialog, IDC_YSH_HUE_TEXT), "-180");
@@ -87,25 +88,25 @@ TEST_F(ColourDialog, SlidersShowShiftedValuesCmykSwitchesModeAndEveryOpeningStar
         // The CMYK box switches the operation.
         ClickButton(dialog, IDC_YSH_CMYK);
         EXPECT_TRUE(IsChecked(dialog, IDC_YSH_CMYK));
-        EXPECT_EQ(ColourAdjustMode, kColourModeCmyk);
+        EXPECT_EQ(Remembered.ysh.mode, ColourMode::Cmyk);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedColourPreview()));
         ClickButton(dialog, IDC_YSH_CMYK);
         EXPECT_FALSE(IsChecked(dialog, IDC_YSH_CMYK));
-        EXPECT_EQ(ColourAdjustMode, kColourModeYsh);
+        EXPECT_EQ(Remembered.ysh.mode, ColourMode::Ysh);
         EXPECT_TRUE(PreviewShows(dialog, adjusted));
 
         // Moving any slider takes the CMYK box off again.
         ClickButton(dialog, IDC_YSH_CMYK);
-        EXPECT_EQ(ColourAdjustMode, kColourModeCmyk);
+        EXPECT_EQ(Remembered.ysh.mode, ColourMode::Cmyk);
         ScrollBar(dialog, IDC_YSH_SATURATION, SB_LINEDOWN);
         EXPECT_FALSE(IsChecked(dialog, IDC_YSH_CMYK));
-        EXPECT_EQ(ColourAdjustMode, kColourModeYsh);
+        EXPECT_EQ(Remembered.ysh.mode, ColourMode::Ysh);
         EXPECT_EQ(Text(dialog, IDC_YSH_SATURATION_TEXT), "-99");
         EXPECT_TRUE(PreviewShows(dialog, ExpectedColourPreview()));
         ClickButton(dialog, IDC_YSH_CMYK);
         ScrollBar(dialog, IDC_YSH_HUE, SB_ENDSCROLL);
         EXPECT_FALSE(IsChecked(dialog, IDC_YSH_CMYK));
-        EXPECT_EQ(ColourAdjustMode, kColourModeYsh);
+        EXPECT_EQ(Remembered.ysh.mode, ColourMode::Ysh);
         Redraw(dialog);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedColourPreview()));
         ClickButton(dialog, IDC_YSH_CMYK);
@@ -188,9 +189,9 @@ TEST_F(ColourCommand, OkAdjustsOnlyTheSelectionCmykIncludedAndCancelChangesNothi
         PressButton(dialog, IDOK);
     });
     ASSERT_FALSE(region.empty());
-    ASSERT_EQ(YshSettings.hue, 300);
-    ASSERT_EQ(YshSettings.luminance, 90);
-    ApplyColourAdjust(region.data() + 40, 81, 61);
+    ASSERT_EQ(Remembered.ysh.hue, 300);
+    ASSERT_EQ(Remembered.ysh.luminance, 90);
+    ApplyColourAdjust(Remembered.ysh, region.data() + 40, 81, 61);
     ExpectOnlyRegion(before, region);
     EXPECT_EQ(MainDocument.isModified, 1);
     EXPECT_FALSE(apptest::DocBytes(MainDocument) == before);
@@ -204,7 +205,7 @@ TEST_F(ColourCommand, OkAdjustsOnlyTheSelectionCmykIncludedAndCancelChangesNothi
         PressButton(dialog, IDOK);
     });
     ASSERT_FALSE(region.empty());
-    ASSERT_EQ(ColourAdjustMode, kColourModeCmyk);
+    ASSERT_EQ(Remembered.ysh.mode, ColourMode::Cmyk);
     CmykConvertBack(region.data() + 40, 81, 61);
     ExpectOnlyRegion(afterYsh, region);
 }

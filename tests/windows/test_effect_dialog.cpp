@@ -9,6 +9,7 @@
 #include "app/effect_dialog.h"
 #include "processing/effects.h"
 #include "app/preview.h"
+#include "app/settings.h"
 #include "resources/resource.h"
 
 #include <cstring>
@@ -35,8 +36,8 @@ std::vector<BYTE> ExpectedEffectPreview()
     std::vector<BYTE> copy = PreviewImageBytes();
     if (copy.empty())
         return copy;
-    ApplyEffect(copy.data() + kWorkDibHeaderBytes, reinterpret_cast<const BITMAPINFOHEADER*>(copy.data()),
-                EffectSettings.effectKind, EffectSettings.levelId);
+    ApplyEffect(Remembered.effect, copy.data() + kWorkDibHeaderBytes,
+                reinterpret_cast<const BITMAPINFOHEADER*>(copy.data()));
     return copy;
 }
 
@@ -79,17 +80,17 @@ TEST_F(EffectDialog, RangesAreMeasuredAndTheBoundBarsSelectContrastWithinTheirRo
             EXPECT_EQ(BarPos(dialog, upperBars[c]), highs[c]);
             EXPECT_EQ(Text(dialog, lowerTexts[c]), Num(lows[c]));
             EXPECT_EQ(Text(dialog, upperTexts[c]), Num(highs[c]));
-            EXPECT_EQ(EffectSettings.lowerBound[c], lows[c]);
-            EXPECT_EQ(EffectSettings.upperBound[c], highs[c]);
+            EXPECT_EQ(Remembered.effect.lowerBound[c], lows[c]);
+            EXPECT_EQ(Remembered.effect.upperBound[c], highs[c]);
         }
         Redraw(dialog);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedEffectPreview()));
 
         // Touching a bound bar selects the contrast correction.
         ScrollBar(dialog, IDC_EFFECT_LOWER_BAR0, SB_PAGEDOWN);
-        EXPECT_EQ(EffectSettings.effectKind, IDC_EFFECT_CONTRAST);
+        EXPECT_EQ(Remembered.effect.kind, EffectKind::Contrast);
         ExpectButtons(dialog, IDC_EFFECT_CONTRAST, 0);
-        EXPECT_EQ(EffectSettings.lowerBound[0], 30);
+        EXPECT_EQ(Remembered.effect.lowerBound[0], 30);
         EXPECT_EQ(BarPos(dialog, IDC_EFFECT_LOWER_BAR0), 30);
         EXPECT_EQ(Text(dialog, IDC_EFFECT_LOWER_TEXT0), " 30");
         const std::vector<BYTE> stretched = ExpectedEffectPreview();
@@ -97,36 +98,36 @@ TEST_F(EffectDialog, RangesAreMeasuredAndTheBoundBarsSelectContrastWithinTheirRo
 
         // The bars of a row stop at each other.
         ScrollBar(dialog, IDC_EFFECT_UPPER_BAR0, SB_THUMBTRACK, 10);
-        EXPECT_EQ(EffectSettings.upperBound[0], 30);
+        EXPECT_EQ(Remembered.effect.upperBound[0], 30);
         EXPECT_EQ(Text(dialog, IDC_EFFECT_UPPER_TEXT0), " 30");
         ScrollBar(dialog, IDC_EFFECT_LOWER_BAR0, SB_THUMBTRACK, 100);
-        EXPECT_EQ(EffectSettings.lowerBound[0], 30);
+        EXPECT_EQ(Remembered.effect.lowerBound[0], 30);
         EXPECT_EQ(BarPos(dialog, IDC_EFFECT_LOWER_BAR0), 30);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedEffectPreview()));
         ScrollBar(dialog, IDC_EFFECT_UPPER_BAR2, SB_THUMBTRACK, 300);
-        EXPECT_EQ(EffectSettings.upperBound[2], 255);
+        EXPECT_EQ(Remembered.effect.upperBound[2], 255);
         EXPECT_EQ(Text(dialog, IDC_EFFECT_UPPER_TEXT2), "255");
         ScrollBar(dialog, IDC_EFFECT_LOWER_BAR1, SB_THUMBTRACK, 0);
         ScrollBar(dialog, IDC_EFFECT_LOWER_BAR1, SB_LINEUP);
-        EXPECT_EQ(EffectSettings.lowerBound[1], 0);
+        EXPECT_EQ(Remembered.effect.lowerBound[1], 0);
         EXPECT_EQ(Text(dialog, IDC_EFFECT_LOWER_TEXT1), "  0");
         EXPECT_TRUE(PreviewShows(dialog, ExpectedEffectPreview()));
 
         // A level button while contrast is selected switches to negative.
         ClickButton(dialog, IDC_EFFECT_LEVEL16);
-        EXPECT_EQ(EffectSettings.effectKind, IDC_EFFECT_NEGATIVE);
-        EXPECT_EQ(EffectSettings.levelId, IDC_EFFECT_LEVEL16);
+        EXPECT_EQ(Remembered.effect.kind, EffectKind::Negative);
+        EXPECT_EQ(Remembered.effect.bandWidth, 16);
         ExpectButtons(dialog, IDC_EFFECT_NEGATIVE, IDC_EFFECT_LEVEL16);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedEffectPreview()));
 
         ClickButton(dialog, IDC_EFFECT_POSTERIZE);
-        EXPECT_EQ(EffectSettings.effectKind, IDC_EFFECT_POSTERIZE);
+        EXPECT_EQ(Remembered.effect.kind, EffectKind::Posterize);
         ExpectButtons(dialog, IDC_EFFECT_POSTERIZE, IDC_EFFECT_LEVEL16);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedEffectPreview()));
 
         ClickButton(dialog, IDC_EFFECT_CONTRAST);
-        EXPECT_EQ(EffectSettings.effectKind, IDC_EFFECT_CONTRAST);
-        EXPECT_EQ(EffectSettings.levelId, IDC_EFFECT_LEVEL16);
+        EXPECT_EQ(Remembered.effect.kind, EffectKind::Contrast);
+        EXPECT_EQ(Remembered.effect.bandWidth, 16);
         ExpectButtons(dialog, IDC_EFFECT_CONTRAST, 0);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedEffectPreview()));
 
@@ -136,7 +137,7 @@ TEST_F(EffectDialog, RangesAreMeasuredAndTheBoundBarsSelectContrastWithinTheirRo
         // A level button with an effect selected keeps the effect.
         ClickButton(dialog, IDC_EFFECT_LEVEL128);
         ExpectButtons(dialog, IDC_EFFECT_SOLARIZE, IDC_EFFECT_LEVEL128);
-        EXPECT_EQ(EffectSettings.levelId, IDC_EFFECT_LEVEL128);
+        EXPECT_EQ(Remembered.effect.bandWidth, 128);
         ClickButton(dialog, IDC_EFFECT_BINARIZE);
         ExpectButtons(dialog, IDC_EFFECT_BINARIZE, IDC_EFFECT_LEVEL128);
         Redraw(dialog);
@@ -149,10 +150,10 @@ TEST_F(EffectDialog, RangesAreMeasuredAndTheBoundBarsSelectContrastWithinTheirRo
     // Kind and level kept; the bounds measured afresh.
     Run([&](HWND dialog) {
         ExpectButtons(dialog, IDC_EFFECT_BINARIZE, IDC_EFFECT_LEVEL128);
-        EXPECT_EQ(EffectSettings.lowerBound[0], 20);
-        EXPECT_EQ(EffectSettings.upperBound[0], 200);
-        EXPECT_EQ(EffectSettings.lowerBound[1], 5);
-        EXPECT_EQ(EffectSettings.upperBound[2], 150);
+        EXPECT_EQ(Remembered.effect.lowerBound[0], 20);
+        EXPECT_EQ(Remembered.effect.upperBound[0], 200);
+        EXPECT_EQ(Remembered.effect.lowerBound[1], 5);
+        EXPECT_EQ(Remembered.effect.upperBound[2], 150);
         EXPECT_EQ(BarPos(dialog, IDC_EFFECT_UPPER_BAR0), 200);
         EXPECT_EQ(Text(dialog, IDC_EFFECT_LOWER_TEXT0), " 20");
         ScrollBar(dialog, IDC_EFFECT_UPPER_BAR1, SB_LINEDOWN);
@@ -162,8 +163,8 @@ TEST_F(EffectDialog, RangesAreMeasuredAndTheBoundBarsSelectContrastWithinTheirRo
     // Contrast left selected: its button alone, no level button.
     Run([&](HWND dialog) {
         ExpectButtons(dialog, IDC_EFFECT_CONTRAST, 0);
-        EXPECT_EQ(EffectSettings.levelId, IDC_EFFECT_LEVEL128);
-        EXPECT_EQ(EffectSettings.upperBound[1], 90);
+        EXPECT_EQ(Remembered.effect.bandWidth, 128);
+        EXPECT_EQ(Remembered.effect.upperBound[1], 90);
         Redraw(dialog);
         // With the measured bounds, every channel is stretched to 0..255.
         const std::vector<BYTE> expected = ExpectedEffectPreview();
@@ -183,7 +184,7 @@ TEST_F(EffectDialog, PreviewWithoutMemoryForItsCopyDrawsNothingButTheSettingsSti
             UnallocatablePreview noMemory;
             ScrollBar(dialog, IDC_EFFECT_LOWER_BAR2, SB_PAGEDOWN);
             ClickButton(dialog, IDC_EFFECT_SOLARIZE);
-            EXPECT_EQ(EffectSettings.effectKind, IDC_EFFECT_SOLARIZE);
+            EXPECT_EQ(Remembered.effect.kind, EffectKind::Solarize);
             EXPECT_TRUE(IsChecked(dialog, IDC_EFFECT_SOLARIZE));
         }
         // The pane was left alone (its old picture shows through).
@@ -232,19 +233,20 @@ TEST_F(EffectCommand, RangesAreThoseOfTheSelectionAndOkStretchesOnlyIt)
         region = CopyDib(MainDocument.dib);
         ScrollBar(dialog, IDC_EFFECT_LOWER_BAR1, SB_PAGEDOWN);
         ScrollBar(dialog, IDC_EFFECT_UPPER_BAR0, SB_PAGEUP);
-        EXPECT_EQ(EffectSettings.lowerBound[1], 70);
-        EXPECT_EQ(EffectSettings.upperBound[0], 170);
+        EXPECT_EQ(Remembered.effect.lowerBound[1], 70);
+        EXPECT_EQ(Remembered.effect.upperBound[0], 170);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedEffectPreview()));
         PressButton(dialog, IDOK);
     });
     SendMessageA(window_, WM_COMMAND, IDM_EFFECT, 0);
     EXPECT_EQ(driver.Problems(), "");
     ASSERT_EQ(region.size(), WorkDibBytes(81, 61));
-    EXPECT_EQ(EffectSettings.effectKind, IDC_EFFECT_CONTRAST);
+    EXPECT_EQ(Remembered.effect.kind, EffectKind::Contrast);
 
     std::vector<BYTE> expected = region;
-    ApplyEffect(expected.data() + 40, reinterpret_cast<const BITMAPINFOHEADER*>(expected.data()),
-                IDC_EFFECT_CONTRAST, EffectSettings.levelId);
+    EffectParams contrast = Remembered.effect;
+    contrast.kind = EffectKind::Contrast;
+    ApplyEffect(contrast, expected.data() + 40, reinterpret_cast<const BITMAPINFOHEADER*>(expected.data()));
     int wrong = 0;
     for (int y = 0; y < 400 && wrong < 5; ++y)
         for (int x = 0; x < 600 && wrong < 5; ++x) {

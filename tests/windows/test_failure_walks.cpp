@@ -7,11 +7,12 @@
 #include "support/app_fixture.h"
 #include "support/failure_walk.h"
 
+#include "app/file_settings.h"
 #include "app/main_window.h"
 #include "app/selection.h"
 #include "files/bmp_reader.h"
-#include "files/file_settings.h"
 #include "files/jpeg_writer.h"
+#include "support/shown.h"
 #include "resources/resource.h"
 
 #include <algorithm>
@@ -125,7 +126,7 @@ protected:
         const std::string path = dir_->File("base.bmp");
         ASSERT_TRUE(WriteTestBmp(path, 23, 14));
         std::snprintf(MainDocument.path, sizeof MainDocument.path, "%s", path.c_str());
-        ASSERT_EQ(ReadBmpFile(window_, &MainDocument), 0);
+        ASSERT_EQ(Shown(ReadBmpFile(&MainDocument), window_), 0);
         MainDocument.isModified = 0;
         MainDocument.bitsOffset = kWorkDibHeaderBytes;
         ComputeLuminance(&MainDocument);
@@ -180,7 +181,7 @@ TEST_F(FailureWalk, OpeningABmpOrAJpegSurvivesEveryFailedAllocation)
     const std::string jpeg = dir_->File("photo.jpg");
     LoadBase();
     std::snprintf(MainDocument.path, sizeof MainDocument.path, "%s", jpeg.c_str());
-    ASSERT_EQ(WriteJpegFile(window_, &MainDocument), 0);
+    ASSERT_EQ(Shown(WriteJpegFile(&MainDocument, RememberedJpegSettings()), window_), 0);
     Unload();
 
     for (const std::string& path : {bmp, jpeg}) {

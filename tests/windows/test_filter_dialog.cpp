@@ -9,6 +9,7 @@
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
 #include "app/preview.h"
+#include "app/settings.h"
 #include "resources/resource.h"
 
 #include <cstring>
@@ -23,12 +24,17 @@ constexpr int kBars[] = {IDC_FILTER_SHARPEN_BAR, IDC_FILTER_SOFT_BAR, IDC_FILTER
 constexpr int kTexts[] = {IDC_FILTER_SHARPEN_TEXT, IDC_FILTER_SOFT_TEXT, IDC_FILTER_EMBOSS_TEXT,
                           IDC_FILTER_CUSTOM_TEXT};
 
-// Exactly one radio button on: the one of kind.
-void ExpectSelected(HWND dialog, int kind)
+// Exactly one radio button on, radio, and its filter chosen (the radio
+// buttons in the order of FilterKind).
+void ExpectSelected(HWND dialog, int radio)
 {
-    EXPECT_EQ(FilterSettings.filterKind, kind);
+    for (int i = 0; i < 4; ++i) {
+        if (kRadios[i] == radio) {
+            EXPECT_EQ(Remembered.filter.kind, static_cast<FilterKind>(i));
+        }
+    }
     for (int id : kRadios)
-        EXPECT_EQ(IsChecked(dialog, id), id == kind) << "radio " << id;
+        EXPECT_EQ(IsChecked(dialog, id), id == radio) << "radio " << id;
 }
 
 // The core's filter on a copy of the untouched preview image.
@@ -52,7 +58,6 @@ TEST_F(FilterDialog, StrengthBarsSelectTheirFilterAndEverythingSurvivesCancel)
 {
     LoadPicture(110, 80);
     const INT_PTR result = Run([&](HWND dialog) {
-        EXPECT_EQ(ProcessingMode, 1);
         EXPECT_EQ(kernelEditsBlocked, 0);
         // Filling the kernel boxes did not count as typing.
         ExpectSelected(dialog, IDC_FILTER_SHARPEN);
@@ -70,33 +75,33 @@ TEST_F(FilterDialog, StrengthBarsSelectTheirFilterAndEverythingSurvivesCancel)
         // Scrolling the soft bar while sharpen is selected selects soft.
         ScrollBar(dialog, IDC_FILTER_SOFT_BAR, SB_LINEDOWN);
         ExpectSelected(dialog, IDC_FILTER_SOFT);
-        EXPECT_EQ(FilterSettings.softStrength, 1);
+        EXPECT_EQ(Remembered.filter.softStrength, 1);
         EXPECT_EQ(BarPos(dialog, IDC_FILTER_SOFT_BAR), 1);
         EXPECT_EQ(Text(dialog, IDC_FILTER_SOFT_TEXT), "  1");
         const std::vector<BYTE> soft1 = ExpectedFilterPreview();
         EXPECT_TRUE(PreviewShows(dialog, soft1));
         EXPECT_FALSE(ScreenForm(soft1) == ScreenForm(PreviewImageBytes())) << "soft 1 changed nothing";
         ScrollBar(dialog, IDC_FILTER_SOFT_BAR, SB_THUMBTRACK, 15);
-        EXPECT_EQ(FilterSettings.softStrength, 10);
+        EXPECT_EQ(Remembered.filter.softStrength, 10);
         EXPECT_EQ(Text(dialog, IDC_FILTER_SOFT_TEXT), " 10");
         ScrollBar(dialog, IDC_FILTER_SOFT_BAR, SB_LINEUP);
         ScrollBar(dialog, IDC_FILTER_SOFT_BAR, SB_LINEUP);
-        EXPECT_EQ(FilterSettings.softStrength, 8);
+        EXPECT_EQ(Remembered.filter.softStrength, 8);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedFilterPreview()));
 
         ScrollBar(dialog, IDC_FILTER_EMBOSS_BAR, SB_PAGEDOWN);
         ExpectSelected(dialog, IDC_FILTER_EMBOSS);
-        EXPECT_EQ(FilterSettings.embossStrength, 10);
+        EXPECT_EQ(Remembered.filter.embossStrength, 10);
         EXPECT_EQ(Text(dialog, IDC_FILTER_EMBOSS_TEXT), " 10");
         EXPECT_TRUE(PreviewShows(dialog, ExpectedFilterPreview()));
         // Even a code that moves nothing selects the bar's filter.
         ScrollBar(dialog, IDC_FILTER_SHARPEN_BAR, SB_ENDSCROLL);
         ExpectSelected(dialog, IDC_FILTER_SHARPEN);
         ScrollBar(dialog, IDC_FILTER_SHARPEN_BAR, SB_PAGEUP);
-        EXPECT_EQ(FilterSettings.sharpenStrength, 0);
+        EXPECT_EQ(Remembered.filter.sharpenStrength, 0);
         for (int i = 0; i < 3; ++i)
             ScrollBar(dialog, IDC_FILTER_SHARPEN_BAR, SB_LINEDOWN);
-        EXPECT_EQ(FilterSettings.sharpenStrength, 3);
+        EXPECT_EQ(Remembered.filter.sharpenStrength, 3);
         EXPECT_EQ(Text(dialog, IDC_FILTER_SHARPEN_TEXT), "  3");
         EXPECT_TRUE(PreviewShows(dialog, ExpectedFilterPreview()));
 
@@ -126,7 +131,7 @@ TEST_F(FilterDialog, StrengthBarsSelectTheirFilterAndEverythingSurvivesCancel)
         EXPECT_TRUE(PreviewShows(dialog, ExpectedFilterPreview()));
         PressButton(dialog, IDOK);
     });
-    EXPECT_EQ(FilterSettings.filterKind, IDC_FILTER_EMBOSS);
+    EXPECT_EQ(Remembered.filter.kind, FilterKind::Emboss);
 }
 
 TEST_F(FilterDialog, TypedKernelIsCorrectedStoredAndSelectsTheCustomFilter)
@@ -138,35 +143,35 @@ TEST_F(FilterDialog, TypedKernelIsCorrectedStoredAndSelectsTheCustomFilter)
         // Out of -9..9: the box is rewritten to "1" and 1 is stored.
         Type(dialog, IDC_FILTER_KERNEL_OWN_C, "12");
         EXPECT_EQ(Text(dialog, IDC_FILTER_KERNEL_OWN_C), "1");
-        EXPECT_EQ(FilterSettings.customKernel[1][1], 1);
+        EXPECT_EQ(Remembered.filter.customKernel[1][1], 1);
         ExpectSelected(dialog, IDC_FILTER_CUSTOM);
         Type(dialog, IDC_FILTER_KERNEL_ABOVE_R, "-10");
         EXPECT_EQ(Text(dialog, IDC_FILTER_KERNEL_ABOVE_R), "1");
-        EXPECT_EQ(FilterSettings.customKernel[2][2], 1);
+        EXPECT_EQ(Remembered.filter.customKernel[2][2], 1);
 
         // A lone minus sign counts as 0 and stays as typed.
         Type(dialog, IDC_FILTER_KERNEL_ABOVE_L, "-");
         EXPECT_EQ(Text(dialog, IDC_FILTER_KERNEL_ABOVE_L), "-");
-        EXPECT_EQ(FilterSettings.customKernel[2][0], 0);
+        EXPECT_EQ(Remembered.filter.customKernel[2][0], 0);
         // The bottom row of boxes is the row below: the engine's first.
         Type(dialog, IDC_FILTER_KERNEL_BELOW_R, "-3");
-        EXPECT_EQ(FilterSettings.customKernel[0][2], -3);
+        EXPECT_EQ(Remembered.filter.customKernel[0][2], -3);
         Type(dialog, IDC_FILTER_KERNEL_BELOW_L, "abc");
         EXPECT_EQ(Text(dialog, IDC_FILTER_KERNEL_BELOW_L), "abc");
-        EXPECT_EQ(FilterSettings.customKernel[0][0], 0);
+        EXPECT_EQ(Remembered.filter.customKernel[0][0], 0);
         Type(dialog, IDC_FILTER_KERNEL_OWN_L, " 7");
-        EXPECT_EQ(FilterSettings.customKernel[1][0], 7);
+        EXPECT_EQ(Remembered.filter.customKernel[1][0], 7);
         Type(dialog, IDC_FILTER_KERNEL_OWN_R, "9");
         Type(dialog, IDC_FILTER_KERNEL_BELOW_C, "-9");
-        EXPECT_EQ(FilterSettings.customKernel[1][2], 9);
-        EXPECT_EQ(FilterSettings.customKernel[0][1], -9);
+        EXPECT_EQ(Remembered.filter.customKernel[1][2], 9);
+        EXPECT_EQ(Remembered.filter.customKernel[0][1], -9);
         const int expected[3][3] = {{0, -9, -3}, {7, 1, 9}, {0, 1, 1}};
-        EXPECT_EQ(std::memcmp(FilterSettings.customKernel, expected, sizeof expected), 0);
+        EXPECT_EQ(std::memcmp(Remembered.filter.customKernel, expected, sizeof expected), 0);
 
         // Strength 0 shows the picture as it is; then the kernel at work.
         EXPECT_TRUE(PreviewShows(dialog, PreviewImageBytes()));
         ScrollBar(dialog, IDC_FILTER_CUSTOM_BAR, SB_THUMBTRACK, 1);
-        EXPECT_EQ(FilterSettings.customStrength, 1);
+        EXPECT_EQ(Remembered.filter.customStrength, 1);
         EXPECT_EQ(Text(dialog, IDC_FILTER_CUSTOM_TEXT), "  1");
         EXPECT_TRUE(PreviewShows(dialog, ExpectedFilterPreview()));
 
@@ -174,7 +179,7 @@ TEST_F(FilterDialog, TypedKernelIsCorrectedStoredAndSelectsTheCustomFilter)
         ClickButton(dialog, IDC_FILTER_SOFT);
         ExpectSelected(dialog, IDC_FILTER_SOFT);
         Type(dialog, IDC_FILTER_KERNEL_ABOVE_C, "2");
-        EXPECT_EQ(FilterSettings.customKernel[2][1], 2);
+        EXPECT_EQ(Remembered.filter.customKernel[2][1], 2);
         ExpectSelected(dialog, IDC_FILTER_CUSTOM);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedFilterPreview()));
         PressButton(dialog, IDCANCEL);
@@ -194,7 +199,7 @@ TEST_F(FilterDialog, TypedKernelIsCorrectedStoredAndSelectsTheCustomFilter)
 
     // While the dialog is closed, stray change notifications are ignored.
     EXPECT_EQ(kernelEditsBlocked, 1);
-    FilterSettings.filterKind = IDC_FILTER_SOFT;
+    Remembered.filter.kind = FilterKind::Soft;
     Run([&](HWND dialog) {
         ExpectSelected(dialog, IDC_FILTER_SOFT);
         PressButton(dialog, IDCANCEL);
@@ -236,7 +241,7 @@ TEST_F(FilterCommand, OkFiltersOnlyTheSelectionAndCancelChangesNothing)
     }
     EXPECT_TRUE(apptest::DocBytes(MainDocument) == before);
     EXPECT_EQ(MainDocument.isModified, 0);
-    EXPECT_EQ(FilterSettings.customKernel[1][1], -8);
+    EXPECT_EQ(Remembered.filter.customKernel[1][1], -8);
 
     std::vector<BYTE> region;
     {

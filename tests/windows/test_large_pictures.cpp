@@ -1,6 +1,7 @@
 // Large pictures in the Windows programs: read whole, or refused with a
 // message, never a crash; the picture held before is kept when refused.
 #include "support/jpeg_generator.h"
+#include "support/shown.h"
 #include "support/win_test_support.h"
 
 #include "files/jpeg_reader.h"
@@ -42,7 +43,7 @@ TEST(LargePictures, HundredMegapixelJpegIsReadWhole)
     ImageDocument doc = {};
     SetPath(&doc, path);
     DialogDriver driver;  // any message box would be recorded (and fail below)
-    const int result = ReadJpegFile(nullptr, &doc);
+    const int result = Shown(ReadJpegFile(&doc));
     EXPECT_EQ(driver.Problems(), "");
     ASSERT_EQ(result, 0) << "a 100-megapixel picture fits the large-address-aware program";
     EXPECT_EQ(doc.width, 10000);
@@ -66,7 +67,7 @@ TEST(LargePictures, LargestAllowedPictureIsReadWholeByThe64BitProgram)
     ImageDocument doc = {};
     SetPath(&doc, path);
     DialogDriver driver;
-    ASSERT_EQ(ReadJpegFile(nullptr, &doc), 0);
+    ASSERT_EQ(Shown(ReadJpegFile(&doc)), 0);
     EXPECT_EQ(driver.Problems(), "");
     EXPECT_EQ(doc.width, 16384);
     EXPECT_EQ(doc.height, 16384);
@@ -90,13 +91,13 @@ TEST(LargePictures, PictureBeyondTheLimitIsRefusedAndThePictureKept)
 
     ImageDocument doc = {};
     SetPath(&doc, small);
-    ASSERT_EQ(ReadJpegFile(nullptr, &doc), 0);
+    ASSERT_EQ(Shown(ReadJpegFile(&doc)), 0);
     const HGLOBAL block = doc.hDib;
 
     SetPath(&doc, huge);
     DialogDriver driver;
     driver.AnswerMessageBox(IDOK);
-    EXPECT_EQ(ReadJpegFile(nullptr, &doc), -1);
+    EXPECT_EQ(Shown(ReadJpegFile(&doc)), -1);
     ASSERT_EQ(driver.MessageBoxes().size(), 1u);
     EXPECT_EQ(driver.MessageBoxes()[0].caption, "Error");
     EXPECT_NE(driver.MessageBoxes()[0].text.find(U8(u8"JPEGファイルを読み込めませんでした。")), std::string::npos);

@@ -4,10 +4,11 @@
 // window that comes before it.
 #include "support/app_fixture.h"
 
+#include "app/file_settings.h"
 #include "app/main_window.h"
 #include "app/selection.h"
+#include "app/settings.h"
 #include "app/splash.h"
-#include "files/file_settings.h"
 #include "image/region_swap.h"
 #include "processing/effects.h"
 #include "resources/resource.h"
@@ -204,7 +205,7 @@ TEST_F(MainWindowSizing, PictureLargerThanTheMinimumIsTheView)
     EXPECT_EQ(ViewState.imageOffsetY, 0);
 
     const RECT expected = WindowForView(before, 600, 400);
-    EXPECT_TRUE(SameRect(MainDocument.windowRect, expected));
+    EXPECT_TRUE(SameRect(ViewState.pictureWindowRect, expected));
     EXPECT_TRUE(SameRect(WindowRect(), expected));
 
     // The new window rectangle is the largest size from now on.
@@ -243,7 +244,7 @@ TEST_F(MainWindowSizing, SmallPictureIsCentredInTheMinimumCanvas)
     EXPECT_EQ(ViewState.imageOffsetY, oy);
 
     const RECT expected = WindowForView(before, canvasWidth, canvasHeight);
-    EXPECT_TRUE(SameRect(MainDocument.windowRect, expected));
+    EXPECT_TRUE(SameRect(ViewState.pictureWindowRect, expected));
     EXPECT_TRUE(SameRect(WindowRect(), expected));
     // A window made for the minimum canvas is the minimum window again.
     EXPECT_EQ(expected.right - expected.left, 479);
@@ -315,7 +316,7 @@ TEST_F(MainWindowSizing, SecondPictureIsSizedFromTheCurrentPositionAndResetsSele
 TEST_F(MainWindowSizing, WindowCannotGrowPastItsPictureAndScrollBarsEnableOnlyWhenSmaller)
 {
     ASSERT_TRUE(OpenPicture(600, 400));
-    const RECT full = MainDocument.windowRect;
+    const RECT full = ViewState.pictureWindowRect;
     const int fullWidth = full.right - full.left;
     const int fullHeight = full.bottom - full.top;
 
@@ -421,8 +422,8 @@ protected:
     void SetUp() override
     {
         MainWindowFixture::SetUp();
-        EffectSettings.effectKind = kEffectNegative;
-        EffectSettings.levelId = kLevel8 + 3;
+        Remembered.effect.kind = EffectKind::Negative;
+        Remembered.effect.bandWidth = 64;
     }
 };
 

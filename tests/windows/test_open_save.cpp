@@ -1,10 +1,11 @@
 // The open and save commands driven through the real common dialogs, the
 // BMP and JPEG settings dialogs and the unsaved-changes question, with the
 // files they read and write checked on disk.
+#include "support/shown.h"
 #include "support/win_test_support.h"
 
+#include "app/file_settings.h"
 #include "app/main_window.h"
-#include "files/file_settings.h"
 #include "files/jpeg_writer.h"
 #include "app/open_save.h"
 #include "image/image_document.h"
@@ -299,7 +300,7 @@ TEST_F(OpenCommand, JpegThroughTheDialogGivesLuminance)
     std::strcpy(source.path, path.c_str());
     {
         DialogDriver quiet;
-        ASSERT_EQ(WriteJpegFile(window, &source), 0);
+        ASSERT_EQ(Shown(WriteJpegFile(&source, RememberedJpegSettings()), window), 0);
     }
     ReleaseDocument(&source);
 

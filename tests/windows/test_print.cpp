@@ -7,7 +7,7 @@
 #include "app/main_window.h"
 #include "image/image_document.h"
 #include "app/print.h"
-#include "print/print_layout.h"
+#include "processing/placement.h"
 
 #include <gtest/gtest.h>
 #include <cderr.h>

@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/scrolling.h"
 #include "app/selection.h"
+#include "app/settings.h"
 #include "image/region_swap.h"
 #include "processing/effects.h"
 #include "resources/resource.h"
@@ -82,14 +83,16 @@ protected:
         const Rgb c = PictureColour(x, y);
         return RGB(c.red, c.green, c.blue);
     }
-    // The pixels RegionSwapExtract cuts out for the current selection and
-    // view, as picture colours (top row first); the picture is restored.
+    // The pixels RegionSwapExtract cuts out for the current selection as
+    // the view maps it, as picture colours (top row first); the picture is
+    // restored.
     std::vector<COLORREF> ExtractedRegion(LONG* cols, LONG* rows)
     {
         std::vector<COLORREF> pixels;
         *cols = *rows = 0;
-        if (RegionSwapExtract(nullptr, &MainDocument, &Selection, ViewState.scrolledX, ViewState.scrolledY,
-                              ViewState.imageOffsetX, ViewState.imageOffsetY) != 0) {
+        const PictureRect region = SelectionInPicture(Selection, ViewState);
+        RegionSwap swap;
+        if (RegionSwapExtract(&swap, &MainDocument, Selection.active ? &region : nullptr) != RegionCut::Ready) {
             ADD_FAILURE() << "extract refused";
             return pixels;
         }
@@ -100,7 +103,7 @@ protected:
                 const BYTE* p = DocPixel(MainDocument, x, y);
                 pixels.push_back(RGB(p[2], p[1], p[0]));
             }
-        RegionSwapCancel(&MainDocument, &Selection);
+        RegionSwapCancel(&swap, &MainDocument);
         return pixels;
     }
 };
@@ -329,7 +332,7 @@ TEST_F(ScrollingView, CommandOnAScrolledViewProcessesTheSelectedPicturePixels)
     ASSERT_EQ(Selection.top, 50);
     const std::vector<BYTE> before = DocBytes(MainDocument);
 
-    EffectSettings.effectKind = kEffectNegative;
+    Remembered.effect.kind = EffectKind::Negative;
     {
         DialogDriver driver;
         driver.OnDialog(U8(u8"画像効果"), [](HWND dialog) {

@@ -1,8 +1,8 @@
 #include "support/app_fixture.h"
 
+#include "app/file_settings.h"
 #include "app/main_window.h"
 #include "app/selection.h"
-#include "files/file_settings.h"
 #include "image/region_swap.h"
 #include "app/print.h"
 #include "resources/resource.h"
@@ -71,9 +71,10 @@ void ReleasePictures()
     ReleaseDocument(&MainDocument);
     ReleaseDocument(&WatermarkDocument);
     ReleaseDocument(&DisplayCopy);
-    ResetDocument(&MainDocument, true);
-    ResetDocument(&WatermarkDocument, false);
-    ResetDocument(&DisplayCopy, false);
+    ResetDocument(&MainDocument);
+    ResetDocument(&WatermarkDocument);
+    ResetDocument(&DisplayCopy);
+    ViewState.pictureWindowRect = ViewStateRecord{}.pictureWindowRect;
     ClearSelection();
     Selection = SelectionRect{};
 }

@@ -10,6 +10,7 @@
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
 #include "app/preview.h"
+#include "app/settings.h"
 
 #include <cstdio>
 #include <cstring>
@@ -29,7 +30,7 @@ Bgr DefaultColour(int x, int y)
 void LoadPicture(int width, int height, const ColourFn& colour)
 {
     ReleaseDocument(&MainDocument);
-    ResetDocument(&MainDocument, true);
+    ResetDocument(&MainDocument);
     const std::size_t bytes = WorkDibBytes(width, height);
     MainDocument.hDib = GlobalAlloc(GHND, bytes);
     ASSERT_NE(MainDocument.hDib, nullptr);
@@ -55,13 +56,8 @@ void LoadPicture(int width, int height, const ColourFn& colour)
 
 void ResetProcessingSettings()
 {
-    BumpSettings = BumpSettingsRecord{-0.5, 0.5, 0.7071067811865476, 20, 20.0, 200, 60, 0, 0, 0, 0, 0};
-    LightMarker = POINT{75, 65};
-    FilterSettings = FilterSettingsRecord{kFilterSharpen, 0, 0, 0, 0, {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}}};
+    ResetRememberedSettings();
     kernelEditsBlocked = 1;
-    EffectSettings = EffectSettingsRecord{kEffectNegative, 9213, {0, 0, 0}, {255, 255, 255}};
-    ResetColourAdjust();
-    ProcessingMode = 1;
 }
 
 std::vector<BYTE> CopyDib(const BYTE* dib)
@@ -101,7 +97,7 @@ std::vector<BYTE> FilteredCopy(const std::vector<BYTE>& dib)
     auto* p = static_cast<BYTE*>(GlobalLock(block));
     std::memcpy(p, dib.data(), dib.size());
     GlobalUnlock(block);
-    EXPECT_EQ(ApplyNeighbourhoodFilter(nullptr, block), 0);
+    EXPECT_EQ(ApplyNeighbourhoodFilter(FilterParamsOf(Remembered.filter), block), Failure::None);
     std::vector<BYTE> result = CopyBlock(block);
     GlobalFree(block);
     return result;

@@ -1,11 +1,17 @@
-// Every text the program shows in a message box, in one place, and how
-// the core reports a problem: a message box with the caption "Error" and an
-// OK button.
+// Every text the program shows in a message box, in one place, and how it
+// shows what the readers and writers report: each warning, then the
+// failure, in a box with the caption "Error" and an OK button.
 #pragma once
 
+#include "image/failure.h"
 #include "platform/platform.h"
+#include "platform/user_stand_in.h"  // the native test builds' message box
+
+#include <string>
 
 namespace msg {
+inline constexpr const char kErrorCaption[] = "Error";
+inline constexpr const char kOutOfMemory[] = "メモリーが足りません。";
 inline constexpr const char kOpenFailed[] = " ファイルのオープンに失敗しました";
 inline constexpr const char kNotBitmap[] = "ビットマップではありません";
 inline constexpr const char kDepthUnsupported[] = " 16、24、32ビットカラーのみ対応です。";
@@ -14,13 +20,11 @@ inline constexpr const char kHeaderUnsupported[] = "この形式のビットマ�
 inline constexpr const char kBitmapDamaged[] = "ビットマップファイルが壊れています。";
 inline constexpr const char kBadSize[] = "画像の幅または高さが正しくありません。";
 inline constexpr const char kTooLarge[] = "画像が大きすぎて読み込めません。";
-inline constexpr const char kOutOfMemory[] = "メモリーが足りません。";
 inline constexpr const char kFreeFailed[] = "GlobalFree失敗";
 inline constexpr const char kNothingLoaded[] = "画像が読み込まれていません。";
 inline constexpr const char kCreateFailed[] = "ファイル作成に失敗しました";
 inline constexpr const char kJpegUnreadable[] = "JPEGファイルを読み込めませんでした。";
 inline constexpr const char kJpegWriteFailed[] = "JPEGファイルの書き込みに失敗しました。";
-inline constexpr const char kErrorCaption[] = "Error";
 
 // Questions and notices of the main window's commands.
 inline constexpr const char kUnsavedQuestion[] = "画像が保存されていません。保存しますか？";
@@ -32,7 +36,20 @@ inline constexpr const char kLargerThanPage[] = "画像が印刷領域より大�
 inline constexpr const char kCentreOnPage[] = "印刷領域の中央に印刷しますか？";
 }  // namespace msg
 
+// A box with the caption "Error" and an OK button.
 inline void ReportError(HWND window, const char* text)
 {
     MessageBoxA(window, text, msg::kErrorCaption, MB_OK);
 }
+
+// The text of the box that shows outcome's failure: the failure's
+// sentence, and when it has a cause, the cause in brackets on the next
+// line ("%s\n(%s)").  Empty when nothing failed.
+std::string FailureBoxText(const Outcome& outcome);
+
+// The text of the box that shows a warning.
+const char* WarningBoxText(Warning warning);
+
+// Shows outcome's warnings, then its failure, each in its own box owned by
+// owner.  Shows nothing for a clean success.
+void ShowOutcome(HWND owner, const Outcome& outcome);
