@@ -79,15 +79,8 @@ int AllocateDocument(ImageDocument* doc, LONG width, LONG height)
     HGLOBAL block = AllocateBlock(WorkDibBytes(width, height));
     if (!block)
         return -1;
-    BYTE* dib = static_cast<BYTE*>(GlobalLock(block));
-    WriteWorkDibHeader(dib, width, height);
-    doc->hDib = block;
-    doc->dib = dib;
-    doc->bmi = reinterpret_cast<BITMAPINFO*>(dib);
-    doc->width = width;
-    doc->height = height;
-    doc->bitsOffset = kWorkDibHeaderBytes;
-    doc->isLoaded = 1;
+    AdoptWorkDib(doc, block, width, height, nullptr);
+    WriteWorkDibHeader(doc->dib, width, height);
     doc->isModified = 0;
     return 0;
 }

@@ -49,12 +49,6 @@ int ResizeWatermark(const ImageDocument* mark, LONG width, LONG height, ImageDoc
         if (ScaleDib(&block, mark->dib, &target, &header) != 0)
             return -1;
     }
-    resized->hDib = block;
-    resized->dib = static_cast<BYTE*>(GlobalLock(block));
-    resized->bmi = reinterpret_cast<BITMAPINFO*>(resized->dib);
-    resized->width = width;
-    resized->height = height;
-    resized->isLoaded = 1;
-    resized->bitsOffset = kWorkDibHeaderBytes;
+    AdoptWorkDib(resized, block, width, height, nullptr);
     return 0;
 }

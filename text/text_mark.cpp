@@ -28,14 +28,8 @@ TextMarkFailure BuildTextMarkDocument(const TextField& field, int soften, ImageD
     HGLOBAL block = AllocateBlock(WorkDibBytes(width, height));
     if (!block)
         return TextMarkFailure::OutOfMemory;
-    doc->hDib = block;
-    doc->dib = static_cast<BYTE*>(GlobalLock(block));
-    doc->bmi = reinterpret_cast<BITMAPINFO*>(doc->dib);
-    doc->width = width;
-    doc->height = height;
-    doc->isLoaded = 1;
+    AdoptWorkDib(doc, block, width, height, nullptr);
     doc->isModified = 0;
-    doc->bitsOffset = kWorkDibHeaderBytes;
     WriteWorkDibHeader(doc->dib, width, height);
     // The field's rows run top-down, the WorkDib's bottom-up.
     BYTE* pixels = WorkDibPixels(doc->dib);
