@@ -11,10 +11,13 @@ unset(ENV{PKG_CONFIG_SYSROOT_DIR})
 # makes it, but with the static link line (pkg-config --static: each
 # library's own dependencies after it), since the programs link statically.
 function(quillvane_windows_package name)
+  foreach(module IN LISTS ARGN)
+    if(NOT EXISTS "${QUILLVANE_MINGW_DEPS}/lib/pkgconfig/${module}.pc")
+      message(FATAL_ERROR "The Windows library ${module} is not in ${QUILLVANE_MINGW_DEPS}: "
+        "run scripts/build-windows-deps.sh")
+    endif()
+  endforeach()
   pkg_check_modules(${name} REQUIRED ${ARGN})
-  if(NOT EXISTS "${QUILLVANE_MINGW_DEPS}/lib/pkgconfig")
-    message(FATAL_ERROR "No Windows libraries in ${QUILLVANE_MINGW_DEPS}: run scripts/build-windows-deps.sh")
-  endif()
   add_library(PkgConfig::${name} INTERFACE IMPORTED)
   set_target_properties(PkgConfig::${name} PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES "${${name}_STATIC_INCLUDE_DIRS}"
