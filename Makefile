@@ -75,8 +75,8 @@ setup:
 	bash scripts/install-deps.sh
 
 # The mingw-w64 cross compilers, Wine, Xvfb and the Japanese locale, then
-# libjpeg and GoogleTest built for Windows (once per architecture, into
-# build/deps/mingw-i686 and build/deps/mingw-x86_64).
+# the static Windows libraries (scripts/windows-deps.versions) built once
+# per architecture, into build/deps/mingw-i686 and build/deps/mingw-x86_64.
 setup-windows:
 	bash scripts/install-windows-deps.sh
 	bash scripts/build-windows-deps.sh

@@ -8,8 +8,9 @@ set(MINGW_PREFIX ${QUILLVANE_MINGW_ARCH}-w64-mingw32)
 set(CMAKE_C_COMPILER ${MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${MINGW_PREFIX}-windres)
-# The static libjpeg and GoogleTest that scripts/build-windows-deps.sh
-# builds for this architecture.
+# The static libraries scripts/build-windows-deps.sh builds for this
+# architecture (libjpeg, GoogleTest, and those cmake/windows-libraries.cmake
+# finds).
 get_filename_component(_quillvane_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 set(QUILLVANE_MINGW_DEPS "${_quillvane_root}/build/deps/mingw-${QUILLVANE_MINGW_ARCH}" CACHE PATH "Windows libraries")
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX} ${QUILLVANE_MINGW_DEPS})

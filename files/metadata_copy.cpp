@@ -25,13 +25,60 @@ void PrepareExiv2()
     (void)prepared;
 }
 
-std::unique_ptr<Exiv2::Image> OpenWithMetadata(const char* path)
+// Exiv2 is given whole files in memory, read and written here: Exiv2 0.27
+// opens files only by narrow path.  Failing to open or read a file is
+// reported in Exiv2's own words, as when it opened the file itself.
+std::vector<Exiv2::byte> ReadWholeFile(const char* path)
 {
-    std::unique_ptr<Exiv2::Image> image = Exiv2::ImageFactory::open(path);
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        throw Exiv2::Error(Exiv2::kerDataSourceOpenFailed, path, Exiv2::strError());
+    std::vector<Exiv2::byte> bytes;
+    Exiv2::byte buffer[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        throw Exiv2::Error(Exiv2::kerInputDataReadFailed);
+    return bytes;
+}
+
+enum class WriteResult { written, notOpened, notWritten };
+
+WriteResult WriteWholeFile(const char* path, const Exiv2::byte* bytes, std::size_t size)
+{
+    std::FILE* file = std::fopen(path, "wb");
+    if (!file)
+        return WriteResult::notOpened;
+    const bool written = std::fwrite(bytes, 1, size, file) == size;
+    return std::fclose(file) == 0 && written ? WriteResult::written : WriteResult::notWritten;
+}
+
+// The picture in bytes (which must outlive it), its metadata read; path
+// names it in errors.
+std::unique_ptr<Exiv2::Image> OpenWithMetadata(const std::vector<Exiv2::byte>& bytes, const char* path)
+{
+    Exiv2::BasicIo::AutoPtr io(new Exiv2::MemIo(bytes.data(), static_cast<long>(bytes.size())));
+    std::unique_ptr<Exiv2::Image> image = Exiv2::ImageFactory::open(io);
     if (!image.get())
         throw Exiv2::Error(Exiv2::kerFileContainsUnknownImageType, path);
     image->readMetadata();
     return image;
+}
+
+// Exiv2 0.27 reads a PNG's iCCP chunk that does not decompress as a profile
+// of uninitialised bytes.  A PNG's profile is copied only when it passes
+// Exiv2's own check of a profile (its header gives its length).
+void RefuseBrokenPngProfile(Exiv2::Image& image)
+{
+    if (image.imageType() != Exiv2::ImageType::png || !image.iccProfileDefined())
+        return;
+    const Exiv2::DataBuf& profile = *image.iccProfile();
+    if (profile.size_ < 4 ||
+        Exiv2::getULong(profile.pData_, Exiv2::bigEndian) != static_cast<std::uint32_t>(profile.size_))
+        throw Exiv2::Error(Exiv2::kerInvalidIccProfile);
 }
 
 void SetIfPresent(Exiv2::ExifData& exif, const char* key, std::uint32_t value)
@@ -64,9 +111,9 @@ struct MuxDelete {
 
 // WebP files get their EXIF, XMP and ICC chunks through libwebp's muxer:
 // Exiv2 0.27 writes an ICC profile into a WebP file under the wrong chunk
-// name, which leaves the file unreadable.
-Outcome WriteWebpChunks(const char* target, const Exiv2::ExifData& exif, const Exiv2::XmpData& xmp,
-                        const Exiv2::DataBuf* profile)
+// name, which leaves the file unreadable.  file is target's content.
+Outcome WriteWebpChunks(const char* target, const std::vector<Exiv2::byte>& file, const Exiv2::ExifData& exif,
+                        const Exiv2::XmpData& xmp, const Exiv2::DataBuf* profile)
 {
     Exiv2::Blob exifBlob;
     if (!exif.empty())
@@ -75,14 +122,6 @@ Outcome WriteWebpChunks(const char* target, const Exiv2::ExifData& exif, const E
     if (!xmp.empty() && Exiv2::XmpParser::encode(xmpPacket, xmp, Exiv2::XmpParser::useCompactFormat) != 0)
         return LibraryFailure(Failure::MetadataUnwritable, "XMP");
 
-    std::vector<std::uint8_t> file;
-    if (std::FILE* in = std::fopen(target, "rb")) {
-        std::uint8_t buffer[65536];
-        std::size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
-            file.insert(file.end(), buffer, buffer + got);
-        std::fclose(in);
-    }
     const WebPData bitstream = {file.data(), file.size()};
     std::unique_ptr<WebPMux, MuxDelete> mux(WebPMuxCreate(&bitstream, 0));
     if (!mux)
@@ -97,16 +136,29 @@ Outcome WriteWebpChunks(const char* target, const Exiv2::ExifData& exif, const E
     WebPData assembled = {nullptr, 0};
     if (WebPMuxAssemble(mux.get(), &assembled) != WEBP_MUX_OK)
         return LibraryFailure(Failure::MetadataUnwritable, "WebP");
-    bool written = true;
-    std::FILE* out = std::fopen(target, "wb");
-    if (!out || std::fwrite(assembled.bytes, 1, assembled.size, out) != assembled.size)
-        written = false;
-    if (out && std::fclose(out) != 0)
-        written = false;
+    const WriteResult written = WriteWholeFile(target, assembled.bytes, assembled.size);
     WebPDataClear(&assembled);
-    if (!written)
+    if (written != WriteResult::written)
         return LibraryFailure(Failure::MetadataUnwritable, "WebP");
     return {};
+}
+
+// Writes the metadata set on image (opened from target's content) and puts
+// the result in target, failing in Exiv2's words as when it wrote the file.
+void WriteImage(Exiv2::Image& image, const char* target)
+{
+    image.writeMetadata();
+    Exiv2::BasicIo& io = image.io();
+    if (io.open() != 0)
+        throw Exiv2::Error(Exiv2::kerDataSourceOpenFailed, io.path(), Exiv2::strError());
+    const std::size_t size = io.size();
+    const Exiv2::byte* bytes = size > 0 ? io.mmap() : nullptr;
+    const WriteResult written = WriteWholeFile(target, bytes, size);
+    io.close();
+    if (written == WriteResult::notOpened)
+        throw Exiv2::Error(Exiv2::kerFileOpenFailed, target, "w+b", Exiv2::strError());
+    if (written == WriteResult::notWritten)
+        throw Exiv2::Error(Exiv2::kerTransferFailed, target, Exiv2::strError());
 }
 
 }  // namespace
@@ -116,7 +168,8 @@ Outcome ReadOrientation(const char* path, int* orientation)
     *orientation = 1;
     try {
         PrepareExiv2();
-        std::unique_ptr<Exiv2::Image> image = OpenWithMetadata(path);
+        const std::vector<Exiv2::byte> bytes = ReadWholeFile(path);
+        std::unique_ptr<Exiv2::Image> image = OpenWithMetadata(bytes, path);
         Exiv2::ExifData& exif = image->exifData();
         auto found = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
         if (found != exif.end() && found->count() > 0) {
@@ -136,10 +189,13 @@ Outcome ReadOrientation(const char* path, int* orientation)
 
 Outcome CopyMetadata(const char* source, const char* target, LONG width, LONG height, bool orientationApplied)
 {
+    std::vector<Exiv2::byte> sourceBytes;
     std::unique_ptr<Exiv2::Image> from;
     try {
         PrepareExiv2();
-        from = OpenWithMetadata(source);
+        sourceBytes = ReadWholeFile(source);
+        from = OpenWithMetadata(sourceBytes, source);
+        RefuseBrokenPngProfile(*from);
     } catch (const Exiv2::AnyError& error) {
         return LibraryFailure(Failure::MetadataUnreadable, error.what());
     } catch (const std::exception& error) {
@@ -171,16 +227,14 @@ Outcome CopyMetadata(const char* source, const char* target, LONG width, LONG he
         }
         const Exiv2::DataBuf* profile = from->iccProfileDefined() ? from->iccProfile() : nullptr;
 
-        if (Exiv2::ImageFactory::getType(target) == Exiv2::ImageType::webp) {
+        const std::vector<Exiv2::byte> file = ReadWholeFile(target);
+        if (Exiv2::ImageFactory::getType(file.data(), static_cast<long>(file.size())) == Exiv2::ImageType::webp) {
             // WebP has no IPTC block: IPTC goes into XMP.
             if (!iptc.empty())
                 Exiv2::copyIptcToXmp(iptc, xmp);
-            return WriteWebpChunks(target, exif, xmp, profile);
+            return WriteWebpChunks(target, file, exif, xmp, profile);
         }
-        std::unique_ptr<Exiv2::Image> to = Exiv2::ImageFactory::open(target);
-        if (!to.get())
-            return Fail(Failure::MetadataUnwritable);
-        to->readMetadata();
+        std::unique_ptr<Exiv2::Image> to = OpenWithMetadata(file, target);
         to->setIptcData(iptc);
         to->setExifData(exif);
         to->setXmpData(xmp);
@@ -188,7 +242,7 @@ Outcome CopyMetadata(const char* source, const char* target, LONG width, LONG he
             Exiv2::DataBuf copy(profile->pData_, profile->size_);
             to->setIccProfile(copy, false);
         }
-        to->writeMetadata();
+        WriteImage(*to, target);
         return {};
     } catch (const Exiv2::AnyError& error) {
         return LibraryFailure(Failure::MetadataUnwritable, error.what());

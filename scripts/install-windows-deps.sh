@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what the Windows programs need on Debian 12: the mingw-w64 cross
 # toolchains (i686 and x86_64), 64-bit Wine with Xvfb to run and test them,
-# Japanese locale and fonts, and the source of Debian's libjpeg-turbo (built
-# for Windows by scripts/build-windows-deps.sh).  32-bit Wine (wine32:i386)
+# Japanese locale and fonts, Debian's mingw-w64 zlib, and what
+# scripts/build-windows-deps.sh needs to build the other Windows libraries
+# from their Debian sources (deb-src entries for apt-get source, dpkg-dev,
+# nasm for libjpeg-turbo).  32-bit Wine (wine32:i386)
 # is added only where this machine's kernel runs 32-bit programs
 # (scripts/probe-win32.sh --kernel); elsewhere the 64-bit program carries
 # every Windows test.  Safe to run again: it only installs what is missing.
@@ -10,7 +12,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
-          xvfb xdotool x11-apps fonts-ipafont-gothic fonts-wine locales nasm dpkg-dev imagemagick)
+          xvfb xdotool x11-apps fonts-ipafont-gothic fonts-wine locales nasm dpkg-dev imagemagick
+          libz-mingw-w64-dev)
 packages32=(wine32:i386)
 
 SUDO=""

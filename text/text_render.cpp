@@ -1,8 +1,8 @@
 #include "text/text_render.h"
 
+#include "text/font_lookup.h"
 #include "text/text_utf8.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -24,11 +24,6 @@ constexpr std::int64_t kMaxGlyphBytes = std::int64_t{1} << 27;
 // A glyph whose outline box is larger than this many line heights is a
 // broken or hostile font, not lettering.
 constexpr long kMaxGlyphLines = 4;
-
-// The family names fontconfig resolves to whatever the system prefers;
-// any match is right for them.
-const char* const kGenericFamilies[] = {"sans-serif", "serif", "monospace", "sans", "mono", "system-ui",
-                                        "cursive", "fantasy", "emoji", "math"};
 
 // The open font: a FreeType face at the mark's size and the HarfBuzz font
 // over it.  Freed in reverse order by the destructor.
@@ -83,96 +78,18 @@ bool EndsWithNoCase(const std::string& text, const char* suffix)
     return true;
 }
 
-// A --font value names a file when it has a slash, names an existing file,
-// or ends like a font file; otherwise it is a family.
+// A --font value names a file when it has a slash (on Windows a backslash
+// too), names an existing file, or ends like a font file; otherwise it is a
+// family.
 bool NamesFontFile(const std::string& font)
 {
+#ifdef _WIN32
+    if (font.find('\\') != std::string::npos)
+        return true;
+#endif
     return font.find('/') != std::string::npos || IsRegularFile(font) || EndsWithNoCase(font, ".ttf") ||
            EndsWithNoCase(font, ".otf") || EndsWithNoCase(font, ".ttc") || EndsWithNoCase(font, ".otc") ||
            EndsWithNoCase(font, ".pfb") || EndsWithNoCase(font, ".woff");
-}
-
-// Family names compare as fontconfig compares them: ASCII case and blanks
-// do not count.
-bool SameFamily(const char* a, const std::string& b)
-{
-    auto folded = [](const char* text) {
-        std::string out;
-        for (; *text; ++text) {
-            char c = *text;
-            if (c == ' ')
-                continue;
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-            out += c;
-        }
-        return out;
-    };
-    return folded(a) == folded(b.c_str());
-}
-
-// Asks fontconfig for the file of a family (empty: the default, a
-// sans-serif font that covers Japanese).  A named family must be among
-// the match's families: fontconfig always answers with some font, and a
-// silent substitute would draw the mark in a font nobody asked for.
-int FindFamily(const std::string& family, std::string* file, int* index, TextOutcome* problem)
-{
-    // fontconfig's process-wide configuration, loaded on the first call
-    // (the expensive part: its configuration files and caches) and kept
-    // until the process ends, when FcFini frees it.
-    static bool finiRegistered = false;
-    if (!finiRegistered) {
-        finiRegistered = true;
-        std::atexit(FcFini);
-    }
-    if (!FcInit()) {
-        *problem = FailText(TextFailure::FontconfigUnavailable);
-        return -1;
-    }
-    const std::string query = family.empty() ? "sans-serif:lang=ja" : family;
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(query.c_str()));
-    if (!pattern) {
-        *problem = FailText(TextFailure::FamilyNotUnderstood, family);
-        return -1;
-    }
-    FcChar8* asked = nullptr;
-    std::string askedFamily;
-    if (FcPatternGetString(pattern, FC_FAMILY, 0, &asked) == FcResultMatch)
-        askedFamily = reinterpret_cast<const char*>(asked);
-    bool generic = family.empty() || askedFamily.empty();
-    for (const char* name : kGenericFamilies)
-        if (FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(askedFamily.c_str()),
-                               reinterpret_cast<const FcChar8*>(name)) == 0)
-            generic = true;
-
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    int status = -1;
-    FcChar8* path = nullptr;
-    if (!match || FcPatternGetString(match, FC_FILE, 0, &path) != FcResultMatch) {
-        *problem = family.empty() ? FailText(TextFailure::NoFontAtAll) : FailText(TextFailure::NoSuchFamily, family);
-    } else {
-        bool named = generic;
-        FcChar8* each = nullptr;
-        for (int k = 0; !named && FcPatternGetString(match, FC_FAMILY, k, &each) == FcResultMatch; ++k)
-            named = SameFamily(reinterpret_cast<const char*>(each), askedFamily);
-        if (!named) {
-            *problem = FailText(TextFailure::FamilyNotInstalled, family);
-        } else {
-            *file = reinterpret_cast<const char*>(path);
-            int faceIndex = 0;
-            if (FcPatternGetInteger(match, FC_INDEX, 0, &faceIndex) != FcResultMatch)
-                faceIndex = 0;
-            *index = faceIndex & 0xFFFF;  // the upper bits select a variation instance
-            status = 0;
-        }
-    }
-    if (match)
-        FcPatternDestroy(match);
-    return status;
 }
 
 // Opens the font and sets its size so that one line is textHeight pixels

@@ -1,6 +1,7 @@
 // Text drawn as a height field: white anti-aliased letters on black, cut to
-// the letters' bounding box plus a small padding.  fontconfig finds the
-// font, HarfBuzz shapes each line (kerning, ligatures, combining marks,
+// the letters' bounding box plus a small padding.  fontconfig (on Windows
+// the system's font list: text/font_lookup.h) finds the font, HarfBuzz
+// shapes each line (kerning, ligatures, combining marks,
 // right-to-left scripts), FreeType draws the outlines.
 //
 // The result depends only on the options and the font file: no hinting,

@@ -171,6 +171,22 @@ done
 run bump meta.jpg --strength 40 --strip -o stripped.png
 [ -z "$(exiv2 -q -pa stripped.png 2>/dev/null)" ] || fail "--strip left metadata"
 [ -z "$(exiv2 -q -pC stripped.png 2>/dev/null | head -c 1)" ] || fail "--strip left the ICC profile"
+# Metadata the input cannot give (an eXIf chunk that is no TIFF block): the
+# message names the input, not the file being written.
+python3 - <<'PY'
+import struct, zlib
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+rows = b"".join(b"\0" + bytes([10, 20, 30] * 4) for _ in range(3))
+with open("bad-exif.png", "wb") as f:
+    f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 4, 3, 8, 2, 0, 0, 0)) +
+            chunk(b"eXIf", b"MM\0\x2a\xff\xff\xff\xff") + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+PY
+run convert bad-exif.png -o from-bad-exif.png
+expect_rc 1 "unreadable metadata"
+grep -q '^quillvane-cli: bad-exif.png: its metadata cannot be read' err.txt ||
+    fail "unreadable metadata: the message does not name the input: $(cat err.txt)"
+[ ! -e from-bad-exif.png ] || fail "unreadable metadata: a file was written"
 run bump meta.jpg --strength 40 -o meta.bmp
 expect_rc 0 "metadata into BMP: nothing to carry, nothing said"
 [ ! -s err.txt ] || fail "BMP output said something: $(cat err.txt)"

@@ -10,8 +10,8 @@
 # path may appear in any program.  On a difference the first differing bytes
 # are shown, and for the archives the members that differ.
 #
-# The Windows libraries (libjpeg-turbo, GoogleTest) take about a minute per
-# architecture to build.  By default each clone starts with a copy of this
+# The Windows libraries (scripts/windows-deps.versions) take about 12
+# CPU-minutes to build for both architectures.  By default each clone starts with a copy of this
 # tree's build/deps/mingw-* when they are there; QUILLVANE_REPRO_FRESH_DEPS=1
 # makes each clone build its own with scripts/build-windows-deps.sh, which
 # then checks those too.

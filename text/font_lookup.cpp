@@ -1,0 +1,131 @@
+#include "text/font_lookup.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+
+namespace {
+
+std::string Folded(const char* text)
+{
+    std::string out;
+    for (; *text; ++text) {
+        char c = *text;
+        if (c == ' ')
+            continue;
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        out += c;
+    }
+    return out;
+}
+
+// True when a listed name ("Yu Gothic Regular & Yu Gothic UI Regular
+// (TrueType)") has a part that begins with the family.
+bool ListedNameBegins(const std::string& listed, const std::string& family)
+{
+    const std::string wanted = Folded(family.c_str());
+    std::size_t start = 0;
+    while (start <= listed.size()) {
+        std::size_t end = listed.find(" & ", start);
+        if (end == std::string::npos)
+            end = listed.size();
+        if (Folded(listed.substr(start, end - start).c_str()).compare(0, wanted.size(), wanted) == 0)
+            return true;
+        start = end + 3;
+    }
+    return false;
+}
+
+struct FreeTypeLibrary {
+    FT_Library library = nullptr;
+    FreeTypeLibrary()
+    {
+        if (FT_Init_FreeType(&library) != 0)
+            library = nullptr;
+    }
+    ~FreeTypeLibrary()
+    {
+        if (library)
+            FT_Done_FreeType(library);
+    }
+    FreeTypeLibrary(const FreeTypeLibrary&) = delete;
+    FreeTypeLibrary& operator=(const FreeTypeLibrary&) = delete;
+};
+
+// How plainly a face is the family's everyday face: 2 for a face styled
+// Regular (or Book, Normal, Roman), 1 for another upright face of normal
+// weight, 0 for a bold or italic one.
+int Plainness(FT_Face face)
+{
+    const char* style = face->style_name ? face->style_name : "";
+    for (const char* plain : {"Regular", "Book", "Normal", "Roman"})
+        if (SameFamily(style, plain))
+            return 2;
+    return (face->style_flags & (FT_STYLE_FLAG_BOLD | FT_STYLE_FLAG_ITALIC)) == 0 ? 1 : 0;
+}
+
+struct FaceChoice {
+    std::string file;
+    int index = -1;
+    int plainness = -1;
+};
+
+// Keeps in *best the plainest face of family in file (the first of equals).
+void ConsiderFile(FT_Library library, const std::string& file, const std::string& family, FaceChoice* best)
+{
+    FT_Face face = nullptr;
+    if (FT_New_Face(library, file.c_str(), -1, &face) != 0)
+        return;
+    const long faces = face->num_faces;
+    FT_Done_Face(face);
+    for (long i = 0; i < faces && i <= 0xFFFF && best->plainness < 2; ++i) {
+        if (FT_New_Face(library, file.c_str(), i, &face) != 0)
+            continue;
+        if (face->family_name && SameFamily(face->family_name, family) && Plainness(face) > best->plainness)
+            *best = {file, static_cast<int>(i), Plainness(face)};
+        FT_Done_Face(face);
+    }
+}
+
+}  // namespace
+
+bool SameFamily(const char* a, const std::string& b)
+{
+    return Folded(a) == Folded(b.c_str());
+}
+
+bool IsGenericFamily(const std::string& family)
+{
+    return std::any_of(std::begin(kGenericFamilies), std::end(kGenericFamilies),
+                       [&](const char* name) { return SameFamily(name, family); });
+}
+
+int ChooseFamily(std::span<const ListedFont> fonts, const std::string& family, std::string* file, int* index)
+{
+    FreeTypeLibrary freetype;
+    if (!freetype.library || Folded(family.c_str()).empty())
+        return -1;
+    FaceChoice best;
+    for (const bool listedAsFamily : {true, false}) {
+        for (const ListedFont& font : fonts)
+            if (best.plainness < 2 && ListedNameBegins(font.name, family) == listedAsFamily)
+                ConsiderFile(freetype.library, font.file, family, &best);
+        if (best.index >= 0) {
+            *file = best.file;
+            *index = best.index;
+            return 0;
+        }
+    }
+    return -1;
+}
+
+int ChooseFirstFamily(std::span<const ListedFont> fonts, std::span<const char* const> families, std::string* file,
+                      int* index)
+{
+    for (const char* family : families)
+        if (ChooseFamily(fonts, family, file, index) == 0)
+            return 0;
+    return -1;
+}

@@ -1,0 +1,53 @@
+// Finding the file of a font family: through fontconfig on Linux
+// (font_lookup_fontconfig.cpp), in the system's list of installed fonts
+// on Windows (font_lookup_windows.cpp), which chooses among them as
+// ChooseFamily below does.
+#pragma once
+
+#include "text/text_failure.h"
+
+#include <span>
+#include <string>
+#include <vector>
+
+// The file and face index of family; an empty family asks for the default,
+// a sans-serif font that covers Japanese.  Returns 0, or -1 with *problem
+// set: NoSuchFamily or FamilyNotInstalled (a family nobody has),
+// NoFontAtAll (no default font), FontconfigUnavailable or
+// FamilyNotUnderstood (fontconfig only).
+int FindFamily(const std::string& family, std::string* file, int* index, TextOutcome* problem);
+
+// Family names compare as fontconfig compares them: ASCII case and blanks
+// do not count.
+bool SameFamily(const char* a, const std::string& b);
+
+// The family names that ask for whatever the system prefers.
+inline constexpr const char* kGenericFamilies[] = {"sans-serif", "serif", "monospace", "sans", "mono", "system-ui",
+                                                   "cursive", "fantasy", "emoji", "math"};
+bool IsGenericFamily(const std::string& family);
+
+// Windows's fonts for Japanese text, the default first: sans-serif,
+// serif (asked for by "serif") and fixed-width ("monospace", "mono").
+inline constexpr const char* kWindowsSansFamilies[] = {"Yu Gothic", "Meiryo", "MS Gothic"};
+inline constexpr const char* kWindowsSerifFamilies[] = {"Yu Mincho", "MS Mincho"};
+inline constexpr const char* kWindowsMonospaceFamilies[] = {"MS Gothic"};
+
+// One entry of a list of installed fonts: its name as listed ("MS Gothic &
+// MS UI Gothic & MS PGothic (TrueType)") and the path of its file.
+struct ListedFont {
+    std::string name;
+    std::string file;
+};
+
+// Finds a face of family among the fonts: the files whose listed names
+// begin with the family are searched first, then every other file (a
+// listed name may be in another language than the face's own).  Of the
+// faces whose family is family, the plainest is taken (Regular before
+// another upright face, before bold and italic ones; the first listed of
+// equals).  Returns 0 with *file and *index set, or -1 when no face has
+// that family.
+int ChooseFamily(std::span<const ListedFont> fonts, const std::string& family, std::string* file, int* index);
+
+// The first of families that ChooseFamily finds.
+int ChooseFirstFamily(std::span<const ListedFont> fonts, std::span<const char* const> families, std::string* file,
+                      int* index);
