@@ -127,7 +127,7 @@ int InitWatermark(HWND dialog, ImageDocument* watermark, const ImageDocument* im
         return -1;
     HGLOBAL block = AllocateBlock(bytes);
     if (!block) {
-        ReportError(dialog, msg::kOutOfMemory);
+        ReportError(dialog, Text::OutOfMemory);
         return -1;
     }
     *watermark = *image;
@@ -165,7 +165,7 @@ void LightFromPoint(HWND dialog, POINT point)
     for (int i = 0; i < 3; ++i) {
         char text[10];
         std::snprintf(text, sizeof text, "%8.4lf", values[i]);
-        SetDlgItemTextA(dialog, ids[i], text);
+        SetControlText(dialog, ids[i], text);
     }
 }
 

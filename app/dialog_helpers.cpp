@@ -1,10 +1,17 @@
 #include "app/dialog_helpers.h"
 
+#include "platform/utf16.h"
+
 #include <cstdio>
 
 int ScrollValue = 0;
 int ScrollMin = 0;
 int ScrollMax = 0;
+
+void SetControlText(HWND dialog, int id, std::string_view text)
+{
+    SetDlgItemTextW(dialog, id, WideFromUtf8(text).c_str());
+}
 
 int ShowScrollValue(HWND dialog, int textId, int offset)
 {
@@ -15,7 +22,7 @@ int ShowNumber(HWND dialog, int textId, int value)
 {
     char text[8];
     std::snprintf(text, sizeof text, "%3d", value);
-    SetDlgItemTextA(dialog, textId, text);
+    SetControlText(dialog, textId, text);
     return 0;
 }
 

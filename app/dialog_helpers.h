@@ -4,11 +4,16 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 // The value being edited and its bounds.  A dialog copies its own triple in
 // before a helper call and copies it back afterwards.
 extern int ScrollValue;
 extern int ScrollMin;
 extern int ScrollMax;
+
+// Shows UTF-8 text in a dialog's control (SetDlgItemTextW).
+void SetControlText(HWND dialog, int id, std::string_view text);
 
 int ShowScrollValue(HWND dialog, int textId, int offset);
 int ShowNumber(HWND dialog, int textId, int value);

@@ -56,7 +56,7 @@ void ReadKernelBoxes(HWND dialog)
                 static_assert(kKernelValue.def == 1);
                 value = kKernelValue.def;
                 kernelEditsBlocked = 1;  // our own rewrite is not the user's edit
-                SetDlgItemTextA(dialog, KernelBox(row, column), "1");
+                SetControlText(dialog, KernelBox(row, column), "1");
                 kernelEditsBlocked = 0;
             }
             KernelEntry(row, column) = value;
@@ -74,7 +74,7 @@ void OnFilterInit(HWND dialog)
         for (int column = 0; column < 3; ++column) {
             char text[16];
             std::snprintf(text, sizeof text, "%d", KernelEntry(row, column));
-            SetDlgItemTextA(dialog, KernelBox(row, column), text);
+            SetControlText(dialog, KernelBox(row, column), text);
         }
     CreatePreviewImage(dialog, &MainDocument);
     DrawFilterPreview(dialog);

@@ -3,14 +3,9 @@
 // decides which one the resource loader finds.
 #pragma once
 
+#include "app/ui_language.h"
+
 #include <windows.h>
-
-enum class UiLanguage { Japanese, English };
-
-// Decided at the first call and kept: QUILLVANE_LANG=ja or en when it is
-// set to one of them, otherwise Japanese where the user's Windows speaks
-// Japanese and English everywhere else.
-UiLanguage ProgramLanguage();
 
 // The language of a UiLanguage's block in quillvane.rc.
 LANGID ResourceLanguage(UiLanguage language);

@@ -98,7 +98,7 @@ void OnClose(HWND window)
     if (MainDocument.isModified) {
         const bool keep = Modal(window, [&] {
             const int answer =
-                MessageBoxA(window, msg::kUnsavedQuestion, msg::kExitCaption, MB_YESNOCANCEL | MB_ICONQUESTION);
+                Ask(window, Text::UnsavedQuestion, Text::ExitCaption, MB_YESNOCANCEL | MB_ICONQUESTION);
             if (answer == IDCANCEL)
                 return true;
             bool saved = true;
@@ -141,7 +141,7 @@ int ShowNewPicture(HWND window)
         ReleaseDocument(&MainDocument);
         MainDocument.isLoaded = 0;
         MainDocument.isModified = 0;
-        ReportError(window, msg::kOutOfMemory);
+        ReportError(window, Text::OutOfMemory);
         Repaint(window);
         return -1;
     }

@@ -1,80 +1,123 @@
 #include "app/messages.h"
 
+#include "platform/utf16.h"
+
 #include <cstdio>
 #include <iterator>
 
 namespace {
 
+// Each table has one row per code, in the code's order, with a text in
+// every language: the checks below hold them to it at compile time.
+template <typename Entry, std::size_t N>
+constexpr bool EveryLanguageHasAText(const Entry (&table)[N], std::size_t firstWithText)
+{
+    for (std::size_t i = firstWithText; i < N; ++i)
+        for (const char* text : {table[i].japanese, table[i].english})
+            if (!text || !*text)
+                return false;
+    return true;
+}
+
+struct TextEntry {
+    Text code;
+    const char* japanese;
+    const char* english;
+};
+
+constexpr TextEntry kTexts[] = {
+    {Text::ErrorCaption, msg::kErrorCaption, "Error"},
+    {Text::ExitCaption, msg::kExitCaption, "Quillvane"},
+    {Text::CommandCaption, msg::kCommandCaption, "Quillvane"},
+    {Text::UnsavedQuestion, msg::kUnsavedQuestion, "The picture has not been saved. Save it?"},
+    {Text::OutOfMemory, msg::kOutOfMemory, "Not enough memory."},
+    {Text::NothingLoaded, msg::kNothingLoaded, "No picture is open."},
+    {Text::NoPrinter, msg::kNoPrinter, "No printer is installed."},
+    {Text::NoPrinterCaption, msg::kNoPrinterCaption, "Printer"},
+    {Text::LargerThanPage, msg::kLargerThanPage,
+     "The picture is larger than the printable area,\nso part of it will not be printed. Print anyway?"},
+    {Text::CentreOnPage, msg::kCentreOnPage, "Print the picture in the center of the printable area?"},
+};
+static_assert(OneEntryPerCode(kTexts, kTextCount), "one entry for every text, in order");
+static_assert(EveryLanguageHasAText(kTexts, 0), "every text in every language");
+
 struct FailureText {
     Failure code;
-    const char* text;
+    const char* japanese;
+    const char* english;
 };
 
 // The failures only the command-line tool's formats meet have texts too,
 // so that nothing the core reports can pass unshown.
 constexpr FailureText kFailureTexts[] = {
-    {Failure::None, ""},
-    {Failure::OpenFailed, msg::kOpenFailed},
-    {Failure::CreateFailed, msg::kCreateFailed},
-    {Failure::NothingLoaded, msg::kNothingLoaded},
-    {Failure::OutOfMemory, msg::kOutOfMemory},
-    {Failure::NotBitmap, msg::kNotBitmap},
-    {Failure::DepthUnsupported, msg::kDepthUnsupported},
-    {Failure::CompressionUnsupported, msg::kCompressionUnsupported},
-    {Failure::HeaderUnsupported, msg::kHeaderUnsupported},
-    {Failure::BitmapDamaged, msg::kBitmapDamaged},
-    {Failure::BadSize, msg::kBadSize},
-    {Failure::TooLarge, msg::kTooLarge},
-    {Failure::JpegUnreadable, msg::kJpegUnreadable},
-    {Failure::JpegWriteFailed, msg::kJpegWriteFailed},
-    {Failure::ReadFailed, "ファイルを読み込めませんでした。"},
-    {Failure::NameTooLong, "ファイル名が長すぎます。"},
-    {Failure::WriteIncomplete, "ファイルを最後まで書き込めませんでした。"},
-    {Failure::ReplaceFailed, "元のファイルを置き換えられません。"},
-    {Failure::PictureOutOfMemory, msg::kOutOfMemory},
-    {Failure::PngUnreadable, "PNGファイルを読み込めませんでした。"},
-    {Failure::PngDamaged, "PNGファイルが壊れています。"},
-    {Failure::PngWriteFailed, "PNGファイルの書き込みに失敗しました。"},
-    {Failure::WebpUnreadable, "WebPファイルを読み込めませんでした。"},
-    {Failure::WebpAnimated, "アニメーションのWebPファイルには対応していません。"},
-    {Failure::WebpDamaged, "WebPファイルが壊れています。"},
-    {Failure::WebpTooLarge, "画像が大きすぎてWebPファイルにできません。"},
-    {Failure::WebpWriteFailed, "WebPファイルの書き込みに失敗しました。"},
-    {Failure::MetadataUnreadable, "メタデータを読み込めませんでした。"},
-    {Failure::MetadataUnwritable, "メタデータを書き込めませんでした。"},
+    {Failure::None, "", ""},
+    {Failure::OpenFailed, msg::kOpenFailed, "The file could not be opened."},
+    {Failure::CreateFailed, msg::kCreateFailed, "The file could not be created."},
+    {Failure::NothingLoaded, msg::kNothingLoaded, "No picture is open."},
+    {Failure::OutOfMemory, msg::kOutOfMemory, "Not enough memory."},
+    {Failure::NotBitmap, msg::kNotBitmap, "This is not a bitmap file."},
+    {Failure::DepthUnsupported, msg::kDepthUnsupported, "Only 16-, 24- and 32-bit color bitmaps are supported."},
+    {Failure::CompressionUnsupported, msg::kCompressionUnsupported, "Bitmaps with this compression are not supported."},
+    {Failure::HeaderUnsupported, msg::kHeaderUnsupported, "Bitmaps of this kind are not supported."},
+    {Failure::BitmapDamaged, msg::kBitmapDamaged, "The bitmap file is damaged."},
+    {Failure::BadSize, msg::kBadSize, "The picture's width or height is not valid."},
+    {Failure::TooLarge, msg::kTooLarge, "The picture is too large to open."},
+    {Failure::JpegUnreadable, msg::kJpegUnreadable, "The JPEG file could not be read."},
+    {Failure::JpegWriteFailed, msg::kJpegWriteFailed, "The JPEG file could not be written."},
+    {Failure::ReadFailed, "ファイルを読み込めませんでした。", "The file could not be read."},
+    {Failure::NameTooLong, "ファイル名が長すぎます。", "The file name is too long."},
+    {Failure::WriteIncomplete, "ファイルを最後まで書き込めませんでした。", "The file could not be written to the end."},
+    {Failure::ReplaceFailed, "元のファイルを置き換えられません。", "The original file cannot be replaced."},
+    {Failure::PictureOutOfMemory, msg::kOutOfMemory, "Not enough memory."},
+    {Failure::PngUnreadable, "PNGファイルを読み込めませんでした。", "The PNG file could not be read."},
+    {Failure::PngDamaged, "PNGファイルが壊れています。", "The PNG file is damaged."},
+    {Failure::PngWriteFailed, "PNGファイルの書き込みに失敗しました。", "The PNG file could not be written."},
+    {Failure::WebpUnreadable, "WebPファイルを読み込めませんでした。", "The WebP file could not be read."},
+    {Failure::WebpAnimated, "アニメーションのWebPファイルには対応していません。", "Animated WebP files are not supported."},
+    {Failure::WebpDamaged, "WebPファイルが壊れています。", "The WebP file is damaged."},
+    {Failure::WebpTooLarge, "画像が大きすぎてWebPファイルにできません。", "The picture is too large for a WebP file."},
+    {Failure::WebpWriteFailed, "WebPファイルの書き込みに失敗しました。", "The WebP file could not be written."},
+    {Failure::MetadataUnreadable, "メタデータを読み込めませんでした。", "The metadata could not be read."},
+    {Failure::MetadataUnwritable, "メタデータを書き込めませんでした。", "The metadata could not be written."},
 };
 static_assert(OneEntryPerCode(kFailureTexts, kFailureCount), "one text for every failure, in order");
+static_assert(EveryLanguageHasAText(kFailureTexts, 1), "every failure's text in every language");
 
 struct CauseText {
     Cause code;
-    const char* text;  // a printf format for Cause::TooManyScans (the count)
+    const char* japanese;  // a printf format for Cause::TooManyScans (the count)
+    const char* english;
 };
 
 constexpr CauseText kCauseTexts[] = {
-    {Cause::None, ""},
-    {Cause::Library, ""},  // the library's own words, from the outcome
-    {Cause::OutOfMemory, "メモリーが足りません。"},
-    {Cause::PictureTooLargeForMemory, "画像が大きすぎてメモリーが足りません。"},
-    {Cause::TooManyScans, "スキャンの数が多すぎます（%ld超）。"},
-    {Cause::CannotOpen, "ファイルを開けません。"},
-    {Cause::PictureTooLarge, "画像が大きすぎます。"},
-    {Cause::ColourFormat, "対応していない色形式です。"},
-    {Cause::NameTooLong, "ファイル名が長すぎます。"},
-    {Cause::CannotCreate, "ファイルを作成できません。"},
-    {Cause::WriteIncomplete, "ファイルを最後まで書き込めませんでした。"},
-    {Cause::CannotReplace, "元のファイルを置き換えられません。"},
+    {Cause::None, "", ""},
+    {Cause::Library, "", ""},  // the library's own words, from the outcome
+    {Cause::OutOfMemory, "メモリーが足りません。", "Not enough memory."},
+    {Cause::PictureTooLargeForMemory, "画像が大きすぎてメモリーが足りません。",
+     "The picture is too large for the memory available."},
+    {Cause::TooManyScans, "スキャンの数が多すぎます（%ld超）。", "Too many scans (more than %ld)."},
+    {Cause::CannotOpen, "ファイルを開けません。", "The file cannot be opened."},
+    {Cause::PictureTooLarge, "画像が大きすぎます。", "The picture is too large."},
+    {Cause::ColourFormat, "対応していない色形式です。", "This color format is not supported."},
+    {Cause::NameTooLong, "ファイル名が長すぎます。", "The file name is too long."},
+    {Cause::CannotCreate, "ファイルを作成できません。", "The file cannot be created."},
+    {Cause::WriteIncomplete, "ファイルを最後まで書き込めませんでした。", "The file could not be written to the end."},
+    {Cause::CannotReplace, "元のファイルを置き換えられません。", "The original file cannot be replaced."},
 };
 static_assert(OneEntryPerCode(kCauseTexts, kCauseCount), "one text for every cause, in order");
+static_assert(EveryLanguageHasAText(kCauseTexts, 2), "every cause's text in every language");
 
 struct WarningText {
     Warning code;
-    const char* text;
+    const char* japanese;
+    const char* english;
 };
 
 constexpr WarningText kWarningTexts[] = {
-    {Warning::FreeFailed, msg::kFreeFailed},
+    {Warning::FreeFailed, msg::kFreeFailed, "GlobalFree failed."},
 };
 static_assert(OneEntryPerCode(kWarningTexts, kWarningCount), "one text for every warning, in order");
+static_assert(EveryLanguageHasAText(kWarningTexts, 0), "every warning's text in every language");
 
 template <typename Code>
 std::size_t Index(Code code)
@@ -82,39 +125,87 @@ std::size_t Index(Code code)
     return static_cast<std::size_t>(code);
 }
 
-std::string CauseBoxText(const Outcome& outcome)
+template <typename Entry>
+const char* InLanguage(const Entry& entry, UiLanguage language)
+{
+    return language == UiLanguage::English ? entry.english : entry.japanese;
+}
+
+std::string CauseBoxText(const Outcome& outcome, UiLanguage language)
 {
     if (outcome.cause == Cause::Library)
         return outcome.detail;
+    if (Index(outcome.cause) >= std::size(kCauseTexts))
+        return "";
+    const char* text = InLanguage(kCauseTexts[Index(outcome.cause)], language);
     if (outcome.cause == Cause::TooManyScans) {
-        char text[64];
-        std::snprintf(text, sizeof text, kCauseTexts[Index(Cause::TooManyScans)].text, outcome.number);
-        return text;
+        char formatted[64];
+        std::snprintf(formatted, sizeof formatted, text, outcome.number);
+        return formatted;
     }
-    return Index(outcome.cause) < std::size(kCauseTexts) ? kCauseTexts[Index(outcome.cause)].text : "";
+    return text;
 }
+
+// The box's own wide strings: UTF-16 wchar_t on Windows, char16_t for the
+// native builds' stand-in box.
+#ifdef _WIN32
+std::wstring BoxString(std::string_view utf8)
+{
+    return WideFromUtf8(utf8);
+}
+#else
+std::u16string BoxString(std::string_view utf8)
+{
+    return Utf16FromUtf8(utf8);
+}
+#endif
 
 }  // namespace
 
-std::string FailureBoxText(const Outcome& outcome)
+const char* ProgramText(Text text, UiLanguage language)
+{
+    return Index(text) < std::size(kTexts) ? InLanguage(kTexts[Index(text)], language) : "";
+}
+
+const char* ProgramText(Text text)
+{
+    return ProgramText(text, ProgramLanguage());
+}
+
+int ShowMessageBox(HWND owner, const std::string& text, Text caption, UINT type)
+{
+    return MessageBoxW(owner, BoxString(text).c_str(), BoxString(ProgramText(caption)).c_str(), type);
+}
+
+std::string FailureBoxText(const Outcome& outcome, UiLanguage language)
 {
     if (outcome.ok() || Index(outcome.failure) >= std::size(kFailureTexts))
         return {};
-    std::string text = kFailureTexts[Index(outcome.failure)].text;
+    std::string text = InLanguage(kFailureTexts[Index(outcome.failure)], language);
     if (outcome.cause != Cause::None)
-        text += "\n(" + CauseBoxText(outcome) + ")";
+        text += "\n(" + CauseBoxText(outcome, language) + ")";
     return text;
+}
+
+std::string FailureBoxText(const Outcome& outcome)
+{
+    return FailureBoxText(outcome, ProgramLanguage());
+}
+
+const char* WarningBoxText(Warning warning, UiLanguage language)
+{
+    return Index(warning) < std::size(kWarningTexts) ? InLanguage(kWarningTexts[Index(warning)], language) : "";
 }
 
 const char* WarningBoxText(Warning warning)
 {
-    return Index(warning) < std::size(kWarningTexts) ? kWarningTexts[Index(warning)].text : "";
+    return WarningBoxText(warning, ProgramLanguage());
 }
 
 void ShowOutcome(HWND owner, const Outcome& outcome)
 {
     for (Warning warning : outcome.warnings)
-        ReportError(owner, WarningBoxText(warning));
+        ShowMessageBox(owner, WarningBoxText(warning), Text::ErrorCaption, MB_OK);
     if (!outcome.ok())
-        ReportError(owner, FailureBoxText(outcome).c_str());
+        ShowMessageBox(owner, FailureBoxText(outcome), Text::ErrorCaption, MB_OK);
 }

@@ -1,14 +1,18 @@
-// Every text the program shows in a message box, in one place, and how it
-// shows what the readers and writers report: each warning, then the
-// failure, in a box with the caption "Error" and an OK button.
+// Every text the program shows in a message box, in one place, in Japanese
+// and in English, and how it shows what the readers and writers report:
+// each warning, then the failure, in a box with the caption "Error" and an
+// OK button.  The texts are UTF-8; the boxes are the wide MessageBoxW, so
+// they read the same under every Windows code page.
 #pragma once
 
+#include "app/ui_language.h"
 #include "image/failure.h"
 #include "platform/platform.h"
 #include "platform/user_stand_in.h"  // the native test builds' message box
 
 #include <string>
 
+// The Japanese texts, as the program has always shown them.
 namespace msg {
 inline constexpr const char kErrorCaption[] = "Error";
 inline constexpr const char kOutOfMemory[] = "メモリーが足りません。";
@@ -36,18 +40,52 @@ inline constexpr const char kLargerThanPage[] = "画像が印刷領域より大�
 inline constexpr const char kCentreOnPage[] = "印刷領域の中央に印刷しますか？";
 }  // namespace msg
 
-// A box with the caption "Error" and an OK button.
-inline void ReportError(HWND window, const char* text)
+// The texts the windows and commands show themselves (the failures',
+// causes' and warnings' texts come through FailureBoxText and
+// WarningBoxText).
+enum class Text {
+    ErrorCaption,
+    ExitCaption,
+    CommandCaption,
+    UnsavedQuestion,
+    OutOfMemory,
+    NothingLoaded,
+    NoPrinter,
+    NoPrinterCaption,
+    LargerThanPage,
+    CentreOnPage,
+};
+inline constexpr std::size_t kTextCount = 10;
+
+// text in language, or in ProgramLanguage().  Never null.
+const char* ProgramText(Text text, UiLanguage language);
+const char* ProgramText(Text text);
+
+// A message box with caption and type (MB_OK, MB_YESNOCANCEL | ...) that
+// shows UTF-8 text; returns the button pressed.
+int ShowMessageBox(HWND owner, const std::string& text, Text caption, UINT type);
+
+// A question or notice of ours in its own box: the button pressed.
+inline int Ask(HWND owner, Text question, Text caption, UINT type)
 {
-    MessageBoxA(window, text, msg::kErrorCaption, MB_OK);
+    return ShowMessageBox(owner, ProgramText(question), caption, type);
+}
+
+// A box with the caption "Error" and an OK button.
+inline void ReportError(HWND window, Text text)
+{
+    ShowMessageBox(window, ProgramText(text), Text::ErrorCaption, MB_OK);
 }
 
 // The text of the box that shows outcome's failure: the failure's
 // sentence, and when it has a cause, the cause in brackets on the next
-// line ("%s\n(%s)").  Empty when nothing failed.
+// line ("%s\n(%s)").  Empty when nothing failed.  Without a language, in
+// ProgramLanguage().
+std::string FailureBoxText(const Outcome& outcome, UiLanguage language);
 std::string FailureBoxText(const Outcome& outcome);
 
 // The text of the box that shows a warning.
+const char* WarningBoxText(Warning warning, UiLanguage language);
 const char* WarningBoxText(Warning warning);
 
 // Shows outcome's warnings, then its failure, each in its own box owned by

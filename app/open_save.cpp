@@ -161,8 +161,7 @@ int ChooseSaveFile(HWND window, char* path)
 int OpenImageCommand(HWND window, ImageDocument* doc)
 {
     if (doc->isModified) {
-        const int answer = MessageBoxA(window, msg::kUnsavedQuestion, msg::kCommandCaption,
-                                       MB_YESNOCANCEL | MB_ICONQUESTION);
+        const int answer = Ask(window, Text::UnsavedQuestion, Text::CommandCaption, MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDCANCEL)
             return 0;
         if (answer == IDYES) {
@@ -203,7 +202,7 @@ int SaveImageCommand(HWND window, ImageDocument* doc, bool* saved)
     if (saved)
         *saved = false;
     if (!doc->isLoaded) {
-        ReportError(window, msg::kNothingLoaded);
+        ReportError(window, Text::NothingLoaded);
         return -1;
     }
     if (doc->path[0] == '\0')

@@ -2,11 +2,12 @@
 
 #include "app/main_window.h"
 #include "app/messages.h"
+#include "platform/utf16.h"
 #include "processing/placement.h"
 #include "resources/resource.h"
 
-PAGESETUPDLGA PageSetupSettings = {};
-PRINTDLGA PrintSettings = {};
+PAGESETUPDLGW PageSetupSettings = {};
+PRINTDLGW PrintSettings = {};
 HWND AbortDialog = nullptr;
 int PrintAborted = 0;
 
@@ -25,11 +26,11 @@ int GivePageSetupAPrinter(HWND window)
         PageSetupSettings.hDevNames = PrintSettings.hDevNames;
         return 0;
     }
-    PRINTDLGA defaults{};
+    PRINTDLGW defaults{};
     defaults.lStructSize = sizeof defaults;
     defaults.hwndOwner = window;
     defaults.Flags = PD_RETURNDEFAULT | PD_NOWARNING;
-    if (!PrintDlgA(&defaults) || !defaults.hDevMode || !defaults.hDevNames) {
+    if (!PrintDlgW(&defaults) || !defaults.hDevMode || !defaults.hDevNames) {
         if (defaults.hDevMode)
             GlobalFree(defaults.hDevMode);
         if (defaults.hDevNames)
@@ -45,16 +46,16 @@ int GivePageSetupAPrinter(HWND window)
 
 void LoadPrintDefaults(HWND window)
 {
-    PrintSettings = PRINTDLGA{};
+    PrintSettings = PRINTDLGW{};
     PrintSettings.lStructSize = sizeof PrintSettings;
     PrintSettings.hwndOwner = window;
     PrintSettings.Flags = PD_RETURNDEFAULT | PD_NOWARNING;
     PrintSettings.nFromPage = PrintSettings.nToPage = 1;
     PrintSettings.nMinPage = PrintSettings.nMaxPage = 1;
     PrintSettings.nCopies = 1;
-    PrintDlgA(&PrintSettings);
+    PrintDlgW(&PrintSettings);
 
-    PageSetupSettings = PAGESETUPDLGA{};
+    PageSetupSettings = PAGESETUPDLGW{};
     PageSetupSettings.lStructSize = sizeof PageSetupSettings;
     PageSetupSettings.hwndOwner = window;
     // Quietly: a machine without a printer hears of it when it prints.
@@ -65,18 +66,18 @@ void LoadPrintDefaults(HWND window)
     // there, and Wine's crashes on it: the program must start whatever
     // printer the system has.
     if (PrintSettings.hDevMode && PrintSettings.hDevNames)
-        PageSetupDlgA(&PageSetupSettings);
+        PageSetupDlgW(&PageSetupSettings);
 }
 
 void PageSetupCommand(HWND window)
 {
     PageSetupSettings.hwndOwner = window;
     if (GivePageSetupAPrinter(window) != 0) {
-        MessageBoxA(window, msg::kNoPrinter, msg::kNoPrinterCaption, MB_OK);
+        Ask(window, Text::NoPrinter, Text::NoPrinterCaption, MB_OK);
         return;
     }
     PageSetupSettings.Flags = PSD_DISABLEMARGINS;
-    PageSetupDlgA(&PageSetupSettings);
+    PageSetupDlgW(&PageSetupSettings);
     // The print dialog starts from the printer, paper and orientation
     // chosen here.  The handles the print settings held before are freed
     // unless the page setup still uses them.
@@ -142,12 +143,15 @@ namespace {
 // the print dialog.
 void PrintPage(HWND window, ImageDocument* doc, HDC printer, const PrintLayout& layout)
 {
-    DOCINFOA info = {};
+    // The job is named after the picture's file (the record keeps it as
+    // UTF-8).
+    const std::wstring name = WideFromUtf8(doc->path);
+    DOCINFOW info = {};
     info.cbSize = sizeof info;
-    info.lpszDocName = doc->path;
+    info.lpszDocName = name.c_str();
 
     PrintAborted = 0;
-    AbortDialog = CreateDialogParamA(AppInstance, RES_DLG_PRINTABORT, window, AbortDialogProc, 0);
+    AbortDialog = CreateDialogParamW(AppInstance, WideFromUtf8(RES_DLG_PRINTABORT).c_str(), window, AbortDialogProc, 0);
     if (AbortDialog)
         ShowWindow(AbortDialog, SW_SHOW);
     EnableWindow(window, FALSE);
@@ -155,7 +159,7 @@ void PrintPage(HWND window, ImageDocument* doc, HDC printer, const PrintLayout& 
     const int rasterCaps = GetDeviceCaps(printer, RASTERCAPS);
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
 
-    StartDocA(printer, &info);
+    StartDocW(printer, &info);
     StartPage(printer);
     if (rasterCaps & RC_STRETCHDIB)
         StretchDIBits(printer, layout.x, layout.y, layout.width, layout.height, 0, 0, doc->width, doc->height,
@@ -181,12 +185,12 @@ int PrintCommand(HWND window, ImageDocument* doc)
     PrintSettings.hwndOwner = window;
     PrintSettings.Flags =
         PD_HIDEPRINTTOFILE | PD_USEDEVMODECOPIESANDCOLLATE | PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION;
-    if (!PrintDlgA(&PrintSettings))
+    if (!PrintDlgW(&PrintSettings))
         return -1;
     if (previous && previous != PrintSettings.hDC)
         DeleteDC(previous);
     if (!PrintSettings.hDevNames || !PrintSettings.hDC) {
-        MessageBoxA(window, msg::kNoPrinter, msg::kNoPrinterCaption, MB_OK);
+        Ask(window, Text::NoPrinter, Text::NoPrinterCaption, MB_OK);
         return -1;
     }
     InvalidateRect(window, nullptr, TRUE);
@@ -203,10 +207,10 @@ int PrintCommand(HWND window, ImageDocument* doc)
     PrintLayout layout = ComputePrintLayout(doc->width, doc->height, sx, sy, px, py, hres, vres, false);
     bool go = true;
     if (layout.exceedsArea)
-        go = MessageBoxA(window, msg::kLargerThanPage, msg::kCommandCaption, MB_YESNO | MB_ICONWARNING) != IDNO;
+        go = Ask(window, Text::LargerThanPage, Text::CommandCaption, MB_YESNO | MB_ICONWARNING) != IDNO;
     if (go) {
         const bool centred =
-            MessageBoxA(window, msg::kCentreOnPage, msg::kCommandCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+            Ask(window, Text::CentreOnPage, Text::CommandCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
         layout = ComputePrintLayout(doc->width, doc->height, sx, sy, px, py, hres, vres, centred);
         PrintPage(window, doc, printer, layout);
     }

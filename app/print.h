@@ -6,8 +6,8 @@
 #include <windows.h>
 #include <commdlg.h>
 
-extern PAGESETUPDLGA PageSetupSettings;
-extern PRINTDLGA PrintSettings;
+extern PAGESETUPDLGW PageSetupSettings;
+extern PRINTDLGW PrintSettings;
 extern HWND AbortDialog;
 extern int PrintAborted;
 

@@ -15,7 +15,8 @@
 #define IDC_STATIC (-1)
 #endif
 
-/* Resource names (narrow strings: the ...A calls look them up). */
+/* Resource names, as UTF-8 strings: the ...A calls look the ASCII ones up,
+ * the ...W calls take any of them through WideFromUtf8. */
 #define RES_MENU_MAIN            "REVAZU"
 #define RES_ICON_MAIN            "QUILLVANEICON"
 #define RES_BITMAP_SPLASH        "IDB_OPENBITMAP"
@@ -25,7 +26,7 @@
 #define RES_DLG_YSH              "YSHCADIALOG"
 #define RES_DLG_JPEG             "JPEGDIALOG"
 #define RES_DLG_COLORDEPTH       "SETCOLORDEPTHDIALOG"
-/* "印刷中止"; compiled to CP932 with the rest of the narrow strings. */
+/* Not ASCII: opened with CreateDialogParamW only. */
 #define RES_DLG_PRINTABORT       "印刷中止"
 
 /* Menu commands (WM_COMMAND ids of the menu "REVAZU"). */

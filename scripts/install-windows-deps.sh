@@ -63,9 +63,12 @@ elif [ $with32 -eq 0 ]; then
   echo "install-windows-deps: this kernel does not run 32-bit programs; 32-bit Wine is not installed"
 fi
 
-# Wine takes its ANSI code page from the locale: Japanese needs ja_JP.UTF-8.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
-  $SUDO sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
-  $SUDO locale-gen >/dev/null
-fi
+# Wine takes its ANSI code page and language from the locale: Japanese
+# needs ja_JP.UTF-8, the English runs en_US.UTF-8.
+for wanted in ja_JP en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^$wanted.utf8\$"; then
+    $SUDO sed -i "s/^# *$wanted.UTF-8 UTF-8/$wanted.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^$wanted.UTF-8 UTF-8" /etc/locale.gen || echo "$wanted.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null
+  fi
+done

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end session of the Windows program: starts a private Xvfb, runs
 # quillvane.exe under Wine and drives it with the mouse and keyboard
-# (tests/e2e/session.py), then checks the files it saved.
+# (tests/e2e/session.py), then checks the files it saved; then a short pass
+# under an English Windows.
 #
 #   tests/e2e/run.sh
 #
@@ -12,6 +13,8 @@
 #   QUILLVANE_E2E_DISPLAY     first X display number to try     [64]
 #   QUILLVANE_E2E_PREFIX      Wine prefix of the session        [build/wine-prefix-e2e-ARCH]
 #   QUILLVANE_E2E_PHOTO       JPEG photograph to open           [earth.jpg scaled to 800 x 400]
+#   QUILLVANE_E2E_ENGLISH     1: after the session, a short pass under an
+#                             English Windows (session.py --language en) [1]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
@@ -50,4 +53,10 @@ echo "e2e: $exe ($arch), display :$display_number, prefix $prefix, output $out"
 status=0
 python3 "$root/tests/e2e/session.py" --exe "$exe" --wininspect "$inspector" --cli "$cli" \
   --display ":$display_number" --photo "$photo" --watermark "$root/demo/watermark.bmp" --out "$out" || status=$?
+# The short pass under an English Windows, screenshots in $out/en.
+if [ "${QUILLVANE_E2E_ENGLISH:-1}" = 1 ]; then
+  python3 "$root/tests/e2e/session.py" --exe "$exe" --wininspect "$inspector" --cli "$cli" \
+    --display ":$display_number" --photo "$photo" --watermark "$root/demo/watermark.bmp" --out "$out/en" \
+    --language en || status=$?
+fi
 exit $status

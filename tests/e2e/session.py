@@ -2,7 +2,11 @@
 mouse and the keyboard, then checks of the files it wrote.
 
     python3 tests/e2e/session.py --exe quillvane.exe --wininspect wininspect.exe \
-        --cli quillvane-cli --display :N --out build/e2e
+        --cli quillvane-cli --display :N --out build/e2e [--language en]
+
+The session runs under a Japanese Windows; --language en runs instead a
+short pass under an English one (open, a command, an error, the exit
+question), where every text the program shows must be English.
 
 Run by tests/e2e/run.sh, which starts a private Xvfb and picks the Wine
 prefix.  Screenshots of every step land in the output folder.
@@ -30,6 +34,12 @@ EFFECT = "画像効果"
 YSH = "YSH色調整"
 JPEG_SETTINGS = "Jpeg保存ファイル設定"
 BMP_SETTINGS = "BMP保存ファイル設定"
+
+# The same windows under an English Windows (en_US, QUILLVANE_LANG=en).
+OPEN_EN = "Open"
+EFFECT_EN = "Image Effects"
+EXIT_QUESTION_EN = "The picture has not been saved. Save it?"
+JPEG_UNREADABLE_EN = "The JPEG file could not be read."
 
 # Selection, in picture pixels: larger than the 600 x 240 watermark, so that
 # it can be tiled.
@@ -302,6 +312,69 @@ class Run:
         self.check(s.program_exited(30), "the program ends after 終了")
         return original, after_bump, final_jpeg, final_bmp
 
+    def english_session(self, photo):
+        """A short pass under an English Windows: the program's menus,
+        dialogs and message boxes speak English."""
+        s = self.s
+        s.env.update(QUILLVANE_LANG="en", QUILLVANE_WINE_LOCALE="en_US.UTF-8")
+        s.start()
+        splash = s.wait_window(SPLASH, timeout=90)
+        s.click_at(*splash.centre)
+        s.wait_gone(SPLASH)
+        s.wait_window(MAIN)
+
+        self.log("open the photograph through the English open dialog")
+        self.open_file(OPEN_EN, photo)
+        original = pictures.read_jpeg(photo)
+        s.wait_for("the main window to take the picture's size",
+                   lambda: (lambda w: w if w and w.rect[2] - w.rect[0] > original.width else None)(s.find(MAIN)))
+        s.screenshot("en-picture-open")
+
+        self.log("a damaged JPEG file: an English error")
+        damaged = os.path.join(self.files, "damaged.jpg")
+        with open(damaged, "wb") as f:
+            f.write(b"\xff\xd8\xff\xe0 not a JPEG file")
+        self.open_file(OPEN_EN, damaged)
+        text = self.box_control("Error", 65535).text
+        s.screenshot("en-error", "Error")
+        self.check(text.startswith(JPEG_UNREADABLE_EN), "the error reads English: %r" % text)
+        s.click_at(*self.box_control("Error", 1).centre)
+        s.wait_gone("Error", exact=True)
+
+        self.log("a command: image effects")
+        s.menu_dialog(MAIN, "i", "e", EFFECT_EN)
+        self.pick_radio(EFFECT_EN, 9201)
+        s.screenshot("en-effect-dialog", EFFECT_EN)
+        self.press_ok(EFFECT_EN)
+
+        self.log("exit with the picture changed: an English question")
+        s.menu(MAIN, "f", "x")
+        question = self.box_control("Quillvane", 65535).text
+        buttons = [self.box_control("Quillvane", i).text.replace("&", "") for i in (6, 7, 2)]
+        s.screenshot("en-exit-question")
+        self.check(question == EXIT_QUESTION_EN, "the exit question reads English: %r" % question)
+        self.check(buttons == ["Yes", "No", "Cancel"], "the question's buttons: %s" % buttons)
+        s.click_at(*self.box_control("Quillvane", 7).centre)
+        self.check(s.program_exited(30), "the program ends after Exit and No")
+
+    def box_control(self, caption, control_id):
+        """A control of the message box captioned exactly caption (the main
+        window's title begins with "Quillvane" too)."""
+        box = self.s.wait_window(caption, exact=True)
+        c = box.control(control_id)
+        if c is None:
+            raise DriverError("message box %r has no control %d\n%s" % (caption, control_id, self.s.describe()))
+        return c
+
+    def open_file(self, dialog, path):
+        """Opens a JPEG file by its full name through the open dialog."""
+        s = self.s
+        s.menu_dialog(MAIN, "f", "o", dialog)
+        self.choose_file_type(dialog, jpeg=True)
+        self.type_file_name(dialog, windows_path(path))
+        s.click(dialog, 1, "Button")
+        s.wait_gone(dialog)
+
     def pick_radio(self, dialog, control_id):
         self.s.click(dialog, control_id, "Button")
         self.s.wait_control(dialog, control_id, lambda c: c.check == 1, "button %d checked" % control_id)
@@ -400,12 +473,16 @@ def main():
     parser.add_argument("--photo", required=True)
     parser.add_argument("--watermark", required=True)
     parser.add_argument("--out", required=True)
+    parser.add_argument("--language", choices=("ja", "en"), default="ja")
     args = parser.parse_args()
 
     run = Run(args)
     try:
-        files = run.session(args.photo, args.watermark)
-        run.check_files(*files)
+        if args.language == "en":
+            run.english_session(args.photo)
+        else:
+            files = run.session(args.photo, args.watermark)
+            run.check_files(*files)
     except (DriverError, subprocess.CalledProcessError, OSError, ValueError) as error:
         run.s.screenshot("failure")
         run.failures.append(str(error))

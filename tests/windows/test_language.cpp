@@ -247,7 +247,7 @@ struct DialogSeen {
 DialogSeen OpenDialog(const char* name, bool checkRoom)
 {
     DialogSeen seen;
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), name, nullptr, QuietDialogProc, 0);
+    HWND dialog = CreateDialogParamW(GetModuleHandleA(nullptr), Utf8ToWide(name).c_str(), nullptr, QuietDialogProc, 0);
     EXPECT_NE(dialog, nullptr) << name;
     if (!dialog)
         return seen;
@@ -260,7 +260,7 @@ DialogSeen OpenDialog(const char* name, bool checkRoom)
             seen.texts.push_back(text);
         seen.shapes.push_back({GetDlgCtrlID(control), ClassName(control), GetWindowLongW(control, GWL_STYLE)});
         if (checkRoom) {
-            EXPECT_TRUE(ShowsWholeText(control)) << AnsiToUtf8(name);
+            EXPECT_TRUE(ShowsWholeText(control)) << name;
         }
     }
     DestroyWindow(dialog);
@@ -301,7 +301,7 @@ TEST(Language, MenuAndDialogsComeInTheLanguageChosenWithTheSameControls)
         EXPECT_EQ(ids, japaneseIds);
         for (std::size_t i = 0; i < expected.dialogs.size(); ++i) {
             const DialogTexts& dialog = expected.dialogs[i];
-            SCOPED_TRACE(AnsiToUtf8(dialog.name));
+            SCOPED_TRACE(dialog.name);
             const DialogSeen seen = OpenDialog(dialog.name, english);
             EXPECT_EQ(seen.caption, U8(dialog.caption));
             EXPECT_EQ(seen.texts, dialog.texts);

@@ -90,23 +90,27 @@ TEST(ProgramMessages, EveryFailureCauseAndWarningHasTheProgramsText)
         const FailureCase& c = kFailureCases[i];
         SCOPED_TRACE("failure " + std::to_string(static_cast<int>(c.failure)));
         EXPECT_EQ(static_cast<std::size_t>(c.failure), i + 1) << "cases in the enumeration's order";
-        EXPECT_EQ(AnsiToUtf8(FailureBoxText(Fail(c.failure))), U8(c.text));
+        EXPECT_EQ(FailureBoxText(Fail(c.failure), UiLanguage::Japanese), U8(c.text));
     }
     std::vector<bool> causeSeen(kCauseCount, false);
     for (const CauseCase& c : kCauseCases) {
         SCOPED_TRACE("cause " + std::to_string(static_cast<int>(c.outcome.cause)));
         causeSeen[static_cast<std::size_t>(c.outcome.cause)] = true;
-        EXPECT_EQ(AnsiToUtf8(FailureBoxText(c.outcome)), U8(c.text));
+        EXPECT_EQ(FailureBoxText(c.outcome, UiLanguage::Japanese), U8(c.text));
     }
     for (std::size_t i = 1; i < kCauseCount; ++i)
         EXPECT_TRUE(causeSeen[i]) << "no case for cause " << i;
     ASSERT_EQ(kWarningCount, 1u) << "a warning without a case";
-    EXPECT_EQ(AnsiToUtf8(WarningBoxText(Warning::FreeFailed)), "GlobalFree" + U8(u8"失敗"));
+    EXPECT_EQ(WarningBoxText(Warning::FreeFailed, UiLanguage::Japanese), "GlobalFree" + U8(u8"失敗"));
     EXPECT_EQ(FailureBoxText(Outcome{}), "") << "nothing failed, nothing to say";
 }
 
+// The boxes speak the program's language: Japanese under a Japanese
+// Windows, English elsewhere (the ctest entries run both).
 TEST(ProgramMessages, TheWarningsComeFirstThenTheFailureEachInAnErrorBox)
 {
+    const bool english = ProgramLanguage() == UiLanguage::English;
+    const std::string freeFailed = english ? "GlobalFree failed." : "GlobalFree" + U8(u8"失敗");
     {
         DialogDriver driver;
         for (int i = 0; i < 3; ++i)
@@ -119,9 +123,10 @@ TEST(ProgramMessages, TheWarningsComeFirstThenTheFailureEachInAnErrorBox)
         ASSERT_EQ(boxes.size(), 3u);
         for (const DialogRecord& box : boxes)
             EXPECT_EQ(box.caption, "Error");
-        EXPECT_EQ(boxes[0].text, "GlobalFree" + U8(u8"失敗"));
-        EXPECT_EQ(boxes[1].text, "GlobalFree" + U8(u8"失敗"));
-        EXPECT_EQ(boxes[2].text, U8(u8"JPEGファイルを読み込めませんでした。\n(画像が大きすぎます。)"));
+        EXPECT_EQ(boxes[0].text, freeFailed);
+        EXPECT_EQ(boxes[1].text, freeFailed);
+        EXPECT_EQ(boxes[2].text, english ? "The JPEG file could not be read.\n(The picture is too large.)"
+                                         : U8(u8"JPEGファイルを読み込めませんでした。\n(画像が大きすぎます。)"));
     }
 
     // A clean success shows nothing; a success with a warning shows the
@@ -135,7 +140,7 @@ TEST(ProgramMessages, TheWarningsComeFirstThenTheFailureEachInAnErrorBox)
     EXPECT_EQ(driver.Problems(), "");
     ASSERT_EQ(driver.MessageBoxes().size(), 1u);
     EXPECT_EQ(driver.MessageBoxes()[0].caption, "Error");
-    EXPECT_EQ(driver.MessageBoxes()[0].text, "GlobalFree" + U8(u8"失敗"));
+    EXPECT_EQ(driver.MessageBoxes()[0].text, freeFailed);
 }
 
 }  // namespace

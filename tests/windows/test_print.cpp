@@ -169,7 +169,7 @@ TEST_F(PrintCommandTest, DefaultsComeQuietlyFromTheDefaultPrinter)
     EXPECT_NE(PageSetupSettings.hDevNames, nullptr);
     auto* names = (DEVNAMES*)GlobalLock(PrintSettings.hDevNames);
     ASSERT_NE(names, nullptr);
-    EXPECT_EQ(std::string((const char*)names + names->wDeviceOffset), "Quillvane Test Printer");
+    EXPECT_EQ(WideToUtf8((const wchar_t*)names + names->wDeviceOffset), "Quillvane Test Printer");
     GlobalUnlock(PrintSettings.hDevNames);
 }
 
@@ -218,7 +218,7 @@ TEST_F(PrintCommandTest, JobCarriesTheDocumentPathAsTitle)
     EXPECT_EQ(postscript.rfind("%!PS-Adobe", 0), 0u);
     std::string title;
     ASSERT_TRUE(PostScriptTitle(postscript, title));
-    EXPECT_EQ(title, std::string(doc.path));
+    EXPECT_EQ(AnsiToUtf8(title), std::string(doc.path));
     EXPECT_NE(postscript.find("%%Page: 1"), std::string::npos);
     EXPECT_EQ(postscript.find("%%Page: 2"), std::string::npos);
 }
@@ -272,7 +272,7 @@ TEST_F(PrintCommandTest, OversizedPictureAsksFirst)
         std::string postscript, title;
         ASSERT_TRUE(ReadWholeFile(output, postscript));
         ASSERT_TRUE(PostScriptTitle(postscript, title));
-        EXPECT_EQ(title, std::string(doc.path));
+        EXPECT_EQ(AnsiToUtf8(title), std::string(doc.path));
         EXPECT_NE(postscript.find("%%Page: 1"), std::string::npos);
     }
 }
@@ -319,7 +319,7 @@ TEST_F(PrintCommandTest, AbortedJobThenNormalJob)
         std::string postscript, title;
         ASSERT_TRUE(ReadWholeFile(normal, postscript));
         ASSERT_TRUE(PostScriptTitle(postscript, title));
-        EXPECT_EQ(title, std::string(doc.path));
+        EXPECT_EQ(AnsiToUtf8(title), std::string(doc.path));
         EXPECT_NE(postscript.find("%%Page: 1"), std::string::npos);
     }
 }
@@ -328,7 +328,7 @@ TEST_F(PrintCommandTest, AbortedJobThenNormalJob)
 TEST_F(PrintCommandTest, AbortDialogProcCancel)
 {
     PrintAborted = 0;
-    AbortDialog = CreateDialogParamA(AppInstance, "印刷中止", window, AbortDialogProc, 0);
+    AbortDialog = CreateDialogParamW(AppInstance, L"印刷中止", window, AbortDialogProc, 0);
     ASSERT_NE(AbortDialog, nullptr);
     HWND dialog = AbortDialog;
     EXPECT_EQ(WindowTextUtf8(dialog), U8(u8"印刷中止"));

@@ -1,6 +1,7 @@
 #include "support/app_fixture.h"
 
 #include "app/file_settings.h"
+#include "app/language.h"
 #include "app/main_window.h"
 #include "app/selection.h"
 #include "image/region_swap.h"
@@ -132,6 +133,11 @@ void MainWindowFixture::TearDown()
     dir_.reset();
 }
 
+std::string OpenDialogTitle()
+{
+    return ProgramLanguage() == UiLanguage::English ? "Open" : wintest::U8(u8"開く");
+}
+
 bool MainWindowFixture::OpenPicture(int width, int height)
 {
     char name[64];
@@ -143,7 +149,7 @@ bool MainWindowFixture::OpenPicture(int width, int height)
     }
     {
         DialogDriver driver;
-        driver.OnDialog(U8(u8"開く"), [&](HWND dialog) { FileDialogAccept(dialog, path); });
+        driver.OnDialog(OpenDialogTitle(), [&](HWND dialog) { FileDialogAccept(dialog, path); });
         SendMessageA(window_, WM_COMMAND, IDM_OPEN, 0);
         EXPECT_EQ(driver.Problems(), "");
     }

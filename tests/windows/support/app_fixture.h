@@ -75,6 +75,10 @@ protected:
     int openedCount_ = 0;
 };
 
+// The open dialog's title as Wine shows it in the program's language:
+// "開く" under the Japanese set-up, "Open" under the English one.
+std::string OpenDialogTitle();
+
 // Drops a WM_QUIT left in this thread's queue by a destroyed window, so
 // that later modal loops do not end at once.  Returns whether there was one
 // and its exit code.

@@ -94,7 +94,14 @@ std::string WindowTextAnsi(HWND hwnd)
     return text;
 }
 
-std::string WindowTextUtf8(HWND hwnd) { return AnsiToUtf8(WindowTextAnsi(hwnd)); }
+std::string WindowTextUtf8(HWND hwnd)
+{
+    int len = GetWindowTextLengthW(hwnd);
+    std::wstring text(len + 1, L'\0');
+    len = GetWindowTextW(hwnd, text.data(), len + 1);
+    text.resize(len > 0 ? len : 0);
+    return WideToUtf8(text);
+}
 
 std::string ClassName(HWND hwnd)
 {

@@ -8,8 +8,11 @@
 // next queued action on it.  Every message box and dialog is recorded, so a
 // test can check captions and texts afterwards.
 //
-// Texts: the program's narrow strings are CP932; the tests write their
-// expectations as UTF-8 literals.  Everything a DialogDriver records is UTF-8.
+// Texts: the program's strings are UTF-8 and reach Windows through the wide
+// functions; the tests write their expectations as UTF-8 literals and
+// read windows' texts wide.  Everything a DialogDriver records is UTF-8.
+// Paths and the texts of the harness's own ...A calls are ANSI (CP932
+// under the Japanese set-up): Utf8ToAnsi makes them from UTF-8 literals.
 #pragma once
 
 // The whole of <windows.h> (printing, common dialogs), before the core's
@@ -34,7 +37,7 @@ static_assert(sizeof(void*) == 4 || WorkDibBytes(kUnallocatableWidth, kUnallocat
 
 // --- Text -------------------------------------------------------------------
 
-// A u8"" literal as UTF-8 bytes (plain literals are compiled to CP932).
+// A u8"" literal as UTF-8 bytes.
 inline std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
 // Converts between UTF-8 and the ANSI code page (932 under the test set-up).

@@ -1,0 +1,112 @@
+// The Windows program's message table in both its languages: every text a
+// box can show, Japanese as the program has always shown it, English in
+// plain ASCII with nothing Japanese left in it.
+#include "app/messages.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Each of the program's own texts, as a user sees it in each language.
+struct TextCase {
+    Text text;
+    const char8_t* japanese;
+    const char* english;
+};
+
+const TextCase kTextCases[] = {
+    {Text::ErrorCaption, u8"Error", "Error"},
+    {Text::ExitCaption, u8"Quillvane", "Quillvane"},
+    {Text::CommandCaption, u8"Quivane", "Quillvane"},
+    {Text::UnsavedQuestion, u8"画像が保存されていません。保存しますか？", "The picture has not been saved. Save it?"},
+    {Text::OutOfMemory, u8"メモリーが足りません。", "Not enough memory."},
+    {Text::NothingLoaded, u8"画像が読み込まれていません。", "No picture is open."},
+    {Text::NoPrinter, u8"登録プリンターがありません。", "No printer is installed."},
+    {Text::NoPrinterCaption, u8"プリンター確認", "Printer"},
+    {Text::LargerThanPage, u8"画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？",
+     "The picture is larger than the printable area,\nso part of it will not be printed. Print anyway?"},
+    {Text::CentreOnPage, u8"印刷領域の中央に印刷しますか？", "Print the picture in the center of the printable area?"},
+};
+
+std::string Utf8(const char8_t* text)
+{
+    return reinterpret_cast<const char*>(text);
+}
+
+// English as a box shows it: printable ASCII and line breaks, a capital
+// first, and no stray spaces at either end.
+::testing::AssertionResult ReadableEnglish(const std::string& text)
+{
+    if (text.empty())
+        return ::testing::AssertionFailure() << "empty";
+    for (unsigned char c : text)
+        if (c != '\n' && (c < 0x20 || c > 0x7E))
+            return ::testing::AssertionFailure() << "\"" << text << "\" holds byte " << int(c);
+    if (text.front() < 'A' || text.front() > 'Z' || text.back() == ' ')
+        return ::testing::AssertionFailure() << "\"" << text << "\" is not a sentence";
+    return ::testing::AssertionSuccess();
+}
+
+// Every text a box can show in language: the program's own texts, each
+// failure alone and with each cause, and each warning.
+std::vector<std::string> EveryText(UiLanguage language)
+{
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < kTextCount; ++i)
+        texts.push_back(ProgramText(static_cast<Text>(i), language));
+    for (std::size_t f = 1; f < kFailureCount; ++f) {
+        texts.push_back(FailureBoxText(Fail(static_cast<Failure>(f)), language));
+        for (std::size_t c = 2; c < kCauseCount; ++c)
+            texts.push_back(FailureBoxText(Fail(static_cast<Failure>(f), static_cast<Cause>(c), "", 500), language));
+    }
+    for (std::size_t w = 0; w < kWarningCount; ++w)
+        texts.push_back(WarningBoxText(static_cast<Warning>(w), language));
+    return texts;
+}
+
+TEST(ProgramMessageTable, EachTextReadsAsItShouldInBothLanguages)
+{
+    ASSERT_EQ(std::size(kTextCases), kTextCount) << "a case for every text";
+    for (std::size_t i = 0; i < kTextCount; ++i) {
+        const TextCase& c = kTextCases[i];
+        SCOPED_TRACE("text " + std::to_string(i));
+        EXPECT_EQ(static_cast<std::size_t>(c.text), i) << "cases in the enumeration's order";
+        EXPECT_EQ(ProgramText(c.text, UiLanguage::Japanese), Utf8(c.japanese));
+        EXPECT_EQ(ProgramText(c.text, UiLanguage::English), std::string(c.english));
+    }
+    // The builds without Windows speak Japanese, as the program always has.
+    EXPECT_STREQ(ProgramText(Text::UnsavedQuestion), msg::kUnsavedQuestion);
+    EXPECT_EQ(FailureBoxText(Fail(Failure::TooLarge)), msg::kTooLarge);
+}
+
+TEST(ProgramMessageTable, EveryMessageHasJapaneseAndPlainEnglish)
+{
+    const std::vector<std::string> japanese = EveryText(UiLanguage::Japanese);
+    const std::vector<std::string> english = EveryText(UiLanguage::English);
+    ASSERT_EQ(japanese.size(), english.size());
+    for (std::size_t i = 0; i < english.size(); ++i) {
+        SCOPED_TRACE(japanese[i]);
+        EXPECT_FALSE(japanese[i].empty());
+        EXPECT_TRUE(ReadableEnglish(english[i]));
+        // Only the captions are the same words in both.
+        if (english[i] != "Error" && english[i] != "Quillvane") {
+            EXPECT_NE(english[i], japanese[i]);
+        }
+    }
+    // The cause's count and the library's own words come through in both.
+    for (UiLanguage language : {UiLanguage::Japanese, UiLanguage::English}) {
+        EXPECT_NE(FailureBoxText(Fail(Failure::JpegUnreadable, Cause::TooManyScans, "", 500), language).find("500"),
+                  std::string::npos);
+        EXPECT_EQ(FailureBoxText(Fail(Failure::JpegUnreadable, Cause::Library, "Bogus marker"), language),
+                  std::string(language == UiLanguage::English ? "The JPEG file could not be read."
+                                                              : msg::kJpegUnreadable) +
+                      "\n(Bogus marker)");
+        EXPECT_EQ(FailureBoxText(Outcome{}, language), "");
+    }
+    EXPECT_EQ(FailureBoxText(Fail(Failure::BitmapDamaged), UiLanguage::English), "The bitmap file is damaged.");
+}
+
+}  // namespace
