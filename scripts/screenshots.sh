@@ -2,9 +2,7 @@
 # Takes the documentation's screenshots of the Windows program: starts it
 # under a private Xvfb, opens a photograph, drags a selection, opens every
 # file and processing dialog as a user would (cancelling each), and saves
-# one PNG per window in docs/screenshots/ (or $1); then the main window
-# with its File menu open and a message box, under a Japanese and under an
-# English Windows (menu-ja.png, message-box-en.png...).
+# one PNG per window in docs/screenshots/ (or $1).
 #
 #   scripts/screenshots.sh [output folder]
 #
@@ -42,9 +40,4 @@ start_private_session "${QUILLVANE_E2E_DISPLAY:-64}" "$prefix" "$(pe_arch "$exe"
 cd "$work"
 python3 "$root/tests/e2e/screenshots.py" --exe "$exe" --wininspect "$inspector" --display ":$display_number" \
   --photo "$photo" --watermark "$root/demo/watermark.bmp" --out "$out" --work "$work"
-# The menu and a message box in each language.
-for language in ja en; do
-  python3 "$root/tests/e2e/screenshots.py" --exe "$exe" --wininspect "$inspector" --display ":$display_number" \
-    --photo "$photo" --watermark "$root/demo/watermark.bmp" --out "$out" --work "$work" --texts $language
-done
 echo "screenshots in $out"

@@ -1,13 +1,10 @@
 """Screenshots of the Windows program for the documentation: the splash,
 the main window with a picture and a selection, every file dialog and every
 processing dialog.  Each dialog is opened as a user would and cancelled, so
-nothing is written but the PNG files.  With --texts LANG (ja or en), only
-the main window with its File menu open and a message box, under a
-Japanese or an English Windows.  Run by scripts/screenshots.sh."""
+nothing is written but the PNG files.  Run by scripts/screenshots.sh."""
 
 import argparse
 import os
-import subprocess
 import sys
 import time
 
@@ -17,57 +14,10 @@ import session  # noqa: E402
 from session import BMP_SETTINGS, BUMP, EFFECT, FILTER, JPEG_SETTINGS, MAIN, OPEN, SAVE, SPLASH, YSH  # noqa: E402
 
 
-def texts(run, language, out):
-    """The main window with its File menu open, and the box that says no
-    picture is open, as menu-LANG.png and message-box-LANG.png."""
-    s = run.s
-    if language == "en":
-        s.env.update(QUILLVANE_LANG="en", QUILLVANE_WINE_LOCALE="en_US.UTF-8")
-    else:
-        s.env.update(QUILLVANE_LANG="ja")
-    s.start()
-    splash = s.wait_window(SPLASH, timeout=90)
-    s.click_at(*splash.centre)
-    s.wait_gone(SPLASH)
-    s.activate(MAIN)
-    s.xdotool("mousemove", 5, 5)
-    s.keys("alt+f")
-    time.sleep(1.0)  # the menu pops up and paints
-    main = s.find(MAIN)
-    left, top, right, bottom = main.rect
-    # The popup hangs below the menu bar, inside the window's top left.
-    path = os.path.join(out, "menu-%s.png" % language)
-    s.screenshot("menu", path=path)
-    crop(path, left, top, min(right - left, 420), min(bottom - top, 300))
-    run.log("saved " + os.path.relpath(path))
-    s.keys("Escape")
-    time.sleep(0.3)
-    s.keys("Escape")
-    s.menu(MAIN, "f", "s")
-    box = s.wait_window("Error", exact=True)
-    time.sleep(0.5)
-    path = os.path.join(out, "message-box-%s.png" % language)
-    s.screenshot("message-box", "Error", path=path)
-    crop(path, 0, 0, box.rect[2] - box.rect[0], box.rect[3] - box.rect[1])
-    run.log("saved " + os.path.relpath(path))
-    s.click_at(*box.control(1).centre)
-    s.wait_gone("Error", exact=True)
-    s.menu(MAIN, "f", "x")
-    if not s.program_exited(30):
-        raise session.DriverError("the program did not end after the exit command")
-
-
-def crop(path, left, top, width, height):
-    """Crops a PNG in place and keeps it small (a palette of 64 colours)."""
-    subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (width, height, left, top), "+repage",
-                    "-colors", "64", "-strip", path], check=True, timeout=60)
-
-
 def main():
     parser = argparse.ArgumentParser()
     for option in ("--exe", "--wininspect", "--display", "--photo", "--watermark", "--out", "--work"):
         parser.add_argument(option, required=True)
-    parser.add_argument("--texts", choices=("ja", "en"))
     args = parser.parse_args()
     args.cli = ""
     work_args = argparse.Namespace(**vars(args))
@@ -82,16 +32,6 @@ def main():
         time.sleep(0.5)  # let the window finish painting after it appeared
         path = s.screenshot(name, title, path=os.path.join(out, name + ".png"))
         run.log("saved " + os.path.relpath(path))
-
-    if args.texts:
-        try:
-            texts(run, args.texts, out)
-        except (session.DriverError, OSError, ValueError, subprocess.CalledProcessError) as error:
-            run.log("FAIL  %s" % error)
-            return 1
-        finally:
-            s.stop()
-        return 0
 
     try:
         s.start()
