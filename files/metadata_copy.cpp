@@ -1,5 +1,6 @@
 #include "files/metadata_copy.h"
 
+#include "platform/file_names.h"
 #include <exiv2/exiv2.hpp>
 
 #include <algorithm>
@@ -32,7 +33,7 @@ void PrepareExiv2()
 // reported in Exiv2's own words, as when it opened the file itself.
 std::vector<Exiv2::byte> ReadWholeFile(const char* path)
 {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = OpenFileUtf8(path, "rb");
     if (!file)
         throw Exiv2::Error(Exiv2::kerDataSourceOpenFailed, path, Exiv2::strError());
     std::vector<Exiv2::byte> bytes;
