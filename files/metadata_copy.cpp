@@ -28,19 +28,70 @@ void PrepareExiv2()
     (void)prepared;
 }
 
-// Exiv2 is given whole files in memory, read and written here: Exiv2 0.27
-// opens files only by narrow path.  Failing to open or read a file is
-// reported in Exiv2's own words, as when it opened the file itself.
-std::vector<Exiv2::byte> ReadWholeFile(const char* path)
+// Where a JPEG file's metadata ends: just past the header of its first
+// scan, before which lie all the segments Exiv2 reads.  0 when bytes do not
+// reach that far yet, kNotJpegHead when they are no JPEG file's head.
+constexpr std::size_t kNotJpegHead = ~std::size_t{0};
+
+std::size_t JpegHeadEnd(const std::vector<Exiv2::byte>& bytes)
+{
+    if (bytes.size() < 2)
+        return 0;
+    if (bytes[0] != 0xFF || bytes[1] != 0xD8)
+        return kNotJpegHead;
+    std::size_t at = 2;
+    while (at + 2 <= bytes.size()) {
+        if (bytes[at] != 0xFF)
+            return kNotJpegHead;
+        const Exiv2::byte marker = bytes[at + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xD9)  // the end, with no scan
+            return at + 2;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length
+            at += 2;
+            continue;
+        }
+        if (at + 4 > bytes.size())
+            return 0;
+        const std::size_t end = at + 2 + (std::size_t{bytes[at + 2]} << 8 | bytes[at + 3]);
+        if (marker == 0xDA)
+            return end <= bytes.size() ? end : 0;
+        at = end;
+    }
+    return 0;
+}
+
+// Exiv2 is given files in memory, read here: Exiv2 0.27 opens files only
+// by narrow path.  With headOnly a JPEG file is read only as far as its
+// metadata goes (*whole tells whether all of it was read).  Failing to open
+// or read a file is reported in Exiv2's own words, as when it opened the
+// file itself.
+std::vector<Exiv2::byte> ReadFileBytes(const char* path, bool headOnly, bool* whole)
 {
     std::FILE* file = OpenFileUtf8(path, "rb");
     if (!file)
         throw Exiv2::Error(Exiv2::kerDataSourceOpenFailed, path, Exiv2::strError());
     std::vector<Exiv2::byte> bytes;
-    Exiv2::byte buffer[65536];
+    *whole = true;
     std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
+    do {
+        const std::size_t have = bytes.size();
+        const std::size_t chunk = headOnly ? std::size_t{1} << 16 : std::size_t{1} << 20;
+        bytes.resize(have + chunk);
+        got = std::fread(bytes.data() + have, 1, chunk, file);
+        bytes.resize(have + got);
+        const std::size_t headEnd = headOnly && got > 0 ? JpegHeadEnd(bytes) : 0;
+        if (headEnd == kNotJpegHead) {
+            headOnly = false;
+        } else if (headEnd != 0) {
+            bytes.resize(headEnd);
+            *whole = false;
+            break;
+        }
+    } while (got > 0);
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed)
@@ -58,6 +109,23 @@ std::unique_ptr<Exiv2::Image> OpenWithMetadata(const std::vector<Exiv2::byte>& b
         throw Exiv2::Error(Exiv2::kerFileContainsUnknownImageType, path);
     image->readMetadata();
     return image;
+}
+
+// The file at path with its metadata read from *bytes, which it fills: a
+// JPEG file's head only, unless Exiv2 finds fault with that, when it reads
+// the whole file and has the last word.
+std::unique_ptr<Exiv2::Image> OpenFileWithMetadata(const char* path, std::vector<Exiv2::byte>* bytes)
+{
+    bool whole = true;
+    *bytes = ReadFileBytes(path, true, &whole);
+    if (!whole) {
+        try {
+            return OpenWithMetadata(*bytes, path);
+        } catch (const std::exception&) {
+        }
+        *bytes = ReadFileBytes(path, false, &whole);
+    }
+    return OpenWithMetadata(*bytes, path);
 }
 
 // Exiv2 0.27 reads a PNG's iCCP chunk that does not decompress as a profile
@@ -225,8 +293,8 @@ Outcome ReadOrientation(const char* path, int* orientation)
     *orientation = 1;
     try {
         PrepareExiv2();
-        const std::vector<Exiv2::byte> bytes = ReadWholeFile(path);
-        std::unique_ptr<Exiv2::Image> image = OpenWithMetadata(bytes, path);
+        std::vector<Exiv2::byte> bytes;
+        std::unique_ptr<Exiv2::Image> image = OpenFileWithMetadata(path, &bytes);
         Exiv2::ExifData& exif = image->exifData();
         auto found = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
         if (found != exif.end() && found->count() > 0) {
@@ -253,8 +321,7 @@ Outcome ReadPhotoMetadata(const char* source, const MetadataSettings& settings, 
     std::unique_ptr<Exiv2::Image> from;
     try {
         PrepareExiv2();
-        sourceBytes = ReadWholeFile(source);
-        from = OpenWithMetadata(sourceBytes, source);
+        from = OpenFileWithMetadata(source, &sourceBytes);
         RefuseBrokenPngProfile(*from);
     } catch (const Exiv2::AnyError& error) {
         return LibraryFailure(Failure::MetadataUnreadable, error.what());

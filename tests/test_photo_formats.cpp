@@ -378,6 +378,12 @@ TEST_F(PhotoFormatsTest, MetadataLeavesThePictureBytesAsTheyAre)
         ASSERT_TRUE(carried->iccProfileDefined());
         const Exiv2::DataBuf* profile = carried->iccProfile();
         EXPECT_EQ(std::vector<std::uint8_t>(profile->pData_, profile->pData_ + profile->size_), metadata.icc);
+        PhotoMetadata again;  // through the reader of the metadata too (a JPEG head of 150 KB)
+        const Outcome reread = ReadPhotoMetadata(
+            carrying.c_str(), MetadataSettings{MetadataKeep::All, kWidth, kHeight, false}, &again);
+        EXPECT_TRUE(reread.ok()) << Said(reread);
+        EXPECT_EQ(again.icc, metadata.icc);
+        EXPECT_EQ(again.exif, metadata.exif);
         ReleaseDocument(&readBack);
         std::vector<std::uint8_t> alpha;
         const Outcome read = type == Type::png    ? ReadPngFile(carrying.c_str(), &readBack, &alpha)
