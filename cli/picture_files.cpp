@@ -5,7 +5,6 @@
 #include "files/jpeg_writer.h"
 #include "files/metadata_copy.h"
 #include "files/png_file.h"
-#include "files/safe_replace.h"
 #include "files/webp_file.h"
 #include "image/blocks.h"
 #include "platform/file_names.h"
@@ -14,6 +13,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <span>
+#include <vector>
 
 PictureExtras MainExtras;
 
@@ -119,15 +120,33 @@ int Resize(const CliOptions& options, const std::string& input)
     return 0;
 }
 
-// The core writers, with the settings the options give.
-int WriteWithCoreWriter(const CliOptions& options, const std::string& path, int type)
+// The core writers, with the settings the options give and the JPEG
+// metadata's segments.
+int WriteWithCoreWriter(const CliOptions& options, const std::string& path, int type,
+                        std::span<const JpegSegment> segments)
 {
     if (CopyPathInto(&MainDocument, path) != 0)
         return -1;
     const Outcome outcome =
-        type == kTypeBmp ? WriteBmpFile(&MainDocument, BmpWriteSettings{options.bmpDepth})
-                         : WriteJpegFile(&MainDocument, JpegWriteSettings{options.quality, options.progressive});
+        type == kTypeBmp
+            ? WriteBmpFile(&MainDocument, BmpWriteSettings{options.bmpDepth})
+            : WriteJpegFile(&MainDocument, JpegWriteSettings{options.quality, options.progressive, segments});
     return ReportOutcome(path, outcome);
+}
+
+// The input's metadata for the file being written, and for a JPEG file
+// its segments; a failure is reported, naming the input when its metadata
+// cannot be read.
+int PrepareMetadata(const std::string& output, int type, PhotoMetadata* metadata, std::vector<JpegSegment>* segments)
+{
+    const MetadataSettings settings{MetadataKeep::All, MainDocument.width, MainDocument.height, MainExtras.oriented};
+    Outcome outcome = ReadPhotoMetadata(MainExtras.source.c_str(), settings, metadata);
+    if (outcome.ok() && type == kTypeJpeg)
+        outcome = JpegMetadataSegments(*metadata, segments);
+    if (outcome.ok())
+        return 0;
+    ReportOutcome(outcome.failure == Failure::MetadataUnreadable ? MainExtras.source : output, outcome);
+    return -1;
 }
 
 }  // namespace
@@ -263,46 +282,20 @@ int WriteResultPicture(const CliOptions& options, const std::string& output, int
                             options.background);
     }
 
-    // Metadata is added to a finished file under a staging name, which
-    // then replaces the output: the output appears only complete.
+    // The metadata is read and encoded first and goes into the file as it
+    // is written: metadata that cannot be carried stops the write.
     const bool withMetadata = !options.strip && type != kTypeBmp && MainExtras.sourceType != kTypeBmp &&
                               !MainExtras.source.empty();
-    std::string staging = output;
-    if (withMetadata) {
-        char temporary[kTempPathBytes];
-        if (MakeTemporaryPath((output + ".meta").c_str(), temporary) != 0) {
-            Report(output, _("the file name is too long"));
-            return -1;
-        }
-        staging = temporary;
-    }
+    PhotoMetadata metadata;
+    std::vector<JpegSegment> segments;
+    if (withMetadata && PrepareMetadata(output, type, &metadata, &segments) != 0)
+        return -1;
 
     const std::uint8_t* alpha = keepsAlpha && !MainExtras.alpha.empty() ? MainExtras.alpha.data() : nullptr;
-    int result = 0;
-    if (type == kTypeBmp || type == kTypeJpeg) {
-        result = WriteWithCoreWriter(options, staging, type);
-        if (CopyPathInto(&MainDocument, output) != 0)
-            result = -1;
-    } else {
-        result = ReportOutcome(output, type == kTypePng ? WritePngFile(staging.c_str(), &MainDocument, alpha)
-                                                        : WriteWebpFile(staging.c_str(), &MainDocument, alpha,
-                                                                        options.quality, options.lossless));
-    }
-    if (result != 0 || !withMetadata) {
-        if (result != 0 && withMetadata)
-            DiscardTemporary(staging.c_str());
-        return result;
-    }
-    const Outcome copied = CopyMetadata(MainExtras.source.c_str(), staging.c_str(), MainDocument.width,
-                                        MainDocument.height, MainExtras.oriented);
-    if (!copied.ok()) {
-        DiscardTemporary(staging.c_str());
-        ReportOutcome(copied.failure == Failure::MetadataUnreadable ? MainExtras.source : output, copied);
-        return -1;
-    }
-    if (ReplaceWithTemporary(staging.c_str(), output.c_str()) != 0) {
-        Report(output, _("the existing file cannot be replaced"));
-        return -1;
-    }
-    return 0;
+    const PhotoMetadata* carried = withMetadata ? &metadata : nullptr;
+    if (type == kTypeBmp || type == kTypeJpeg)
+        return WriteWithCoreWriter(options, output, type, segments);
+    return ReportOutcome(output, type == kTypePng ? WritePngFile(output.c_str(), &MainDocument, alpha, carried)
+                                                  : WriteWebpFile(output.c_str(), &MainDocument, alpha,
+                                                                  options.quality, options.lossless, carried));
 }
