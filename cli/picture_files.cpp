@@ -5,14 +5,16 @@
 #include "files/jpeg_writer.h"
 #include "files/metadata_copy.h"
 #include "files/png_file.h"
-#include "files/safe_replace.h"
 #include "files/webp_file.h"
 #include "image/blocks.h"
 #include "platform/file_names.h"
 #include "processing/orientation.h"
+#include "processing/resize.h"
 
 #include <cstdio>
 #include <cstring>
+#include <span>
+#include <vector>
 
 PictureExtras MainExtras;
 
@@ -65,15 +67,86 @@ int Orient(int orientation, const std::string& input)
     return ReportOutcome(input, outcome);
 }
 
-// The core writers, with the settings the options give.
-int WriteWithCoreWriter(const CliOptions& options, const std::string& path, int type)
+// Makes the engine's picture MainDocument's, with its alpha plane.
+int AdoptPicture(PictureBlock* picture, const std::string& input)
+{
+    Outcome outcome;
+    AdoptWorkDib(&MainDocument, picture->block, picture->width, picture->height, &outcome);
+    MainExtras.alpha.swap(picture->alpha);
+    return ReportOutcome(input, outcome);
+}
+
+int Crop(const CliOptions& options, const std::string& input)
+{
+    const PictureRect rect = {options.crop[0], options.crop[1], options.crop[2], options.crop[3]};
+    const LONG width = MainDocument.width;
+    const LONG height = MainDocument.height;
+    if (!CropFits(rect, width, height)) {
+        Report(input, Format(_("--crop %d,%d,%d,%d reaches outside the picture (%ld x %ld: columns 0..%ld, "
+                               "rows 0..%ld)"),
+                             options.crop[0], options.crop[1], options.crop[2], options.crop[3],
+                             static_cast<long>(width), static_cast<long>(height), static_cast<long>(width - 1),
+                             static_cast<long>(height - 1)));
+        return -1;
+    }
+    PictureBlock cut = CropPicture(rect, WorkDibPixels(MainDocument.dib), width, height, MainExtras.alpha);
+    if (cut.failure != Failure::None) {
+        Report(input, _("not enough memory to crop the picture"));
+        return -1;
+    }
+    return AdoptPicture(&cut, input);
+}
+
+int Resize(const CliOptions& options, const std::string& input)
+{
+    ResizeParams size;
+    if (ResizedSize(options.resize, MainDocument.width, MainDocument.height, &size.width, &size.height) !=
+        Failure::None) {
+        Report(input, Format(_("--resize %s would make the picture larger than the largest one allowed (%lld "
+                               "pixels, at most %lld a side)"),
+                             options.resizeText.c_str(), static_cast<long long>(kMaxPicturePixels),
+                             static_cast<long long>(kMaxPictureSide)));
+        return -1;
+    }
+    PictureBlock resized =
+        ResizePicture(size, WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height, MainExtras.alpha);
+    if (resized.failure != Failure::None) {
+        Report(input, _("not enough memory to resize the picture"));
+        return -1;
+    }
+    if (AdoptPicture(&resized, input) != 0)
+        return -1;
+    ComputeLuminance(&MainDocument);
+    return 0;
+}
+
+// The core writers, with the settings the options give and the JPEG
+// metadata's segments.
+int WriteWithCoreWriter(const CliOptions& options, const std::string& path, int type,
+                        std::span<const JpegSegment> segments)
 {
     if (CopyPathInto(&MainDocument, path) != 0)
         return -1;
     const Outcome outcome =
-        type == kTypeBmp ? WriteBmpFile(&MainDocument, BmpWriteSettings{options.bmpDepth})
-                         : WriteJpegFile(&MainDocument, JpegWriteSettings{options.quality, options.progressive});
+        type == kTypeBmp
+            ? WriteBmpFile(&MainDocument, BmpWriteSettings{options.bmpDepth})
+            : WriteJpegFile(&MainDocument, JpegWriteSettings{options.quality, options.progressive, segments});
     return ReportOutcome(path, outcome);
+}
+
+// The input's metadata for the file being written, and for a JPEG file
+// its segments; a failure is reported, naming the input when its metadata
+// cannot be read.
+int PrepareMetadata(const std::string& output, int type, PhotoMetadata* metadata, std::vector<JpegSegment>* segments)
+{
+    const MetadataSettings settings{MetadataKeep::All, MainDocument.width, MainDocument.height, MainExtras.oriented};
+    Outcome outcome = ReadPhotoMetadata(MainExtras.source.c_str(), settings, metadata);
+    if (outcome.ok() && type == kTypeJpeg)
+        outcome = JpegMetadataSegments(*metadata, segments);
+    if (outcome.ok())
+        return 0;
+    ReportOutcome(outcome.failure == Failure::MetadataUnreadable ? MainExtras.source : output, outcome);
+    return -1;
 }
 
 }  // namespace
@@ -175,6 +248,15 @@ int PrepareInputPicture(const CliOptions& options, const std::string& input, int
     return 0;
 }
 
+int ShapeInputPicture(const CliOptions& options, const std::string& input)
+{
+    if (options.cropGiven && Crop(options, input) != 0)
+        return -1;
+    if (options.resizeGiven && Resize(options, input) != 0)
+        return -1;
+    return 0;
+}
+
 void CompositeOverColour(BYTE* pixels, const std::uint8_t* alpha, std::size_t count, const unsigned char* rgb)
 {
     const unsigned bg[3] = {rgb[2], rgb[1], rgb[0]};  // blue, green, red as stored
@@ -200,46 +282,20 @@ int WriteResultPicture(const CliOptions& options, const std::string& output, int
                             options.background);
     }
 
-    // Metadata is added to a finished file under a staging name, which
-    // then replaces the output: the output appears only complete.
+    // The metadata is read and encoded first and goes into the file as it
+    // is written: metadata that cannot be carried stops the write.
     const bool withMetadata = !options.strip && type != kTypeBmp && MainExtras.sourceType != kTypeBmp &&
                               !MainExtras.source.empty();
-    std::string staging = output;
-    if (withMetadata) {
-        char temporary[kTempPathBytes];
-        if (MakeTemporaryPath((output + ".meta").c_str(), temporary) != 0) {
-            Report(output, _("the file name is too long"));
-            return -1;
-        }
-        staging = temporary;
-    }
+    PhotoMetadata metadata;
+    std::vector<JpegSegment> segments;
+    if (withMetadata && PrepareMetadata(output, type, &metadata, &segments) != 0)
+        return -1;
 
     const std::uint8_t* alpha = keepsAlpha && !MainExtras.alpha.empty() ? MainExtras.alpha.data() : nullptr;
-    int result = 0;
-    if (type == kTypeBmp || type == kTypeJpeg) {
-        result = WriteWithCoreWriter(options, staging, type);
-        if (CopyPathInto(&MainDocument, output) != 0)
-            result = -1;
-    } else {
-        result = ReportOutcome(output, type == kTypePng ? WritePngFile(staging.c_str(), &MainDocument, alpha)
-                                                        : WriteWebpFile(staging.c_str(), &MainDocument, alpha,
-                                                                        options.quality, options.lossless));
-    }
-    if (result != 0 || !withMetadata) {
-        if (result != 0 && withMetadata)
-            DiscardTemporary(staging.c_str());
-        return result;
-    }
-    const Outcome copied = CopyMetadata(MainExtras.source.c_str(), staging.c_str(), MainDocument.width,
-                                        MainDocument.height, MainExtras.oriented);
-    if (!copied.ok()) {
-        DiscardTemporary(staging.c_str());
-        ReportOutcome(copied.failure == Failure::MetadataUnreadable ? MainExtras.source : output, copied);
-        return -1;
-    }
-    if (ReplaceWithTemporary(staging.c_str(), output.c_str()) != 0) {
-        Report(output, _("the existing file cannot be replaced"));
-        return -1;
-    }
-    return 0;
+    const PhotoMetadata* carried = withMetadata ? &metadata : nullptr;
+    if (type == kTypeBmp || type == kTypeJpeg)
+        return WriteWithCoreWriter(options, output, type, segments);
+    return ReportOutcome(output, type == kTypePng ? WritePngFile(output.c_str(), &MainDocument, alpha, carried)
+                                                  : WriteWebpFile(output.c_str(), &MainDocument, alpha,
+                                                                  options.quality, options.lossless, carried));
 }

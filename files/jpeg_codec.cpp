@@ -349,7 +349,8 @@ void FinishSink(j_compress_ptr cinfo)
 // The compression protocol proper; cinfo, err and dest belong to the caller
 // so that nothing here needs cleaning up after a jump.
 int Compress(jpeg_compress_struct* cinfo, JpegErrorManager* err, SinkDestination* dest, const std::uint8_t* pixels,
-             std::int32_t width, std::int32_t height, int quality, bool progressive)
+             std::int32_t width, std::int32_t height, int quality, bool progressive,
+             std::span<const JpegSegment> segments)
 {
     if (setjmp(err->jump))
         return -1;
@@ -376,8 +377,11 @@ int Compress(jpeg_compress_struct* cinfo, JpegErrorManager* err, SinkDestination
     if (progressive)
         jpeg_simple_progression(cinfo);
     jpeg_set_quality(cinfo, quality, TRUE);
-    // 3. All tables, then the rows top first from the bottom-up WorkDib.
+    // 3. The JFIF header, the caller's segments, all tables, then the rows
+    // top first from the bottom-up WorkDib.
     jpeg_start_compress(cinfo, TRUE);
+    for (const JpegSegment& segment : segments)
+        jpeg_write_marker(cinfo, segment.marker, segment.payload.data(), static_cast<unsigned>(segment.payload.size()));
     const std::size_t stride = static_cast<std::size_t>(width) * 4;
 #ifdef JCS_EXTENSIONS
     constexpr JDIMENSION kBatch = 16;
@@ -411,8 +415,11 @@ int Compress(jpeg_compress_struct* cinfo, JpegErrorManager* err, SinkDestination
 }  // namespace
 
 Outcome JpegEncode(JpegSink sink, void* context, const std::uint8_t* pixels, std::int32_t width,
-                   std::int32_t height, int quality, bool progressive)
+                   std::int32_t height, int quality, bool progressive, std::span<const JpegSegment> segments)
 {
+    for (const JpegSegment& segment : segments)
+        if (segment.payload.size() > kJpegSegmentPayloadMax)
+            return Fail(Failure::JpegWriteFailed, Cause::Library, "a marker segment is too long");
     jpeg_compress_struct cinfo;
     JpegErrorManager err;
     SinkDestination dest;
@@ -423,7 +430,7 @@ Outcome JpegEncode(JpegSink sink, void* context, const std::uint8_t* pixels, std
     dest.context = context;
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = JpegErrorExit;
-    const int result = Compress(&cinfo, &err, &dest, pixels, width, height, quality, progressive);
+    const int result = Compress(&cinfo, &err, &dest, pixels, width, height, quality, progressive, segments);
     jpeg_destroy_compress(&cinfo);
     if (result != 0)
         return Stopped(Failure::JpegWriteFailed, err);

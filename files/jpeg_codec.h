@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <span>
+#include <vector>
 
 struct JpegDecoder;
 
@@ -29,8 +31,18 @@ void JpegDecoderClose(JpegDecoder* decoder);
 // false when they could not all be written; the compression then stops.
 using JpegSink = bool (*)(void* context, const std::uint8_t* bytes, std::size_t count);
 
+// A marker segment written into the file before the picture's tables:
+// an application marker (0xE0..0xEF) and its payload, at most
+// kJpegSegmentPayloadMax bytes (the two length bytes come on top).
+struct JpegSegment {
+    std::uint8_t marker = 0;
+    std::vector<std::uint8_t> payload;
+};
+inline constexpr std::size_t kJpegSegmentPayloadMax = 65533;
+
 // Compresses a bottom-up WorkDib pixel array (width x height, 4 bytes per
-// pixel) into sink.  Fails with JpegWriteFailed and its cause (also when
-// the sink refused its bytes).
+// pixel) into sink, with segments after the JFIF header in their order;
+// the tables and scans are the same with or without them.  Fails with
+// JpegWriteFailed and its cause (also when the sink refused its bytes).
 Outcome JpegEncode(JpegSink sink, void* context, const std::uint8_t* pixels, std::int32_t width,
-                   std::int32_t height, int quality, bool progressive);
+                   std::int32_t height, int quality, bool progressive, std::span<const JpegSegment> segments = {});

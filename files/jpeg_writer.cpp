@@ -41,7 +41,7 @@ Outcome WriteJpegFile(ImageDocument* doc, const JpegWriteSettings& settings)
 
     ReleaseKeptBlocksForLibraries();
     Outcome outcome = JpegEncode(WriteToFile, &sink, WorkDibPixels(doc->dib), doc->width, doc->height,
-                                 settings.quality, settings.progressive);
+                                 settings.quality, settings.progressive, settings.segments);
     if (sink.failed)
         outcome = Fail(Failure::JpegWriteFailed, Cause::WriteIncomplete);
     // The close reports delayed write errors (a full disk on a network

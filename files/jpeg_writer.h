@@ -1,6 +1,7 @@
 // Writing the picture as a JPEG file.
 #pragma once
 
+#include "files/jpeg_codec.h"
 #include "image/failure.h"
 #include "image/image_document.h"
 
@@ -13,6 +14,9 @@ constexpr int kJpegQualityDefault = 80;
 struct JpegWriteSettings {
     int quality = kJpegQualityDefault;  // kJpegQualityMin..kJpegQualityMax
     bool progressive = false;           // else baseline sequential
+    // Marker segments for the file's head (metadata), after the JFIF
+    // header; the caller keeps them alive during the write.
+    std::span<const JpegSegment> segments = {};
 };
 
 // Writes doc's picture to doc->path, under a temporary name beside it that

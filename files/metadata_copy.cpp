@@ -2,15 +2,17 @@
 
 #include "platform/file_names.h"
 #include <exiv2/exiv2.hpp>
-#include <exiv2/webpimage.hpp>
-#include <webp/mux.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -26,35 +28,75 @@ void PrepareExiv2()
     (void)prepared;
 }
 
-// Exiv2 is given whole files in memory, read and written here: Exiv2 0.27
-// opens files only by narrow path.  Failing to open or read a file is
-// reported in Exiv2's own words, as when it opened the file itself.
-std::vector<Exiv2::byte> ReadWholeFile(const char* path)
+// Where a JPEG file's metadata ends: just past the header of its first
+// scan, before which lie all the segments Exiv2 reads.  0 when bytes do not
+// reach that far yet, kNotJpegHead when they are no JPEG file's head.
+constexpr std::size_t kNotJpegHead = ~std::size_t{0};
+
+std::size_t JpegHeadEnd(const std::vector<Exiv2::byte>& bytes)
+{
+    if (bytes.size() < 2)
+        return 0;
+    if (bytes[0] != 0xFF || bytes[1] != 0xD8)
+        return kNotJpegHead;
+    std::size_t at = 2;
+    while (at + 2 <= bytes.size()) {
+        if (bytes[at] != 0xFF)
+            return kNotJpegHead;
+        const Exiv2::byte marker = bytes[at + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xD9)  // the end, with no scan
+            return at + 2;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length
+            at += 2;
+            continue;
+        }
+        if (at + 4 > bytes.size())
+            return 0;
+        const std::size_t end = at + 2 + (std::size_t{bytes[at + 2]} << 8 | bytes[at + 3]);
+        if (marker == 0xDA)
+            return end <= bytes.size() ? end : 0;
+        at = end;
+    }
+    return 0;
+}
+
+// Exiv2 is given files in memory, read here: Exiv2 0.27 opens files only
+// by narrow path.  With headOnly a JPEG file is read only as far as its
+// metadata goes (*whole tells whether all of it was read).  Failing to open
+// or read a file is reported in Exiv2's own words, as when it opened the
+// file itself.
+std::vector<Exiv2::byte> ReadFileBytes(const char* path, bool headOnly, bool* whole)
 {
     std::FILE* file = OpenFileUtf8(path, "rb");
     if (!file)
         throw Exiv2::Error(Exiv2::kerDataSourceOpenFailed, path, Exiv2::strError());
     std::vector<Exiv2::byte> bytes;
-    Exiv2::byte buffer[65536];
+    *whole = true;
     std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
+    do {
+        const std::size_t have = bytes.size();
+        const std::size_t chunk = headOnly ? std::size_t{1} << 16 : std::size_t{1} << 20;
+        bytes.resize(have + chunk);
+        got = std::fread(bytes.data() + have, 1, chunk, file);
+        bytes.resize(have + got);
+        const std::size_t headEnd = headOnly && got > 0 ? JpegHeadEnd(bytes) : 0;
+        if (headEnd == kNotJpegHead) {
+            headOnly = false;
+        } else if (headEnd != 0) {
+            bytes.resize(headEnd);
+            *whole = false;
+            break;
+        }
+    } while (got > 0);
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed)
         throw Exiv2::Error(Exiv2::kerInputDataReadFailed);
     return bytes;
-}
-
-enum class WriteResult { written, notOpened, notWritten };
-
-WriteResult WriteWholeFile(const char* path, const Exiv2::byte* bytes, std::size_t size)
-{
-    std::FILE* file = OpenFileUtf8(path, "wb");
-    if (!file)
-        return WriteResult::notOpened;
-    const bool written = std::fwrite(bytes, 1, size, file) == size;
-    return std::fclose(file) == 0 && written ? WriteResult::written : WriteResult::notWritten;
 }
 
 // The picture in bytes (which must outlive it), its metadata read; path
@@ -67,6 +109,23 @@ std::unique_ptr<Exiv2::Image> OpenWithMetadata(const std::vector<Exiv2::byte>& b
         throw Exiv2::Error(Exiv2::kerFileContainsUnknownImageType, path);
     image->readMetadata();
     return image;
+}
+
+// The file at path with its metadata read from *bytes, which it fills: a
+// JPEG file's head only, unless Exiv2 finds fault with that, when it reads
+// the whole file and has the last word.
+std::unique_ptr<Exiv2::Image> OpenFileWithMetadata(const char* path, std::vector<Exiv2::byte>* bytes)
+{
+    bool whole = true;
+    *bytes = ReadFileBytes(path, true, &whole);
+    if (!whole) {
+        try {
+            return OpenWithMetadata(*bytes, path);
+        } catch (const std::exception&) {
+        }
+        *bytes = ReadFileBytes(path, false, &whole);
+    }
+    return OpenWithMetadata(*bytes, path);
 }
 
 // Exiv2 0.27 reads a PNG's iCCP chunk that does not decompress as a profile
@@ -106,61 +165,126 @@ void EraseXmpFamily(Exiv2::XmpData& xmp, const char* key)
     }
 }
 
-struct MuxDelete {
-    void operator()(WebPMux* mux) const { WebPMuxDelete(mux); }
+// The XMP properties that name a place, each with its items and fields.
+constexpr const char* kXmpLocationKeys[] = {
+    "Xmp.exif.GPS",          "Xmp.photoshop.City",          "Xmp.photoshop.State",
+    "Xmp.photoshop.Country", "Xmp.iptc.Location",           "Xmp.iptc.CountryCode",
+    "Xmp.iptcExt.LocationCreated", "Xmp.iptcExt.LocationShown",
 };
 
-// WebP files get their EXIF, XMP and ICC chunks through libwebp's muxer:
-// Exiv2 0.27 writes an ICC profile into a WebP file under the wrong chunk
-// name, which leaves the file unreadable.  file is target's content.
-Outcome WriteWebpChunks(const char* target, const std::vector<Exiv2::byte>& file, const Exiv2::ExifData& exif,
-                        const Exiv2::XmpData& xmp, const Exiv2::DataBuf* profile)
-{
-    Exiv2::Blob exifBlob;
-    if (!exif.empty())
-        Exiv2::ExifParser::encode(exifBlob, Exiv2::littleEndian, exif);
-    std::string xmpPacket;
-    if (!xmp.empty() && Exiv2::XmpParser::encode(xmpPacket, xmp, Exiv2::XmpParser::useCompactFormat) != 0)
-        return LibraryFailure(Failure::MetadataUnwritable, "XMP");
+// The IPTC data sets that name a place.
+constexpr const char* kIptcLocationKeys[] = {
+    "Iptc.Application2.City",        "Iptc.Application2.SubLocation",  "Iptc.Application2.ProvinceState",
+    "Iptc.Application2.CountryCode", "Iptc.Application2.CountryName",  "Iptc.Application2.LocationCode",
+    "Iptc.Application2.LocationName",
+};
 
-    const WebPData bitstream = {file.data(), file.size()};
-    std::unique_ptr<WebPMux, MuxDelete> mux(WebPMuxCreate(&bitstream, 0));
-    if (!mux)
-        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
-    auto set = [&](const char* fourcc, const void* bytes, std::size_t size) {
-        const WebPData chunk = {static_cast<const std::uint8_t*>(bytes), size};
-        return size == 0 || WebPMuxSetChunk(mux.get(), fourcc, &chunk, 1) == WEBP_MUX_OK;
-    };
-    if (!set("ICCP", profile ? profile->pData_ : nullptr, profile ? static_cast<std::size_t>(profile->size_) : 0) ||
-        !set("EXIF", exifBlob.data(), exifBlob.size()) || !set("XMP ", xmpPacket.data(), xmpPacket.size()))
-        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
-    WebPData assembled = {nullptr, 0};
-    if (WebPMuxAssemble(mux.get(), &assembled) != WEBP_MUX_OK)
-        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
-    const WriteResult written = WriteWholeFile(target, assembled.bytes, assembled.size);
-    WebPDataClear(&assembled);
-    if (written != WriteResult::written)
-        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
-    return {};
+// Removes where the picture was taken: the GPS tags, and the place names of
+// XMP and IPTC.
+void EraseLocation(Exiv2::ExifData& exif, Exiv2::XmpData& xmp, Exiv2::IptcData& iptc)
+{
+    for (auto it = exif.begin(); it != exif.end();) {
+        if (it->groupName() == "GPSInfo" || it->key() == "Exif.Image.GPSTag")
+            it = exif.erase(it);
+        else
+            ++it;
+    }
+    for (const char* key : kXmpLocationKeys)
+        EraseXmpFamily(xmp, key);
+    for (auto it = iptc.begin(); it != iptc.end();) {
+        const std::string key = it->key();
+        bool place = false;
+        for (const char* location : kIptcLocationKeys)
+            place = place || key == location;
+        it = place ? iptc.erase(it) : it + 1;
+    }
 }
 
-// Writes the metadata set on image (opened from target's content) and puts
-// the result in target, failing in Exiv2's words as when it wrote the file.
-void WriteImage(Exiv2::Image& image, const char* target)
+// The thumbnail goes, the dimension tags that exist take the size written,
+// and the orientation tags that exist become 1 once the picture is upright.
+void FitToWrittenPicture(Exiv2::ExifData& exif, Exiv2::XmpData& xmp, const MetadataSettings& settings)
 {
-    image.writeMetadata();
-    Exiv2::BasicIo& io = image.io();
-    if (io.open() != 0)
-        throw Exiv2::Error(Exiv2::kerDataSourceOpenFailed, io.path(), Exiv2::strError());
-    const std::size_t size = io.size();
-    const Exiv2::byte* bytes = size > 0 ? io.mmap() : nullptr;
-    const WriteResult written = WriteWholeFile(target, bytes, size);
-    io.close();
-    if (written == WriteResult::notOpened)
-        throw Exiv2::Error(Exiv2::kerFileOpenFailed, target, "w+b", Exiv2::strError());
-    if (written == WriteResult::notWritten)
-        throw Exiv2::Error(Exiv2::kerTransferFailed, target, Exiv2::strError());
+    Exiv2::ExifThumb(exif).erase();
+    EraseXmpFamily(xmp, "Xmp.xmp.Thumbnails");
+    const auto w = static_cast<std::uint32_t>(settings.width);
+    const auto h = static_cast<std::uint32_t>(settings.height);
+    SetIfPresent(exif, "Exif.Photo.PixelXDimension", w);
+    SetIfPresent(exif, "Exif.Photo.PixelYDimension", h);
+    SetIfPresent(exif, "Exif.Image.ImageWidth", w);
+    SetIfPresent(exif, "Exif.Image.ImageLength", h);
+    SetXmpIfPresent(xmp, "Xmp.exif.PixelXDimension", std::to_string(w));
+    SetXmpIfPresent(xmp, "Xmp.exif.PixelYDimension", std::to_string(h));
+    SetXmpIfPresent(xmp, "Xmp.tiff.ImageWidth", std::to_string(w));
+    SetXmpIfPresent(xmp, "Xmp.tiff.ImageLength", std::to_string(h));
+    if (settings.orientationApplied) {
+        if (exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation")) != exif.end())
+            exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
+        SetXmpIfPresent(xmp, "Xmp.tiff.Orientation", "1");
+    }
 }
+
+std::string EncodeXmp(const Exiv2::XmpData& xmp)
+{
+    std::string packet;
+    if (!xmp.empty() && Exiv2::XmpParser::encode(packet, xmp, Exiv2::XmpParser::useCompactFormat) != 0)
+        throw Exiv2::Error(Exiv2::kerErrorMessage, "the XMP packet cannot be made");
+    return packet;
+}
+
+// Encodes what is kept of image's metadata into *metadata.
+void EncodeMetadata(Exiv2::Image& image, const MetadataSettings& settings, PhotoMetadata* metadata)
+{
+    Exiv2::ExifData exif = image.exifData();
+    Exiv2::XmpData xmp = image.xmpData();
+    Exiv2::IptcData iptc = image.iptcData();
+    if (settings.keep == MetadataKeep::AllButLocation)
+        EraseLocation(exif, xmp, iptc);
+    FitToWrittenPicture(exif, xmp, settings);
+
+    if (!exif.empty()) {
+        Exiv2::Blob blob;
+        Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
+        metadata->exif.assign(blob.begin(), blob.end());
+    }
+    metadata->xmp = EncodeXmp(xmp);
+    if (!iptc.empty()) {
+        const Exiv2::DataBuf encoded = Exiv2::IptcParser::encode(iptc);
+        metadata->iptc.assign(encoded.pData_, encoded.pData_ + encoded.size_);
+    }
+    if (image.iccProfileDefined()) {
+        const Exiv2::DataBuf& profile = *image.iccProfile();
+        metadata->icc.assign(profile.pData_, profile.pData_ + profile.size_);
+    }
+}
+
+// A Photoshop image resource block holding the IPTC data (resource 0x0404,
+// no name), as JPEG's APP13 and PNG's raw profile carry it.
+std::vector<std::uint8_t> IptcResourceBlock(const std::vector<std::uint8_t>& iptc)
+{
+    std::vector<std::uint8_t> block = {'8', 'B', 'I', 'M', 0x04, 0x04, 0, 0};
+    const auto size = static_cast<std::uint32_t>(iptc.size());
+    for (int shift = 24; shift >= 0; shift -= 8)
+        block.push_back(static_cast<std::uint8_t>(size >> shift));
+    block.insert(block.end(), iptc.begin(), iptc.end());
+    if (iptc.size() % 2 != 0)
+        block.push_back(0);
+    return block;
+}
+
+JpegSegment Segment(std::uint8_t marker, std::string_view header, const std::uint8_t* data, std::size_t size)
+{
+    JpegSegment segment;
+    segment.marker = marker;
+    segment.payload.reserve(header.size() + size);
+    segment.payload.insert(segment.payload.end(), header.begin(), header.end());
+    segment.payload.insert(segment.payload.end(), data, data + size);
+    return segment;
+}
+
+// JPEG carries an ICC profile in APP2 segments of at most this many bytes
+// of it, numbered from 1, at most 255 of them.
+constexpr std::size_t kIccChunkBytes = 65519;
+constexpr std::size_t kIccChunksMax = 255;
 
 }  // namespace
 
@@ -169,8 +293,8 @@ Outcome ReadOrientation(const char* path, int* orientation)
     *orientation = 1;
     try {
         PrepareExiv2();
-        const std::vector<Exiv2::byte> bytes = ReadWholeFile(path);
-        std::unique_ptr<Exiv2::Image> image = OpenWithMetadata(bytes, path);
+        std::vector<Exiv2::byte> bytes;
+        std::unique_ptr<Exiv2::Image> image = OpenFileWithMetadata(path, &bytes);
         Exiv2::ExifData& exif = image->exifData();
         auto found = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
         if (found != exif.end() && found->count() > 0) {
@@ -188,14 +312,16 @@ Outcome ReadOrientation(const char* path, int* orientation)
     }
 }
 
-Outcome CopyMetadata(const char* source, const char* target, LONG width, LONG height, bool orientationApplied)
+Outcome ReadPhotoMetadata(const char* source, const MetadataSettings& settings, PhotoMetadata* metadata)
 {
+    *metadata = {};
+    if (settings.keep == MetadataKeep::None)
+        return {};
     std::vector<Exiv2::byte> sourceBytes;
     std::unique_ptr<Exiv2::Image> from;
     try {
         PrepareExiv2();
-        sourceBytes = ReadWholeFile(source);
-        from = OpenWithMetadata(sourceBytes, source);
+        from = OpenFileWithMetadata(source, &sourceBytes);
         RefuseBrokenPngProfile(*from);
     } catch (const Exiv2::AnyError& error) {
         return LibraryFailure(Failure::MetadataUnreadable, error.what());
@@ -204,46 +330,73 @@ Outcome CopyMetadata(const char* source, const char* target, LONG width, LONG he
     } catch (...) {
         return Fail(Failure::MetadataUnreadable);
     }
+    Outcome outcome;
     try {
-        Exiv2::ExifData exif = from->exifData();
-        Exiv2::XmpData xmp = from->xmpData();
-        const Exiv2::IptcData& iptc = from->iptcData();
+        EncodeMetadata(*from, settings, metadata);
+    } catch (const Exiv2::AnyError& error) {
+        outcome = LibraryFailure(Failure::MetadataUnwritable, error.what());
+    } catch (const std::exception& error) {
+        outcome = LibraryFailure(Failure::MetadataUnwritable, error.what());
+    } catch (...) {
+        outcome = Fail(Failure::MetadataUnwritable);
+    }
+    if (!outcome.ok())
+        *metadata = {};
+    return outcome;
+}
 
-        Exiv2::ExifThumb(exif).erase();
-        EraseXmpFamily(xmp, "Xmp.xmp.Thumbnails");
-        const auto w = static_cast<std::uint32_t>(width);
-        const auto h = static_cast<std::uint32_t>(height);
-        SetIfPresent(exif, "Exif.Photo.PixelXDimension", w);
-        SetIfPresent(exif, "Exif.Photo.PixelYDimension", h);
-        SetIfPresent(exif, "Exif.Image.ImageWidth", w);
-        SetIfPresent(exif, "Exif.Image.ImageLength", h);
-        SetXmpIfPresent(xmp, "Xmp.exif.PixelXDimension", std::to_string(w));
-        SetXmpIfPresent(xmp, "Xmp.exif.PixelYDimension", std::to_string(h));
-        SetXmpIfPresent(xmp, "Xmp.tiff.ImageWidth", std::to_string(w));
-        SetXmpIfPresent(xmp, "Xmp.tiff.ImageLength", std::to_string(h));
-        if (orientationApplied) {
-            if (exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation")) != exif.end())
-                exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
-            SetXmpIfPresent(xmp, "Xmp.tiff.Orientation", "1");
+Outcome JpegMetadataSegments(const PhotoMetadata& metadata, std::vector<JpegSegment>* segments)
+{
+    using namespace std::string_view_literals;
+    segments->clear();
+    try {
+        if (!metadata.exif.empty())
+            segments->push_back(Segment(0xE1, "Exif\0\0"sv, metadata.exif.data(), metadata.exif.size()));
+        if (!metadata.xmp.empty())
+            segments->push_back(Segment(0xE1, "http://ns.adobe.com/xap/1.0/\0"sv,
+                                        reinterpret_cast<const std::uint8_t*>(metadata.xmp.data()),
+                                        metadata.xmp.size()));
+        const std::size_t chunks = (metadata.icc.size() + kIccChunkBytes - 1) / kIccChunkBytes;
+        if (chunks > kIccChunksMax)
+            return LibraryFailure(Failure::MetadataUnwritable, "the ICC profile is too large for a JPEG file");
+        for (std::size_t i = 0; i < chunks; ++i) {
+            const std::size_t offset = i * kIccChunkBytes;
+            std::string header = "ICC_PROFILE"s + '\0';
+            header += static_cast<char>(i + 1);
+            header += static_cast<char>(chunks);
+            segments->push_back(Segment(0xE2, header, metadata.icc.data() + offset,
+                                        std::min(kIccChunkBytes, metadata.icc.size() - offset)));
         }
-        const Exiv2::DataBuf* profile = from->iccProfileDefined() ? from->iccProfile() : nullptr;
+        if (!metadata.iptc.empty()) {
+            const std::vector<std::uint8_t> block = IptcResourceBlock(metadata.iptc);
+            segments->push_back(Segment(0xED, "Photoshop 3.0\0"sv, block.data(), block.size()));
+        }
+    } catch (const std::bad_alloc&) {
+        segments->clear();
+        return Fail(Failure::MetadataUnwritable);
+    }
+    for (const JpegSegment& segment : *segments)
+        if (segment.payload.size() > kJpegSegmentPayloadMax) {
+            segments->clear();
+            return LibraryFailure(Failure::MetadataUnwritable, "the metadata is too large for a JPEG segment");
+        }
+    return {};
+}
 
-        const std::vector<Exiv2::byte> file = ReadWholeFile(target);
-        if (Exiv2::ImageFactory::getType(file.data(), static_cast<long>(file.size())) == Exiv2::ImageType::webp) {
-            // WebP has no IPTC block: IPTC goes into XMP.
-            if (!iptc.empty())
-                Exiv2::copyIptcToXmp(iptc, xmp);
-            return WriteWebpChunks(target, file, exif, xmp, profile);
-        }
-        std::unique_ptr<Exiv2::Image> to = OpenWithMetadata(file, target);
-        to->setIptcData(iptc);
-        to->setExifData(exif);
-        to->setXmpData(xmp);
-        if (profile) {
-            Exiv2::DataBuf copy(profile->pData_, profile->size_);
-            to->setIccProfile(copy, false);
-        }
-        WriteImage(*to, target);
+Outcome XmpWithIptc(const PhotoMetadata& metadata, std::string* packet)
+{
+    *packet = metadata.xmp;
+    if (metadata.iptc.empty())
+        return {};
+    try {
+        PrepareExiv2();
+        Exiv2::XmpData xmp;
+        Exiv2::IptcData iptc;
+        if ((!metadata.xmp.empty() && Exiv2::XmpParser::decode(xmp, metadata.xmp) != 0) ||
+            Exiv2::IptcParser::decode(iptc, metadata.iptc.data(), static_cast<std::uint32_t>(metadata.iptc.size())) != 0)
+            return LibraryFailure(Failure::MetadataUnwritable, "XMP");
+        Exiv2::copyIptcToXmp(iptc, xmp);
+        *packet = EncodeXmp(xmp);
         return {};
     } catch (const Exiv2::AnyError& error) {
         return LibraryFailure(Failure::MetadataUnwritable, error.what());
@@ -252,4 +405,22 @@ Outcome CopyMetadata(const char* source, const char* target, LONG width, LONG he
     } catch (...) {
         return Fail(Failure::MetadataUnwritable);
     }
+}
+
+std::string IptcRawProfile(const std::vector<std::uint8_t>& iptc)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    const std::vector<std::uint8_t> block = IptcResourceBlock(iptc);
+    char size[16];
+    std::snprintf(size, sizeof size, "%8u", static_cast<unsigned>(block.size()));
+    std::string text = "\niptc\n"s + size;
+    text.reserve(text.size() + block.size() * 2 + block.size() / 36 + 2);
+    for (std::size_t i = 0; i < block.size(); ++i) {
+        if (i % 36 == 0)
+            text += '\n';
+        text += kHex[block[i] >> 4];
+        text += kHex[block[i] & 15];
+    }
+    text += '\n';
+    return text;
 }

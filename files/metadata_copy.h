@@ -1,9 +1,14 @@
 // A photograph's metadata through Exiv2: the EXIF orientation, and EXIF,
-// XMP, IPTC and the ICC profile carried from an input file into the file
-// written from it.
+// XMP, IPTC and the ICC profile read once from an input file, filtered,
+// and handed to the writers, which put them into the file as they write it.
 #pragma once
 
+#include "files/jpeg_codec.h"
 #include "files/rgba_rows.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
 
 // Reads the EXIF orientation (1..8) of the JPEG, PNG or WebP file at path
 // into *orientation: 1 when the file has none or a value outside 1..8.
@@ -11,14 +16,51 @@
 // cause) when the metadata cannot be read.
 Outcome ReadOrientation(const char* path, int* orientation);
 
-// Copies the EXIF, XMP and IPTC data and the ICC profile of source into
-// target, a JPEG, PNG or WebP file just written from it, rewriting target
-// in place (target is a temporary file: a failure leaves it for the caller
-// to discard).  The EXIF thumbnail (and an XMP one) is removed, since it
-// would show the picture as it was; the dimension tags that exist are set
-// to width x height; with orientationApplied the orientation tags that
-// exist become 1.  IPTC goes into XMP for WebP, which has no IPTC block.
-// Never throws: fails with MetadataUnreadable when the source's metadata
-// cannot be read, MetadataUnwritable when the target's cannot be written
-// (the library's words, if any, as the cause).
-Outcome CopyMetadata(const char* source, const char* target, LONG width, LONG height, bool orientationApplied);
+// How much of the input's metadata the written file keeps.
+enum class MetadataKeep : unsigned char {
+    All,             // EXIF, XMP, IPTC and the ICC profile
+    AllButLocation,  // the same without the GPS tags and the place names
+    None,            // nothing
+};
+inline constexpr MetadataKeep kMetadataKeepDefault = MetadataKeep::All;
+
+struct MetadataSettings {
+    MetadataKeep keep = kMetadataKeepDefault;
+    LONG width = 0;   // the picture's size as written: the dimension
+    LONG height = 0;  // tags that exist take it
+    bool orientationApplied = false;  // the picture was turned upright
+};
+
+// The metadata a written file gets, in forms no container owns; each
+// writer packs them its own way.  Empty members are left out.
+struct PhotoMetadata {
+    std::vector<std::uint8_t> exif;  // a TIFF structure, little-endian
+    std::string xmp;                 // an XMP packet
+    std::vector<std::uint8_t> iptc;  // IPTC IIM data sets
+    std::vector<std::uint8_t> icc;   // an ICC profile
+
+    bool empty() const { return exif.empty() && xmp.empty() && iptc.empty() && icc.empty(); }
+};
+
+// Reads the EXIF, XMP and IPTC data and the ICC profile of the JPEG, PNG or
+// WebP file at source into *metadata, keeping what settings.keep says.
+// The EXIF thumbnail (and an XMP one) is removed, since it would show the
+// picture as it was; the dimension tags that exist are set to the size
+// written; with orientationApplied the orientation tags that exist become
+// 1.  Never throws: fails with MetadataUnreadable when the source's
+// metadata cannot be read, MetadataUnwritable when it cannot be encoded
+// (the library's words, if any, as the cause); *metadata is then empty.
+Outcome ReadPhotoMetadata(const char* source, const MetadataSettings& settings, PhotoMetadata* metadata);
+
+// The JPEG marker segments for metadata: APP1 Exif, APP1 XMP, APP2
+// ICC_PROFILE (split into as many as it needs) and APP13 Photoshop IPTC.
+// Fails with MetadataUnwritable when a block does not fit its segment.
+Outcome JpegMetadataSegments(const PhotoMetadata& metadata, std::vector<JpegSegment>* segments);
+
+// The XMP packet for a file type without an IPTC block (WebP): the XMP with
+// the IPTC data added in XMP's own terms.  Fails with MetadataUnwritable.
+Outcome XmpWithIptc(const PhotoMetadata& metadata, std::string* packet);
+
+// The IPTC data as the text of a PNG "Raw profile type iptc" chunk: a
+// Photoshop resource block in hexadecimal, as Exiv2 and others read it.
+std::string IptcRawProfile(const std::vector<std::uint8_t>& iptc);

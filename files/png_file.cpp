@@ -1,11 +1,13 @@
 #include "files/png_file.h"
 
 #include "platform/file_names.h"
+#include "files/metadata_copy.h"
 #include "files/safe_replace.h"
 
 #include <spng.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -84,8 +86,57 @@ Outcome DecodePngMemory(const void* data, std::size_t size, ImageDocument* doc, 
 
 namespace {
 
+// The chunks for metadata: iCCP, eXIf, XMP in an iTXt chunk and IPTC as a
+// "Raw profile type iptc" zTXt chunk.  The library writes them before the
+// image data from these structures, which keep pointing into metadata and
+// *iptcText until the picture is written.
+struct PngMetadataChunks {
+    spng_iccp iccp = {};
+    spng_exif exif = {};
+    spng_text text[2] = {};
+    std::string iptcText;
+};
+
+int SetMetadataChunks(spng_ctx* ctx, const PhotoMetadata& metadata, PngMetadataChunks* chunks)
+{
+    int error = 0;
+    if (!metadata.icc.empty()) {
+        std::strcpy(chunks->iccp.profile_name, "ICC profile");
+        chunks->iccp.profile_len = metadata.icc.size();
+        chunks->iccp.profile = reinterpret_cast<char*>(const_cast<std::uint8_t*>(metadata.icc.data()));
+        error = spng_set_iccp(ctx, &chunks->iccp);
+    }
+    if (error == 0 && !metadata.exif.empty()) {
+        chunks->exif.length = metadata.exif.size();
+        chunks->exif.data = reinterpret_cast<char*>(const_cast<std::uint8_t*>(metadata.exif.data()));
+        error = spng_set_exif(ctx, &chunks->exif);
+    }
+    std::uint32_t count = 0;
+    static char empty[] = "";
+    if (!metadata.xmp.empty()) {
+        spng_text& xmp = chunks->text[count++];
+        std::strcpy(xmp.keyword, "XML:com.adobe.xmp");
+        xmp.type = SPNG_ITXT;
+        xmp.length = metadata.xmp.size();
+        xmp.text = const_cast<char*>(metadata.xmp.data());
+        xmp.language_tag = empty;
+        xmp.translated_keyword = empty;
+    }
+    if (!metadata.iptc.empty()) {
+        chunks->iptcText = IptcRawProfile(metadata.iptc);
+        spng_text& iptc = chunks->text[count++];
+        std::strcpy(iptc.keyword, "Raw profile type iptc");
+        iptc.type = SPNG_ZTXT;
+        iptc.length = chunks->iptcText.size();
+        iptc.text = chunks->iptcText.data();
+    }
+    if (error == 0 && count > 0)
+        error = spng_set_text(ctx, chunks->text, count);
+    return error;
+}
+
 // Encodes into an open stream, one row at a time from the WorkDib.
-Outcome Encode(std::FILE* file, const ImageDocument* doc, const std::uint8_t* alpha)
+Outcome Encode(std::FILE* file, const ImageDocument* doc, const std::uint8_t* alpha, const PhotoMetadata* metadata)
 {
     Context ctx(spng_ctx_new(SPNG_CTX_ENCODER));
     if (!ctx)
@@ -97,6 +148,11 @@ Outcome Encode(std::FILE* file, const ImageDocument* doc, const std::uint8_t* al
     ihdr.bit_depth = 8;
     ihdr.color_type = alpha ? SPNG_COLOR_TYPE_TRUECOLOR_ALPHA : SPNG_COLOR_TYPE_TRUECOLOR;
     int error = spng_set_ihdr(ctx.get(), &ihdr);
+    PngMetadataChunks chunks;
+    if (error == 0 && metadata) {
+        if (const int refused = SetMetadataChunks(ctx.get(), *metadata, &chunks); refused != 0)
+            return LibraryFailure(Failure::MetadataUnwritable, spng_strerror(refused));
+    }
     if (error == 0)
         error = spng_encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
     if (error != 0)
@@ -119,7 +175,8 @@ Outcome Encode(std::FILE* file, const ImageDocument* doc, const std::uint8_t* al
 
 }  // namespace
 
-Outcome WritePngFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha)
+Outcome WritePngFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha,
+                     const PhotoMetadata* metadata)
 {
     char temporary[kTempPathBytes];
     if (MakeTemporaryPath(path, temporary) != 0)
@@ -127,7 +184,7 @@ Outcome WritePngFile(const char* path, const ImageDocument* doc, const std::uint
     std::FILE* file = OpenFileUtf8(temporary, "wb");
     if (!file)
         return Fail(Failure::CreateFailed);
-    Outcome outcome = Encode(file, doc, alpha);
+    Outcome outcome = Encode(file, doc, alpha, metadata);
     // libspng does not look at its writes: the stream's error flag and the
     // close tell whether everything reached the disk.
     if (outcome.ok() && (std::fflush(file) != 0 || std::ferror(file)))

@@ -4,6 +4,8 @@
 
 #include "files/rgba_rows.h"
 
+struct PhotoMetadata;
+
 // Reads path into a new WorkDib for doc: 1, 2, 4, 8 and 16 bits, grey,
 // palette and colour, interlaced or not; 16-bit samples give their high
 // byte.  A file with an alpha channel or a transparency chunk fills
@@ -13,10 +15,13 @@
 Outcome ReadPngFile(const char* path, ImageDocument* doc, std::vector<std::uint8_t>* alpha);
 
 // Writes doc's picture to path as 8-bit RGB, or RGBA when alpha is not
-// null, under a temporary name that replaces path only when complete.  A
-// failure (NameTooLong, CreateFailed, PngWriteFailed, PictureOutOfMemory,
-// WriteIncomplete, ReplaceFailed) leaves any existing file untouched.
-Outcome WritePngFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha);
+// null, under a temporary name that replaces path only when complete.
+// metadata, when not null, goes into chunks before the image data (which
+// is the same with or without it).  A failure (NameTooLong, CreateFailed,
+// PngWriteFailed, MetadataUnwritable, PictureOutOfMemory, WriteIncomplete,
+// ReplaceFailed) leaves any existing file untouched.
+Outcome WritePngFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha,
+                     const PhotoMetadata* metadata = nullptr);
 
 // Decodes a PNG held in memory (the fuzz target's entry); the same checks
 // and limits as ReadPngFile.

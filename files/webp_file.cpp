@@ -1,14 +1,17 @@
 #include "files/webp_file.h"
 
 #include "platform/file_names.h"
+#include "files/metadata_copy.h"
 #include "files/safe_replace.h"
 
 #include <webp/decode.h>
 #include <webp/encode.h>
+#include <webp/mux.h>
 
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -138,14 +141,48 @@ Outcome Encode(const ImageDocument* doc, const std::uint8_t* alpha, int quality,
     return {};
 }
 
+struct MuxDelete {
+    void operator()(WebPMux* mux) const { WebPMuxDelete(mux); }
+};
+
+// Wraps the encoded picture and the metadata's chunks (ICCP, EXIF, and XMP
+// holding the IPTC data too: WebP has no IPTC chunk) into one file through
+// libwebp's muxer, which adds the extended header and its flags and leaves
+// the picture's own chunks as they are.  *file gets the muxer's bytes.
+Outcome WrapWithMetadata(const WebPMemoryWriter& writer, const PhotoMetadata& metadata, const std::string& xmp,
+                         WebPData* file)
+{
+    const WebPData bitstream = {writer.mem, writer.size};
+    std::unique_ptr<WebPMux, MuxDelete> mux(WebPMuxCreate(&bitstream, 0));
+    if (!mux)
+        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
+    auto set = [&](const char* fourcc, const void* bytes, std::size_t size) {
+        const WebPData chunk = {static_cast<const std::uint8_t*>(bytes), size};
+        return size == 0 || WebPMuxSetChunk(mux.get(), fourcc, &chunk, 1) == WEBP_MUX_OK;
+    };
+    if (!set("ICCP", metadata.icc.data(), metadata.icc.size()) ||
+        !set("EXIF", metadata.exif.data(), metadata.exif.size()) || !set("XMP ", xmp.data(), xmp.size()) ||
+        WebPMuxAssemble(mux.get(), file) != WEBP_MUX_OK)
+        return LibraryFailure(Failure::MetadataUnwritable, "WebP");
+    return {};
+}
+
 }  // namespace
 
 Outcome WriteWebpFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha, int quality,
-                      bool lossless)
+                      bool lossless, const PhotoMetadata* metadata)
 {
+    const bool withMetadata = metadata && !metadata->empty();
+    std::string xmp;
+    if (withMetadata)
+        if (Outcome packed = XmpWithIptc(*metadata, &xmp); !packed.ok())
+            return packed;
     WebPMemoryWriter writer;
     WebPMemoryWriterInit(&writer);
     Outcome outcome = Encode(doc, alpha, quality, lossless, &writer);
+    WebPData wrapped = {writer.mem, writer.size};
+    if (outcome.ok() && withMetadata)
+        outcome = WrapWithMetadata(writer, *metadata, xmp, &wrapped);
     char temporary[kTempPathBytes];
     if (outcome.ok() && MakeTemporaryPath(path, temporary) != 0)
         outcome = Fail(Failure::NameTooLong);
@@ -156,13 +193,15 @@ Outcome WriteWebpFile(const char* path, const ImageDocument* doc, const std::uin
             outcome = Fail(Failure::CreateFailed);
     }
     if (file) {
-        if (std::fwrite(writer.mem, 1, writer.size, file) != writer.size || std::fflush(file) != 0)
+        if (std::fwrite(wrapped.bytes, 1, wrapped.size, file) != wrapped.size || std::fflush(file) != 0)
             outcome = Fail(Failure::WriteIncomplete);
         if (std::fclose(file) != 0 && outcome.ok())
             outcome = Fail(Failure::WriteIncomplete);
         if (!outcome.ok())
             DiscardTemporary(temporary);
     }
+    if (wrapped.bytes != writer.mem)
+        WebPDataClear(&wrapped);
     WebPMemoryWriterClear(&writer);
     if (!outcome.ok())
         return outcome;

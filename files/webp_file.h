@@ -3,6 +3,8 @@
 
 #include "files/rgba_rows.h"
 
+struct PhotoMetadata;
+
 // Reads path into a new WorkDib for doc; a file with alpha fills *alpha
 // (bottom-up, one byte per pixel), others leave it empty.  Animated files
 // are refused.  A failure (OpenFailed, ReadFailed, TooLarge,
@@ -17,9 +19,11 @@ Outcome DecodeWebpMemory(const std::uint8_t* data, std::size_t size, ImageDocume
 
 // Writes doc's picture to path, lossy at quality (0..100) or lossless, with
 // the alpha plane when alpha is not null; lossless files keep the colour
-// under transparent pixels too.  A temporary file replaces path only when
-// complete.  A failure (WebpTooLarge, WebpWriteFailed, PictureOutOfMemory,
+// under transparent pixels too.  metadata, when not null, goes into its
+// own chunks beside the picture's (which are the same with or without
+// it).  A temporary file replaces path only when complete.  A failure
+// (WebpTooLarge, WebpWriteFailed, MetadataUnwritable, PictureOutOfMemory,
 // NameTooLong, CreateFailed, WriteIncomplete, ReplaceFailed) leaves any
 // existing file untouched.
 Outcome WriteWebpFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha, int quality,
-                      bool lossless);
+                      bool lossless, const PhotoMetadata* metadata = nullptr);

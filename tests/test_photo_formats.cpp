@@ -170,6 +170,26 @@ std::string Value(const Exiv2::XmpData& xmp, const char* key)
     return found == xmp.end() ? "(none)" : found->toString();
 }
 
+enum class Type { jpeg, png, webp };
+
+// Writes picture to target as type with metadata (none when null), as the
+// command-line tool does: a JPEG file gets the metadata's segments.
+Outcome WriteWithMetadata(Type type, const std::string& target, const ImageDocument& picture,
+                          const PhotoMetadata* metadata)
+{
+    if (type == Type::png)
+        return WritePngFile(target.c_str(), &picture, nullptr, metadata);
+    if (type == Type::webp)
+        return WriteWebpFile(target.c_str(), &picture, nullptr, 80, false, metadata);
+    std::vector<JpegSegment> segments;
+    if (metadata)
+        if (Outcome packed = JpegMetadataSegments(*metadata, &segments); !packed.ok())
+            return packed;
+    ImageDocument copy = picture;
+    SetPath(&copy, target);
+    return WriteJpegFile(&copy, JpegWriteSettings{kJpegQualityDefault, false, segments});
+}
+
 // Every target type gets the source's EXIF, XMP, IPTC (WebP: in XMP) and
 // ICC profile, without the thumbnail, with its own dimensions and, the
 // picture having been turned upright, orientation 1.  The source's name is
@@ -188,7 +208,11 @@ TEST_F(PhotoFormatsTest, MetadataIsCarriedIntoEachTypeOfFile)
     ASSERT_TRUE(read.ok()) << Said(read);
     EXPECT_EQ(orientation, 6);
 
-    enum class Type { jpeg, png, webp };
+    PhotoMetadata metadata;
+    const Outcome taken = ReadPhotoMetadata(source.c_str(), MetadataSettings{MetadataKeep::All, kWidth, kHeight, true},
+                                            &metadata);
+    ASSERT_TRUE(taken.ok()) << Said(taken);
+
     struct Target {
         const char* name;
         Type type;
@@ -197,19 +221,8 @@ TEST_F(PhotoFormatsTest, MetadataIsCarriedIntoEachTypeOfFile)
                             Target{"target.webp", Type::webp}}) {
         SCOPED_TRACE(t.name);
         const std::string target = dir.File(t.name);
-        Outcome written;
-        if (t.type == Type::jpeg) {
-            ImageDocument copy = picture;
-            SetPath(&copy, target);
-            written = WriteJpegFile(&copy, JpegWriteSettings{});
-        } else if (t.type == Type::png) {
-            written = WritePngFile(target.c_str(), &picture, nullptr);
-        } else {
-            written = WriteWebpFile(target.c_str(), &picture, nullptr, 80, false);
-        }
+        const Outcome written = WriteWithMetadata(t.type, target, picture, &metadata);
         ASSERT_TRUE(written.ok()) << Said(written);
-        const Outcome copied = CopyMetadata(source.c_str(), target.c_str(), kWidth, kHeight, true);
-        ASSERT_TRUE(copied.ok()) << Said(copied);
 
         std::unique_ptr<Exiv2::Image> carried = Exiv2::ImageFactory::open(target);
         carried->readMetadata();
@@ -248,7 +261,8 @@ TEST_F(PhotoFormatsTest, MetadataIsCarriedIntoEachTypeOfFile)
 
 // A PNG's iCCP chunk whose profile does not decompress: Exiv2 0.27 reads it
 // as a profile of uninitialised bytes, which must not reach the file
-// written; the metadata is unreadable instead, and the target untouched.
+// written; the metadata is unreadable instead, none is given, and the
+// target is untouched.
 TEST_F(PhotoFormatsTest, PngProfileThatDoesNotDecompressIsRefused)
 {
     const std::string png = dir.File("source.png");
@@ -274,9 +288,190 @@ TEST_F(PhotoFormatsTest, PngProfileThatDoesNotDecompressIsRefused)
     const std::string target = dir.File("target.png");
     ASSERT_TRUE(WritePngFile(target.c_str(), &picture, nullptr).ok());
     const std::vector<std::uint8_t> before = ReadBytes(target);
-    EXPECT_EQ(CopyMetadata(png.c_str(), target.c_str(), kWidth, kHeight, false).failure,
+    PhotoMetadata metadata;
+    metadata.xmp = "left from before";
+    EXPECT_EQ(ReadPhotoMetadata(png.c_str(), MetadataSettings{MetadataKeep::All, kWidth, kHeight, false}, &metadata)
+                  .failure,
               Failure::MetadataUnreadable);
+    EXPECT_TRUE(metadata.empty());
     EXPECT_TRUE(SameBytes(ReadBytes(target), before));
+}
+
+// The bytes of a file that hold the picture itself, without the metadata's
+// segments or chunks: for JPEG everything from the first segment that is
+// not an application segment (tables, frame, scans); for PNG the IHDR,
+// IDAT and IEND chunks; for WebP the VP8, VP8L and ALPH chunks.
+std::vector<std::uint8_t> PictureBytes(Type type, const std::vector<std::uint8_t>& file)
+{
+    auto big = [&](std::size_t at) { return (std::uint32_t{file[at]} << 8) | file[at + 1]; };
+    std::vector<std::uint8_t> kept;
+    if (type == Type::jpeg) {
+        std::size_t at = 2;
+        while (at + 4 <= file.size() && file[at] == 0xFF && file[at + 1] >= 0xE0 && file[at + 1] <= 0xEF)
+            at += 2 + big(at + 2);
+        kept.assign(file.begin() + static_cast<std::ptrdiff_t>(std::min(at, file.size())), file.end());
+        return kept;
+    }
+    const bool png = type == Type::png;
+    std::size_t at = png ? 8 : 12;
+    while (at + 8 <= file.size()) {
+        const std::string kind(file.begin() + static_cast<std::ptrdiff_t>(at + (png ? 4 : 0)),
+                               file.begin() + static_cast<std::ptrdiff_t>(at + (png ? 8 : 4)));
+        const std::size_t length = png ? (big(at) << 16 | big(at + 2))
+                                       : (file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 | std::size_t{file[at + 7]} << 24);
+        const std::size_t end = std::min(file.size(), at + 8 + length + (png ? 4 : length % 2));
+        const bool picture = png ? kind == "IHDR" || kind == "IDAT" || kind == "IEND"
+                                 : kind == "VP8 " || kind == "VP8L" || kind == "ALPH";
+        if (picture)
+            kept.insert(kept.end(), file.begin() + static_cast<std::ptrdiff_t>(at),
+                        file.begin() + static_cast<std::ptrdiff_t>(end));
+        at = end;
+    }
+    return kept;
+}
+
+// The metadata goes into the file as it is written and leaves the picture's
+// own bytes as they are without it, for each type of file; a JPEG file
+// keeps its JFIF header first; an ICC profile larger than one JPEG segment
+// is split and comes back whole.
+TEST_F(PhotoFormatsTest, MetadataLeavesThePictureBytesAsTheyAre)
+{
+    const std::string source = dir.File("photograph.jpg");
+    WritePhotograph(dir, source);
+    if (HasFatalFailure())
+        return;
+    PhotoMetadata metadata;
+    const Outcome taken = ReadPhotoMetadata(source.c_str(), MetadataSettings{MetadataKeep::All, kWidth, kHeight, false},
+                                            &metadata);
+    ASSERT_TRUE(taken.ok()) << Said(taken);
+    ASSERT_FALSE(metadata.exif.empty() || metadata.xmp.empty() || metadata.iptc.empty());
+    // A profile of 150000 bytes: three APP2 segments in a JPEG file.
+    metadata.icc.assign(150000, 0);
+    for (std::size_t i = 0; i < metadata.icc.size(); ++i)
+        metadata.icc[i] = static_cast<std::uint8_t>(i * 13 % 251);
+    const std::uint8_t head[] = {0x00, 0x02, 0x49, 0xF0};  // 150000
+    std::copy(std::begin(head), std::end(head), metadata.icc.begin());
+    std::copy_n("acsp", 4, metadata.icc.begin() + 36);
+
+    for (const auto& [type, name] : {std::pair{Type::jpeg, "jpg"}, std::pair{Type::png, "png"},
+                                     std::pair{Type::webp, "webp"}}) {
+        SCOPED_TRACE(name);
+        const std::string bare = dir.File(std::string("bare.") + name);
+        const std::string carrying = dir.File(std::string("carrying.") + name);
+        ASSERT_TRUE(WriteWithMetadata(type, bare, picture, nullptr).ok());
+        const Outcome written = WriteWithMetadata(type, carrying, picture, &metadata);
+        ASSERT_TRUE(written.ok()) << Said(written);
+        const std::vector<std::uint8_t> bareBytes = ReadBytes(bare);
+        const std::vector<std::uint8_t> carryingBytes = ReadBytes(carrying);
+        EXPECT_GT(carryingBytes.size(), bareBytes.size());
+        EXPECT_FALSE(PictureBytes(type, bareBytes).empty());
+        EXPECT_TRUE(SameBytes(PictureBytes(type, carryingBytes), PictureBytes(type, bareBytes)));
+        if (type == Type::jpeg) {
+            ASSERT_GT(carryingBytes.size(), 12u);
+            EXPECT_EQ(std::string(carryingBytes.begin() + 2, carryingBytes.begin() + 4), "\xFF\xE0");
+            EXPECT_EQ(std::string(carryingBytes.begin() + 6, carryingBytes.begin() + 11), std::string("JFIF\0", 5));
+        }
+
+        std::unique_ptr<Exiv2::Image> carried = Exiv2::ImageFactory::open(carrying);
+        carried->readMetadata();
+        EXPECT_EQ(Value(carried->exifData(), "Exif.Image.Make"), "Quillvane Test");
+        ASSERT_TRUE(carried->iccProfileDefined());
+        const Exiv2::DataBuf* profile = carried->iccProfile();
+        EXPECT_EQ(std::vector<std::uint8_t>(profile->pData_, profile->pData_ + profile->size_), metadata.icc);
+        PhotoMetadata again;  // through the reader of the metadata too (a JPEG head of 150 KB)
+        const Outcome reread = ReadPhotoMetadata(
+            carrying.c_str(), MetadataSettings{MetadataKeep::All, kWidth, kHeight, false}, &again);
+        EXPECT_TRUE(reread.ok()) << Said(reread);
+        EXPECT_EQ(again.icc, metadata.icc);
+        EXPECT_EQ(again.exif, metadata.exif);
+        ReleaseDocument(&readBack);
+        std::vector<std::uint8_t> alpha;
+        const Outcome read = type == Type::png    ? ReadPngFile(carrying.c_str(), &readBack, &alpha)
+                             : type == Type::webp ? ReadWebpFile(carrying.c_str(), &readBack, &alpha)
+                                                  : Outcome{};
+        EXPECT_TRUE(read.ok()) << Said(read);
+    }
+}
+
+// What each way of keeping the metadata keeps of a photograph that says
+// where it was taken (GPS tags, XMP and IPTC place names), read back from
+// the JPEG file written.
+TEST_F(PhotoFormatsTest, KeepingAllButTheLocationRemovesEveryPlace)
+{
+    const std::string source = dir.File("located.jpg");
+    WritePhotograph(dir, source);
+    if (HasFatalFailure())
+        return;
+    {
+        std::unique_ptr<Exiv2::Image> image = Exiv2::ImageFactory::open(source);
+        image->readMetadata();
+        Exiv2::ExifData& exif = image->exifData();
+        exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+        exif["Exif.GPSInfo.GPSLatitude"] = "35/1 40/1 0/1";
+        Exiv2::XmpData& xmp = image->xmpData();
+        xmp["Xmp.exif.GPSLatitude"] = "35,40.0N";
+        xmp["Xmp.photoshop.City"] = "Kyoto";
+        xmp["Xmp.photoshop.Country"] = "Japan";
+        xmp["Xmp.iptc.Location"] = "Gion";
+        Exiv2::IptcData& iptc = image->iptcData();
+        iptc["Iptc.Application2.City"] = "Kyoto";
+        iptc["Iptc.Application2.SubLocation"] = "Gion";
+        image->writeMetadata();
+    }
+    const char* const places[] = {"Exif.GPSInfo.GPSLatitude", "Xmp.exif.GPSLatitude", "Xmp.photoshop.City",
+                                  "Xmp.photoshop.Country",    "Xmp.iptc.Location",    "Iptc.Application2.City",
+                                  "Iptc.Application2.SubLocation"};
+    const char* const others[] = {"Exif.Image.Make", "Xmp.dc.creator", "Iptc.Application2.Caption"};
+    struct Case {
+        MetadataKeep keep;
+        bool places;
+        bool others;
+    };
+    for (const Case& c : {Case{MetadataKeep::All, true, true}, Case{MetadataKeep::AllButLocation, false, true},
+                          Case{MetadataKeep::None, false, false}}) {
+        SCOPED_TRACE(static_cast<int>(c.keep));
+        PhotoMetadata metadata;
+        const Outcome taken =
+            ReadPhotoMetadata(source.c_str(), MetadataSettings{c.keep, kWidth, kHeight, false}, &metadata);
+        ASSERT_TRUE(taken.ok()) << Said(taken);
+        EXPECT_EQ(metadata.empty(), !c.others);
+        const std::string target = dir.File("kept.jpg");
+        ASSERT_TRUE(WriteWithMetadata(Type::jpeg, target, picture, &metadata).ok());
+        std::unique_ptr<Exiv2::Image> carried = Exiv2::ImageFactory::open(target);
+        carried->readMetadata();
+        auto has = [&](const std::string& key) {
+            if (key.rfind("Exif.", 0) == 0)
+                return carried->exifData().findKey(Exiv2::ExifKey(key)) != carried->exifData().end();
+            if (key.rfind("Xmp.", 0) == 0)
+                return carried->xmpData().findKey(Exiv2::XmpKey(key)) != carried->xmpData().end();
+            return carried->iptcData().findKey(Exiv2::IptcKey(key)) != carried->iptcData().end();
+        };
+        for (const char* key : places)
+            EXPECT_EQ(has(key), c.places) << key;
+        for (const char* key : others)
+            EXPECT_EQ(has(key), c.others) << key;
+        EXPECT_EQ(carried->iccProfileDefined(), c.others);
+    }
+}
+
+// Metadata a JPEG segment cannot hold (an XMP packet over 64 KB) is
+// refused before anything is written; PNG and WebP files hold it.
+TEST_F(PhotoFormatsTest, MetadataTooLargeForAJpegSegmentIsRefused)
+{
+    PhotoMetadata metadata;
+    metadata.xmp = "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>" + std::string(70000, ' ') +
+                   "<?xpacket end=\"w\"?>";
+    std::vector<JpegSegment> segments;
+    EXPECT_EQ(JpegMetadataSegments(metadata, &segments).failure, Failure::MetadataUnwritable);
+    EXPECT_TRUE(segments.empty());
+    const std::string jpeg = dir.File("refused.jpg");
+    EXPECT_EQ(WriteWithMetadata(Type::jpeg, jpeg, picture, &metadata).failure, Failure::MetadataUnwritable);
+    EXPECT_TRUE(ReadBytes(jpeg).empty()) << "a file was written";
+    for (const char* name : {"held.png", "held.webp"}) {
+        const std::string path = dir.File(name);
+        const Outcome written = WriteWithMetadata(name[5] == 'p' ? Type::png : Type::webp, path, picture, &metadata);
+        EXPECT_TRUE(written.ok()) << name << ": " << Said(written);
+    }
 }
 
 }  // namespace

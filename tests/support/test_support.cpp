@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include "platform/file_names.h"
+
 #include "platform/user_stand_in.h"
 
 #include <algorithm>
@@ -348,17 +350,25 @@ DocumentSnapshot Snapshot(const ImageDocument& doc)
 
 bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+    // Through the core's file seam, so UTF-8 names work on Windows too.
+    std::FILE* out = OpenFileUtf8(path.c_str(), "wb");
+    if (!out)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    return std::fclose(out) == 0 && written;
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::FILE* in = OpenFileUtf8(path.c_str(), "rb");
     if (!in)
         return {};
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[65536];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    std::fclose(in);
+    return bytes;
 }
 
 bool FileExists(const std::string& path)
