@@ -20,11 +20,44 @@ namespace {
 
 int Dragging = 0;
 
-RECT LightPane(HWND dialog)
+// The light circle's square, in dialog units.
+constexpr RECT kLightPaneUnits = {25, 20, 115, 120};
+
+// The light circle where the dialog shows it, and where a 96-dpi screen
+// shows it.  Points of the light are kept in the circle's 96-dpi units: a
+// point means the same light at any resolution, though the dialog (laid
+// out with its font) grows by another factor than the screen's.
+struct LightCircle {
+    RECT pane;    // client pixels
+    RECT pane96;  // client pixels of a 96-dpi screen
+};
+
+LightCircle LightCircleOf(HWND dialog)
 {
-    RECT pane = {25, 20, 115, 120};
+    RECT pane = kLightPaneUnits;
     MapDialogRect(dialog, &pane);
-    return pane;
+    return {pane, MapDialogRectAt96(dialog, kLightPaneUnits)};
+}
+
+// A square's centre and half sizes, as the light is measured from them.
+struct Axes {
+    LONG cx, cy, rx, ry;
+};
+
+Axes AxesOf(const RECT& pane)
+{
+    const LONG rx = (pane.right - pane.left) / 2;
+    const LONG ry = (pane.bottom - pane.top) / 2;
+    return {pane.left + rx, pane.top + ry, rx, ry};
+}
+
+// A point from one square to the other, centre to centre: the centre of
+// the circle is the light from the front on every screen.
+POINT MapBetween(const RECT& from, const RECT& to, POINT p)
+{
+    const Axes a = AxesOf(from);
+    const Axes b = AxesOf(to);
+    return {b.cx + MulDiv(p.x - a.cx, b.rx, a.rx), b.cy + MulDiv(p.y - a.cy, b.ry, a.ry)};
 }
 
 bool WatermarkFits()
@@ -76,18 +109,20 @@ void DrawLightPane(HDC dc, const RECT& pane)
     Ellipse(dc, pane.left, pane.top, pane.right, pane.bottom);
     const int midY = (pane.top + pane.bottom) / 2;
     const int midX = (pane.left + pane.right) / 2;
-    MoveToEx(dc, pane.left - 10, midY, nullptr);
-    LineTo(dc, pane.right + 10, midY);
-    MoveToEx(dc, midX, pane.top - 10, nullptr);
-    LineTo(dc, midX, pane.bottom + 10);
+    const int beyond = ScaledFrom96(10);
+    MoveToEx(dc, pane.left - beyond, midY, nullptr);
+    LineTo(dc, pane.right + beyond, midY);
+    MoveToEx(dc, midX, pane.top - beyond, nullptr);
+    LineTo(dc, midX, pane.bottom + beyond);
 }
 
 // Drawn twice at one place, the marker leaves the screen as it was.
-void DrawLightMarker(HDC dc)
+void DrawLightMarker(HDC dc, const LightCircle& circle)
 {
     Rop2Guard xorMode(dc, R2_XORPEN);
-    const POINT& m = Remembered.lightMarker;
-    Ellipse(dc, m.x - 4, m.y - 4, m.x + 4, m.y + 4);
+    const POINT m = MapBetween(circle.pane96, circle.pane, Remembered.lightMarker);
+    const int r = ScaledFrom96(4);
+    Ellipse(dc, m.x - r, m.y - r, m.x + r, m.y + r);
 }
 
 // The strength, amplification and ambient bars.
@@ -147,11 +182,9 @@ int InitWatermark(HWND dialog, ImageDocument* watermark, const ImageDocument* im
 
 void LightFromPoint(HWND dialog, POINT point)
 {
-    const RECT pane = LightPane(dialog);
-    const int rx = (pane.right - pane.left) / 2;
-    const int ry = (pane.bottom - pane.top) / 2;
-    const double ux = static_cast<double>(point.x - rx - pane.left) / rx;
-    const double uy = static_cast<double>(ry + pane.top - point.y) / ry;
+    const Axes axes = AxesOf(LightCircleOf(dialog).pane96);
+    const double ux = static_cast<double>(point.x - axes.cx) / axes.rx;
+    const double uy = static_cast<double>(axes.cy - point.y) / axes.ry;
     const double rho = std::sqrt(ux * ux + uy * uy);
     // Beyond the circle the light lies in the picture plane.
     const double z = std::sin(std::acos(rho < 1 ? rho : 1.0));
@@ -234,26 +267,29 @@ void OnBumpInit(HWND dialog)
 void OnBumpPaint(HWND dialog)
 {
     PaintDC paint(dialog);
-    DrawLightPane(paint.get(), LightPane(dialog));
+    const LightCircle circle = LightCircleOf(dialog);
+    DrawLightPane(paint.get(), circle.pane);
     Render(dialog);
     // On the paint's own DC the marker is drawn only where the paint
     // erased it: a repaint of part of it leaves the rest alone.
-    DrawLightMarker(paint.get());
+    DrawLightMarker(paint.get(), circle);
 }
 
 void OnLightPoint(HWND dialog, LPARAM lParam)
 {
     const POINT point = {LOWORD(lParam), HIWORD(lParam)};
-    const RECT pane = LightPane(dialog);
-    GdiObject<HRGN> circle(CreateEllipticRgn(pane.left + 1, pane.top + 1, pane.right - 1, pane.bottom - 1));
-    if (!PtInRegion(circle.get(), point.x, point.y))
+    const LightCircle circle = LightCircleOf(dialog);
+    const RECT& pane = circle.pane;
+    GdiObject<HRGN> inside(CreateEllipticRgn(pane.left + 1, pane.top + 1, pane.right - 1, pane.bottom - 1));
+    if (!PtInRegion(inside.get(), point.x, point.y))
         return;
-    LightFromPoint(dialog, point);
+    const POINT point96 = MapBetween(circle.pane, circle.pane96, point);
+    LightFromPoint(dialog, point96);
     {
         WindowDC dc(dialog);
-        DrawLightMarker(dc.get());
-        Remembered.lightMarker = point;
-        DrawLightMarker(dc.get());
+        DrawLightMarker(dc.get(), circle);
+        Remembered.lightMarker = point96;
+        DrawLightMarker(dc.get(), circle);
     }
     Render(dialog);
 }

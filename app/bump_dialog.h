@@ -10,7 +10,9 @@
 // controls.  Returns 0, or -1 when the copy cannot be allocated (reported:
 // "メモリーが足りません。").
 int InitWatermark(HWND dialog, ImageDocument* watermark, const ImageDocument* image);
-// Sets the light from a point of the light circle and shows it.
+// Sets the light from a point of the light circle and shows it.  The point
+// is in the circle's 96-dpi units: the client pixel it would be on a 96-dpi
+// screen (on one it is the client pixel itself).
 void LightFromPoint(HWND dialog, POINT point);
 // Re-reads the placement boxes, sets the position bars and draws the
 // preview of the bump on a fresh copy of the preview image.

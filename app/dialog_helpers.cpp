@@ -1,5 +1,6 @@
 #include "app/dialog_helpers.h"
 
+#include "app/gdi_guards.h"
 #include "platform/utf16.h"
 
 #include <cstdio>
@@ -96,4 +97,61 @@ int ScrollTriple(HWND dialog, int scrollId, int textId, int offset, WPARAM wPara
     ScrollValueFromCode(dialog, scrollId, textId, LOWORD(wParam), HIWORD(wParam), offset);
     *value = ScrollValue;
     return ScrollValue;
+}
+
+int ScreenDpi()
+{
+    WindowDC screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
+    return dpi > 0 ? dpi : 96;
+}
+
+int ScaledFrom96(int length)
+{
+    return MulDiv(length, ScreenDpi(), 96);
+}
+
+namespace {
+
+// A font's average character width and its height, the way a dialog
+// measures the font it is laid out with; {0, 0} when it cannot be measured.
+SIZE FontBaseUnits(HDC dc, HFONT font)
+{
+    static constexpr wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SelectObjectGuard select(dc, font);
+    TEXTMETRICW metrics = {};
+    SIZE extent = {};
+    if (!GetTextMetricsW(dc, &metrics) || !GetTextExtentPoint32W(dc, kLetters, 52, &extent))
+        return {0, 0};
+    return {(extent.cx / 26 + 1) / 2, metrics.tmHeight};
+}
+
+// The dialog's base units on a 96-dpi screen.
+SIZE BaseUnitsAt96(HWND dialog)
+{
+    RECT own = {0, 0, 4, 8};
+    MapDialogRect(dialog, &own);
+    WindowDC dc(dialog);
+    const int dpi = dc ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
+    if (dpi == 96 || dpi <= 0)
+        return {own.right, own.bottom};
+    // Without a font to measure, the dialog's own units scaled.
+    const SIZE scaled = {MulDiv(own.right, 96, dpi), MulDiv(own.bottom, 96, dpi)};
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    LOGFONTW face = {};
+    if (!font || GetObjectW(font, sizeof face, &face) != sizeof face)
+        return scaled;
+    face.lfHeight = MulDiv(face.lfHeight, 96, dpi);
+    GdiObject<HFONT> font96(CreateFontIndirectW(&face));
+    const SIZE base = font96.get() ? FontBaseUnits(dc.get(), font96.get()) : SIZE{0, 0};
+    return base.cx > 0 && base.cy > 0 ? base : scaled;
+}
+
+}  // namespace
+
+RECT MapDialogRectAt96(HWND dialog, RECT rect)
+{
+    const SIZE base = BaseUnitsAt96(dialog);
+    return {MulDiv(rect.left, base.cx, 4), MulDiv(rect.top, base.cy, 8), MulDiv(rect.right, base.cx, 4),
+            MulDiv(rect.bottom, base.cy, 8)};
 }

@@ -1,5 +1,6 @@
 // Helpers every settings dialog uses: one shared value slot that keeps a
-// scroll bar, its value and its "%3d" text in step, and window centring.
+// scroll bar, its value and its "%3d" text in step, window centring, and
+// the screen's resolution.
 #pragma once
 
 #include <windows.h>
@@ -30,3 +31,14 @@ void InitScrollTriple(HWND dialog, int scrollId, int textId, int offset, int* va
 // Runs one WM_HSCROLL/WM_VSCROLL on a triple; returns the new value.
 int ScrollTriple(HWND dialog, int scrollId, int textId, int offset, WPARAM wParam, int* value, int minimum,
                  int maximum);
+
+// The screen's resolution in dots per inch (96 at 100 %).  The program is
+// DPI-aware: client pixels are the screen's own pixels.
+int ScreenDpi();
+// A length given in pixels of a 96-dpi screen, in the screen's pixels.
+int ScaledFrom96(int length);
+// A rectangle in dialog units mapped to client pixels as the dialog maps it
+// on a 96-dpi screen: with the base units of its font made at the font's
+// 96-dpi size, measured as dialogs measure them.  On a 96-dpi screen it is
+// MapDialogRect's own answer.
+RECT MapDialogRectAt96(HWND dialog, RECT rect);

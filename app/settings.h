@@ -33,7 +33,9 @@ FilterParams FilterParamsOf(const FilterChoice& choice);
 struct RememberedSettings {
     // The light, the relief's strengths and the watermark's placement.
     BumpParams bump;
-    // Where the light was last clicked, in the bump dialog's client pixels.
+    // Where the light was last clicked, in the bump dialog's client pixels
+    // as a 96-dpi screen has them (the light circle's 96-dpi units): the
+    // same light on every screen.
     POINT lightMarker = {75, 65};
 
     FilterChoice filter;

@@ -8,6 +8,8 @@
 #   scripts/wine-prefix.sh                 build/wine-prefix-win32, with the test printer
 #   scripts/wine-prefix.sh --arch win64    build/wine-prefix-win64 (for x86-64 programs)
 #   scripts/wine-prefix.sh --no-printer    build/wine-prefix-ARCH-noprinter, no printer at all
+#   scripts/wine-prefix.sh --dpi 144       the same prefix with a screen of 144 dpi
+#                                          (folder name ending in -dpi144; 96 is the default)
 #   scripts/wine-prefix.sh --force         rebuild even if the stamp matches
 #
 # Environment: QUILLVANE_WINEPREFIX / QUILLVANE_WINEPREFIX_NOPRINTER choose
@@ -31,7 +33,11 @@
 #    for the prefix's own environment ("Windows NT x86" with its files under
 #    drivers/w32x86 in a win32 prefix, "Windows x64" and drivers/x64 in a
 #    win64 one): a driver registered for the other one is not found when a
-#    program opens the printer.
+#    program opens the printer;
+#  - with --dpi N: HKCU\Control Panel\Desktop LogPixels = N, the screen
+#    resolution Wine 8 gives every program (it also reads LogPixels under
+#    HKLM\...\Hardware Profiles\Current\Software\Fonts, but the user's
+#    value wins).  Wine reads it when a program starts.
 set -euo pipefail
 
 PREFIX_VERSION=3
@@ -44,6 +50,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 with_printer=1
 force=0
 arch=win32
+dpi=96
 while [ $# -gt 0 ]; do
   case "$1" in
     --no-printer) with_printer=0 ;;
@@ -51,7 +58,11 @@ while [ $# -gt 0 ]; do
     --arch)
       [ $# -ge 2 ] || { echo "wine-prefix.sh: --arch needs win32 or win64" >&2; exit 2; }
       arch=$2; shift ;;
-    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    --dpi)
+      [ $# -ge 2 ] && [[ $2 =~ ^[1-9][0-9]{1,2}$ ]] && [ "$2" -ge 96 ] && [ "$2" -le 480 ] ||
+        { echo "wine-prefix.sh: --dpi needs a resolution from 96 to 480" >&2; exit 2; }
+      dpi=$2; shift ;;
+    -h|--help) sed -n '2,18p' "$0"; exit 0 ;;
     *) echo "wine-prefix.sh: unknown option '$1'" >&2; exit 2 ;;
   esac
   shift
@@ -67,11 +78,13 @@ if [ $with_printer -eq 1 ]; then
 else
   prefix=${QUILLVANE_WINEPREFIX_NOPRINTER:-$root/build/wine-prefix-$arch-noprinter}
 fi
+if [ "$dpi" != 96 ]; then prefix=$prefix-dpi$dpi; fi
 mkdir -p "$(dirname "$prefix")"
 prefix=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
 output=${QUILLVANE_PRINTER_OUTPUT:-$prefix/printer-output.ps}
 stamp=$prefix/.quillvane-prefix
 recipe="version=$PREFIX_VERSION arch=$arch printer=$with_printer output=$output"
+if [ "$dpi" != 96 ]; then recipe="$recipe dpi=$dpi"; fi
 
 up_to_date() { [ $force -eq 0 ] && [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$recipe" ]; }
 
@@ -140,6 +153,9 @@ reg_file=$prefix/quillvane-setup.reg
   printf '"ＭＳ ゴシック"="IPAGothic"\r\n'
   printf '"MS Shell Dlg"="IPAPGothic"\r\n'
   printf '"MS Shell Dlg 2"="IPAPGothic"\r\n\r\n'
+  if [ "$dpi" != 96 ]; then
+    printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n' "$dpi"
+  fi
   if [ $with_printer -eq 1 ]; then
     win_output=$(printf '%s' "$output" | sed 's/\\/\\\\/g; s/"/\\"/g')
     driver_key="HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Print\\Environments\\$environment\\Drivers\\Version-3"
@@ -189,6 +205,10 @@ fi
 "$loader" regedit /S "$reg_file" </dev/null >>"$log" 2>&1 || fail "'regedit /S $reg_file' failed (exit status $?)"
 wineserver -w
 grep -q 'IPAPGothic' "$prefix/user.reg" || fail "the settings in $reg_file did not reach the registry"
+if [ "$dpi" != 96 ]; then
+  grep -qi "^\"LogPixels\"=dword:$(printf %08x "$dpi")" "$prefix/user.reg" ||
+    fail "the screen resolution $dpi in $reg_file did not reach the registry"
+fi
 
 echo "$recipe" >"$stamp"
 echo "Wine prefix ready in $(( $(date +%s) - started )) s" >&2

@@ -11,7 +11,8 @@
 #    prefix; a 32-bit program on a machine that cannot run it is refused
 #    with the reason (scripts/probe-win32.sh);
 #  - the Wine prefix (scripts/wine-prefix.sh) is created when missing;
-#    QUILLVANE_WINE_PRINTER=0 selects the prefix without any printer;
+#    QUILLVANE_WINE_PRINTER=0 selects the prefix without any printer,
+#    QUILLVANE_WINE_DPI=144 (say) one whose screen has that resolution;
 #  - an X display: $DISPLAY when it answers, otherwise a shared Xvfb on
 #    :$QUILLVANE_XVFB_DISPLAY (default 97, 1280x1024x24), started once and
 #    left running for the next runs (QUILLVANE_FORCE_XVFB=1 ignores $DISPLAY);
@@ -39,6 +40,7 @@ loader=$(wine_loader "$arch") || exit 1
 
 prefix_args=(--arch "$arch")
 if [ "${QUILLVANE_WINE_PRINTER:-1}" = 0 ]; then prefix_args+=(--no-printer); fi
+if [ -n "${QUILLVANE_WINE_DPI:-}" ]; then prefix_args+=(--dpi "$QUILLVANE_WINE_DPI"); fi
 prefix=$("$root/scripts/wine-prefix.sh" "${prefix_args[@]}") || exit 1
 
 display_answers() { [ -n "$1" ] && DISPLAY="$1" xdotool getdisplaygeometry >/dev/null 2>&1; }
