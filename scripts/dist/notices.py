@@ -77,7 +77,7 @@ def gpl_statement(program, verb, library, where, source):
         "or (at your option) any later version.  %s is therefore distributed under "
         "the terms of that licence (GPL-2.0-or-later); its text is %s.  Quillvane's "
         "own code in it stays under the MIT licence, which is compatible with those "
-        "terms.  %s" % (program, verb, library, program, where, source), 76).split("\n")
+        "terms.  %s" % (program, verb, library, program, where, source), 76, break_on_hyphens=False).split("\n")
 
 
 def linked_inputs(map_text, build_dir):
@@ -134,6 +134,8 @@ def upstream_texts(folder, files):
             inner = member.name.split("/", 1)[1] if "/" in member.name else ""
             if inner in wanted and member.isfile():
                 wanted[inner] = archive.extractfile(member).read().decode("utf-8")
+                if all(text is not None for text in wanted.values()):
+                    break
     missing = [name for name, text in wanted.items() if text is None]
     if missing:
         raise SystemExit("notices.py: %s has no %s" % (tarballs[0], ", ".join(missing)))
@@ -171,9 +173,10 @@ def windows(version, label, sources_path, output, programs):
                   % (version, label, ", ".join(p for p, _ in programs)), "=")
     out.append("")
     out.append("Quillvane's own code is under the MIT licence (LICENSE.txt in this folder).")
-    out.append("Each program is statically linked; besides Quillvane's own code it contains")
-    out.append("the libraries below, each built from the Debian source package named.  Those")
-    out.append("sources, with Quillvane's, are %s, published beside this zip." % source_archive)
+    out.extend(textwrap.wrap(
+        "Each program is statically linked; besides Quillvane's own code it contains the "
+        "libraries below, each built from the Debian source package named.  Those sources, "
+        "with Quillvane's, are %s, published beside this zip." % source_archive, 76))
     shown = []
     for program, _ in programs:
         out.append("")
@@ -183,7 +186,8 @@ def windows(version, label, sources_path, output, programs):
             if key and key in sources:
                 package, package_version = sources[key][0], sources[key][1]
                 origin = " (Debian source %s %s)" % (package, package_version)
-            out.append("  - %s: %s%s" % (name, role, origin))
+            out.extend(textwrap.wrap("%s: %s%s" % (name, role, origin), 76,
+                                     initial_indent="  - ", subsequent_indent="    "))
         for name, _, key, _, _, _ in present[program]:
             if name == "Exiv2" or key in GPL_LIBRARIES:
                 out.append("")
@@ -195,15 +199,19 @@ def windows(version, label, sources_path, output, programs):
     out.append("")
     for _, _, _, _, statement, _ in shown:
         if statement:
-            out.append(statement)
+            out.extend(textwrap.wrap(statement, 76))
     if any(not l[3] for l in shown):
         out.append(GCC_EXCEPTION)
-    notes = [words for words in sources.values() if len(words) > 3 and words[3].startswith("same-upstream:")]
+    notes = [sources[l[2]] for l in shown if l[2] in sources]
     for words in notes:
+        if len(words) < 4 or not words[3].startswith("same-upstream:"):
+            continue
         out.append("")
-        out.append("%s was taken from Debian's mingw-w64 build (%s); its source is given as"
-                   % (next(l[0] for l in LIBRARIES if sources.get(l[2]) == words), words[3].split(":", 1)[1]))
-        out.append("Debian's source package %s %s, of the same upstream release." % (words[0], words[1]))
+        out.extend(textwrap.wrap(
+            "%s was taken from Debian's mingw-w64 build (%s); its source is given as Debian's source "
+            "package %s %s, of the same upstream release."
+            % (next(l[0] for l in LIBRARIES if sources.get(l[2]) == words), words[3].split(":", 1)[1],
+               words[0], words[1]), 76))
     for name, _, key, files, _, _ in shown:
         if not files:
             continue
