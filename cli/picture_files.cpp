@@ -8,6 +8,7 @@
 #include "files/safe_replace.h"
 #include "files/webp_file.h"
 #include "image/blocks.h"
+#include "platform/file_names.h"
 #include "processing/orientation.h"
 
 #include <cstdio>
@@ -79,8 +80,8 @@ int WriteWithCoreWriter(const CliOptions& options, const std::string& path, int 
 
 int CopyPathInto(ImageDocument* doc, const std::string& path)
 {
-    if (path.size() >= sizeof doc->path) {
-        Report(path, _("the path is too long (at most 255 bytes)"));
+    if (!PathFits(path)) {
+        Report(path, _("the path is too long (at most 255 characters)"));
         return -1;
     }
     std::memset(doc->path, 0, sizeof doc->path);
@@ -92,7 +93,7 @@ int SniffPictureType(const std::string& path)
 {
     unsigned char magic[12] = {};
     std::size_t got = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenFileUtf8(path.c_str(), "rb");
     if (file) {
         got = std::fread(magic, 1, sizeof magic, file);
         std::fclose(file);

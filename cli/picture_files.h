@@ -28,7 +28,8 @@ struct PictureExtras {
 
 extern PictureExtras MainExtras;
 
-// Sets doc->path; -1 (reported) when the path does not fit its 255 bytes.
+// Sets doc->path; -1 (reported) when the path is longer than 255 UTF-16
+// units (platform/file_names.h).
 int CopyPathInto(ImageDocument* doc, const std::string& path);
 
 // The type of a file by its first bytes (BMP, JPEG, PNG, WebP), else by its

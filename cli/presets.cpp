@@ -1,6 +1,7 @@
 #include "cli/presets.h"
 
 #include "cli/text.h"
+#include "platform/file_names.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,7 +17,7 @@ bool IsBlank(char c)
 // The whole file, refused when it is larger than any preset needs to be.
 int ReadPresetText(const std::string& path, std::string* text, std::string* error)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenFileUtf8(path.c_str(), "rb");
     if (!file) {
         *error = Format(_("--preset: cannot read '%s': %s"), path.c_str(), std::strerror(errno));
         return -1;

@@ -1,5 +1,6 @@
 #include "files/bmp_reader.h"
 
+#include "platform/file_names.h"
 #include "image/blocks.h"
 
 #include <algorithm>
@@ -239,7 +240,7 @@ int ReadRows(HANDLE file, const BmpLayout& layout, BYTE* buffer, LONG rowsPerChu
 
 Outcome ReadBmpFile(ImageDocument* doc)
 {
-    FileCloser file{CreateFileA(doc->path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    FileCloser file{CreateFileUtf8(doc->path, GENERIC_READ, 0, OPEN_EXISTING)};
     if (file.file == INVALID_HANDLE_VALUE)
         return Fail(Failure::OpenFailed);
 

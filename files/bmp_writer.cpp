@@ -1,5 +1,6 @@
 #include "files/bmp_writer.h"
 
+#include "platform/file_names.h"
 #include "files/safe_replace.h"
 #include "image/blocks.h"
 
@@ -105,7 +106,7 @@ int WriteReplacing(const ImageDocument* doc, int depth, const BITMAPFILEHEADER& 
     char temporary[kTempPathBytes];
     if (MakeTemporaryPath(doc->path, temporary) != 0)
         return -1;
-    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileUtf8(temporary, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (file == INVALID_HANDLE_VALUE)
         return -1;
     bool ok = WriteAll(file, &header, sizeof header) && WriteAll(file, info, infoBytes);

@@ -3,6 +3,8 @@
 // that sets a jump point.
 #include "files/jpeg_codec.h"
 
+#include "platform/file_names.h"
+
 #include "image/picture_size.h"
 
 #include <algorithm>
@@ -181,7 +183,7 @@ JpegDecoder* JpegDecoderOpen(const char* path, std::int32_t* width, std::int32_t
         *why = Fail(Failure::JpegUnreadable, Cause::OutOfMemory);
         return nullptr;
     }
-    d->file = std::fopen(path, "rb");
+    d->file = OpenFileUtf8(path, "rb");
     if (!d->file) {
         *why = Fail(Failure::JpegUnreadable, Cause::CannotOpen);
         std::free(d);

@@ -1,5 +1,6 @@
 #include "files/jpeg_reader.h"
 
+#include "platform/file_names.h"
 #include "image/blocks.h"
 #include "files/jpeg_codec.h"
 
@@ -7,7 +8,7 @@
 
 Outcome ReadJpegFile(ImageDocument* doc)
 {
-    std::FILE* probe = std::fopen(doc->path, "rb");
+    std::FILE* probe = OpenFileUtf8(doc->path, "rb");
     if (!probe)
         return Fail(Failure::OpenFailed);
     std::fclose(probe);

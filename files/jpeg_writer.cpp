@@ -1,5 +1,6 @@
 #include "files/jpeg_writer.h"
 
+#include "platform/file_names.h"
 #include "image/blocks.h"
 #include "files/jpeg_codec.h"
 #include "files/safe_replace.h"
@@ -33,7 +34,7 @@ Outcome WriteJpegFile(ImageDocument* doc, const JpegWriteSettings& settings)
     char temporary[kTempPathBytes];
     if (MakeTemporaryPath(doc->path, temporary) != 0)
         return Fail(Failure::JpegWriteFailed, Cause::NameTooLong);
-    FileSink sink{CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
+    FileSink sink{CreateFileUtf8(temporary, GENERIC_WRITE, 0, CREATE_ALWAYS),
                   false};
     if (sink.file == INVALID_HANDLE_VALUE)
         return Fail(Failure::JpegWriteFailed, Cause::CannotCreate);

@@ -1,5 +1,6 @@
 #include "files/metadata_copy.h"
 
+#include "platform/file_names.h"
 #include <exiv2/exiv2.hpp>
 #include <exiv2/webpimage.hpp>
 #include <webp/mux.h>
@@ -30,7 +31,7 @@ void PrepareExiv2()
 // reported in Exiv2's own words, as when it opened the file itself.
 std::vector<Exiv2::byte> ReadWholeFile(const char* path)
 {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = OpenFileUtf8(path, "rb");
     if (!file)
         throw Exiv2::Error(Exiv2::kerDataSourceOpenFailed, path, Exiv2::strError());
     std::vector<Exiv2::byte> bytes;
@@ -49,7 +50,7 @@ enum class WriteResult { written, notOpened, notWritten };
 
 WriteResult WriteWholeFile(const char* path, const Exiv2::byte* bytes, std::size_t size)
 {
-    std::FILE* file = std::fopen(path, "wb");
+    std::FILE* file = OpenFileUtf8(path, "wb");
     if (!file)
         return WriteResult::notOpened;
     const bool written = std::fwrite(bytes, 1, size, file) == size;

@@ -1,5 +1,6 @@
 #include "files/png_file.h"
 
+#include "platform/file_names.h"
 #include "files/safe_replace.h"
 
 #include <spng.h>
@@ -62,7 +63,7 @@ Outcome Decode(spng_ctx* ctx, ImageDocument* doc, std::vector<std::uint8_t>* alp
 
 Outcome ReadPngFile(const char* path, ImageDocument* doc, std::vector<std::uint8_t>* alpha)
 {
-    File file(std::fopen(path, "rb"));
+    File file(OpenFileUtf8(path, "rb"));
     if (!file)
         return Fail(Failure::OpenFailed);
     Context ctx(spng_ctx_new(0));
@@ -123,7 +124,7 @@ Outcome WritePngFile(const char* path, const ImageDocument* doc, const std::uint
     char temporary[kTempPathBytes];
     if (MakeTemporaryPath(path, temporary) != 0)
         return Fail(Failure::NameTooLong);
-    std::FILE* file = std::fopen(temporary, "wb");
+    std::FILE* file = OpenFileUtf8(temporary, "wb");
     if (!file)
         return Fail(Failure::CreateFailed);
     Outcome outcome = Encode(file, doc, alpha);

@@ -1,6 +1,6 @@
 #include "files/safe_replace.h"
 
-#include "platform/platform.h"
+#include "platform/file_names.h"
 
 #include <cstdio>
 
@@ -12,7 +12,7 @@ int MakeTemporaryPath(const char* target, char (&temporary)[kTempPathBytes])
 
 int ReplaceWithTemporary(const char* temporary, const char* target)
 {
-    if (MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (MoveFileUtf8(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return 0;
     DiscardTemporary(temporary);
     return -1;
@@ -20,5 +20,5 @@ int ReplaceWithTemporary(const char* temporary, const char* target)
 
 void DiscardTemporary(const char* temporary)
 {
-    DeleteFileA(temporary);
+    DeleteFileUtf8(temporary);
 }

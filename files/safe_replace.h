@@ -3,9 +3,12 @@
 // target's name only when it is complete.
 #pragma once
 
+#include "platform/file_names.h"
+
 #include <cstddef>
 
-constexpr std::size_t kTempPathBytes = 300;
+// The longest document path and the suffix below.
+constexpr std::size_t kTempPathBytes = kMaxPathBytes + 8;
 
 // Makes the temporary name beside target ("<target>.qv-tmp").  Returns 0,
 // or -1 when the name does not fit.

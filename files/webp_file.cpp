@@ -1,5 +1,6 @@
 #include "files/webp_file.h"
 
+#include "platform/file_names.h"
 #include "files/safe_replace.h"
 
 #include <webp/decode.h>
@@ -69,7 +70,7 @@ Outcome DecodeWebpMemory(const std::uint8_t* data, std::size_t size, ImageDocume
 
 Outcome ReadWebpFile(const char* path, ImageDocument* doc, std::vector<std::uint8_t>* alpha)
 {
-    File file(std::fopen(path, "rb"));
+    File file(OpenFileUtf8(path, "rb"));
     if (!file)
         return Fail(Failure::OpenFailed);
     // A WebP file holds at most one picture of 16383 x 16383 pixels; a file
@@ -150,7 +151,7 @@ Outcome WriteWebpFile(const char* path, const ImageDocument* doc, const std::uin
         outcome = Fail(Failure::NameTooLong);
     std::FILE* file = nullptr;
     if (outcome.ok()) {
-        file = std::fopen(temporary, "wb");
+        file = OpenFileUtf8(temporary, "wb");
         if (!file)
             outcome = Fail(Failure::CreateFailed);
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "image/picture_size.h"
+#include "platform/file_names.h"
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -19,7 +20,7 @@ struct ImageDocument {
     BITMAPINFO* bmi;              // header used to paint, print and save
     LONG width;
     LONG height;
-    char path[256];
+    char path[kMaxPathBytes];     // UTF-8, at most kMaxPathUnits UTF-16 units
     LONG isLoaded;
     LONG isModified;
     BYTE* dib;                    // locked address of hDib
