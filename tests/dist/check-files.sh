@@ -4,17 +4,24 @@
 #   tests/dist/check-files.sh [DIST_DIR]
 #
 #  - SHA256SUMS lists every other file and each sum is right;
-#  - each zip holds exactly one folder with quillvane.exe, the README(s) and
-#    THIRD-PARTY-NOTICES.txt; the program is the right PE architecture, has
-#    no link time, and its version resource says the project's version; the
-#    texts have CRLF line ends and say what the tree's files say; the
-#    notices carry the IJG statement and the licence of every library the
-#    link map names, and a library without a known licence stops notices.py;
+#  - each zip holds exactly one folder with quillvane.exe (and, where the
+#    tree builds it for Windows, quillvane-cli.exe with its catalogue), the
+#    README(s), LICENSE.txt and THIRD-PARTY-NOTICES.txt; each program is the
+#    right PE architecture, has no link time, and the program's version
+#    resource says the project's version; the texts have CRLF line ends and
+#    say what the tree's files say; the notices carry the IJG statement, the
+#    MIT licence and the licence of every library the link maps name (and,
+#    for quillvane-cli.exe, the GPL's terms), and a library without a known
+#    licence stops notices.py;
+#  - the source archive holds every file of the tree and the complete
+#    Debian sources of the Windows libraries, with one owner, one time and
+#    sorted names;
 #  - the .deb is named and versioned after the project, depends on the
 #    libraries the tool links, installs the tool, its manual page, bash
-#    completion and copyright; the tool from it answers --version and
-#    converts a picture; apt-get would install it (simulated); lintian
-#    reports no errors; the completion completes.
+#    completion, copyright and notices; the copyright file names every
+#    package the tool links and the GPL's terms; the tool from it answers
+#    --version and converts a picture; apt-get would install it (simulated);
+#    lintian reports no errors; the completion completes.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 dist=$(cd "${1:-$root/dist}" && pwd) || exit 1
@@ -168,6 +175,36 @@ if [ -f "$map" ] && [ -f "$sources" ]; then
     pass "notices.py leaves out winpthreads when it is not linked" || fail "notices.py kept winpthreads' notice without winpthreads"
 fi
 
+# ---- the source archive ---------------------------------------------------------
+if [ -f "$dist/$source_archive" ]; then
+  top=quillvane-$version
+  listing=$(tar -tvzf "$dist/$source_archive") || fail "$source_archive does not unpack"
+  names=$(tar -tzf "$dist/$source_archive")
+  expected_files=$(git -C "$root" ls-files | sed "s|^|$top/|" | LC_ALL=C sort)
+  missing=$(LC_ALL=C comm -23 <(echo "$expected_files") <(LC_ALL=C sort <<<"$names"))
+  [ -z "$missing" ] && pass "$source_archive holds every file of the tree" ||
+    fail "$source_archive lacks $(head -n 3 <<<"$missing" | tr '\n' ' ')"
+  awk '$2 != "0/0" { bad = 1 } END { exit bad }' <<<"$listing" || fail "$source_archive: files not owned by 0/0"
+  [ "$(awk '{ print $4 " " $5 }' <<<"$listing" | sort -u | wc -l)" = 1 ] || fail "$source_archive: more than one file time"
+  [ "$names" = "$(LC_ALL=C sort <<<"$names")" ] || fail "$source_archive: names not in sorted order"
+  # Each Windows library's Debian source: its .dsc and every file it names.
+  mkdir -p "$work/src"
+  tar -xzf "$dist/$source_archive" -C "$work/src" "$top/third-party"
+  before=$failures
+  for library in libjpeg-turbo zlib expat libspng libwebp exiv2 freetype harfbuzz mingw-w64; do
+    package=$(awk -v l="$library" '$1 == l { print $2 }' "$work/src/$top/third-party/debian-sources/README")
+    dsc=$work/src/$top/third-party/debian-sources/$package/$package.dsc
+    if [ -z "$package" ] || [ ! -f "$dsc" ]; then
+      fail "$source_archive has no Debian source of $library"
+      continue
+    fi
+    (cd "$(dirname "$dsc")" &&
+     awk '/^Checksums-Sha256:/ { on = 1; next } /^[^ ]/ { on = 0 } on && NF == 3 { print $1 "  " $3 }' "$(basename "$dsc")" |
+       sha256sum --quiet -c -) || fail "$source_archive: the files of $(basename "$dsc") are not all there"
+  done
+  [ $failures -eq $before ] && pass "$source_archive: the Debian sources of the Windows libraries, complete"
+fi
+
 # ---- the Debian package -----------------------------------------------------------
 if [ -f "$dist/$deb" ]; then
   field() { dpkg-deb -f "$dist/$deb" "$1"; }
@@ -180,7 +217,8 @@ if [ -f "$dist/$deb" ]; then
   contents=$(dpkg-deb -c "$dist/$deb" | awk '{ print $6 }' | tr '\n' ' ')
   for path in ./usr/bin/quillvane-cli ./usr/share/man/man1/quillvane-cli.1.gz \
               ./usr/share/bash-completion/completions/quillvane-cli \
-              ./usr/share/doc/quillvane-cli/copyright ./usr/share/doc/quillvane-cli/changelog.gz; do
+              ./usr/share/doc/quillvane-cli/copyright ./usr/share/doc/quillvane-cli/changelog.gz \
+              ./usr/share/doc/quillvane-cli/THIRD-PARTY-NOTICES.gz; do
     grep -q " $path " <<<" $contents" || fail "$deb lacks $path"
   done
   dpkg-deb -c "$dist/$deb" | awk '$2 != "root/root" { bad = 1 } END { exit bad }' || fail "$deb: files not owned by root"
@@ -203,6 +241,24 @@ if [ -f "$dist/$deb" ]; then
     fail "$deb: quillvane-cli could not convert demo/watermark.bmp"
   fi
   grep -q -a -E '/work/|/tmp/|/home/|CMakeFiles' "$cli" && fail "$deb: a build path in quillvane-cli"
+  # The copyright file: the MIT licence, every package the tool links, the
+  # GPL's terms for the tool; the notices: each of those packages' copyright.
+  copyright=$work/deb/usr/share/doc/quillvane-cli/copyright
+  before=$failures
+  for phrase in "Copyright: 2026 The Quillvane authors" "License: MIT" \
+                "distributed under the terms of that licence" "(GPL-2.0-or-later;"; do
+    grep -qF -- "$phrase" "$copyright" || fail "$deb: copyright lacks \"$phrase\""
+  done
+  notices=$(zcat "$work/deb/usr/share/doc/quillvane-cli/THIRD-PARTY-NOTICES.gz")
+  for package in $(tr ',|' '\n\n' <<<"$depends" | sed 's/(.*)//; s/ //g' | grep -v '^$'); do
+    grep -q "^ - $package " "$copyright" || fail "$deb: copyright does not name $package, which the tool links"
+    grep -qxF "[/usr/share/doc/$package/copyright]" <<<"$notices" ||
+      grep -qF "[/usr/share/doc/$package/copyright: the same as" <<<"$notices" ||
+      fail "$deb: THIRD-PARTY-NOTICES.gz lacks $package's copyright"
+  done
+  grep -qF "quillvane-cli is therefore distributed under the terms of that licence" <<<"$(tr -s ' \n' '  ' <<<"$notices")" ||
+    fail "$deb: THIRD-PARTY-NOTICES.gz does not give the GPL's terms"
+  [ $failures -eq $before ] && pass "$deb: copyright (MIT, GPL-2.0-or-later through Exiv2) and notices name every linked package"
   zcat "$work/deb/usr/share/man/man1/quillvane-cli.1.gz" | grep -qF -- '\-\-watermark' ||
     fail "$deb: the manual page does not describe --watermark"
   if lintian --fail-on error "$dist/$deb" >"$work/lintian.txt" 2>&1; then
