@@ -8,9 +8,10 @@
 # completion; the control file gets its dependencies from dpkg-shlibdeps
 # (the libraries the program actually links, at the versions their symbols
 # need) and its size from the files; the copyright file names the packages
-# whose libraries the tool links and THIRD-PARTY-NOTICES.gz their licences.  Every file and folder gets fixed
-# permissions and the time SOURCE_DATE_EPOCH, and dpkg-deb writes root as
-# owner, so the same build gives the same .deb.  Prints the package's path.
+# whose libraries the tool links, THIRD-PARTY-NOTICES.gz holds their
+# licences.  Every file and folder gets fixed permissions and the time
+# SOURCE_DATE_EPOCH, and dpkg-deb writes root as owner, so the same build
+# gives the same .deb.  Prints the package's path.
 set -euo pipefail
 
 if [ $# -ne 3 ]; then
