@@ -15,7 +15,8 @@
 #  - an X display: $DISPLAY when it answers, otherwise a shared Xvfb on
 #    :$QUILLVANE_XVFB_DISPLAY (default 97, 1280x1024x24), started once and
 #    left running for the next runs (QUILLVANE_FORCE_XVFB=1 ignores $DISPLAY);
-#  - a Japanese ANSI code page (ja_JP.UTF-8 gives Wine code page 932);
+#  - a Japanese ANSI code page (ja_JP.UTF-8 gives Wine code page 932), or
+#    the locale QUILLVANE_WINE_LOCALE names (the command-line tool's tests);
 #  - a wineserver kept alive for QUILLVANE_WINESERVER_PERSIST seconds
 #    (default 120) after its last client, so that many short runs stay fast.
 set -uo pipefail
@@ -73,7 +74,8 @@ fi
 
 export WINEPREFIX="$prefix" WINEARCH=$arch WINELOADER=$loader WINEDEBUG=${QUILLVANE_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
+locale=${QUILLVANE_WINE_LOCALE:-ja_JP.UTF-8}
+export LC_ALL=$locale LANG=$locale
 
 # Whoever reads this script's output (ctest, a pipe) waits until every
 # process holding it has exited.  The first Wine program of a session
