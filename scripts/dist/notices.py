@@ -31,10 +31,10 @@ import textwrap
 GPL_LIBRARIES = {"exiv2", "libexiv2-27"}
 
 # The Windows system DLLs' import libraries and the C runtime's objects,
-# generated from mingw-w64's sources; any other archive of the
+# generated from mingw-w64's sources; any other archive or object of the
 # cross-compiler's own lib folder is part of that runtime too.
 MINGW_RUNTIME = {
-    "crt2.o", "dllcrt2.o", "libmingw32.a", "libmingwex.a", "libmoldname.a", "libmsvcrt.a", "libm.a",
+    "crt2.o", "dllcrt2.o", "crt2u.o", "dllcrt2u.o", "libmingw32.a", "libmingwex.a", "libmoldname.a", "libmsvcrt.a", "libm.a",
     "libkernel32.a", "libuser32.a", "libgdi32.a", "libcomdlg32.a", "libwinspool.a", "libadvapi32.a",
     "libshell32.a", "libole32.a", "liboleaut32.a", "libuuid.a", "libcomctl32.a", "libpsapi.a",
     "libws2_32.a", "libshlwapi.a", "libversion.a", "libucrt.a", "libucrtbase.a",
@@ -106,7 +106,7 @@ def library_of(path):
     for library in LIBRARIES:
         if base in library[5]:
             return library
-    if MINGW_SYSROOT_LIB.search(path) and base.endswith(".a"):
+    if MINGW_SYSROOT_LIB.search(path) and base.endswith((".a", ".o")):
         return next(l for l in LIBRARIES if l[0] == "mingw-w64 runtime")
     return None
 
