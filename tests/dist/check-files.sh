@@ -125,7 +125,7 @@ PY
   done
 
   notices=$folder/THIRD-PARTY-NOTICES.txt
-  flat=$(tr -d '\r' <"$notices" | tr -s ' \n' '  ')
+  flat=$(tr -d '\r' <"$notices" | tr -s ' \t\n' '   ')
   for phrase in "this software is based in part on the work of the Independent JPEG Group" \
                 "Copyright (C)2009-2023 D. R. Commander" \
                 "MinGW-w64 runtime licensing" \
