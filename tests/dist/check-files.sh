@@ -272,7 +272,7 @@ if [ -f "$dist/$deb" ]; then
 quillvane-cli effect --kind po\tposterize
 quillvane-cli filter --kind e\temboss
 quillvane-cli bump --wat\t--watermark
-quillvane-cli ysh --c\t--cmyk
+quillvane-cli ysh --cm\t--cmyk
 quillvane-cli convert --format j\tjpeg
 quillvane-cli --ver\t--version'
     before=$failures
