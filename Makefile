@@ -21,13 +21,16 @@
 #   make fuzz-coverage   the readers' and writers' line coverage by the fuzz corpus
 #   make bench   build and time every engine (BENCH_ARGS="--reps 3 --size 2000x1500")
 #   make dist    the release files in dist/: the Windows programs' zips
-#                (win32, win64), the Debian package of quillvane-cli and
-#                SHA256SUMS (scripts/dist.sh; builds in build/dist-*)
+#                (win32, win64), the Debian package of quillvane-cli, the
+#                source archive and SHA256SUMS (scripts/dist.sh; builds in
+#                build/dist-*)
 #   make check-dist   make dist, then check its files (tests/dist/check-files.sh),
-#                start the zipped programs under Wine (tests/dist/start-windows.sh)
-#                and build everything twice more from HEAD in two fresh clones to
-#                compare them byte for byte (tests/dist/reproducible.sh; about
-#                as long as two release builds)
+#                start the zipped programs under Wine (tests/dist/start-windows.sh),
+#                run each packaged command-line tool in Japanese
+#                (tests/dist/japanese-messages.sh) and build everything twice
+#                more from HEAD in two fresh clones to compare them byte for
+#                byte (tests/dist/reproducible.sh; about as long as two
+#                release builds)
 #   make bench-windows   time the engines in the 64-bit Windows program under
 #                Wine beside the native program, and the bump dialog's OK in
 #                the Windows program; writes bench/RESULTS-windows.md
@@ -91,6 +94,7 @@ dist: setup setup-windows setup-dist
 check-dist: dist
 	bash tests/dist/check-files.sh
 	bash tests/dist/start-windows.sh
+	bash tests/dist/japanese-messages.sh
 	JOBS=$(JOBS) bash tests/dist/reproducible.sh
 
 build:

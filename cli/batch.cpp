@@ -4,6 +4,7 @@
 #include "cli/picture_files.h"
 #include "cli/placement.h"
 #include "cli/report.h"
+#include "cli/system.h"
 #include "cli/text_mark_command.h"
 #include "files/bmp_reader.h"
 #include "files/jpeg_reader.h"
@@ -193,8 +194,8 @@ std::string OutputPathFor(const std::string& input, const BatchTarget& target, i
     if (target.outputFile)
         return target.outputFile;
     std::string path = target.outputDirectory;
-    if (!path.empty() && path.back() != '/')
-        path += '/';
+    if (!path.empty() && !IsPathSeparator(path.back()))
+        path += SeparatorFor(path);
     return path + StemOf(input) + target.suffix + TypeExtension(type);
 }
 

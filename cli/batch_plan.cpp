@@ -1,14 +1,10 @@
 #include "cli/batch_plan.h"
 
 #include "cli/picture_files.h"
+#include "cli/system.h"
 #include "cli/text.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -19,52 +15,39 @@ struct Found {
 
 bool IsDirectory(const std::string& path)
 {
-    struct stat info = {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool SameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    return InspectPath(path).directory;
 }
 
 std::string WithSlash(std::string path)
 {
-    if (!path.empty() && path.back() != '/')
-        path += '/';
+    if (!path.empty() && !IsPathSeparator(path.back()))
+        path += SeparatorFor(path);
     return path;
 }
 
 // Every picture below folder, in name order; folders that are symbolic
 // links are not followed (no loops), nor is the output folder entered.
-int Search(const std::string& folder, const std::string& below, const struct stat* outputFolder,
+int Search(const std::string& folder, const std::string& below, const PathInfo* outputFolder,
            std::vector<Found>* found, std::string* problem)
 {
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) {
-        *problem = Format(_("cannot read the folder '%s': %s"), folder.c_str(), std::strerror(errno));
+    std::vector<std::string> names;
+    std::string reason;
+    if (ListFolder(folder, &names, &reason) != 0) {
+        *problem = Format(_("cannot read the folder '%s': %s"), folder.c_str(), reason.c_str());
         return -1;
     }
-    std::vector<std::string> names;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    closedir(dir);
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         const std::string path = WithSlash(folder) + name;
-        struct stat link = {};
-        struct stat info = {};
-        if (lstat(path.c_str(), &link) != 0 || stat(path.c_str(), &info) != 0)
+        const PathInfo info = InspectPath(path);
+        if (!info.exists)
             continue;
-        if (S_ISDIR(info.st_mode)) {
-            if (S_ISLNK(link.st_mode) || (outputFolder && SameFile(info, *outputFolder)))
+        if (info.directory) {
+            if (info.link || (outputFolder && SameFile(info, *outputFolder)))
                 continue;
-            if (Search(path, below + name + "/", outputFolder, found, problem) != 0)
+            if (Search(path, below + name + SeparatorFor(folder), outputFolder, found, problem) != 0)
                 return -1;
-        } else if (S_ISREG(info.st_mode) && HasPictureExtension(name)) {
+        } else if (info.regular && HasPictureExtension(name)) {
             found->push_back({path, below});
         }
     }
@@ -83,10 +66,13 @@ CliFormat FormatOfType(int type)
 
 int MakeFolders(const std::string& path, std::string* problem)
 {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
-        const std::string folder = path.substr(0, slash);
-        if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-            *problem = Format(_("cannot make the folder '%s': %s"), folder.c_str(), std::strerror(errno));
+    for (std::size_t i = std::max<std::size_t>(PathRootLength(path), 1); i < path.size(); ++i) {
+        if (!IsPathSeparator(path[i]))
+            continue;
+        const std::string folder = path.substr(0, i);
+        std::string reason;
+        if (MakeFolder(folder, &reason) != 0) {
+            *problem = Format(_("cannot make the folder '%s': %s"), folder.c_str(), reason.c_str());
             return -1;
         }
     }
@@ -95,7 +81,7 @@ int MakeFolders(const std::string& path, std::string* problem)
 
 // The pictures the inputs name, each folder searched (with -r only);
 // *folderInput tells whether any input was a folder.
-int FindInputs(const CliOptions& o, const struct stat* outputFolder, std::vector<Found>* found, bool* folderInput,
+int FindInputs(const CliOptions& o, const PathInfo* outputFolder, std::vector<Found>* found, bool* folderInput,
                std::string* problem)
 {
     for (const std::string& input : o.inputs) {
@@ -124,7 +110,7 @@ int CheckOutputName(const CliOptions& o, bool toDirectory, bool severalFiles, st
                               o.output.c_str());
             return -1;
         }
-        if (o.output.back() == '/') {
+        if (IsPathSeparator(o.output.back())) {
             *problem = Format(_("the output directory '%s' does not exist"), o.output.c_str());
             return -1;
         }
@@ -161,17 +147,17 @@ int JobOutput(const CliOptions& o, const Found& f, bool toDirectory, BatchJob* j
 }
 
 // Adds f's job to the plan, or to its skipped files.
-int PlanJob(const CliOptions& o, const Found& f, bool toDirectory, const std::vector<struct stat>& inputs,
+int PlanJob(const CliOptions& o, const Found& f, bool toDirectory, const std::vector<PathInfo>& inputs,
             BatchPlan* plan, std::string* problem)
 {
     BatchJob job;
     job.input = f.path;
     if (JobOutput(o, f, toDirectory, &job, problem) != 0)
         return -1;
-    struct stat out = {};
-    const bool exists = stat(job.output.c_str(), &out) == 0;
+    const PathInfo out = InspectPath(job.output);
+    const bool exists = out.exists;
     if (exists && !o.inPlace)
-        for (const struct stat& in : inputs)
+        for (const PathInfo& in : inputs)
             if (SameFile(in, out)) {
                 *problem = Format(_("the result of '%s' would replace the input '%s': give --in-place to allow it"),
                                   f.path.c_str(), job.output.c_str());
@@ -191,8 +177,10 @@ int PlanJob(const CliOptions& o, const Found& f, bool toDirectory, const std::ve
 
 std::string StemOf(const std::string& path)
 {
-    const std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::size_t start = path.size();
+    while (start > PathRootLength(path) && !IsPathSeparator(path[start - 1]))
+        --start;
+    std::string name = path.substr(start);
     const std::size_t dot = name.find_last_of('.');
     if (dot != std::string::npos && dot > 0)
         name.resize(dot);
@@ -202,8 +190,8 @@ std::string StemOf(const std::string& path)
 int PlanBatch(const CliOptions& o, BatchPlan* plan, std::string* problem)
 {
     *plan = BatchPlan();
-    struct stat outputFolder = {};
-    const bool outputFolderExists = o.outputGiven && IsDirectory(o.output) && stat(o.output.c_str(), &outputFolder) == 0;
+    const PathInfo outputFolder = o.outputGiven ? InspectPath(o.output) : PathInfo();
+    const bool outputFolderExists = outputFolder.directory;
 
     std::vector<Found> found;
     bool folderInput = false;
@@ -217,10 +205,10 @@ int PlanBatch(const CliOptions& o, BatchPlan* plan, std::string* problem)
     if (toDirectory && !outputFolderExists && MakeFolders(WithSlash(o.output), problem) != 0)
         return -1;
 
-    std::vector<struct stat> inputs;
+    std::vector<PathInfo> inputs;
     for (const Found& f : found) {
-        struct stat info = {};
-        if (stat(f.path.c_str(), &info) == 0)
+        const PathInfo info = InspectPath(f.path);
+        if (info.exists)
             inputs.push_back(info);
     }
     for (const Found& f : found)

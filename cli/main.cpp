@@ -11,6 +11,7 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/report.h"
+#include "cli/system.h"
 #include "cli/text_mark_command.h"
 #include "cli/usage.h"
 #include "cli/worker_pool.h"
@@ -28,8 +29,8 @@ namespace {
 
 int UsageError(const std::string& problem)
 {
-    std::fprintf(stderr, "quillvane-cli: %s\n", problem.c_str());
-    std::fprintf(stderr, _("Try 'quillvane-cli --help' for more information.\n"));
+    WriteError("quillvane-cli: " + problem + "\n");
+    WriteError(_("Try 'quillvane-cli --help' for more information.\n"));
     return kExitUsage;
 }
 
@@ -51,7 +52,7 @@ void RunHere(const CliOptions& options, const BatchPlan& plan)
 
 }  // namespace
 
-int main(int argc, char** argv)
+int RunTool(int argc, char** argv)
 {
     StartLanguage();
     CliOptions options;
@@ -59,11 +60,11 @@ int main(int argc, char** argv)
     if (ParseCliOptions(argc, argv, &options, &problem) != 0)
         return UsageError(problem);
     if (options.command == CliCommand::Help) {
-        std::fputs(CliUsageText(), stdout);
+        WriteOut(CliUsageText());
         return kExitOk;
     }
     if (options.command == CliCommand::Version) {
-        std::puts("quillvane-cli " QUILLVANE_VERSION);
+        WriteOut("quillvane-cli " QUILLVANE_VERSION "\n");
         return kExitOk;
     }
 
@@ -76,7 +77,7 @@ int main(int argc, char** argv)
     TextField textMark;
     const bool stampsText = options.command == CliCommand::Bump && options.textGiven;
     if (stampsText && RenderTextMark(options.text, &textMark, &problem) != 0) {
-        std::fprintf(stderr, "quillvane-cli: %s\n", problem.c_str());
+        WriteError("quillvane-cli: " + problem + "\n");
         return kExitUsage;
     }
 
@@ -89,7 +90,7 @@ int main(int argc, char** argv)
         return kExitFileFailed;
     }
     for (const BatchJob& job : plan.skipped)
-        std::fprintf(stderr, _("quillvane-cli: %s: skipped, %s exists\n"), job.input.c_str(), job.output.c_str());
+        WriteError(Format(_("quillvane-cli: %s: skipped, %s exists\n"), job.input.c_str(), job.output.c_str()));
 
     const std::size_t count = plan.jobs.size();
     const int jobs = options.jobs > 0 ? options.jobs : CountProcessorCores();

@@ -2,8 +2,10 @@
 
 #include "cli/option_values.h"
 #include "cli/presets.h"
+#include "cli/system.h"
 #include "cli/text.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstddef>
@@ -695,9 +697,9 @@ int TakeWord(WordParse* p, std::size_t* i, CliOptions* options, std::string* err
 
 CliFormat FormatFromExtension(const std::string& name)
 {
-    const std::size_t slash = name.find_last_of('/');
     const std::size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+    if (dot == std::string::npos ||
+        std::any_of(name.begin() + static_cast<std::ptrdiff_t>(dot), name.end(), IsPathSeparator))
         return CliFormat::FromName;
     const std::string extension = name.substr(dot);
     if (EqualsNoCase(extension, ".bmp"))

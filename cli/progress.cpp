@@ -1,8 +1,7 @@
 #include "cli/progress.h"
 
+#include "cli/system.h"
 #include "cli/text.h"
-
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -25,8 +24,7 @@ ProgressState State;
 
 void Write(const std::string& text)
 {
-    std::fputs(text.c_str(), stderr);
-    std::fflush(stderr);
+    WriteError(text);
 }
 
 double Seconds()
@@ -57,7 +55,7 @@ void ProgressBegin(std::size_t count, bool shown)
 {
     State = ProgressState();
     State.shown = shown;
-    State.terminal = shown && isatty(STDERR_FILENO) == 1;
+    State.terminal = shown && ErrorIsTerminal();
     State.count = count;
     State.start = Clock::now();
     std::fflush(stderr);

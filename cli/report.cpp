@@ -1,5 +1,6 @@
 #include "cli/report.h"
 
+#include "cli/system.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -13,7 +14,7 @@ std::string ReportedText;  // what was shown since the last TakeReportedText
 
 void Show(const std::string& line)
 {
-    std::fputs(line.c_str(), stderr);
+    WriteError(line);
     ReportedText += line;
     ++ReportCount;
 }

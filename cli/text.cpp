@@ -1,35 +1,18 @@
 #include "cli/text.h"
 
-#include <unistd.h>
-
-#include <clocale>
 #include <cstdarg>
 #include <cstdio>
 
-#ifndef QUILLVANE_LOCALEDIR
-#define QUILLVANE_LOCALEDIR "/usr/share/locale"
-#endif
-
-void StartLanguage()
+std::vector<std::string> CatalogueFolders(const std::string& executableFolder, const std::string& configured)
 {
-    std::setlocale(LC_ALL, "");
-    std::setlocale(LC_NUMERIC, "C");
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string directory;
-    if (n > 0) {
-        self[n] = '\0';
-        directory = self;
-        directory.resize(directory.find_last_of('/') + 1);
+    std::vector<std::string> folders;
+    if (!executableFolder.empty()) {
+        folders.push_back(executableFolder + "../share/locale");
+        folders.push_back(executableFolder + "locale");
     }
-    // The build tree's catalogues beside the executable, else the
-    // system's, where the package installs them.
-    std::string catalogues = directory + "locale";
-    if (directory.empty() || access(catalogues.c_str(), F_OK) != 0)
-        catalogues = QUILLVANE_LOCALEDIR;
-    bindtextdomain("quillvane-cli", catalogues.c_str());
-    bind_textdomain_codeset("quillvane-cli", "UTF-8");
-    textdomain("quillvane-cli");
+    if (!configured.empty())
+        folders.push_back(configured);
+    return folders;
 }
 
 std::string Format(const char* format, ...)

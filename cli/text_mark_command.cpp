@@ -4,10 +4,9 @@
 #include "cli/batch.h"
 #include "cli/picture_files.h"
 #include "cli/report.h"
+#include "cli/system.h"
 #include "cli/text_messages.h"
 #include "text/text_mark.h"
-
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <string>
@@ -16,14 +15,13 @@ namespace {
 
 int TextMarkProblem(const std::string& problem)
 {
-    std::fprintf(stderr, "quillvane-cli: %s\n", problem.c_str());
+    WriteError("quillvane-cli: " + problem + "\n");
     return kExitUsage;
 }
 
 bool IsDirectory(const std::string& path)
 {
-    struct stat info = {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return InspectPath(path).directory;
 }
 
 }  // namespace
@@ -42,11 +40,11 @@ int MakeTextMarkDocument(const TextField& field, int soften, ImageDocument* doc)
     switch (BuildTextMarkDocument(field, soften, doc)) {
     case TextMarkFailure::None: return 0;
     case TextMarkFailure::OutOfMemory:
-        std::fprintf(stderr, _("quillvane-cli: not enough memory for the text mark (%ld x %ld)\n"), field.width,
-                     field.height);
+        WriteError(Format(_("quillvane-cli: not enough memory for the text mark (%ld x %ld)\n"), field.width,
+                          field.height));
         return -1;
     case TextMarkFailure::SoftenOutOfMemory:
-        std::fputs(_("quillvane-cli: not enough memory to soften the text mark\n"), stderr);
+        WriteError(_("quillvane-cli: not enough memory to soften the text mark\n"));
         return -1;
     }
     return -1;

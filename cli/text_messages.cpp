@@ -77,8 +77,9 @@ std::string FontText(const TextOutcome& o)
     case TextFailure::NotAFontFile: return Format(_("--font: '%s' is not a font file"), font);
     case TextFailure::NoSuchFace: {
         const long faces = static_cast<long>(o.number);
-        return Format(ngettext("--font-index: '%s' holds %ld face (0..%ld), not %d",
-                               "--font-index: '%s' holds %ld faces (0..%ld), not %d", static_cast<unsigned long>(faces)),
+        return Format(TranslatePlural("--font-index: '%s' holds %ld face (0..%ld), not %d",
+                                      "--font-index: '%s' holds %ld faces (0..%ld), not %d",
+                                      static_cast<unsigned long>(faces)),
                       font, faces, faces - 1, static_cast<int>(o.second));
     }
     case TextFailure::NoOutlines:

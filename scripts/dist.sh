@@ -2,9 +2,14 @@
 # Builds the release files into dist/ (make dist runs it after installing
 # what it needs):
 #
-#   quillvane-VERSION-win32.zip   the 32-bit program, README(s), licence notices
-#   quillvane-VERSION-win64.zip   the 64-bit program, the same documents
+#   quillvane-VERSION-win32.zip   the 32-bit program and command-line tool (with
+#                                 its catalogues), README(s), LICENSE.txt and
+#                                 THIRD-PARTY-NOTICES.txt
+#   quillvane-VERSION-win64.zip   the same, 64-bit
 #   quillvane-cli_VERSION_ARCH.deb   the command-line tool for Debian
+#   quillvane-VERSION-src.tar.gz  the sources: the project's at HEAD and the
+#                                 Debian source packages of the libraries in
+#                                 the Windows programs
 #   SHA256SUMS                    the checksums of the files above
 #
 # VERSION is project(VERSION) in CMakeLists.txt.  Where a release tag
@@ -71,6 +76,12 @@ answer=$(build/dist-linux/quillvane-cli --version)
 [ "$answer" = "quillvane-cli $version" ] ||
   { echo "dist: quillvane-cli --version says '$answer', not $version" >&2; exit 1; }
 
+# The Debian source packages of the Windows programs' libraries: their
+# licence texts go into the notices, the packages into the source archive.
+sources=build/dist-sources/list.txt
+scripts/dist/windows-sources.sh build/dist-sources >"$sources.part"
+mv "$sources.part" "$sources"
+
 rm -rf "$out"
 mkdir -p "$out"
 readmes=()
@@ -79,13 +90,30 @@ for readme in README.ja.md README.md; do
 done
 for bits in 32 64; do
   build=build/dist-win$bits
-  python3 scripts/dist/notices.py "$build/quillvane.map" "$build" "$version" "$bits-bit" \
-    "$build/THIRD-PARTY-NOTICES.txt"
+  # quillvane-cli.exe beside quillvane.exe, its message catalogues beside
+  # it in locale/LANG/LC_MESSAGES, where it looks for them.
+  programs=(quillvane.exe)
+  [ -f "$build/quillvane-cli.exe" ] && programs+=(quillvane-cli.exe)
+  maps=() binaries=() catalogues=()
+  for program in "${programs[@]}"; do
+    maps+=("$program=$build/${program%.exe}.map")
+    binaries+=("$build/$program")
+  done
+  if [ -f "$build/quillvane-cli.exe" ]; then
+    while read -r mo; do
+      catalogues+=("$build/$mo=$mo")
+    done < <(cd "$build" && find locale -name quillvane-cli.mo | LC_ALL=C sort)
+    [ ${#catalogues[@]} -gt 0 ] || { echo "dist: $build has quillvane-cli.exe but no locale/*/LC_MESSAGES/quillvane-cli.mo" >&2; exit 1; }
+  fi
+  python3 scripts/dist/notices.py windows "$version" "$bits-bit" "$sources" \
+    "$build/THIRD-PARTY-NOTICES.txt" "${maps[@]}"
   name=quillvane-$version-win$bits
   python3 scripts/dist/make_zip.py "$out/$name.zip" "$name" \
-    --binary "$build/quillvane.exe" --text "${readmes[@]}" "$build/THIRD-PARTY-NOTICES.txt"
+    --binary "${binaries[@]}" "${catalogues[@]}" \
+    --text "${readmes[@]}" LICENSE=LICENSE.txt "$build/THIRD-PARTY-NOTICES.txt"
 done
 scripts/dist/make-deb.sh build/dist-linux "$version" "$out" >/dev/null
+scripts/dist/make-source-archive.sh "$out/quillvane-$version-src.tar.gz" "$version" "$sources"
 
 (cd "$out" && find . -maxdepth 1 -type f ! -name SHA256SUMS -printf '%f\n' | LC_ALL=C sort |
    xargs sha256sum >SHA256SUMS)

@@ -3,7 +3,7 @@
 # into every po/LANG.po (then translate the new or fuzzy entries there).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-xgettext --language=C++ --from-code=UTF-8 --keyword=_ --keyword=N_ \
+xgettext --language=C++ --from-code=UTF-8 --keyword=_ --keyword=N_ --keyword=TranslatePlural:1,2 \
   --add-comments=TRANSLATORS: --package-name=quillvane-cli --msgid-bugs-address= \
   --no-location --sort-output -o po/quillvane-cli.pot \
   cli/*.cpp

@@ -7,9 +7,11 @@
 # cmake --install lays out the program, its manual page and its bash
 # completion; the control file gets its dependencies from dpkg-shlibdeps
 # (the libraries the program actually links, at the versions their symbols
-# need) and its size from the files.  Every file and folder gets fixed
-# permissions and the time SOURCE_DATE_EPOCH, and dpkg-deb writes root as
-# owner, so the same build gives the same .deb.  Prints the package's path.
+# need) and its size from the files; the copyright file names the packages
+# whose libraries the tool links, THIRD-PARTY-NOTICES.gz holds their
+# licences.  Every file and folder gets fixed permissions and the time
+# SOURCE_DATE_EPOCH, and dpkg-deb writes root as owner, so the same build
+# gives the same .deb.  Prints the package's path.
 set -euo pipefail
 
 if [ $# -ne 3 ]; then
@@ -38,7 +40,6 @@ test -f "$stage/usr/share/man/man1/$package.1.gz" ||
 
 doc=$stage/usr/share/doc/$package
 mkdir -p "$doc"
-sed "s|@MAINTAINER@|$maintainer|" "$root/packaging/debian/copyright" >"$doc/copyright"
 # A package built from the project itself is a native package: its
 # changelog is changelog.gz, in the Debian format.
 {
@@ -54,6 +55,21 @@ printf 'Source: quillvane\n\nPackage: %s\nArchitecture: any\n' "$package" >"$shl
 depends=$(cd "$shlibs" && dpkg-shlibdeps -O "$stage/usr/bin/$package" | sed -n 's/^shlibs:Depends=//p')
 [ -n "$depends" ] || { echo "make-deb.sh: dpkg-shlibdeps found no dependencies" >&2; exit 1; }
 rm -rf "$shlibs"
+
+# The copyright file names the packages whose libraries the tool links, and
+# THIRD-PARTY-NOTICES.gz holds their copyright files (scripts/dist/notices.py).
+linked=$(tr ',|' '\n\n' <<<"$depends" | sed 's/(.*)//; s/ //g' | grep -v '^$' | LC_ALL=C sort -u)
+grep -qx 'libexiv2-[0-9]*' <<<"$linked" ||
+  { echo "make-deb.sh: the tool does not link Exiv2; packaging/debian/copyright says it does" >&2; exit 1; }
+listing=$(while read -r name; do
+            printf ' - %s %s\n' "$name" "$(dpkg-query -W -f='${Version}' "$name")"
+          done <<<"$linked")
+awk -v maintainer="$maintainer" -v listing="$listing" \
+  '{ gsub(/@MAINTAINER@/, maintainer) } $0 == "@LINKED@" { print listing; next } { print }' \
+  "$root/packaging/debian/copyright" >"$doc/copyright"
+# shellcheck disable=SC2086
+python3 "$root/scripts/dist/notices.py" debian "$version" "$package" "$doc/THIRD-PARTY-NOTICES" $linked
+gzip -9 -n "$doc/THIRD-PARTY-NOTICES"
 
 find "$stage" -type d -exec chmod 0755 {} +
 find "$stage" -type f -exec chmod 0644 {} +

@@ -3,8 +3,9 @@
 
     make_zip.py OUTPUT.zip FOLDER_IN_ZIP [--text] FILE... [--binary FILE...]
 
-Every entry goes under FOLDER_IN_ZIP/ with its base name, in the order
-given, with the time SOURCE_DATE_EPOCH (UTC) and fixed permissions.  Files
+Every entry goes under FOLDER_IN_ZIP/ with its base name, or with the name
+NAME given as FILE=NAME (which may hold folders: locale/ja/x.mo), in the
+order given, each folder before the first file in it, with the time SOURCE_DATE_EPOCH (UTC) and fixed permissions.  Files
 after --text are UTF-8 text for Windows: line ends become CRLF, and a file
 with anything beyond ASCII starts with a byte-order mark, so that old
 Notepad reads it as UTF-8 rather than in the ANSI code page.  Files after
@@ -48,24 +49,37 @@ def main(argv):
         if arg in ("--text", "--binary"):
             mode = arg
             continue
-        entries.append((arg, mode == "--text"))
-    names = [os.path.basename(path) for path, _ in entries]
+        path, _, name = arg.partition("=")
+        entries.append((path, name or os.path.basename(path), mode == "--text"))
+    names = [name for _, name, _ in entries]
     if len(set(names)) != len(names):
         sys.stderr.write("make_zip.py: two files with the same name\n")
         return 2
 
     temporary = output + ".part"
     with zipfile.ZipFile(temporary, "w") as archive:
-        directory = zipfile.ZipInfo(folder + "/", stamp)
-        directory.create_system = 3
-        directory.external_attr = (0o40755 << 16) | 0x10
-        archive.writestr(directory, b"")
-        for path, is_text in entries:
+        folders = set()
+
+        def add_folder(name):
+            if name in folders:
+                return
+            if "/" in name:
+                add_folder(name.rsplit("/", 1)[0])
+            folders.add(name)
+            directory = zipfile.ZipInfo(name + "/", stamp)
+            directory.create_system = 3
+            directory.external_attr = (0o40755 << 16) | 0x10
+            archive.writestr(directory, b"")
+
+        add_folder(folder)
+        for path, name, is_text in entries:
             with open(path, "rb") as f:
                 data = f.read()
             if is_text:
                 data = windows_text(data, path)
-            info = zipfile.ZipInfo(folder + "/" + os.path.basename(path), stamp)
+            if "/" in name:
+                add_folder(folder + "/" + name.rsplit("/", 1)[0])
+            info = zipfile.ZipInfo(folder + "/" + name, stamp)
             info.create_system = 3
             executable = path.lower().endswith(".exe")
             info.external_attr = (0o100755 if executable else 0o100644) << 16

@@ -5,8 +5,9 @@
 #
 #   tests/dist/reproducible.sh [WORK_DIR]        (default build/dist-repro)
 #
-# Compared: every file in dist/ (the zips, the .deb, SHA256SUMS) and the
-# programs themselves (both quillvane.exe and quillvane-cli); neither clone's
+# Compared: every file in dist/ (the zips, the .deb, the source archive,
+# SHA256SUMS) and the programs themselves (both quillvane.exe, both
+# quillvane-cli.exe and the .deb's quillvane-cli); neither clone's
 # path may appear in any program.  On a difference the first differing bytes
 # are shown, and for the archives the members that differ.
 #
@@ -34,6 +35,12 @@ for tree in "${trees[@]}"; do
       [ -f "$deps/lib/libjpeg.a" ] || continue
       mkdir -p "$tree/build/deps" && cp -a "$deps" "$tree/build/deps/"
     done
+  fi
+  # The Debian source packages (checked against their .dsc when used), so
+  # that each clone does not fetch them again.
+  if [ -d "$root/build/dist-sources" ]; then
+    mkdir -p "$tree/build" && cp -a "$root/build/dist-sources" "$tree/build/"
+    rm -f "$tree/build/dist-sources/list.txt"
   fi
   echo "reproducible: make dist in $tree"
   start=$(date +%s)
@@ -72,6 +79,10 @@ for file in $files_a; do
         diff <(zipinfo -v "$a/dist/$file" | grep -E '^ *(file|32-bit CRC|file last modified|compressed size)') \
              <(zipinfo -v "$b/dist/$file" | grep -E '^ *(file|32-bit CRC|file last modified|compressed size)') >&2
       fi ;;
+    *.tar.gz)
+      if ! cmp -s "$a/dist/$file" "$b/dist/$file"; then
+        diff <(tar -tvzf "$a/dist/$file") <(tar -tvzf "$b/dist/$file") >&2
+      fi ;;
     *.deb)
       if ! cmp -s "$a/dist/$file" "$b/dist/$file"; then
         diff <(dpkg-deb -c "$a/dist/$file"; dpkg-deb -I "$a/dist/$file") \
@@ -79,7 +90,11 @@ for file in $files_a; do
       fi ;;
   esac
 done
-for program in build/dist-win32/quillvane.exe build/dist-win64/quillvane.exe build/dist-linux/deb/usr/bin/quillvane-cli; do
+programs=(build/dist-win32/quillvane.exe build/dist-win64/quillvane.exe build/dist-linux/deb/usr/bin/quillvane-cli)
+for bits in 32 64; do
+  [ -f "$a/build/dist-win$bits/quillvane-cli.exe" ] && programs+=("build/dist-win$bits/quillvane-cli.exe")
+done
+for program in "${programs[@]}"; do
   compare "$program" "$a/$program" "$b/$program"
   for tree in "${trees[@]}"; do
     if grep -q -a -F "$tree" "$tree/$program"; then

@@ -1,6 +1,9 @@
+// Workers on POSIX systems: posix_spawn of /proc/self/exe, their standard
+// error read through pipes with poll.
 #include "cli/worker_pool.h"
 
 #include "cli/progress.h"
+#include "cli/system.h"
 #include "cli/text.h"
 
 #include <fcntl.h>
@@ -51,8 +54,7 @@ struct WorkItem {
 
 void Write(const std::string& text)
 {
-    std::fputs(text.c_str(), stderr);
-    std::fflush(stderr);
+    WriteError(text);
 }
 
 // Called for each input in input order once it and all before it are done:
