@@ -6,6 +6,7 @@
 #include "app/effect_dialog.h"
 #include "app/filter_dialog.h"
 #include "app/gdi_guards.h"
+#include "app/language.h"
 #include "app/wait_cursor.h"
 #include "app/open_save.h"
 #include "app/print.h"
@@ -21,6 +22,8 @@
 #include "processing/effects.h"
 #include "processing/neighbourhood.h"
 #include "resources/resource.h"
+
+#include <shellapi.h>
 
 ViewStateRecord ViewState = {};
 HINSTANCE AppInstance = nullptr;
@@ -167,14 +170,42 @@ int ShowNewPicture(HWND window)
 
 namespace {
 
-void OnOpen(HWND window)
+// After an open command: the window shows what the document now holds.
+void ShowOpenResult(HWND window, int result)
 {
-    const int result = Modal(window, [&] { return OpenImageCommand(window, &MainDocument); });
     if (result == -1 || !MainDocument.isLoaded) {
         Repaint(window);
         return;
     }
     ShowNewPicture(window);
+}
+
+void OnOpen(HWND window)
+{
+    ShowOpenResult(window, Modal(window, [&] { return OpenImageCommand(window, &MainDocument); }));
+}
+
+// The names of the files dropped; the drop is finished.
+std::vector<std::wstring> DroppedFiles(HDROP drop)
+{
+    std::vector<std::wstring> names;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring name(DragQueryFileW(drop, i, nullptr, 0), L'\0');
+        DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size() + 1));
+        names.push_back(std::move(name));
+    }
+    DragFinish(drop);
+    return names;
+}
+
+// Files dropped while a command's dialog or question is up are refused.
+void OnDropFiles(HWND window, HDROP drop)
+{
+    const std::vector<std::wstring> names = DroppedFiles(drop);
+    if (ViewState.modalBusy == 1 || !IsWindowEnabled(window))
+        return;
+    OpenShellFiles(window, names);
 }
 
 // The engines of the processing commands, on the document as the selection
@@ -291,6 +322,32 @@ void OnCommand(HWND window, UINT id)
 
 }  // namespace
 
+void OpenShellFiles(HWND window, const std::vector<std::wstring>& names)
+{
+    if (names.empty())
+        return;
+    if (names.size() > 1)
+        Modal(window, [&] {
+            const bool english = ProgramLanguage() == UiLanguage::English;
+            return MessageBoxW(window, english ? msg::kOnePictureAtATimeEnglish : msg::kOnePictureAtATime,
+                               msg::kNoticeCaption, MB_OK | MB_ICONINFORMATION);
+        });
+    ShowOpenResult(window, Modal(window, [&] { return OpenNamedFileCommand(window, &MainDocument, names[0]); }));
+}
+
+std::vector<std::wstring> CommandLineFiles(const wchar_t* commandLine)
+{
+    std::vector<std::wstring> names;
+    int count = 0;
+    wchar_t** arguments = commandLine && *commandLine ? CommandLineToArgvW(commandLine, &count) : nullptr;
+    if (!arguments)
+        return names;
+    for (int i = 1; i < count; ++i)
+        names.emplace_back(arguments[i]);
+    LocalFree(arguments);
+    return names;
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -329,6 +386,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));
         return 0;
+    case WM_DROPFILES:
+        OnDropFiles(window, reinterpret_cast<HDROP>(wParam));
+        return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }
@@ -362,18 +422,21 @@ HWND CreateMainWindow(HINSTANCE instance, int showCommand)
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     LoadPrintDefaults(window);
+    DragAcceptFiles(window, TRUE);
     return window;
 }
 
-int RunQuillvane(HINSTANCE instance, int showCommand)
+int RunQuillvane(HINSTANCE instance, int showCommand, const std::vector<std::wstring>& files)
 {
     ResetDocument(&MainDocument);
     ViewState.pictureWindowRect = ViewStateRecord{}.pictureWindowRect;
     RunSplash(instance, showCommand);
     if (RegisterMainWindowClass(instance) != 0)
         return 0;
-    if (!CreateMainWindow(instance, showCommand))
+    HWND window = CreateMainWindow(instance, showCommand);
+    if (!window)
         return 0;
+    OpenShellFiles(window, files);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 constexpr char kMainWindowClass[] = "Graphic";
 constexpr char kMainWindowTitle[] = "Quillvane185Rizo";
 constexpr int kMinimumWindowWidth = 480;
@@ -48,6 +51,16 @@ int ShowNewPicture(HWND window);
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Files handed over by the shell (named on the command line, dropped on the
+// window) open as if chosen in the open dialog: the unsaved-changes
+// question, the read, the new picture shown.  Of several, only the first
+// opens, after a notice that one picture is open at a time.
+void OpenShellFiles(HWND window, const std::vector<std::wstring>& names);
+
+// The file names on a command line (GetCommandLineW's form): every
+// argument after the program's own name.
+std::vector<std::wstring> CommandLineFiles(const wchar_t* commandLine);
+
 // The program's entry sequence: documents reset, splash, class, window,
-// message loop.  Returns the exit code.
-int RunQuillvane(HINSTANCE instance, int showCommand);
+// the files given opened, message loop.  Returns the exit code.
+int RunQuillvane(HINSTANCE instance, int showCommand, const std::vector<std::wstring>& files = {});

@@ -34,6 +34,14 @@ inline constexpr const char kNoPrinter[] = "登録プリンターがありませ
 inline constexpr const char kNoPrinterCaption[] = "プリンター確認";
 inline constexpr const char kLargerThanPage[] = "画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？";
 inline constexpr const char kCentreOnPage[] = "印刷領域の中央に印刷しますか？";
+
+// The notice when the shell hands over several files at once (a drop, the
+// command line): only the first opens.  Wide, in both languages, for
+// MessageBoxW.
+inline constexpr const wchar_t kOnePictureAtATime[] = L"画像は一度に1枚だけ開けます。最初のファイルを開きます。";
+inline constexpr const wchar_t kOnePictureAtATimeEnglish[] =
+    L"One picture is open at a time. The first file is opened.";
+inline constexpr const wchar_t kNoticeCaption[] = L"Quillvane";
 }  // namespace msg
 
 // A box with the caption "Error" and an OK button.

@@ -1,4 +1,6 @@
-// Entry point of the Windows program.  The command line is ignored.
+// Entry point of the Windows program.  Files named on the command line
+// ("Open with", "Send to", a picture dropped on the program's icon) open at
+// start.
 
 #include "app/language.h"
 #include "app/main_window.h"
@@ -6,5 +8,5 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
     UseProgramLanguage(instance);
-    return RunQuillvane(instance, showCommand);
+    return RunQuillvane(instance, showCommand, CommandLineFiles(GetCommandLineW()));
 }

@@ -22,6 +22,7 @@
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
 #include "processing/placement.h"
+#include "processing/resize.h"
 #include "processing/scale.h"
 
 #include <algorithm>
@@ -228,6 +229,37 @@ int RunScale()
     return 0;
 }
 
+// The picture resized as --resize would: to a long edge of 2048 pixels
+// (area averaging) or to 150 % (bilinear).
+int RunResize(const ResizeRequest& request)
+{
+    ResizeParams size;
+    if (ResizedSize(request, MainDocument.width, MainDocument.height, &size.width, &size.height) != Failure::None)
+        return -1;
+    const PictureBlock resized =
+        ResizePicture(size, WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height, {});
+    if (resized.failure != Failure::None)
+        return -1;
+    FreeBlock(resized.block);
+    return 0;
+}
+
+int RunResizeDown()
+{
+    ResizeRequest request;
+    request.rule = ResizeRule::LongEdge;
+    request.longEdge = 2048;
+    return RunResize(request);
+}
+
+int RunResizeUp()
+{
+    ResizeRequest request;
+    request.rule = ResizeRule::Percent;
+    request.millionths = 1500000;
+    return RunResize(request);
+}
+
 int PrepareWrite(int variant)
 {
     const FileVariant* file = &FileVariants[variant];
@@ -426,6 +458,8 @@ const BenchCase kCases[] = {
     {"ysh +10% +30% +30deg", PixelCount::Picture, PrepareYsh, RunColourAdjust},
     {"ysh cmyk round trip", PixelCount::Picture, PrepareCmyk, RunColourAdjust},
     {"ScaleDib to picture size", PixelCount::Picture, PrepareDefault, RunScale},
+    {"resize to 2048px (area)", PixelCount::Picture, PrepareDefault, RunResizeDown},
+    {"resize to 150% (bilinear)", PixelCount::Picture, PrepareDefault, RunResizeUp},
     {"jpeg write q80", PixelCount::Picture, PrepareWriteJpeg, RunWriteJpeg},
     {"jpeg read", PixelCount::Picture, PrepareReadJpeg, RunReadJpeg},
     {"jpeg write q80 progressive", PixelCount::Picture, PrepareWriteJpegProgressive, RunWriteJpegProgressive},

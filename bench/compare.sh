@@ -162,6 +162,11 @@ theirs_negate() { "$IM" "$PHOTO" -negate -quality 80 "$OUT_THEIRS"; }
 ours_ysh() { "$CLI" ysh --luminance 10 --saturation 30 --hue 30 "$PHOTO" --quality 80 -o "$OUT_OURS"; }
 theirs_ysh() { "$IM" "$PHOTO" -modulate 110,130,116.67 -quality 80 "$OUT_THEIRS"; }
 
+# --resize to a long edge of 2048 pixels against ImageMagick's -resize to
+# the same 2048 x 1365 (its default filter for shrinking, Lanczos).
+ours_resize() { "$CLI" convert "$PHOTO" --resize 2048px --quality 80 -o "$OUT_OURS"; }
+theirs_resize() { "$IM" "$PHOTO" -resize 2048x2048 -quality 80 "$OUT_THEIRS"; }
+
 # Batch: every photograph in one call (one process per core) against a
 # shell loop, one file after another.
 ours_batch_emboss() { "$CLI" filter --kind emboss --strength 10 --quality 80 "${BATCH[@]}" -o "$WORK/out/ours"; }
@@ -289,6 +294,8 @@ engine_row "bump Stretch, in memory" "bump Stretch" 250
 engine_row "YSH adjustment, in memory" "ysh +10% +30% +30deg" 150
 engine_row "CMYK round trip, in memory" "ysh cmyk round trip" 200
 engine_row "ScaleDib to 6000 × 4000" "ScaleDib to picture size" 500
+engine_row "resize 6000 × 4000 to 2048px (area), in memory" "resize to 2048px (area)" 250
+engine_row "resize 6000 × 4000 to 150% (bilinear), in memory" "resize to 150% (bilinear)" 100
 preview_row "preview re-render: bump" "preview bump Stretch"
 preview_row "preview re-render: filter (soft, 10 passes)" "preview filter soft 10"
 preview_row "preview re-render: filter (sharpen)" "preview filter sharpen 5"
@@ -316,6 +323,7 @@ command_rows() {
     versus_row "\`filter\` emboss vs \`convert -morphology Convolve\`$ON" ours_emboss theirs_emboss 2
     versus_row "\`effect --kind negative\` vs \`convert -negate\`$ON" ours_negate theirs_negate 2
     versus_row "\`ysh\` vs \`convert -modulate\`$ON" ours_ysh theirs_ysh 1
+    versus_row "\`convert --resize 2048px\` vs \`convert -resize 2048x2048\`$ON" ours_resize theirs_resize 1
 
     # Peak memory (GNU time's maximum resident set size), one run each.
     say "peak memory of bump$ON"

@@ -284,6 +284,8 @@ int RunBatchFile(const CliOptions& options, const std::string& input, const Batc
     if (result == 0)
         result = PrepareInputPicture(options, input, inputType);
     if (result == 0)
+        result = ShapeInputPicture(options, input);
+    if (result == 0)
         result = ProcessAndWrite(options, input, inputType, target, written);
     ReleaseDocument(&MainDocument);
     if (BumpsWithOwnPicture(options))

@@ -20,6 +20,46 @@ std::string RangeText(long low, long high)
     return std::to_string(low) + ".." + std::to_string(high);
 }
 
+// Digits and nothing else (no sign, no space).
+bool AllDigits(const std::string& text)
+{
+    if (text.empty())
+        return false;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+// The value of AllDigits text; beyond int's range, LONG_MAX.
+long DigitsValue(const std::string& text)
+{
+    long value = 0;
+    ParseInteger(text, &value);
+    return value;
+}
+
+bool InResizeRange(long value, const ParamRange& range)
+{
+    return value >= range.min && value <= range.max;
+}
+
+// "P" or "P.F" (F at most four digits) per cent as millionths of the
+// whole: 0 and more, LONG_MAX when P is beyond every range; -1 when the
+// text is not such a number.
+long PercentMillionths(const std::string& number)
+{
+    const std::size_t dot = number.find('.');
+    const std::string whole = number.substr(0, dot);
+    std::string fraction = dot == std::string::npos ? "" : number.substr(dot + 1);
+    if (!AllDigits(whole) || (dot != std::string::npos && (!AllDigits(fraction) || fraction.size() > 4)))
+        return -1;
+    const long percent = DigitsValue(whole);
+    if (percent > kResizeMillionths.max / 10000)
+        return LONG_MAX;
+    fraction.resize(4, '0');
+    return percent * 10000 + DigitsValue(fraction);
+}
 
 }  // namespace
 
@@ -353,6 +393,37 @@ int ParseLength(const std::string& option, const std::string& text, bool plainPi
         *error = Format(_("%s: %s is out of range"), option.c_str(), text.c_str());
         return -1;
     }
+    return 0;
+}
+
+int ParseResize(const std::string& option, const std::string& text, ResizeRequest* out, std::string* error)
+{
+    ResizeRequest request;
+    bool inRange = false;
+    const std::size_t by = text.find_first_of("xX");
+    if (text.size() > 2 && text.compare(text.size() - 2, 2, "px") == 0 && AllDigits(text.substr(0, text.size() - 2))) {
+        request.rule = ResizeRule::LongEdge;
+        request.longEdge = DigitsValue(text.substr(0, text.size() - 2));
+        inRange = InResizeRange(request.longEdge, kResizeSide);
+    } else if (text.size() > 1 && text.back() == '%' && PercentMillionths(text.substr(0, text.size() - 1)) >= 0) {
+        request.rule = ResizeRule::Percent;
+        request.millionths = PercentMillionths(text.substr(0, text.size() - 1));
+        inRange = InResizeRange(request.millionths, kResizeMillionths);
+    } else if (by != std::string::npos && AllDigits(text.substr(0, by)) && AllDigits(text.substr(by + 1))) {
+        request.rule = ResizeRule::Fit;
+        request.boxWidth = DigitsValue(text.substr(0, by));
+        request.boxHeight = DigitsValue(text.substr(by + 1));
+        inRange = InResizeRange(request.boxWidth, kResizeSide) && InResizeRange(request.boxHeight, kResizeSide);
+    } else {
+        *error = Format(_("%s: '%s' is not a long edge (2048px), a per cent (50%%) or a box (1920x1080)"),
+                        option.c_str(), text.c_str());
+        return -1;
+    }
+    if (!inRange) {
+        *error = Format(_("%s: %s is out of range"), option.c_str(), text.c_str());
+        return -1;
+    }
+    *out = request;
     return 0;
 }
 

@@ -59,5 +59,9 @@ int ParseColour(const std::string& text, unsigned char* rgb, std::string* error)
 int ParseLength(const std::string& option, const std::string& text, bool plainPixels, double minimum, CliLength* out,
                 std::string* error);
 
+// --resize: "Npx" (the long edge), "P%" (up to four decimals, more than 0
+// and at most 10000) or "WxH" (a box the picture is fitted into).
+int ParseResize(const std::string& option, const std::string& text, ResizeRequest* out, std::string* error);
+
 // --gravity: nw, n, ne, w, center (centre), e, sw, s, se.
 int ParseGravity(const std::string& text, CliGravity* out, std::string* error);

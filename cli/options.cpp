@@ -121,15 +121,40 @@ int SetBmpDepth(const std::string& name, const std::string& value, CliOptions* o
     return 0;
 }
 
-int SetRegion(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
+// A rectangle L,T,R,B in picture pixels (--region, --crop): L < R, T < B.
+int ParseRectangle(const std::string& name, const std::string& value, int* ltrb, std::string* error)
 {
-    if (IntegerList(name, value, 4, N_("four whole numbers L,T,R,B"), INT_MIN, INT_MAX, o->region, error) != 0)
+    if (IntegerList(name, value, 4, N_("four whole numbers L,T,R,B"), INT_MIN, INT_MAX, ltrb, error) != 0)
         return -1;
-    if (o->region[0] >= o->region[2] || o->region[1] >= o->region[3]) {
+    if (ltrb[0] >= ltrb[2] || ltrb[1] >= ltrb[3]) {
         *error = Format(_("%s: %s needs L < R and T < B"), name.c_str(), value.c_str());
         return -1;
     }
+    return 0;
+}
+
+int SetRegion(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
+{
+    if (ParseRectangle(name, value, o->region, error) != 0)
+        return -1;
     o->regionGiven = true;
+    return 0;
+}
+
+int SetCrop(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
+{
+    if (ParseRectangle(name, value, o->crop, error) != 0)
+        return -1;
+    o->cropGiven = true;
+    return 0;
+}
+
+int SetResize(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
+{
+    if (ParseResize(name, value, &o->resize, error) != 0)
+        return -1;
+    o->resizeGiven = true;
+    o->resizeText = value;
     return 0;
 }
 
@@ -329,6 +354,8 @@ constexpr OptionEntry kOptions[] = {
     {"--background", true, kEvery, SetBackground},
     {"--strip", false, kEvery, SetSwitch<&O::strip>},
     {"--auto-orient", false, kEvery, SetSwitch<&O::autoOrient>},
+    {"--crop", true, kEvery, SetCrop},
+    {"--resize", true, kEvery, SetResize},
     {"--size", true, kBump, SetSize},
     {"--gravity", true, kBump, SetGravity},
     {"--margin", true, kBump, SetMargin},

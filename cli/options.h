@@ -12,6 +12,7 @@
 #include "processing/effects.h"
 #include "processing/filters.h"
 #include "processing/placement.h"
+#include "processing/resize.h"
 #include "text/text_mark_params.h"
 
 #include <cstddef>
@@ -57,6 +58,15 @@ struct CliOptions {
     unsigned char background[3] = {255, 255, 255};  // red, green, blue
     bool strip = false;                // write no metadata
     bool autoOrient = false;           // turn the pixels as the EXIF orientation says
+
+    // The picture cut to a rectangle (left, top, right, bottom, both ends
+    // inclusive) and resized, in that order, after --auto-orient and
+    // before the command.
+    bool cropGiven = false;
+    int crop[4] = {0, 0, 0, 0};
+    bool resizeGiven = false;
+    ResizeRequest resize;
+    std::string resizeText;            // --resize as written, for messages
 
     // Batches of files and folders.
     std::string preset;                // --preset FILE, as given

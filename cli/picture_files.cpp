@@ -10,6 +10,7 @@
 #include "image/blocks.h"
 #include "platform/file_names.h"
 #include "processing/orientation.h"
+#include "processing/resize.h"
 
 #include <cstdio>
 #include <cstring>
@@ -63,6 +64,59 @@ int Orient(int orientation, const std::string& input)
     AdoptWorkDib(&MainDocument, block, w, h, &outcome);
     MainExtras.alpha.swap(alpha);
     return ReportOutcome(input, outcome);
+}
+
+// Makes the engine's picture MainDocument's, with its alpha plane.
+int AdoptPicture(PictureBlock* picture, const std::string& input)
+{
+    Outcome outcome;
+    AdoptWorkDib(&MainDocument, picture->block, picture->width, picture->height, &outcome);
+    MainExtras.alpha.swap(picture->alpha);
+    return ReportOutcome(input, outcome);
+}
+
+int Crop(const CliOptions& options, const std::string& input)
+{
+    const PictureRect rect = {options.crop[0], options.crop[1], options.crop[2], options.crop[3]};
+    const LONG width = MainDocument.width;
+    const LONG height = MainDocument.height;
+    if (!CropFits(rect, width, height)) {
+        Report(input, Format(_("--crop %d,%d,%d,%d reaches outside the picture (%ld x %ld: columns 0..%ld, "
+                               "rows 0..%ld)"),
+                             options.crop[0], options.crop[1], options.crop[2], options.crop[3],
+                             static_cast<long>(width), static_cast<long>(height), static_cast<long>(width - 1),
+                             static_cast<long>(height - 1)));
+        return -1;
+    }
+    PictureBlock cut = CropPicture(rect, WorkDibPixels(MainDocument.dib), width, height, MainExtras.alpha);
+    if (cut.failure != Failure::None) {
+        Report(input, _("not enough memory to crop the picture"));
+        return -1;
+    }
+    return AdoptPicture(&cut, input);
+}
+
+int Resize(const CliOptions& options, const std::string& input)
+{
+    ResizeParams size;
+    if (ResizedSize(options.resize, MainDocument.width, MainDocument.height, &size.width, &size.height) !=
+        Failure::None) {
+        Report(input, Format(_("--resize %s would make the picture larger than the largest one allowed (%lld "
+                               "pixels, at most %lld a side)"),
+                             options.resizeText.c_str(), static_cast<long long>(kMaxPicturePixels),
+                             static_cast<long long>(kMaxPictureSide)));
+        return -1;
+    }
+    PictureBlock resized =
+        ResizePicture(size, WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height, MainExtras.alpha);
+    if (resized.failure != Failure::None) {
+        Report(input, _("not enough memory to resize the picture"));
+        return -1;
+    }
+    if (AdoptPicture(&resized, input) != 0)
+        return -1;
+    ComputeLuminance(&MainDocument);
+    return 0;
 }
 
 // The core writers, with the settings the options give.
@@ -172,6 +226,15 @@ int PrepareInputPicture(const CliOptions& options, const std::string& input, int
     if (orientation != 1 && Orient(orientation, input) != 0)
         return -1;
     MainExtras.oriented = true;
+    return 0;
+}
+
+int ShapeInputPicture(const CliOptions& options, const std::string& input)
+{
+    if (options.cropGiven && Crop(options, input) != 0)
+        return -1;
+    if (options.resizeGiven && Resize(options, input) != 0)
+        return -1;
     return 0;
 }
 

@@ -59,6 +59,13 @@ void UseAlphaAsHeights(ImageDocument* mark, const std::vector<std::uint8_t>& alp
 // EXIF orientation says.  Reports its problems.  Returns 0 or -1.
 int PrepareInputPicture(const CliOptions& options, const std::string& input, int inputType);
 
+// After PrepareInputPicture: with --crop, cuts MainDocument and its alpha
+// to the rectangle (refused, with a message, unless it lies wholly inside
+// the picture); then with --resize, resizes both to the size the rule
+// gives, the heights becoming the new picture's luminance as after an
+// open.  Reports its problems.  Returns 0 or -1.
+int ShapeInputPicture(const CliOptions& options, const std::string& input);
+
 // Writes MainDocument to output as type: transparency kept for PNG and
 // WebP, put over --background for BMP and JPEG (refused without it), the
 // input's metadata carried over unless --strip (BMP carries none).  The

@@ -20,7 +20,10 @@ struct ImageDocument {
     BITMAPINFO* bmi;              // header used to paint, print and save
     LONG width;
     LONG height;
-    char path[kMaxPathBytes];     // UTF-8, at most kMaxPathUnits UTF-16 units
+    // The file's name as UTF-8, at most kMaxPathUnits UTF-16 units: the
+    // program converts the wide names of its dialogs, command line and drops
+    // into it, and refuses a longer name rather than cut it.
+    char path[kMaxPathBytes];
     LONG isLoaded;
     LONG isModified;
     BYTE* dib;                    // locked address of hDib

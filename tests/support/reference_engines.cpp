@@ -1,6 +1,8 @@
 #include "support/reference_engines.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 #include <cmath>
 #include <cstdio>
 
@@ -110,6 +112,77 @@ Picture Scale(const Picture& source, int w, int h)
                 v = v + (1 - tx) * ty * p01[c];
                 v = v + 0.5;
                 t[c] = static_cast<std::uint8_t>(Clamp255(static_cast<long long>(v)));
+            }
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// The weights of one axis, m source pixels to n, found by trying every
+// source pixel: (index, weight) pairs per new pixel, and their total.
+std::vector<std::vector<std::pair<int, std::int64_t>>> AxisWeights(std::int64_t m, std::int64_t n,
+                                                                   std::int64_t* total)
+{
+    std::vector<std::vector<std::pair<int, std::int64_t>>> taps(static_cast<std::size_t>(n));
+    *total = n <= m ? m : 2 * n;
+    for (std::int64_t x = 0; x < n; ++x) {
+        const std::int64_t centre = std::clamp((2 * x + 1) * m - n, std::int64_t{0}, 2 * n * (m - 1));
+        for (std::int64_t i = 0; i < m; ++i) {
+            const std::int64_t weight =
+                n <= m ? std::min((i + 1) * n, (x + 1) * m) - std::max(i * n, x * m)
+                       : 2 * n - (centre > 2 * n * i ? centre - 2 * n * i : 2 * n * i - centre);
+            if (weight > 0)
+                taps[static_cast<std::size_t>(x)].emplace_back(static_cast<int>(i), weight);
+        }
+    }
+    return taps;
+}
+
+std::uint64_t HalfUp(std::uint64_t n, std::uint64_t d)
+{
+    return (2 * n + d) / (2 * d);
+}
+
+}  // namespace
+
+Picture Resize(const Picture& source, const std::vector<std::uint8_t>& alpha, int w, int h,
+               std::vector<std::uint8_t>* alphaOut)
+{
+    std::int64_t tx = 0, ty = 0;
+    const auto across = AxisWeights(source.width, w, &tx);
+    const auto down = AxisWeights(source.height, h, &ty);
+    const std::uint64_t total = static_cast<std::uint64_t>(tx * ty);
+    const bool weighted = std::any_of(alpha.begin(), alpha.end(), [](std::uint8_t a) { return a != 255; });
+    Picture out(w, h);
+    alphaOut->assign(alpha.empty() ? 0 : static_cast<std::size_t>(w) * h, 255);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            std::uint64_t plain[4] = {}, premultiplied[3] = {}, alphaSum = 0;
+            for (const auto& [j, wy] : down[static_cast<std::size_t>(y)]) {
+                for (const auto& [i, wx] : across[static_cast<std::size_t>(x)]) {
+                    const std::uint64_t weight = static_cast<std::uint64_t>(wx * wy);
+                    const std::uint8_t* p = source.At(i, j);
+                    // The plane is in stored order: row 0 at the bottom.
+                    const std::uint64_t a =
+                        weighted ? alpha[static_cast<std::size_t>(source.height - 1 - j) * source.width + i] : 255;
+                    alphaSum += weight * a;
+                    for (int c = 0; c < 4; ++c)
+                        plain[c] += weight * p[c];
+                    for (int c = 0; c < 3; ++c)
+                        premultiplied[c] += weight * a * p[c];
+                }
+            }
+            std::uint8_t* t = out.At(x, y);
+            for (int c = 0; c < 4; ++c)
+                t[c] = static_cast<std::uint8_t>(HalfUp(plain[c], total));
+            if (weighted) {
+                for (int c = 0; c < 3; ++c)
+                    if (alphaSum > 0)
+                        t[c] = static_cast<std::uint8_t>(HalfUp(premultiplied[c], alphaSum));
+                (*alphaOut)[static_cast<std::size_t>(h - 1 - y) * w + x] =
+                    static_cast<std::uint8_t>(HalfUp(alphaSum, total));
             }
         }
     }

@@ -51,6 +51,20 @@ Rect64 FitRect(const Rect64& box, std::int64_t sw, std::int64_t sh);
 // Bilinear resampling to w x h (sampling positions (sw-1)*k/w, (sh-1)*j/h).
 Picture Scale(const Picture& source, int w, int h);
 
+// ---- Resizing -------------------------------------------------------------
+
+// The resize engine's result, pixel by pixel over the whole source: each
+// new pixel (x, y) is the sum over every source pixel of wx(x, i) wy(y, j)
+// times its bytes, the weights taken from one formula each (shrinking:
+// the overlap of [x m, (x + 1) m) with [i n, (i + 1) n); growing: the tent
+// 2n - |p - 2n i| around the clamped centre p = (2x + 1) m - n), in 64-bit
+// integers, rounded half up.  With an alpha plane holding a byte below
+// 255, colour is weighted by alpha (the plain mean where the new alpha sum
+// is 0); *alphaOut gets the new plane (255s when alpha has none below 255,
+// empty when alpha is empty).
+Picture Resize(const Picture& source, const std::vector<std::uint8_t>& alpha, int w, int h,
+               std::vector<std::uint8_t>* alphaOut);
+
 // ---- 3x3 neighbourhood operators -----------------------------------------
 
 struct FilterParams {

@@ -5,6 +5,7 @@
 #include "support/win_test_support.h"
 
 #include "app/file_settings.h"
+#include "app/language.h"
 #include "app/main_window.h"
 #include "files/jpeg_writer.h"
 #include "app/open_save.h"
@@ -278,7 +279,7 @@ TEST_F(OpenCommand, BmpThroughTheDialogGivesPixelsAndLuminance)
     EXPECT_EQ(doc.isLoaded, 1);
     EXPECT_EQ(doc.isModified, 0);
     EXPECT_EQ(doc.bitsOffset, 40);
-    EXPECT_EQ(std::string(doc.path), path);
+    EXPECT_EQ(std::string(doc.path), AnsiToUtf8(path));  // the record holds UTF-8
     ASSERT_EQ(doc.width, 3);
     ASSERT_EQ(doc.height, 2);
     const BYTE* p = doc.dib + 40;
@@ -364,6 +365,222 @@ TEST_F(OpenCommand, FailedReadReportsAndKeepsThePicture)
     EXPECT_EQ(PixelBytes(doc), before);
     EXPECT_EQ(std::string(doc.path), dir.File("edited.bmp"));
     EXPECT_EQ(doc.isModified, 1);
+}
+
+// --- Names and types the dialogs hand over -----------------------------------
+
+// A name with characters no code page 932 holds: an ideograph beyond the
+// basic plane (a surrogate pair), an accented letter and a check mark.
+const std::wstring kWideName = L"\U00020BB7_caf\u00E9_\u2713";
+
+std::wstring WideDir(const TempDir& dir) { return Utf8ToWide(AnsiToUtf8(dir.Path())); }
+
+// Types the wide name into the file dialog (as a user's keyboard does) with
+// the 0-based type entry selected, and presses OK.
+std::function<void(HWND)> AcceptWide(const std::wstring& path, int type)
+{
+    return [path, type](HWND dialog) {
+        RepeatUntilClosed(dialog, [path, type](HWND frame) {
+            if ((int)SendDlgItemMessageW(frame, kFileTypeCombo, CB_GETCURSEL, 0, 0) != type)
+                FileDialogSelectType(frame, type);
+            SetWindowTextW(FileDialogNameEdit(frame), path.c_str());
+            PressButton(frame, IDOK);
+        });
+    };
+}
+
+// A JPEG as a camera writes it: an EXIF APP1 segment straight after the
+// start of image, no JFIF segment.
+std::string CameraJpeg(HWND window, const std::string& scratchAnsi)
+{
+    ImageDocument source = {};
+    MakePicture(&source, 8, 6);
+    std::strcpy(source.path, scratchAnsi.c_str());
+    {
+        DialogDriver quiet;
+        EXPECT_EQ(Shown(WriteJpegFile(&source, RememberedJpegSettings()), window), 0);
+    }
+    ReleaseDocument(&source);
+    std::string jpeg;
+    EXPECT_TRUE(ReadWholeFile(scratchAnsi, jpeg));
+    if (jpeg.size() > 6 && (BYTE)jpeg[2] == 0xFF && (BYTE)jpeg[3] == 0xE0)
+        jpeg.erase(2, 2 + (((BYTE)jpeg[4] << 8) | (BYTE)jpeg[5]));
+    static const char kExif[] = "\xFF\xE1\x00\x16" "Exif\0\0" "II*\0\x08\0\0\0" "\0\0" "\0\0\0\0";
+    jpeg.insert(2, kExif, sizeof kExif - 1);
+    return jpeg;
+}
+
+TEST_F(OpenCommand, NameOutsideTheCodePageSavesAndOpens)
+{
+    const std::wstring path = WideDir(dir) + L"\\" + kWideName + L".bmp";
+    MakePicture(&doc, 3, 2);
+    doc.isModified = 1;
+    {
+        DialogDriver driver;
+        driver.OnDialog(kSaveTitle, AcceptWide(path, 0));
+        driver.OnDialog(kDepthTitle, [](HWND d) { PressButton(d, IDOK); });
+        bool saved = false;
+        EXPECT_EQ(SaveImageCommand(window, &doc, &saved), 0);
+        EXPECT_EQ(driver.Problems(), "");
+        EXPECT_TRUE(driver.MessageBoxes().empty());
+        EXPECT_TRUE(saved);
+    }
+    EXPECT_EQ(std::string(doc.path), WideToUtf8(path));
+    EXPECT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << "the file has the name chosen";
+
+    ImageDocument opened = {};
+    {
+        DialogDriver driver;
+        driver.OnDialog(kOpenTitle, AcceptWide(path, 0));
+        EXPECT_EQ(OpenImageCommand(window, &opened), 0);
+        EXPECT_EQ(driver.Problems(), "");
+        EXPECT_TRUE(driver.MessageBoxes().empty());
+    }
+    EXPECT_EQ(std::string(opened.path), WideToUtf8(path));
+    ASSERT_EQ(opened.width, 3);
+    ASSERT_EQ(opened.height, 2);
+    for (int i = 0; i < 6; i++)
+        EXPECT_EQ(std::memcmp(opened.dib + 40 + 4 * i, doc.dib + 40 + 4 * i, 3), 0) << "pixel " << i;
+    ReleaseDocument(&opened);
+}
+
+// The file's first bytes choose the reader, whatever type the dialog shows;
+// the remembered type becomes the file's.
+TEST_F(OpenCommand, ReaderFollowsTheFileNotTheTypeShown)
+{
+    const std::string camera = CameraJpeg(window, dir.File("scratch.jpg"));
+    const std::string bitmap = Bmp24(2, 2, std::vector<BYTE>(12, 90));
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int entry;       // 0-based entry selected in the dialog
+        int width;       // 0: not opened
+        int typeAfter;
+        const char* box; // the error shown, or null
+    };
+    const Case cases[] = {
+        {"camera.jpg", camera, 0, 8, 2, nullptr},
+        {"camera.bmp", camera, 0, 8, 2, nullptr},
+        {"bitmap.jpg", bitmap, 1, 2, 1, nullptr},
+        {"notes.jpg", "Plain text, not a picture.", 1, 0, 2, (const char*)u8"ビットマップではありません"},
+        {"empty.jpg", "", 1, 0, 2, (const char*)u8"ビットマップではありません"},
+        {"short.jpg", "\xFF\xD8", 1, 0, 2, (const char*)u8"ビットマップではありません"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.File(c.name);
+        ASSERT_TRUE(WriteWholeFile(path, c.bytes));
+        MakePicture(&doc, 5, 3);
+        std::strcpy(doc.path, "kept.bmp");
+        FileTypeIndex = 2 - c.entry;  // the dialog starts on the other entry
+        DialogDriver driver;
+        driver.OnDialog(kOpenTitle, AcceptFile(path, c.entry));
+        if (c.box) driver.AnswerMessageBox(IDOK);
+        EXPECT_EQ(OpenImageCommand(window, &doc), 0);
+        EXPECT_EQ(driver.Problems(), "");
+        std::vector<DialogRecord> boxes = driver.MessageBoxes();
+        ASSERT_EQ(boxes.size(), c.box ? 1u : 0u);
+        if (c.box) {
+            EXPECT_EQ(boxes[0].text, c.box);
+        }
+        EXPECT_EQ(doc.width, c.width ? c.width : 5);
+        EXPECT_EQ(std::string(doc.path), c.width ? path : "kept.bmp");
+        EXPECT_EQ(FileTypeIndex, c.typeAfter);
+        StopRepeating();
+    }
+}
+
+// A name of 256 UTF-16 units is refused with the usual message, never cut
+// to fit; 255 fit.  The picture and its name stay.
+TEST_F(OpenCommand, NamesOverTheLimitAreRefused)
+{
+    const std::wstring folder = WideDir(dir) + L"\\";
+    auto named = [&](size_t units) {  // a name ending in ".bmp" with the surrogate pair in it
+        return folder + kWideName + std::wstring(units - folder.size() - kWideName.size() - 4, L'x') + L".bmp";
+    };
+    struct Case {
+        bool save;
+        size_t units;
+        const char* box;  // null: it works
+    };
+    const Case cases[] = {
+        {true, 255, nullptr},
+        {false, 255, nullptr},  // the file the case before saved
+        {true, 256, (const char*)u8"ファイル作成に失敗しました"},
+        {false, 256, (const char*)u8" ファイルのオープンに失敗しました"},
+    };
+    for (const Case& c : cases) {
+        const std::wstring path = named(c.units);
+        ASSERT_EQ(path.size(), c.units);
+        SCOPED_TRACE(std::string(c.save ? "save " : "open ") + std::to_string(c.units));
+        MakePicture(&doc, 4, 2);
+        std::strcpy(doc.path, "kept.bmp");
+        doc.isModified = 0;
+        DialogDriver driver;
+        driver.OnDialog(c.save ? kSaveTitle : kOpenTitle, AcceptWide(path, 0));
+        if (c.save && !c.box) driver.OnDialog(kDepthTitle, [](HWND d) { PressButton(d, IDOK); });
+        if (c.box) driver.AnswerMessageBox(IDOK);
+        EXPECT_EQ(c.save ? SaveImageCommand(window, &doc) : OpenImageCommand(window, &doc), 0);
+        EXPECT_EQ(driver.Problems(), "");
+        std::vector<DialogRecord> boxes = driver.MessageBoxes();
+        ASSERT_EQ(boxes.size(), c.box ? 1u : 0u);
+        if (c.box) {
+            EXPECT_EQ(boxes[0].text, c.box);
+        }
+        EXPECT_EQ(std::string(doc.path), c.box ? "kept.bmp" : WideToUtf8(path));
+        EXPECT_EQ(doc.width, 4);
+        if (c.save) {
+            EXPECT_EQ(GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES, !c.box);
+        }
+        StopRepeating();
+    }
+}
+
+// The dialogs' titles and file types in the program's language.
+TEST_F(OpenCommand, DialogTextsFollowTheLanguage)
+{
+    struct Case {
+        const wchar_t* setting;
+        const char* openTitle;
+        const char* saveTitle;
+        std::vector<std::string> types;
+    };
+    const Case cases[] = {
+        {L"ja", (const char*)u8"開く", (const char*)u8"名前を付けて保存",
+         {(const char*)u8"ビットマップファイル(*.bmp)", (const char*)u8"JPEGファイル(*.jpg)"}},
+        {L"en", "Open", "Save As", {"Bitmap (*.bmp)", "JPEG (*.jpg;*.jpeg)"}},
+    };
+    auto typesOf = [](HWND dialog) {
+        std::vector<std::string> types;
+        HWND combo = GetDlgItem(FileDialogFrame(dialog), kFileTypeCombo);
+        for (int i = 0; i < (int)SendMessageW(combo, CB_GETCOUNT, 0, 0); i++) {
+            wchar_t text[128] = {};
+            SendMessageW(combo, CB_GETLBTEXT, i, (LPARAM)text);
+            types.push_back(WideToUtf8(text));
+        }
+        return types;
+    };
+    MakePicture(&doc, 2, 2);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.setting));
+        SetEnvironmentVariableW(L"QUILLVANE_LANG", c.setting);
+        ForgetProgramLanguage();
+        std::vector<std::string> openTypes, saveTypes;
+        DialogDriver driver;
+        driver.OnDialog(c.openTitle, [&](HWND d) { openTypes = typesOf(d); CancelFile()(d); });
+        driver.OnDialog(c.saveTitle, [&](HWND d) { saveTypes = typesOf(d); CancelFile()(d); });
+        EXPECT_EQ(OpenImageCommand(window, &doc), -1);
+        EXPECT_EQ(SaveImageCommand(window, &doc), -1);
+        EXPECT_EQ(driver.Problems(), "");
+        ASSERT_EQ(driver.Seen().size(), 2u);
+        EXPECT_EQ(driver.Seen()[0].caption, c.openTitle);
+        EXPECT_EQ(driver.Seen()[1].caption, c.saveTitle);
+        EXPECT_EQ(openTypes, c.types);
+        EXPECT_EQ(saveTypes, c.types);
+        StopRepeating();
+    }
+    SetEnvironmentVariableW(L"QUILLVANE_LANG", nullptr);
+    ForgetProgramLanguage();
 }
 
 // --- Open with unsaved changes ------------------------------------------------
@@ -864,17 +1081,20 @@ TEST(SwitchExtension, ReplacesOrAppendsWithinCapacity)
         {"C:\\my.dir\\", 1, "C:\\my.dir\\.jpg", true},
         {"photo.bmp", 2, "photo.bmp", false},
         {"photo.bmp", -1, "photo.bmp", false},
-        // Double-byte names: 表 is 0x95 0x5C in code page 932, its second
-        // byte the same as a backslash.
-        {"表示.bmp", 1, "表示.jpg", true},
-        {"写真.表", 0, "写真.bmp", true},
+        // Names beyond ASCII, in UTF-8 as the record holds them (表 is
+        // 0x95 0x5C in code page 932, whose second byte is a backslash;
+        // no byte of a UTF-8 character beyond ASCII is).
+        {(const char*)u8"表示.bmp", 1, (const char*)u8"表示.jpg", true},
+        {(const char*)u8"写真.表", 0, (const char*)u8"写真.bmp", true},
+        {(const char*)u8"𠮷_café_✓.bmp", 1, (const char*)u8"𠮷_café_✓.jpg", true},
+        {(const char*)u8"C:\\✓.d\\𠮷", 0, (const char*)u8"C:\\✓.d\\𠮷.bmp", true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(AnsiToUtf8(c.before) + " entry " + std::to_string(c.entry));
+        SCOPED_TRACE(std::string(c.before) + " entry " + std::to_string(c.entry));
         char text[64] = {};
         std::strcpy(text, c.before);
         EXPECT_EQ(SwitchExtension(text, sizeof text, c.entry), c.switched);
-        EXPECT_EQ(AnsiToUtf8(text), AnsiToUtf8(c.after));
+        EXPECT_EQ(std::string(text), std::string(c.after));
     }
 }
 

@@ -40,24 +40,32 @@ void Remove(std::vector<HWND>& list, HWND hwnd)
     list.erase(std::remove(list.begin(), list.end(), hwnd), list.end());
 }
 
-void RemoveAllFiles(const std::string& dir)
+// Wide, so that names outside the code page go too.
+void RemoveAllFilesW(const std::wstring& dir)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string path = dir + "\\" + name;
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::wstring path = dir + L"\\" + name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveAllFiles(path);
-            RemoveDirectoryA(path.c_str());
+            RemoveAllFilesW(path);
+            RemoveDirectoryW(path.c_str());
         } else {
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path.c_str());
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
         }
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
+}
+
+void RemoveAllFiles(const std::string& dirAnsi)
+{
+    std::wstring dir(dirAnsi.size(), L'\0');
+    dir.resize(MultiByteToWideChar(CP_ACP, 0, dirAnsi.data(), (int)dirAnsi.size(), dir.data(), (int)dir.size()));
+    RemoveAllFilesW(dir);
 }
 
 }  // namespace
