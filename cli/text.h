@@ -30,4 +30,4 @@ void StartLanguage();
 std::vector<std::string> CatalogueFolders(const std::string& executableFolder, const std::string& configured);
 
 // printf into a std::string.
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));

@@ -57,7 +57,7 @@ run_both() {
         status+=($?)
     done
     [ "${status[0]}" = "${status[1]}" ] || { fail "$what: exit ${status[1]} on Windows, ${status[0]} natively"; sed 's/^/    /' windows/stderr.txt >&2; }
-    [ "${status[0]}" = 0 ] || { fail "$what: exit ${status[0]}"; sed 's/^/    /' native/stderr.txt >&2; }
+    [ "${status[0]}" = "${EXPECT_RC:-0}" ] || { fail "$what: exit ${status[0]}"; sed 's/^/    /' native/stderr.txt >&2; }
     local files
     written() { (cd "$1" && find . -type f -newer .stamp ! -name 'std*.txt' | sort); }
     files=$(written native)
@@ -69,7 +69,7 @@ run_both() {
 }
 
 run_both "convert png -> jpeg" convert in/photo.png -o out/a.jpg --quality 85 --progressive
-run_both "convert jpeg -> webp, bmp -> png" convert in/photo.jpg in/sub/photo.bmp -o out --format webp --jobs 1
+run_both "convert bmp, jpeg -> webp" convert in/sub/photo.bmp "in/写真_𠮷_café.jpg" -o out --format webp --suffix _w --jobs 1
 run_both "convert webp -> bmp 16" convert in/sub/photo.webp -o out/c.bmp --bmp-depth 16
 run_both "bump, transparent logo" bump in/photo.jpg --watermark logo.png --size 40% --gravity se --margin 3,5% -o out/b.png
 run_both "bump with a preset, Windows paths" bump WIN{in/photo.png} --preset WIN{bump.preset} --watermark WIN{logo.png} -o WIN{out/p.png}
@@ -83,8 +83,9 @@ run_both "-r with Windows paths" filter --kind soft --strength 1 -r WIN{in} -o W
 run_both "a non-ASCII name" ysh "in/写真_𠮷_café.jpg" --hue 30 -o "out/写真_𠮷_café.png"
 run_both "--in-place" effect --kind posterize -r in --in-place
 
-# The same messages, in the same order (the times of the summary aside).
-run_both "messages" convert in -r -o out --format png --jobs 1
+# The same messages, in the same order (the times of the summary aside):
+# inputs whose results clash make some.
+EXPECT_RC=1 run_both "messages" convert in -r -o out --format png --jobs 2
 sed -E 's/in [0-9.]+ s$/in T s/' native/stderr.txt >native-messages.txt
 sed -E 's/in [0-9.]+ s$/in T s/' windows/stderr.txt >windows-messages.txt
 cmp -s native-messages.txt windows-messages.txt || fail "messages differ: $(diff native-messages.txt windows-messages.txt | head -5)"
