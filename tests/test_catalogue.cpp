@@ -14,7 +14,7 @@
 #include <string>
 
 #ifndef QUILLVANE_TEST_CATALOGUES
-#error QUILLVANE_TEST_CATALOGUES names the build's locale folder
+#error "QUILLVANE_TEST_CATALOGUES must name the locale folder of the build"
 #endif
 
 namespace {
@@ -86,9 +86,10 @@ TEST(Catalogue, DamagedCataloguesAreRefused)
         for (unsigned char value : {0x00, 0x7f, 0xff}) {
             std::string bad = good;
             bad[at] = static_cast<char>(value);
-            if (catalogue.Load(bad))
+            if (catalogue.Load(bad)) {
                 for (std::size_t i = 0; i < catalogue.Count(); ++i)
                     EXPECT_LE(catalogue.Original(i).size(), bad.size());
+            }
         }
     EXPECT_TRUE(catalogue.Load(good));
     EXPECT_STRNE(catalogue.Translate("failed"), "failed") << "the good file reads again";
