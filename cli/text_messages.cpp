@@ -1,6 +1,7 @@
 #include "cli/text_messages.h"
 
 #include "cli/text.h"
+#include "platform/utf16.h"
 #include "text/text_mark_params.h"
 
 #include <cstddef>
@@ -8,33 +9,16 @@
 
 namespace {
 
-std::string Utf8Of(char32_t code)
-{
-    std::string out;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-    return out;
-}
-
 std::string CharacterName(char32_t code)
 {
     char number[16];
     std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(code));
     const bool printable = code > 0x20 && !(code >= 0x7F && code <= 0x9F);
-    return printable ? "'" + Utf8Of(code) + "' (" + number + ")" : std::string(number);
+    if (!printable)
+        return number;
+    std::string name = "'";
+    AppendUtf8(name, code);
+    return name + "' (" + number + ")";
 }
 
 // The text and the parameters.

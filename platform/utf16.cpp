@@ -32,6 +32,8 @@ char32_t DecodeUtf8(std::string_view text, size_t& i) {
     return code;
 }
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t code) {
     if (code < 0x80) {
         out += static_cast<char>(code);
@@ -49,8 +51,6 @@ void AppendUtf8(std::string& out, char32_t code) {
         out += static_cast<char>(0x80 | (code & 0x3F));
     }
 }
-
-}  // namespace
 
 std::u16string Utf16FromUtf8(std::string_view utf8) {
     std::u16string out;

@@ -14,6 +14,9 @@
 std::u16string Utf16FromUtf8(std::string_view utf8);
 std::string Utf8FromUtf16(std::u16string_view utf16);
 
+// Appends one code point (at most U+10FFFF) to out as UTF-8.
+void AppendUtf8(std::string& out, char32_t code);
+
 #ifdef _WIN32
 // wchar_t is UTF-16 on Windows: the same conversions for the W functions.
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
