@@ -51,7 +51,12 @@ std::string FontText(const TextOutcome& o)
     case TextFailure::FontconfigUnavailable: return _("fontconfig cannot load its configuration");
     case TextFailure::FamilyNotUnderstood:
         return Format(_("--font: '%s' is not a font name fontconfig understands"), font);
-    case TextFailure::NoFontAtAll: return _("fontconfig finds no font at all (install fonts-ipafont-gothic)");
+    case TextFailure::NoFontAtAll:
+#ifdef _WIN32
+        return _("no font for Japanese is installed (Yu Gothic, Meiryo or MS Gothic); name a font file with --font");
+#else
+        return _("fontconfig finds no font at all (install fonts-ipafont-gothic)");
+#endif
     case TextFailure::NoSuchFamily: return Format(_("no installed font is named '%s'"), font);
     case TextFailure::FamilyNotInstalled:
         return Format(_("no installed font is named '%s' ('fc-list : family' lists the families)"), font);
