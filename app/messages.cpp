@@ -14,7 +14,7 @@ constexpr bool EveryLanguageHasAText(const Entry (&table)[N], std::size_t firstW
 {
     for (std::size_t i = firstWithText; i < N; ++i)
         for (const char* text : {table[i].japanese, table[i].english})
-            if (!text || !*text)
+            if (*text == '\0')  // (a null text fails here too: no constant)
                 return false;
     return true;
 }
