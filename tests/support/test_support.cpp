@@ -354,7 +354,7 @@ bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
     std::FILE* out = OpenFileUtf8(path.c_str(), "wb");
     if (!out)
         return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     return std::fclose(out) == 0 && written;
 }
 
