@@ -1,6 +1,7 @@
 #include "support/test_support.h"
 
 #include "platform/file_names.h"
+#include "platform/utf16.h"
 
 #include "platform/user_stand_in.h"
 
@@ -92,14 +93,17 @@ LRESULT CALLBACK CloseMessageBoxes(int code, WPARAM wParam, LPARAM lParam)
         char className[16] = {};
         GetClassNameA(box, className, sizeof className);
         if (std::strcmp(className, "#32770") == 0 && GetDlgItem(box, 0xFFFF)) {
-            char caption[256] = {};
-            char text[2048] = {};
-            GetWindowTextA(box, caption, sizeof caption);
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            // Read wide and kept as UTF-8, as the program's texts are.
+            wchar_t caption[256] = {};
+            wchar_t text[2048] = {};
+            GetWindowTextW(box, caption, 256);
+            GetDlgItemTextW(box, 0xFFFF, text, 2048);
+            const std::string captionUtf8 = Utf8FromWide(caption);
+            const std::string textUtf8 = Utf8FromWide(text);
             if (currentCapture)
-                currentCapture->Record(caption, text);
+                currentCapture->Record(captionUtf8.c_str(), textUtf8.c_str());
             else
-                std::fprintf(stderr, "%s: %s\n", caption, text);
+                std::fprintf(stderr, "%s: %s\n", captionUtf8.c_str(), textUtf8.c_str());
             PostMessageA(box, WM_COMMAND, IDOK, 0);
         }
     }
