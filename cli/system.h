@@ -54,6 +54,11 @@ char SeparatorFor(const std::string& folder);
 // it cannot be told.
 std::string ExecutableFolder();
 
+#ifdef _WIN32
+// This executable's full name (empty when it cannot be told).
+std::wstring ExecutablePath();
+#endif
+
 // The tool (cli/main.cpp), called with its arguments in UTF-8 by the entry
 // point of each system (cli/entry_posix.cpp, cli/entry_windows.cpp).
 int RunTool(int argc, char** argv);

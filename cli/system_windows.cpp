@@ -195,19 +195,24 @@ char SeparatorFor(const std::string& folder)
     return folder.find('\\') != std::string::npos ? '\\' : '/';
 }
 
-std::string ExecutableFolder()
+std::wstring ExecutablePath()
 {
     std::wstring self(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
         if (n == 0)
-            return std::string();
-        if (n < self.size()) {
-            self.resize(n);
-            break;
-        }
+            return std::wstring();
+        if (n < self.size())
+            return self.substr(0, n);
         self.resize(self.size() * 2);
     }
+}
+
+std::string ExecutableFolder()
+{
+    const std::wstring self = ExecutablePath();
+    if (self.empty())
+        return std::string();
     std::string folder = Utf8FromWide(self);
     folder.resize(folder.find_last_of("\\/") + 1);
     return folder;

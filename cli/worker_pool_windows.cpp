@@ -68,19 +68,6 @@ std::wstring Quoted(const std::wstring& word)
     return quoted + L"\"";
 }
 
-std::wstring SelfPath()
-{
-    std::wstring self(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
-        if (n == 0)
-            return std::wstring();
-        if (n < self.size())
-            return self.substr(0, n);
-        self.resize(self.size() * 2);
-    }
-}
-
 // Reads the worker's standard error to its end, then how it ended.
 void ReadWorker(WorkItem* item, HANDLE pipe, HANDLE process)
 {
@@ -203,7 +190,7 @@ void StartReadyWork(const CliOptions& options, const std::wstring& self, int job
 
 int RunBatchInWorkers(const CliOptions& options, const std::vector<BatchJob>& batch, int jobs)
 {
-    const std::wstring self = SelfPath();
+    const std::wstring self = ExecutablePath();
     if (self.empty())
         return -1;
     const std::size_t count = batch.size();
