@@ -21,3 +21,22 @@ int CountProcessorCores();
 // the program can be started at all (nothing has run; the caller may run
 // the files itself).
 int RunBatchInWorkers(const CliOptions& options, const std::vector<BatchJob>& batch, int jobs);
+
+// Fills items (one per job, with input, output and sameOutputBefore) for
+// both systems' pools: each item names the latest earlier job writing the
+// same output, or keeps -1.
+template <typename Item>
+void FillWorkItems(const std::vector<BatchJob>& batch, std::vector<Item>* items)
+{
+    items->resize(batch.size());
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        Item& item = (*items)[i];
+        item.input = batch[i].input;
+        item.output = batch[i].output;
+        for (std::size_t j = i; j-- > 0;)
+            if (batch[j].output == item.output) {
+                item.sameOutputBefore = static_cast<long>(j);
+                break;
+            }
+    }
+}

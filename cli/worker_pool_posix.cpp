@@ -190,16 +190,8 @@ int RunBatchInWorkers(const CliOptions& options, const std::vector<BatchJob>& ba
     if (access(kSelfExecutable, X_OK) != 0)
         return -1;
     const std::size_t count = batch.size();
-    std::vector<WorkItem> items(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        items[i].input = batch[i].input;
-        items[i].output = batch[i].output;
-        for (std::size_t j = i; j-- > 0;)
-            if (items[j].output == items[i].output) {
-                items[i].sameOutputBefore = static_cast<long>(j);
-                break;
-            }
-    }
+    std::vector<WorkItem> items;
+    FillWorkItems(batch, &items);
 
     int running = 0;
     std::size_t shown = 0;
