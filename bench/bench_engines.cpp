@@ -229,8 +229,8 @@ int RunScale()
     return 0;
 }
 
-// The picture resized as --resize would: to a long edge of 2048 pixels
-// (area averaging) or to 150 % (bilinear).
+// The picture resized as --resize would: to a long edge of 2048 pixels or
+// to 50 % (area averaging), or to 150 % (bilinear).
 int RunResize(const ResizeRequest& request)
 {
     ResizeParams size;
@@ -249,6 +249,14 @@ int RunResizeDown()
     ResizeRequest request;
     request.rule = ResizeRule::LongEdge;
     request.longEdge = 2048;
+    return RunResize(request);
+}
+
+int RunResizeHalf()
+{
+    ResizeRequest request;
+    request.rule = ResizeRule::Percent;
+    request.millionths = 500000;
     return RunResize(request);
 }
 
@@ -459,6 +467,7 @@ const BenchCase kCases[] = {
     {"ysh cmyk round trip", PixelCount::Picture, PrepareCmyk, RunColourAdjust},
     {"ScaleDib to picture size", PixelCount::Picture, PrepareDefault, RunScale},
     {"resize to 2048px (area)", PixelCount::Picture, PrepareDefault, RunResizeDown},
+    {"resize to 50% (area)", PixelCount::Picture, PrepareDefault, RunResizeHalf},
     {"resize to 150% (bilinear)", PixelCount::Picture, PrepareDefault, RunResizeUp},
     {"jpeg write q80", PixelCount::Picture, PrepareWriteJpeg, RunWriteJpeg},
     {"jpeg read", PixelCount::Picture, PrepareReadJpeg, RunReadJpeg},

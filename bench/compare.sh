@@ -182,6 +182,12 @@ theirs_ysh() { "$IM" "$PHOTO" -modulate 110,130,116.67 -quality 80 "$OUT_THEIRS"
 # the same 2048 x 1365 (its default filter for shrinking, Lanczos).
 ours_resize() { "$CLI" convert "$PHOTO" --resize 2048px --quality 80 -o "$OUT_OURS"; }
 theirs_resize() { "$IM" "$PHOTO" -resize 2048x2048 -quality 80 "$OUT_THEIRS"; }
+# And to 50 % (area averaging against Lanczos) and 150 % (bilinear against
+# ImageMagick's filter for enlarging, Mitchell).
+ours_resize_half() { "$CLI" convert "$PHOTO" --resize 50% --quality 80 -o "$OUT_OURS"; }
+theirs_resize_half() { "$IM" "$PHOTO" -resize 50% -quality 80 "$OUT_THEIRS"; }
+ours_resize_up() { "$CLI" convert "$PHOTO" --resize 150% --quality 80 -o "$OUT_OURS"; }
+theirs_resize_up() { "$IM" "$PHOTO" -resize 150% -quality 80 "$OUT_THEIRS"; }
 
 # Batch: every photograph in one call (one process per core) against a
 # shell loop, one file after another.
@@ -340,6 +346,8 @@ command_rows() {
     versus_row "\`effect --kind negative\` vs \`convert -negate\`$ON" ours_negate theirs_negate 2
     versus_row "\`ysh\` vs \`convert -modulate\`$ON" ours_ysh theirs_ysh 1
     versus_row "\`convert --resize 2048px\` vs \`convert -resize 2048x2048\`$ON" ours_resize theirs_resize 1
+    versus_row "\`convert --resize 50%\` vs \`convert -resize 50%\`$ON" ours_resize_half theirs_resize_half 1
+    versus_row "\`convert --resize 150%\` vs \`convert -resize 150%\`$ON" ours_resize_up theirs_resize_up 1
 
     # Peak memory (GNU time's maximum resident set size), one run each.
     say "peak memory of bump$ON"
@@ -396,6 +404,9 @@ done
 cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 memory=$(awk '/^MemTotal/ { printf "%.1f GB", $2 / 1048576 }' /proc/meminfo)
 first_line() { "$@" 2>&1 | head -n 1; }
+# The section bench/focused.sh writes (resizing, metadata) stays as it is.
+FOCUSED=
+[ -f "$RESULTS" ] && FOCUSED=$(sed -n '/^<!-- focused.sh: /,$p' "$RESULTS")
 met=0
 for m in "${ROW_MET[@]}"; do [ "$m" = yes ] && met=$((met + 1)); done
 {
@@ -434,6 +445,10 @@ for m in "${ROW_MET[@]}"; do [ "$m" = yes ] && met=$((met + 1)); done
     echo "- libvips: $(first_line vips --version)"
     echo "- libjpeg-turbo: $(dpkg-query -W -f='${Version}' libjpeg-turbo-progs 2>/dev/null) (djpeg, cjpeg)"
     echo "- gnuplot: $(first_line gnuplot --version)"
+    if [ -n "$FOCUSED" ]; then
+        echo
+        echo "$FOCUSED"
+    fi
 } >"$RESULTS"
 
 # ---- the chart ---------------------------------------------------------------------------

@@ -12,6 +12,8 @@ PACKAGES=(
   gnuplot-nox          # the bar chart
   time                 # GNU time: peak memory
   xplanet-images       # the photograph the test pictures are made from
+  exiv2                # EXIF, XMP and ICC written into the metadata rows' photograph
+  linux-perf           # perf stat: the processor time of the metadata rows
 )
 
 . "$(dirname "$0")/lib/apt-install.sh"
