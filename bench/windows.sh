@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Times the engines in the 64-bit Windows program under Wine beside the
-# native program on the same machine, then the bump dialog's OK in the
-# Windows program's real main window, and writes bench/RESULTS-windows.md.
+# native program on the same machine, then the bump dialog's OK and what a
+# user waits for (open, save, each command's OK) in the Windows program's
+# real main window, and writes bench/RESULTS-windows.md.
 #
-#   bench/windows.sh [--runs N] [--reps N] [--size WxH] [--only TEXT] [--baseline] [--no-ok]
+#   bench/windows.sh [--runs N] [--reps N] [--size WxH] [--only TEXT] [--baseline]
+#                    [--no-engines] [--no-ok] [--no-latency]
 #
 #   --runs N     whole benchmark runs on each side; each engine keeps its best (default 3)
 #   --reps N     timed repetitions per engine within a run (default 3; the run's figure is their median)
@@ -11,18 +13,23 @@
 #   --only TEXT  only the engines whose name contains TEXT
 #   --baseline   one more column: the Windows program with its baseline loops
 #                (QUILLVANE_CPU=baseline), the code it ran before run-time dispatch
-#   --no-ok      leave out the bump dialog's OK
+#   --no-engines leave out the engines (their section of the results stays as it was)
+#   --no-ok      leave out the bump dialog's OK (likewise)
+#   --no-latency leave out the latencies on the 24 MP photograph (likewise)
 #
 # Builds what is missing: the 'native' preset's quillvane_bench, the
-# 'windows64' preset's quillvane_bench and quillvane_bump_ok_bench (and the
-# 32-bit ones, built only: run where the machine runs 32-bit programs).
+# 'windows64' preset's quillvane_bench, quillvane_bump_ok_bench and
+# quillvane_latency_bench (and the 32-bit ones, built only: run where the
+# machine runs 32-bit programs).  The latencies use compare.sh's 24 MP
+# photograph (Debian's Blue Marble at 6000 x 4000, made with ImageMagick,
+# installed by scripts/install-bench-deps.sh when missing).
 # Wine runs through scripts/wine-run.sh (QUILLVANE_XVFB_DISPLAY picks its
 # Xvfb).  Figures mean little on a busy machine: the load average at the
 # start is written beside them.
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-RUNS=3 REPS=3 SIZE=6000x4000 ONLY= BASELINE=0 OK=1
+RUNS=3 REPS=3 SIZE=6000x4000 ONLY= BASELINE=0 ENGINES=1 OK=1 LATENCY=1
 while [ $# -gt 0 ]; do
     case $1 in
     --runs) RUNS=${2:?--runs needs a number}; shift ;;
@@ -30,8 +37,10 @@ while [ $# -gt 0 ]; do
     --size) SIZE=${2:?--size needs WxH}; shift ;;
     --only) ONLY=${2:?--only needs a text}; shift ;;
     --baseline) BASELINE=1 ;;
+    --no-engines) ENGINES=0 ;;
     --no-ok) OK=0 ;;
-    -h | --help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --no-latency) LATENCY=0 ;;
+    -h | --help) sed -n '2,28p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "windows.sh: unknown argument '$1' (try --help)" >&2; exit 2 ;;
     esac
     shift
@@ -44,6 +53,8 @@ RESULTS=$ROOT/bench/RESULTS-windows.md
 NATIVE=$ROOT/build/native/bench/quillvane_bench
 WIN64=$ROOT/build/windows64/bench/quillvane_bench.exe
 WIN64_OK=$ROOT/build/windows64/bench/quillvane_bump_ok_bench.exe
+WIN64_LATENCY=$ROOT/build/windows64/bench/quillvane_latency_bench.exe
+PHOTO=$ROOT/build/bench-compare/photo.jpg
 say() { echo "windows.sh: $*" >&2; }
 die() { say "$*"; say "log: $LOG"; exit 1; }
 mkdir -p "$WORK" || exit 1
@@ -52,13 +63,30 @@ mkdir -p "$WORK" || exit 1
 say "building (log: $LOG)"
 {
     cmake --preset native && cmake --build --preset native -j 2 --target quillvane_bench &&
-        cmake --preset windows64 && cmake --build --preset windows64 -j 2 --target quillvane_bench quillvane_bump_ok_bench &&
-        cmake --preset windows && cmake --build --preset windows -j 2 --target quillvane_bench quillvane_bump_ok_bench
+        cmake --preset windows64 && cmake --build --preset windows64 -j 2 --target quillvane_bench quillvane_bump_ok_bench \
+            quillvane_latency_bench &&
+        cmake --preset windows && cmake --build --preset windows -j 2 --target quillvane_bench quillvane_bump_ok_bench \
+            quillvane_latency_bench
 } >>"$LOG" 2>&1 || die "the build failed"
 
 LOAD=$(cut -d' ' -f1-3 /proc/loadavg)
 ARGS=(--reps "$REPS" --size "$SIZE")
 [ -n "$ONLY" ] && ARGS+=(--only "$ONLY")
+
+# The results are sections, each headed by a marker line; a section not
+# run this time is kept as the last run wrote it.
+OLD_RESULTS=$WORK/RESULTS-windows.old.md
+[ -f "$RESULTS" ] && cp "$RESULTS" "$OLD_RESULTS" || : >"$OLD_RESULTS"
+marker() { echo "<!-- windows.sh: $1 -->"; }
+# old_section NAME: the section as the last run wrote it (its marker first).
+old_section() {
+    awk -v m="$(marker "$1")" '/^<!-- windows.sh: / { on = ($0 == m) } on' "$OLD_RESULTS"
+}
+machine_line() {
+    echo "$(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')), load average $1 at the start, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
+}
+
+# ---- the engines beside the native program ------------------------------------------
 
 # One run's table as "name<TAB>MP/s" lines (Wine's lines end in CR).
 run_table() {
@@ -80,33 +108,25 @@ run_side() {
     win64-baseline) run_table "$2" env QUILLVANE_CPU=baseline "$ROOT/scripts/wine-run.sh" "$WIN64" ;;
     esac
 }
-for side in "${SIDES[@]}"; do : >"$WORK/$side.all"; done
-for run in $(seq "$RUNS"); do
-    for side in "${SIDES[@]}"; do
-        say "$side: run $run of $RUNS"
-        run_side "$side" "$WORK/$side.$run" || die "$side: the benchmark failed"
-        cat "$WORK/$side.$run" >>"$WORK/$side.all"
+engines_section() {
+    local side run
+    for side in "${SIDES[@]}"; do : >"$WORK/$side.all"; done
+    for run in $(seq "$RUNS"); do
+        for side in "${SIDES[@]}"; do
+            say "$side: run $run of $RUNS"
+            run_side "$side" "$WORK/$side.$run" || die "$side: the benchmark failed"
+            cat "$WORK/$side.$run" >>"$WORK/$side.all"
+        done
     done
-done
-for side in "${SIDES[@]}"; do
-    awk -F'\t' '!($1 in best) { order[++n] = $1 } !($1 in best) || $2 > best[$1] { best[$1] = $2 }
-        END { for (i = 1; i <= n; ++i) print order[i] "\t" best[order[i]] }' "$WORK/$side.all" >"$WORK/$side.best"
-done
-
-OK_TEXT=
-if [ "$OK" -eq 1 ]; then
-    say "the bump dialog's OK"
-    "$ROOT/scripts/wine-run.sh" "$WIN64_OK" --size "$SIZE" --reps 5 >"$WORK/ok.raw" 2>>"$LOG" ||
-        die "the bump dialog's OK benchmark failed"
-    OK_TEXT=$(tr -d '\r' <"$WORK/ok.raw")
-fi
-
-{
-    echo "# The engines in the Windows program"
+    for side in "${SIDES[@]}"; do
+        awk -F'\t' '!($1 in best) { order[++n] = $1 } !($1 in best) || $2 > best[$1] { best[$1] = $2 }
+            END { for (i = 1; i <= n; ++i) print order[i] "\t" best[order[i]] }' "$WORK/$side.all" >"$WORK/$side.best"
+    done
+    marker engines
+    echo "## The engines beside the native program"
     echo
-    echo "Written by \`bench/windows.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'): $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')), load average $LOAD at the start."
+    echo "Written by \`bench/windows.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'): $(machine_line "$LOAD")."
     echo "Picture $SIZE; each figure is the best of $RUNS runs, each run the median of $REPS repetitions after a warm-up; the sides' runs took turns."
-    echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)."
     echo "The Windows program is the 64-bit build (mingw-w64 GCC $(x86_64-w64-mingw32-g++-posix -dumpversion 2>/dev/null)) under $(wine64 --version 2>/dev/null || echo Wine); the native one is the 'native' preset's build."
     echo
     if [ "$BASELINE" -eq 1 ]; then
@@ -131,16 +151,65 @@ fi
                 print line
             }
         }' "$WORK/native.best" "$WORK/win64.best" $([ "$BASELINE" -eq 1 ] && echo "$WORK/win64-baseline.best")
-    if [ -n "$OK_TEXT" ]; then
-        echo
-        echo "## The bump dialog's OK"
-        echo
-        echo "\`quillvane_bump_ok_bench\` in the 64-bit Windows program under Wine: from the click on OK to the repainted main window."
-        echo
-        echo '```'
-        echo "$OK_TEXT"
-        echo '```'
+    echo
+}
+
+# ---- the bump dialog's OK ---------------------------------------------------------------
+ok_section() {
+    local load
+    load=$(cut -d' ' -f1-3 /proc/loadavg)
+    say "the bump dialog's OK"
+    "$ROOT/scripts/wine-run.sh" "$WIN64_OK" --size "$SIZE" --reps 5 >"$WORK/ok.raw" 2>>"$LOG" ||
+        die "the bump dialog's OK benchmark failed"
+    marker ok
+    echo "## The bump dialog's OK"
+    echo
+    echo "\`quillvane_bump_ok_bench\` in the 64-bit Windows program under Wine: from the click on OK to the repainted main window"
+    echo "($(date -u '+%Y-%m-%d %H:%M UTC'), $(machine_line "$load"))."
+    echo
+    echo '```'
+    tr -d '\r' <"$WORK/ok.raw"
+    echo '```'
+    echo
+}
+
+# ---- what a user waits for on the photograph --------------------------------------------
+latency_section() {
+    local load
+    if [ ! -s "$PHOTO" ]; then
+        bash "$ROOT/scripts/install-bench-deps.sh" >>"$LOG" 2>&1 || die "installing the tools failed"
+        mkdir -p "$(dirname "$PHOTO")" &&
+            /usr/bin/convert /usr/share/xplanet/images/earth.jpg -resize '6000x4000!' -quality 90 "$PHOTO" >>"$LOG" 2>&1 ||
+            die "making the photograph failed"
     fi
-} >"$RESULTS"
+    mkdir -p "$WORK/saved"
+    load=$(cut -d' ' -f1-3 /proc/loadavg)
+    say "open, save and each command's OK on the photograph"
+    "$ROOT/scripts/wine-run.sh" "$WIN64_LATENCY" --photo "Z:${PHOTO//\//\\}" --out "Z:${WORK//\//\\}\\saved" \
+        --reps 5 >"$WORK/latency.raw" 2>>"$LOG" || die "the latency benchmark failed"
+    marker latency
+    echo "## What a user waits for"
+    echo
+    echo "\`quillvane_latency_bench\` in the 64-bit Windows program under Wine, the real main window and dialogs driven"
+    echo "as a user's clicks drive them, on the Blue Marble photograph (6000 × 4000 JPEG, $(stat -c %s "$PHOTO") bytes)"
+    echo "($(date -u '+%Y-%m-%d %H:%M UTC'), $(machine_line "$load")). Open: from the file dropped on the window"
+    echo "(the open dialog's read, without the dialog) to the end of the first paint. Save: from the JPEG settings' OK"
+    echo "(quality as remembered, baseline) to the repainted window, the file written. Commands: from the dialog's OK"
+    echo "to the repainted window. Each case 5 runs; the first open is the program's first (nothing kept yet)."
+    echo
+    echo '```'
+    tr -d '\r' <"$WORK/latency.raw"
+    echo '```'
+    echo
+}
+
+{
+    echo "# The Windows program's figures"
+    echo
+    if [ "$ENGINES" -eq 1 ]; then engines_section; else old_section engines; fi
+    if [ "$OK" -eq 1 ]; then ok_section; else old_section ok; fi
+    if [ "$LATENCY" -eq 1 ]; then latency_section; else old_section latency; fi
+    cat "$ROOT/bench/windows-computed.md"
+} >"$RESULTS.new" && mv "$RESULTS.new" "$RESULTS"
 say "wrote ${RESULTS#"$ROOT"/}"
 cat "$RESULTS"
