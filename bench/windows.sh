@@ -60,14 +60,20 @@ die() { say "$*"; say "log: $LOG"; exit 1; }
 mkdir -p "$WORK" || exit 1
 : >"$LOG"
 
+# Only what the sections run need; the 32-bit programs with the engines.
+WIN_TARGETS=()
+[ "$ENGINES" -eq 1 ] && WIN_TARGETS+=(quillvane_bench)
+[ "$OK" -eq 1 ] && WIN_TARGETS+=(quillvane_bump_ok_bench)
+[ "$LATENCY" -eq 1 ] && WIN_TARGETS+=(quillvane_latency_bench)
 say "building (log: $LOG)"
-{
-    cmake --preset native && cmake --build --preset native -j 2 --target quillvane_bench &&
-        cmake --preset windows64 && cmake --build --preset windows64 -j 2 --target quillvane_bench quillvane_bump_ok_bench \
-            quillvane_latency_bench &&
-        cmake --preset windows && cmake --build --preset windows -j 2 --target quillvane_bench quillvane_bump_ok_bench \
-            quillvane_latency_bench
-} >>"$LOG" 2>&1 || die "the build failed"
+if [ ${#WIN_TARGETS[@]} -gt 0 ]; then
+    {
+        { [ "$ENGINES" -eq 0 ] || { cmake --preset native && cmake --build --preset native -j 2 --target quillvane_bench; }; } &&
+            cmake --preset windows64 && cmake --build --preset windows64 -j 2 --target "${WIN_TARGETS[@]}" &&
+            { [ "$ENGINES" -eq 0 ] || { cmake --preset windows &&
+                cmake --build --preset windows -j 2 --target quillvane_bench quillvane_bump_ok_bench quillvane_latency_bench; }; }
+    } >>"$LOG" 2>&1 || die "the build failed"
+fi
 
 LOAD=$(cut -d' ' -f1-3 /proc/loadavg)
 ARGS=(--reps "$REPS" --size "$SIZE")

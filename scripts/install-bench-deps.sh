@@ -14,6 +14,7 @@ PACKAGES=(
   xplanet-images       # the photograph the test pictures are made from
   exiv2                # EXIF, XMP and ICC written into the metadata rows' photograph
   linux-perf           # perf stat: the processor time of the metadata rows
+  valgrind             # callgrind: the instructions of the metadata rows, exact on a busy machine
 )
 
 . "$(dirname "$0")/lib/apt-install.sh"
