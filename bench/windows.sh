@@ -89,7 +89,7 @@ old_section() {
     awk -v m="$(marker "$1")" '/^<!-- windows.sh: / { on = ($0 == m) } on' "$OLD_RESULTS"
 }
 machine_line() {
-    echo "$(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')), load average $1 at the start, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
+    echo "$(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')), load average $1 at the start, $(cut -d' ' -f1-3 /proc/loadavg) at the end; this script ran at niceness $(nice)"
 }
 
 # ---- the engines beside the native program ------------------------------------------
