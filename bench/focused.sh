@@ -154,7 +154,7 @@ SECTION=$(
     echo "## Resizing and metadata"
     echo
     echo "Written by \`bench/focused.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'): best of $REPS runs of each command,"
-    echo "the two commands of a row taking turns; load average $LOAD_START at the start,"
+    echo "the two commands of a row taking turns, at niceness $(nice); load average $LOAD_START at the start,"
     echo "$(cut -d' ' -f1-3 /proc/loadavg) at the end ($(nproc) cores). The photograph is the Blue Marble"
     echo "24 MP JPEG above; every output is JPEG quality 80. Times are wall clock."
     echo
