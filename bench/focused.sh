@@ -83,6 +83,11 @@ timed() {
 }
 best() { sort -n -k"$2" "$1" | head -1 | awk -v k="$2" '{ printf "%.3f", $k }'; }
 
+# $OUT/stop-after.sh SECONDS CMD...: CMD, stopped after SECONDS as if it
+# had ended (the row then marks its time as a lower bound).
+printf '%s\n' '#!/bin/sh' 'limit=$1; shift' 'timeout "$limit" "$@"; status=$?' \
+    '[ $status -eq 124 ] && exit 0; exit $status' >"$OUT/stop-after.sh" && chmod +x "$OUT/stop-after.sh"
+
 # pair NAME "OURS..." "THEIRS..." [TURNS]: a warm-up of each (of ours
 # alone when TURNS is given), then TURNS (default REPS) turns.
 pair() {
@@ -102,8 +107,9 @@ say "the engine alone"
 "$BENCH" --only resize --reps "$REPS" >"$OUT/engine.txt" 2>>"$LOG" || die "the engine benchmark failed"
 
 say "metadata kept vs --strip"
+META_TURNS=$((REPS > 15 ? REPS : 15))
 pair meta "'$CLI' convert '$META' --quality 80 -o '$OUT/kept.jpg'" \
-    "'$CLI' convert '$META' --strip --quality 80 -o '$OUT/stripped.jpg'"
+    "'$CLI' convert '$META' --strip --quality 80 -o '$OUT/stripped.jpg'" "$META_TURNS"
 kept_wall=$(best "$OUT/meta.ours" 1) strip_wall=$(best "$OUT/meta.theirs" 1)
 kept_cpu=$(best "$OUT/meta.ours" 2) strip_cpu=$(best "$OUT/meta.theirs" 2)
 cost_wall=$(awk -v k="$kept_wall" -v s="$strip_wall" 'BEGIN { printf "%.1f", 100 * (k - s) / s }')
@@ -122,21 +128,23 @@ strip_ir=$(instructions "$CLI" convert "$META" --strip --quality 80 -o "$OUT/str
 cost_ir=$(awk -v k="$kept_ir" -v s="$strip_ir" 'BEGIN { printf "%.2f", 100 * (k - s) / s }')
 
 # Enlarging to 54 MP, ImageMagick needs more than the 256 MiB its Debian
-# policy allows and would keep its pixels in a disk cache (minutes): it is
-# given the memory (-limit).  The row runs at most 3 turns, ImageMagick
-# without a warm-up (the photograph is in the page cache by then).
+# policy allows (-limit cannot raise it) and keeps its pixels in a disk
+# cache, as for any user of Debian's package: minutes a run on a busy
+# machine.  So the row runs one turn, ImageMagick without a warm-up (the
+# photograph is in the page cache by then) and stopped after UP_LIMIT
+# seconds, which the row then gives as its time.
 ROWS=() CPU_ROWS=()
-TURNS_UP=$((REPS < 3 ? REPS : 3))
+TURNS_UP=1 UP_LIMIT=300
 for size in 2048px 50% 150%; do
-    turns=() limits=
+    turns=() theirs_prefix=
     case $size in
     2048px) theirs_size=2048x2048 ;;
-    150%) theirs_size=$size limits="-limit memory 4GiB -limit map 4GiB" turns=("$TURNS_UP") ;;
+    150%) theirs_size=$size turns=("$TURNS_UP") theirs_prefix="'$OUT/stop-after.sh' $UP_LIMIT " ;;
     *) theirs_size=$size ;;
     esac
     say "--resize $size"
     pair "resize-${size%[%x]*}" "'$CLI' convert '$PHOTO' --resize $size --quality 80 -o '$OUT/ours.jpg'" \
-        "'$IM' $limits '$PHOTO' -resize $theirs_size -quality 80 '$OUT/theirs.jpg'" "${turns[@]}"
+        "$theirs_prefix'$IM' '$PHOTO' -resize $theirs_size -quality 80 '$OUT/theirs.jpg'" "${turns[@]}"
     ours=$(best "$OUT/resize-${size%[%x]*}.ours" 1)
     theirs=$(best "$OUT/resize-${size%[%x]*}.theirs" 1)
     ratio=$(awk -v o="$ours" -v t="$theirs" 'BEGIN { printf "%.2f", (o > 0 ? t / o : 0) }')
@@ -144,8 +152,12 @@ for size in 2048px 50% 150%; do
     dims=$(identify -format '%wx%h' "$OUT/ours.jpg" 2>/dev/null)
     ours_cpu=$(best "$OUT/resize-${size%[%x]*}.ours" 2)
     theirs_cpu=$(best "$OUT/resize-${size%[%x]*}.theirs" 2)
-    CPU_ROWS+=("| \`--resize $size\` vs \`-resize $theirs_size\` | $ours_cpu s | $theirs_cpu s | $(awk -v o="$ours_cpu" -v t="$theirs_cpu" 'BEGIN { printf "%.2f", (o > 0 ? t / o : 0) }')× less |")
-    ROWS+=("| \`convert --resize $size\` (to $dims) vs \`convert ${limits:+$limits }-resize $theirs_size\` | $ours s | $theirs s | ${ratio}× faster | faster | $met |")
+    cpu_ratio=$(awk -v o="$ours_cpu" -v t="$theirs_cpu" 'BEGIN { printf "%.2f", (o > 0 ? t / o : 0) }')
+    if [ "$size" = 150% ] && awk -v t="$theirs" -v l="$UP_LIMIT" 'BEGIN { exit !(t >= l) }'; then
+        theirs="> $UP_LIMIT (stopped)" ratio="> $ratio" theirs_cpu="> $theirs_cpu" cpu_ratio="> $cpu_ratio"
+    fi
+    CPU_ROWS+=("| \`--resize $size\` vs \`-resize $theirs_size\` | $ours_cpu s | $theirs_cpu s | ${cpu_ratio}× less |")
+    ROWS+=("| \`convert --resize $size\` (to $dims) vs \`convert -resize $theirs_size\` | $ours s | $theirs s | ${ratio}× faster | faster | $met |")
 done
 
 
@@ -169,7 +181,8 @@ SECTION=$(
     printf '%s\n' "${CPU_ROWS[@]}"
     echo
     echo
-    echo "(The enlargement row: the best of ${TURNS_UP} turns.)"
+    echo "(The enlargement row: one turn; ImageMagick keeps the 54 MP result in a disk cache, its Debian policy"
+    echo "allowing it 256 MiB of memory, and is stopped after $UP_LIMIT s.)"
     echo
     echo "The resize engine alone (\`quillvane_bench --only resize\`, a generated 6000 × 4000 picture, median of $REPS):"
     echo
@@ -183,8 +196,8 @@ SECTION=$(
     echo
     echo "| | metadata kept | \`--strip\` | cost | target | met |"
     echo "|---|---:|---:|---:|---|---|"
-    echo "| wall time, best of $REPS | $kept_wall s | $strip_wall s | $cost_wall % | ≤ 3 % | $(meta_met "$cost_wall") |"
-    echo "| processor time, best of $REPS | $kept_cpu s | $strip_cpu s | $cost_cpu % | ≤ 3 % | $(meta_met "$cost_cpu") |"
+    echo "| wall time, best of $META_TURNS | $kept_wall s | $strip_wall s | $cost_wall % | ≤ 3 % | $(meta_met "$cost_wall") |"
+    echo "| processor time, best of $META_TURNS | $kept_cpu s | $strip_cpu s | $cost_cpu % | ≤ 3 % | $(meta_met "$cost_cpu") |"
     echo "| instructions executed (callgrind) | $kept_ir | $strip_ir | $cost_ir % | ≤ 3 % | $(meta_met "$cost_ir") |"
     echo
     echo "The instructions are what the load of a shared machine leaves alone; the wall and processor times of a"
