@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/ui_language.h"
+#include "files/text_template.h"
 #include "image/failure.h"
 #include "platform/platform.h"
 #include "platform/user_stand_in.h"  // the native test builds' message box
@@ -99,3 +100,11 @@ const char* WarningBoxText(Warning warning);
 // Shows outcome's warnings, then its failure, each in its own box owned by
 // owner.  Shows nothing for a clean success.
 void ShowOutcome(HWND owner, const Outcome& outcome);
+
+// Text watermark placeholders: the text of the box that shows why a text
+// could not be filled in from a photo (files/text_placeholders.h): the
+// failure's sentence, the placeholder as written on the next line, and the
+// library's words in brackets where the outcome has them.  Empty when
+// nothing failed.  Without a language, in ProgramLanguage().
+std::string PlaceholderBoxText(const PlaceholderOutcome& outcome, UiLanguage language);
+std::string PlaceholderBoxText(const PlaceholderOutcome& outcome);

@@ -121,6 +121,10 @@ struct CliOptions {
     // (and a real line break) in what the user typed starts a new line.
     bool textGiven = false;  // bump: --text was given
     TextMarkParams text;
+    // bump --text with placeholders ({filename}, {exif:Artist}...): the
+    // mark is filled in and drawn for each photo.  Set by the tool once the
+    // text is checked (cli/text_mark_command.h), not by an option.
+    bool textPerPhoto = false;
 };
 
 // True when bump lights the picture (or region) with its own brightness:
