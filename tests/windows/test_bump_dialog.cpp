@@ -825,10 +825,10 @@ TEST_F(BumpDialog, TransparentPngLogoStampsWhatTheToolStampsBitForBit)
     char arguments[1024];
     std::snprintf(arguments, sizeof arguments,
                   "bump --watermark \"%s\" --light %.17g,%.17g,%.17g --strength %d --amplify %d --ambient %d "
-                  "--no-enlarge --offset %d,%d \"%s\" -o \"%s\"",
+                  "--no-enlarge%s --offset %d,%d \"%s\" -o \"%s\"",
                   logo.c_str(), b.lightX, b.lightY, b.lightZ, b.strength, b.amplification, b.ambient,
-                  static_cast<int>(b.layout.offsetX), static_cast<int>(b.layout.offsetY), picture.c_str(),
-                  stamped.c_str());
+                  b.layout.keepAspect ? " --keep-aspect" : "", static_cast<int>(b.layout.offsetX),
+                  static_cast<int>(b.layout.offsetY), picture.c_str(), stamped.c_str());
     ASSERT_EQ(RunTool(arguments), 0u) << arguments;
     ImageDocument tool{};
     std::snprintf(tool.path, sizeof tool.path, "%s", stamped.c_str());
