@@ -37,6 +37,10 @@ constexpr TextEntry kTexts[] = {
     {Text::LargerThanPage, msg::kLargerThanPage,
      "The picture is larger than the printable area,\nso part of it will not be printed. Print anyway?"},
     {Text::CentreOnPage, msg::kCentreOnPage, "Print the picture in the center of the printable area?"},
+    // The bump dialog's watermark file.
+    {Text::WatermarkOpenTitle, msg::kWatermarkOpenTitle, "Open"},
+    {Text::WatermarkFileTypes, msg::kWatermarkFileTypes,
+     "Bitmap (*.bmp)|*.bmp|JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG (*.png)|*.png|WebP (*.webp)|*.webp|"},
 };
 static_assert(OneEntryPerCode(kTexts, kTextCount), "one entry for every text, in order");
 static_assert(EveryLanguageHasAText(kTexts, 0), "every text in every language");
