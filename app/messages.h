@@ -62,8 +62,13 @@ enum class Text {
     NoPrinterCaption,
     LargerThanPage,
     CentreOnPage,
+    // Photo files: notices of metadata left behind, the transparency's background.
+    NoticeCaption,
+    MetadataNotRead,
+    MetadataNotWritten,
+    BackgroundTitle,
 };
-inline constexpr std::size_t kTextCount = 10;
+inline constexpr std::size_t kTextCount = 14;
 
 // text in language, or in ProgramLanguage().  Never null.
 const char* ProgramText(Text text, UiLanguage language);
