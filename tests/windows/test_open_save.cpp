@@ -1525,7 +1525,7 @@ std::vector<BYTE> WritePhotograph(HWND window, const TempDir& dir, const std::st
     }
     ReleaseDocument(&source);
     const std::string thumbnail = dir.File("thumbnail.jpg");
-    EXPECT_TRUE(WriteFlatJpeg(thumbnail, 16, 12, 75, false));
+    EXPECT_TRUE(qvtest::WriteFlatJpeg(thumbnail, 16, 12, 75, false));
     auto image = Exiv2::ImageFactory::open(path);
     image->readMetadata();
     Exiv2::ExifData exif;
