@@ -41,6 +41,13 @@ constexpr TextEntry kTexts[] = {
     {Text::WatermarkOpenTitle, msg::kWatermarkOpenTitle, "Open"},
     {Text::WatermarkFileTypes, msg::kWatermarkFileTypes,
      "Bitmap (*.bmp)|*.bmp|JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG (*.png)|*.png|WebP (*.webp)|*.webp|"},
+    // Photo files: notices of metadata left behind, the transparency's background.
+    {Text::NoticeCaption, "Quillvane", "Quillvane"},
+    {Text::MetadataNotRead, "この画像のメタデータ（EXIF、XMP、IPTC、ICCプロファイル）を読み込めなかったため、メタデータなしで開きました。",
+     "The picture's metadata (EXIF, XMP, IPTC, ICC profile) could not be read, so it was opened without it."},
+    {Text::MetadataNotWritten, "メタデータを書き込めなかったため、メタデータなしで保存しました。",
+     "The metadata could not be written, so the picture was saved without it."},
+    {Text::BackgroundTitle, "透明な部分の背景色", "Background Color for Transparent Areas"},
 };
 static_assert(OneEntryPerCode(kTexts, kTextCount), "one entry for every text, in order");
 static_assert(EveryLanguageHasAText(kTexts, 0), "every text in every language");

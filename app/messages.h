@@ -72,8 +72,13 @@ enum class Text {
     // The bump dialog's watermark file: the open dialog's title and types.
     WatermarkOpenTitle,
     WatermarkFileTypes,
+    // Photo files: notices of metadata left behind, the transparency's background.
+    NoticeCaption,
+    MetadataNotRead,
+    MetadataNotWritten,
+    BackgroundTitle,
 };
-inline constexpr std::size_t kTextCount = 12;
+inline constexpr std::size_t kTextCount = 16;
 
 // text in language, or in ProgramLanguage().  Never null.
 const char* ProgramText(Text text, UiLanguage language);

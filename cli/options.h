@@ -8,6 +8,7 @@
 #include "files/bmp_writer.h"
 #include "files/jpeg_writer.h"
 #include "processing/bevel.h"
+#include "files/metadata_copy.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
@@ -57,7 +58,7 @@ struct CliOptions {
     bool lossless = false;             // WebP
     bool backgroundGiven = false;      // a photo's transparency over this colour for BMP/JPEG
     unsigned char background[3] = {255, 255, 255};  // red, green, blue
-    bool strip = false;                // write no metadata
+    MetadataKeep metadata = kMetadataKeepDefault;  // --metadata (--strip: none)
     bool autoOrient = false;           // turn the pixels as the EXIF orientation says
 
     // The picture cut to a rectangle (left, top, right, bottom, both ends
