@@ -37,6 +37,8 @@ constexpr TextEntry kTexts[] = {
     {Text::LargerThanPage, msg::kLargerThanPage,
      "The picture is larger than the printable area,\nso part of it will not be printed. Print anyway?"},
     {Text::CentreOnPage, msg::kCentreOnPage, "Print the picture in the center of the printable area?"},
+    // The edit menu's undo item when a change could not be kept.
+    {Text::CantUndo, "元に戻せません", "Can't Undo"},
 };
 static_assert(OneEntryPerCode(kTexts, kTextCount), "one entry for every text, in order");
 static_assert(EveryLanguageHasAText(kTexts, 0), "every text in every language");

@@ -62,8 +62,10 @@ enum class Text {
     NoPrinterCaption,
     LargerThanPage,
     CentreOnPage,
+    // The edit menu's undo item when a change could not be kept.
+    CantUndo,
 };
-inline constexpr std::size_t kTextCount = 10;
+inline constexpr std::size_t kTextCount = 11;
 
 // text in language, or in ProgramLanguage().  Never null.
 const char* ProgramText(Text text, UiLanguage language);

@@ -29,6 +29,8 @@ const TextCase kTextCases[] = {
     {Text::LargerThanPage, u8"画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？",
      "The picture is larger than the printable area,\nso part of it will not be printed. Print anyway?"},
     {Text::CentreOnPage, u8"印刷領域の中央に印刷しますか？", "Print the picture in the center of the printable area?"},
+    // The edit menu's undo item when a change could not be kept.
+    {Text::CantUndo, u8"元に戻せません", "Can't Undo"},
 };
 
 std::string Utf8(const char8_t* text)
