@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "app/selection.h"
 #include "app/settings.h"
+#include "image/blocks.h"
 #include "platform/failure_hooks.h"
 #include "processing/resize.h"
 #include "resources/resource.h"
@@ -211,7 +212,10 @@ TEST_F(EditCommands, AChangeTheHistoryCannotKeepStillHappensAndUndoSaysSo)
     EXPECT_EQ(undoText, U8(u8"元に戻す(&U)\tCtrl+Z"));
     // While the dialog is open the picture is whole (no selection): from
     // then on no picture-sized block can be had.
-    RunNegative([] { StandInSetAllocationLimit(4096); });
+    RunNegative([] {
+        ReleaseKeptBlocks();
+        StandInSetAllocationLimit(4096);
+    });
     StandInSetAllocationLimit(0);
     EXPECT_EQ(DocPixel(MainDocument, 3, 3)[0], 255 - PictureColour(3, 3).blue) << "the negative ran";
     EXPECT_EQ(MainDocument.isModified, 1);
