@@ -6,8 +6,6 @@
 #include "cli/report.h"
 #include "cli/system.h"
 #include "cli/text_mark_command.h"
-#include "files/bmp_reader.h"
-#include "files/jpeg_reader.h"
 #include "image/blocks.h"
 #include "image/command_sequence.h"
 #include "image/image_document.h"
@@ -38,11 +36,9 @@ int ReadPicture(ImageDocument* doc, const std::string& path, int* type, std::vec
     alpha->clear();
     if (CopyPathInto(doc, path) != 0)
         return -1;
-    *type = SniffPictureType(path);
+    *type = SniffPictureType(path.c_str());
     const long mark = ReportedCount();
-    const Outcome outcome = *type == kTypeBmp    ? ReadBmpFile(doc)
-                            : *type == kTypeJpeg ? ReadJpegFile(doc)
-                                                 : ReadPortablePicture(doc, *type, alpha);
+    const Outcome outcome = ReadPictureFile(doc, *type, alpha);
     if (ReportOutcome(path, outcome) != 0 || !doc->dib) {
         ReportUnlessReported(mark, path, _("the file cannot be read"));
         ReleaseDocument(doc);
@@ -303,5 +299,5 @@ void EndBatch()
 
 std::string BatchOutputPath(const std::string& input, const BatchTarget& target)
 {
-    return OutputPathFor(input, target, OutputType(SniffPictureType(input), target));
+    return OutputPathFor(input, target, OutputType(SniffPictureType(input.c_str()), target));
 }
