@@ -54,8 +54,7 @@ void TakeNewPicture(HWND window, PictureBlock made)
         return;
     }
     Outcome warnings;
-    HistoryReplacePicture(&PictureHistory, &MainDocument, &MainPhoto.alpha, made.block, made.width, made.height,
-                          std::move(made.alpha), &warnings);
+    HistoryReplacePicture(&PictureHistory, &MainDocument, &MainPhoto.alpha, std::move(made), &warnings);
     ShowOutcome(window, warnings);
     ShowNewPicture(window);
 }

@@ -221,8 +221,7 @@ void HistoryDropChange(EditHistory* history)
 }
 
 void HistoryReplacePicture(EditHistory* history, ImageDocument* doc, std::vector<std::uint8_t>* alpha,
-                           HGLOBAL block, LONG width, LONG height, std::vector<std::uint8_t> newAlpha,
-                           Outcome* warnings)
+                           PictureBlock made, Outcome* warnings)
 {
     HistoryStep old;
     old.picture = true;
@@ -238,8 +237,8 @@ void HistoryReplacePicture(EditHistory* history, ImageDocument* doc, std::vector
     } else {
         LoseSteps(history);
     }
-    AdoptWorkDib(doc, block, width, height, warnings);
-    *alpha = std::move(newAlpha);
+    AdoptWorkDib(doc, made.block, made.width, made.height, warnings);
+    *alpha = std::move(made.alpha);
     doc->isModified = 1;
 }
 

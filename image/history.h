@@ -22,6 +22,7 @@
 
 #include "image/failure.h"
 #include "image/image_document.h"
+#include "image/picture_block.h"
 #include "image/region_swap.h"
 
 #include <cstdint>
@@ -81,14 +82,13 @@ void HistoryCommitChange(EditHistory* history, ImageDocument* doc);
 // The change was not made: the copy goes.
 void HistoryDropChange(EditHistory* history);
 
-// doc takes block, an unlocked WorkDib of width x height pixels (header
-// written), and alpha takes newAlpha; the old picture and alpha plane
-// become a picture step, or are let go when the history cannot keep them
-// (as HistoryCommitChange).  A failed free is added to warnings, when given.
+// doc takes made's block and alpha takes made's alpha plane (made holds a
+// picture: its failure is None); the old picture and alpha plane become a
+// picture step, or are let go when the history cannot keep them (as
+// HistoryCommitChange).  A failed free is added to warnings, when given.
 // doc->isModified becomes 1.
 void HistoryReplacePicture(EditHistory* history, ImageDocument* doc, std::vector<std::uint8_t>* alpha,
-                           HGLOBAL block, LONG width, LONG height, std::vector<std::uint8_t> newAlpha,
-                           Outcome* warnings);
+                           PictureBlock made, Outcome* warnings);
 
 // What an undo or redo did to the document.
 enum class HistoryMove {

@@ -76,8 +76,7 @@ bool RunCommand(const Command& command, Picture* picture, EditHistory* history)
     if (made.failure != Failure::None)
         return false;
     if (history) {
-        HistoryReplacePicture(history, doc, &picture->alpha, made.block, made.width, made.height,
-                              std::move(made.alpha), nullptr);
+        HistoryReplacePicture(history, doc, &picture->alpha, std::move(made), nullptr);
     } else {
         AdoptWorkDib(doc, made.block, made.width, made.height, nullptr);
         picture->alpha = std::move(made.alpha);
