@@ -48,6 +48,8 @@ constexpr TextEntry kTexts[] = {
     {Text::MetadataNotWritten, "メタデータを書き込めなかったため、メタデータなしで保存しました。",
      "The metadata could not be written, so the picture was saved without it."},
     {Text::BackgroundTitle, "透明な部分の背景色", "Background Color for Transparent Areas"},
+    // The edit menu's undo item when a change could not be kept.
+    {Text::CantUndo, "元に戻せません", "Can't Undo"},
 };
 static_assert(OneEntryPerCode(kTexts, kTextCount), "one entry for every text, in order");
 static_assert(EveryLanguageHasAText(kTexts, 0), "every text in every language");

@@ -77,8 +77,10 @@ enum class Text {
     MetadataNotRead,
     MetadataNotWritten,
     BackgroundTitle,
+    // The edit menu's undo item when a change could not be kept.
+    CantUndo,
 };
-inline constexpr std::size_t kTextCount = 16;
+inline constexpr std::size_t kTextCount = 17;
 
 // text in language, or in ProgramLanguage().  Never null.
 const char* ProgramText(Text text, UiLanguage language);
