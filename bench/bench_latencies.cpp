@@ -12,7 +12,8 @@
 //     window (the file written);
 //   - each processing command: its dialog opened from the menu, the
 //     settings chosen, then from the click on OK to the repainted window
-//     (the engine, the region's return, the display copy, the paint).
+//     (the engine, the region's return, the display copy, the paint);
+//   - undo and redo in turn, from the menu item to the repainted window.
 // Each case runs --reps times (default 5) and prints every run (wall time
 // and the program's processor time), the best and the median, and its
 // target.  After the first open, and after the opens and saves, it prints
@@ -51,7 +52,7 @@ constexpr int kFileTypeCombo = 1136;   // the common file dialogs' type list
 constexpr int kFileNameEdit = 1152;
 constexpr int kFileNameCombo = 1148;   // Wine's name box (a ComboBoxEx)
 
-enum class Kind { Open, Save, Command };
+enum class Kind { Open, Save, Command, UndoRedo };
 
 struct Case {
     const char* name;
@@ -98,6 +99,8 @@ constexpr Case kCases[] = {
     {"effect negative: OK to repaint", Kind::Command, IDM_EFFECT, IDC_EFFECT_NEGATIVE, ChooseNegative, 300},
     {"effect posterize 64: OK to repaint", Kind::Command, IDM_EFFECT, IDC_EFFECT_NEGATIVE, ChoosePosterize, 300},
     {"YSH +10% +30% +30deg: OK to repaint", Kind::Command, IDM_YSH, IDC_YSH_LUMINANCE, ChooseYsh, 300},
+    // Undo and redo take turns, so that each run has a step to take back.
+    {"undo / redo in turn: menu item to repaint", Kind::UndoRedo, IDM_UNDO, 0, nullptr, 150},
 };
 constexpr int kCaseCount = sizeof kCases / sizeof kCases[0];
 
@@ -118,6 +121,7 @@ struct LatencyBenchRecord {
     double ms[kMaxReps];
     double commandMs[kMaxReps];
     double cpuMs[kMaxReps];  // processor time of the program from the click to the paint
+    unsigned long long sumBefore;  // of the picture's first bytes, before an undo or redo
     int met;
 };
 
@@ -258,11 +262,30 @@ HGLOBAL MakeDrop(const std::wstring& name)
     return block;
 }
 
+// A sum of the picture's first megabyte: an undo or redo changes it.
+unsigned long long PictureSum()
+{
+    if (!MainDocument.dib)
+        return 0;
+    const std::size_t pixels = WorkDibBytes(MainDocument.width, MainDocument.height) - kWorkDibHeaderBytes;
+    const std::size_t bytes = std::min<std::size_t>(std::size_t{1} << 20, pixels);
+    const BYTE* p = WorkDibPixels(MainDocument.dib);
+    unsigned long long sum = 0;
+    for (std::size_t i = 0; i < bytes; ++i)
+        sum = sum * 31 + p[i];
+    return sum;
+}
+
 void StartRun()
 {
     Bench.step = 0;
     Bench.ticks = 0;
     Bench.commandReturned = false;
+    if (Current().kind == Kind::UndoRedo) {
+        Bench.sumBefore = PictureSum();
+        PostMessageA(Bench.window, WM_COMMAND, MAKEWPARAM(Bench.run % 2 == 0 ? IDM_UNDO : IDM_REDO, 0), 0);
+        return;
+    }
     if (Current().kind == Kind::Open) {
         HGLOBAL drop = MakeDrop(Bench.photo);
         if (!drop)
@@ -321,6 +344,8 @@ void EndRun()
         DeleteFileW(saved.c_str());
     } else if (c.kind == Kind::Command && !MainDocument.isModified) {
         Abandon("OK applied nothing");
+    } else if (c.kind == Kind::UndoRedo && PictureSum() == Bench.sumBefore) {
+        Abandon(Bench.run % 2 == 0 ? "undo changed nothing" : "redo changed nothing");
     } else if (c.kind == Kind::Open && (!MainDocument.isLoaded || MainDocument.width < 1)) {
         Abandon("the photograph did not open");
     }
@@ -349,6 +374,14 @@ LRESULT CALLBACK TimedMainProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 {
     const Case& c = Current();
     if (message == WM_DROPFILES && c.kind == Kind::Open) {
+        StartClock();
+        const LRESULT result = CallWindowProcA(Bench.mainProc, window, message, wParam, lParam);
+        Bench.commandMs[Bench.run] = MillisecondsSince(Bench.clicked);
+        Bench.commandReturned = true;
+        return result;
+    }
+    if (message == WM_COMMAND && c.kind == Kind::UndoRedo &&
+        (LOWORD(wParam) == IDM_UNDO || LOWORD(wParam) == IDM_REDO)) {
         StartClock();
         const LRESULT result = CallWindowProcA(Bench.mainProc, window, message, wParam, lParam);
         Bench.commandMs[Bench.run] = MillisecondsSince(Bench.clicked);
