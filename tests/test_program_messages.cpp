@@ -29,6 +29,10 @@ const TextCase kTextCases[] = {
     {Text::LargerThanPage, u8"画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？",
      "The picture is larger than the printable area,\nso part of it will not be printed. Print anyway?"},
     {Text::CentreOnPage, u8"印刷領域の中央に印刷しますか？", "Print the picture in the center of the printable area?"},
+    // The bump dialog's watermark file.
+    {Text::WatermarkOpenTitle, u8"開く", "Open"},
+    {Text::WatermarkFileTypes, u8"ビットマップファイル(*.bmp)| *.bmp|JPEGファイル(*.jpg)| *.jpg|PNGファイル(*.png)|*.png|WebPファイル(*.webp)|*.webp|",
+     "Bitmap (*.bmp)|*.bmp|JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG (*.png)|*.png|WebP (*.webp)|*.webp|"},
     // Photo files.
     {Text::NoticeCaption, u8"Quillvane", "Quillvane"},
     {Text::MetadataNotRead, u8"この画像のメタデータ（EXIF、XMP、IPTC、ICCプロファイル）を読み込めなかったため、メタデータなしで開きました。",
