@@ -37,6 +37,19 @@ constexpr TextEntry kTexts[] = {
     {Text::LargerThanPage, msg::kLargerThanPage,
      "The picture is larger than the printable area,\nso part of it will not be printed. Print anyway?"},
     {Text::CentreOnPage, msg::kCentreOnPage, "Print the picture in the center of the printable area?"},
+    // The bump dialog's watermark file.
+    {Text::WatermarkOpenTitle, msg::kWatermarkOpenTitle, "Open"},
+    {Text::WatermarkFileTypes, msg::kWatermarkFileTypes,
+     "Bitmap (*.bmp)|*.bmp|JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG (*.png)|*.png|WebP (*.webp)|*.webp|"},
+    // Photo files: notices of metadata left behind, the transparency's background.
+    {Text::NoticeCaption, "Quillvane", "Quillvane"},
+    {Text::MetadataNotRead, "この画像のメタデータ（EXIF、XMP、IPTC、ICCプロファイル）を読み込めなかったため、メタデータなしで開きました。",
+     "The picture's metadata (EXIF, XMP, IPTC, ICC profile) could not be read, so it was opened without it."},
+    {Text::MetadataNotWritten, "メタデータを書き込めなかったため、メタデータなしで保存しました。",
+     "The metadata could not be written, so the picture was saved without it."},
+    {Text::BackgroundTitle, "透明な部分の背景色", "Background Color for Transparent Areas"},
+    // The edit menu's undo item when a change could not be kept.
+    {Text::CantUndo, "元に戻せません", "Can't Undo"},
 };
 static_assert(OneEntryPerCode(kTexts, kTextCount), "one entry for every text, in order");
 static_assert(EveryLanguageHasAText(kTexts, 0), "every text in every language");

@@ -40,6 +40,12 @@ inline constexpr const char kNoPrinterCaption[] = "プリンター確認";
 inline constexpr const char kLargerThanPage[] = "画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？";
 inline constexpr const char kCentreOnPage[] = "印刷領域の中央に印刷しますか？";
 
+// The bump dialog's open dialog for the watermark: pairs of a shown type
+// and its patterns, each ended by '|' (the dialog wants NULs there).
+inline constexpr const char kWatermarkOpenTitle[] = "開く";
+inline constexpr const char kWatermarkFileTypes[] =
+    "ビットマップファイル(*.bmp)| *.bmp|JPEGファイル(*.jpg)| *.jpg|PNGファイル(*.png)|*.png|WebPファイル(*.webp)|*.webp|";
+
 // The notice when the shell hands over several files at once (a drop, the
 // command line): only the first opens.  Wide, in both languages, for
 // MessageBoxW.
@@ -63,8 +69,18 @@ enum class Text {
     NoPrinterCaption,
     LargerThanPage,
     CentreOnPage,
+    // The bump dialog's watermark file: the open dialog's title and types.
+    WatermarkOpenTitle,
+    WatermarkFileTypes,
+    // Photo files: notices of metadata left behind, the transparency's background.
+    NoticeCaption,
+    MetadataNotRead,
+    MetadataNotWritten,
+    BackgroundTitle,
+    // The edit menu's undo item when a change could not be kept.
+    CantUndo,
 };
-inline constexpr std::size_t kTextCount = 10;
+inline constexpr std::size_t kTextCount = 17;
 
 // text in language, or in ProgramLanguage().  Never null.
 const char* ProgramText(Text text, UiLanguage language);

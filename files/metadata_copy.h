@@ -57,6 +57,14 @@ struct PhotoMetadata {
 // (the library's words, if any, as the cause); *metadata is then empty.
 Outcome ReadPhotoMetadata(const char* source, const MetadataSettings& settings, PhotoMetadata* metadata);
 
+// The same filtering for metadata already in memory: read, as
+// ReadPhotoMetadata gave it (with MetadataKeep::All, when the file was
+// opened), becomes in *metadata what settings keep, for the size and
+// orientation written now.  Fails with MetadataUnwritable (the library's
+// words, if any, as the cause) when it cannot be decoded or encoded again;
+// *metadata is then empty.
+Outcome FilterPhotoMetadata(const PhotoMetadata& read, const MetadataSettings& settings, PhotoMetadata* metadata);
+
 // The JPEG marker segments for metadata: APP1 Exif, APP1 XMP, APP2
 // ICC_PROFILE (split into as many as it needs) and APP13 Photoshop IPTC.
 // Fails with MetadataUnwritable when a block does not fit its segment.
