@@ -382,9 +382,7 @@ void ReadWatermarkFile(HWND dialog, ImageDocument* doc, const std::string& name)
         std::memcpy(doc->path, previous, sizeof previous);
         return;
     }
-    // The main window's save dialog knows BMP and JPEG only.
-    if (type == kTypeBmp || type == kTypeJpeg)
-        FileTypeIndex = type;
+    FileTypeIndex = type;
     doc->isModified = 0;
     doc->bitsOffset = kWorkDibHeaderBytes;
     ComputeLuminance(doc);
@@ -415,8 +413,9 @@ int ChooseWatermarkFile(HWND dialog, ImageDocument* doc)
     ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
     if (!GetOpenFileNameW(&ofn))
         return -1;
-    // The entry shown stays remembered when the read fails.
-    if (ofn.nFilterIndex == 1 || ofn.nFilterIndex == 2)
+    // The entry shown (entries 1 to 4 are the types kTypeBmp to kTypeWebp)
+    // stays remembered when the read fails.
+    if (ofn.nFilterIndex >= kTypeBmp && ofn.nFilterIndex <= kTypeWebp)
         FileTypeIndex = static_cast<int>(ofn.nFilterIndex);
     ReadWatermarkFile(dialog, doc, Utf8FromWide(name.c_str()));
     return 0;
