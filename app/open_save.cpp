@@ -1,6 +1,7 @@
 #include "app/open_save.h"
 
 #include "app/dialog_helpers.h"
+#include "app/edit_commands.h"
 #include "app/file_settings.h"
 #include "app/language.h"
 #include "app/messages.h"
@@ -308,6 +309,8 @@ void ReadNamedFile(HWND window, ImageDocument* doc, const std::wstring& name)
     std::memcpy(previous, doc->path, kPathBytes);
     std::memcpy(doc->path, path, kPathBytes);
     const int type = PictureTypeOf(doc->path);
+    // The old picture's history goes before the new picture takes memory.
+    ForgetHistoryOf(doc);
     std::vector<std::uint8_t> alpha;
     Outcome outcome;
     {
@@ -321,6 +324,7 @@ void ReadNamedFile(HWND window, ImageDocument* doc, const std::wstring& name)
     }
     FileTypeIndex = type;
     doc->isModified = 0;
+    ForgetHistoryOf(doc);
     doc->bitsOffset = kWorkDibHeaderBytes;
     TakePhoto(window, doc, type, &alpha);
     ComputeLuminance(doc);
@@ -546,6 +550,7 @@ int SaveImageCommand(HWND window, ImageDocument* doc, bool* saved)
         std::memcpy(doc->path, previous, kPathBytes);
     if (outcome.ok()) {
         doc->isModified = 0;
+        MarkHistorySaved(doc);
         if (saved)
             *saved = true;
         if (dropped)

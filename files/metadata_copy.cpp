@@ -310,6 +310,12 @@ constexpr std::size_t kIccChunksMax = 255;
 
 }  // namespace
 
+std::unique_ptr<Exiv2::Image> OpenPhotoMetadata(const char* path, std::vector<std::uint8_t>* bytes)
+{
+    PrepareExiv2();
+    return OpenFileWithMetadata(path, bytes);
+}
+
 Outcome ReadOrientation(const char* path, int* orientation)
 {
     *orientation = 1;

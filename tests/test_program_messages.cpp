@@ -36,6 +36,8 @@ const TextCase kTextCases[] = {
     {Text::MetadataNotWritten, u8"メタデータを書き込めなかったため、メタデータなしで保存しました。",
      "The metadata could not be written, so the picture was saved without it."},
     {Text::BackgroundTitle, u8"透明な部分の背景色", "Background Color for Transparent Areas"},
+    // The edit menu's undo item when a change could not be kept.
+    {Text::CantUndo, u8"元に戻せません", "Can't Undo"},
 };
 
 std::string Utf8(const char8_t* text)
