@@ -1235,11 +1235,12 @@ BYTE To8(unsigned v, int depth)
     return (BYTE)(depth == 16 ? v >> 8 : depth < 8 ? v * 255 / ((1u << depth) - 1) : v);
 }
 
+// libspng takes 16-bit samples in the machine's byte order.
 void PutSample(std::vector<BYTE>& row, int index, unsigned v, int depth)
 {
     if (depth == 16) {
-        row[index * 2] = (BYTE)(v >> 8);
-        row[index * 2 + 1] = (BYTE)v;
+        row[index * 2] = (BYTE)v;
+        row[index * 2 + 1] = (BYTE)(v >> 8);
     } else {
         const int bit = index * depth;
         row[bit / 8] |= (BYTE)(v << (8 - depth - bit % 8));
@@ -1544,12 +1545,13 @@ std::vector<BYTE> WritePhotograph(HWND window, const TempDir& dir, const std::st
     const Exiv2::byte head[] = {0, 0, 0, 132};
     std::copy(std::begin(head), std::end(head), profile.pData_);
     std::copy_n("acsp", 4, profile.pData_ + 36);
+    std::vector<BYTE> bytes(profile.pData_, profile.pData_ + profile.size_);
     image->setExifData(exif);
     image->setXmpData(xmp);
     image->setIptcData(iptc);
-    image->setIccProfile(profile, true);
+    image->setIccProfile(profile, true);  // which takes the buffer
     image->writeMetadata();
-    return std::vector<BYTE>(profile.pData_, profile.pData_ + profile.size_);
+    return bytes;
 }
 
 // Each metadata choice of the settings dialogs into each type of file,
@@ -1714,7 +1716,8 @@ TEST_F(PhotoSave, BmpAndMetadataFreeJpegBytesStayAsTheyWere)
     for (int radio : {IDC_DEPTH_16, IDC_DEPTH_24, IDC_DEPTH_32}) {
         SCOPED_TRACE(radio);
         MakePicture(&doc, 5, 3);
-        const std::string saved = dir.File("command.bmp"), direct = dir.File("direct.bmp");
+        const std::string saved = dir.File("command" + std::to_string(radio) + ".bmp");
+        const std::string direct = dir.File("direct" + std::to_string(radio) + ".bmp");
         std::strcpy(doc.path, direct.c_str());
         DialogDriver driver;
         driver.OnDialog(kSaveTitle, AcceptFile(saved, 0));
