@@ -183,6 +183,10 @@ void ShowOpenResult(HWND window, int result)
         return;
     }
     ShowNewPicture(window);
+    Modal(window, [&] {
+        ShowOpenNotice(window);
+        return 0;
+    });
 }
 
 void OnOpen(HWND window)

@@ -142,6 +142,19 @@
 #define IDC_DEPTH_24             11011
 #define IDC_DEPTH_32             11012
 
+/* Photo files: the PNG and WebP save settings and the metadata choices of
+ * the JPEG, PNG and WebP ones (controls 12000-12099). */
+#define RES_DLG_PNG              "PNGDIALOG"
+#define RES_DLG_WEBP             "WEBPDIALOG"
+#define IDC_METADATA_ALL         12000
+#define IDC_METADATA_NO_LOCATION 12001
+#define IDC_METADATA_NONE        12002
+#define IDC_PNG_COMPRESSION      12010  /* horizontal bar, level 0..9 */
+#define IDC_PNG_COMPRESSION_TEXT 12011
+#define IDC_WEBP_QUALITY         12020  /* horizontal bar, step 0..40 */
+#define IDC_WEBP_QUALITY_TEXT    12021
+#define IDC_WEBP_LOSSLESS        12022
+
 /* Undo, redo, resize and crop: menu ids 2300-2499, controls 12100-12199 */
 #define RES_DLG_RESIZE           "RESIZEDIALOG"
 #define RES_ACCEL_MAIN           "EDITKEYS"
