@@ -18,4 +18,12 @@ void LightFromPoint(HWND dialog, POINT point);
 // preview of the bump on a fresh copy of the preview image.
 void RenderBumpPreview(HWND dialog, ImageDocument* watermark, const ImageDocument* image);
 
+// lParam: null, or a ready watermark (an ImageDocument*) that the dialog
+// takes as WatermarkDocument instead of a copy of the picture.
 INT_PTR CALLBACK BumpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Runs the bump dialog owned by owner with watermark as its watermark: the
+// dialog takes the block (watermark is left empty; released if the dialog
+// could not open).  Returns the dialog's result (IDOK: apply the bump with
+// WatermarkDocument).
+INT_PTR RunBumpDialogWith(HWND owner, ImageDocument* watermark);
