@@ -9,6 +9,7 @@
 #include "image/blocks.h"
 #include "image/command_sequence.h"
 #include "image/image_document.h"
+#include "processing/bevel.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
@@ -92,6 +93,10 @@ bool PrepareBump(CommandRun* run)
     const std::string& input = *run->input;
     run->watermark = &WatermarkDocument;
     if (BumpsWithOwnPicture(o) && CopyPictureInto(run->watermark, &MainDocument) != 0) {
+        Report(input, _("not enough memory for the watermark"));
+        return false;
+    }
+    if (BumpsWithOwnPicture(o) && o.bevelGiven && ApplyBevel(o.bevel, run->watermark) != Failure::None) {
         Report(input, _("not enough memory for the watermark"));
         return false;
     }
@@ -266,7 +271,12 @@ int BeginBatch(const CliOptions& options, const TextField* textMark)
             return -1;
         // A logo on a transparent ground rises where it is opaque.
         UseAlphaAsHeights(&WatermarkDocument, alpha);
-    } else if (textMark && MakeTextMarkDocument(*textMark, options.text.soften, &WatermarkDocument) != 0) {
+        // --bevel: at the mark's own size, before any placement.
+        if (options.bevelGiven && ApplyBevel(options.bevel, &WatermarkDocument) != Failure::None) {
+            Report(options.watermark, _("not enough memory for the watermark"));
+            return -1;
+        }
+    } else if (textMark && MakeTextMarkDocument(*textMark, options.text, &WatermarkDocument) != 0) {
         return -1;
     }
     return 0;

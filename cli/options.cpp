@@ -311,6 +311,16 @@ int SetAlign(const std::string& name, const std::string& value, CliOptions* o, s
     return 0;
 }
 
+// --bevel: the watermark's, and the text mark's in place of its default.
+int SetBevel(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
+{
+    if (SetParam<&CliOptions::bevel, &BevelParams::width, kBevelWidth>(name, value, o, error) != 0)
+        return -1;
+    o->bevelGiven = true;
+    o->text.bevel = o->bevel.width;
+    return 0;
+}
+
 // ---------------------------------------------------------------------------
 // The options: each one's spelling, whether a value follows, the commands
 // it belongs to and what stores it.
@@ -371,6 +381,7 @@ constexpr OptionEntry kOptions[] = {
     {"--text-height", true, kTextOptions,
      SetTextInteger<&TextMarkParams::textHeight, kTextHeightMin, kTextHeightMax>},
     {"--soften", true, kTextOptions, SetTextInteger<&TextMarkParams::soften, 0, kTextSoftenMax>},
+    {"--bevel", true, kTextOptions, SetBevel},
 };
 constexpr std::size_t kOptionCount = std::size(kOptions);
 

@@ -7,6 +7,7 @@
 
 #include "files/bmp_writer.h"
 #include "files/jpeg_writer.h"
+#include "processing/bevel.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
@@ -98,6 +99,11 @@ struct CliOptions {
     CliGravity gravity;
     bool marginGiven = false;
     CliLength margin[2];               // x, y
+    // --bevel: the watermark (file, text or the picture's copy) bevelled at
+    // its own size before it is placed; a text mark gets its default bevel
+    // (text.bevel) when it is not given, any other watermark none.
+    bool bevelGiven = false;
+    BevelParams bevel;
 
     // filter (--kernel is written as seen on screen, top row first; the
     // kernel here is in the engine's order, bottom row first)

@@ -35,9 +35,9 @@ int RenderTextMark(const TextMarkParams& params, TextField* field, std::string* 
     return -1;
 }
 
-int MakeTextMarkDocument(const TextField& field, int soften, ImageDocument* doc)
+int MakeTextMarkDocument(const TextField& field, const TextMarkParams& params, ImageDocument* doc)
 {
-    switch (BuildTextMarkDocument(field, soften, doc)) {
+    switch (BuildTextMark(field, params, doc)) {
     case TextMarkFailure::None: return 0;
     case TextMarkFailure::OutOfMemory:
         WriteError(Format(_("quillvane-cli: not enough memory for the text mark (%ld x %ld)\n"), field.width,
@@ -72,7 +72,7 @@ int RunTextMark(const CliOptions& options)
         EndBatch();
         return kExitFileFailed;
     }
-    int result = MakeTextMarkDocument(field, options.text.soften, &MainDocument);
+    int result = MakeTextMarkDocument(field, options.text, &MainDocument);
     // Grey and opaque, with no source for metadata: 8-bit RGB PNG, 24-bit BMP.
     if (result == 0)
         result = WriteResultPicture(options, options.output, format == CliFormat::Png ? kTypePng : kTypeBmp);

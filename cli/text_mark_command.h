@@ -11,13 +11,13 @@
 // Draws the text; returns 0, or -1 with the one-line *problem (translated).
 int RenderTextMark(const TextMarkParams& params, TextField* field, std::string* problem);
 
-// Makes doc the picture of the field softened by soften passes (see
-// text/text_mark.h); returns 0, or -1 when there is no memory (reported on
-// standard error).
-int MakeTextMarkDocument(const TextField& field, int soften, ImageDocument* doc);
+// Makes doc the text mark of the field with the bevel and softening of
+// params (BuildTextMark, text/text_mark.h); returns 0, or -1 when there is
+// no memory (reported on standard error).
+int MakeTextMarkDocument(const TextField& field, const TextMarkParams& params, ImageDocument* doc);
 
 // The text-mark command: draws options.text and writes it to options.output
-// as a PNG (8-bit RGB) or a 24-bit BMP, white letters on black.  Returns
+// as a PNG (8-bit RGB) or a 24-bit BMP, white bevelled letters on black.  Returns
 // the exit status: 0 written, 1 the file could not be written, 2 a problem
 // with the text, the font or the output name (reported; nothing is
 // written).
