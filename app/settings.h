@@ -41,7 +41,7 @@ struct TextMarkChoice {
     std::string face;
     int height = kTextHeightDefault;
     int soften = kTextSoftenDefault;
-    int bevel = -1;    // -1: the text marks' default for the height
+    int bevel = kTextBevelDefault;  // or a width in kBevelWidth's range
 };
 
 struct RememberedSettings {

@@ -5,7 +5,7 @@
 #include "app/gdi_guards.h"
 #include "app/messages.h"
 #include "platform/utf16.h"
-#include "processing/param_range.h"
+#include "processing/bevel.h"
 #include "resources/resource.h"
 #include "text/font_lookup.h"
 #include "text/text_mark.h"
@@ -17,21 +17,6 @@
 #include <cwchar>
 
 namespace {
-
-// --- Bevel step -------------------------------------------------------------
-// The bevel engine is not in processing/ yet: its width is chosen, shown and
-// remembered, and the mark is made without it.  Its range and its default
-// for text marks (a tenth of the height) stand here until it is.
-constexpr ParamRange kMarkBevelWidth = {0, 100, 0};
-int DefaultMarkBevel(int textHeight)
-{
-    return (textHeight + 5) / 10;
-}
-Failure BevelMark(int /*width*/, ImageDocument* /*mark*/)
-{
-    return Failure::None;
-}
-// ---------------------------------------------------------------------------
 
 // What one opening of the dialog works on.
 struct TextMarkDialog {
@@ -119,8 +104,8 @@ void Redraw(HWND dialog, TextMarkDialog* state)
 void ShowBevel(HWND dialog, const TextMarkChoice& choice)
 {
     int width = BevelWidthOf(choice);
-    InitScrollTriple(dialog, IDC_TEXTMARK_BEVEL, IDC_TEXTMARK_BEVEL_TEXT, 0, &width, kMarkBevelWidth.min,
-                     kMarkBevelWidth.max);
+    InitScrollTriple(dialog, IDC_TEXTMARK_BEVEL, IDC_TEXTMARK_BEVEL_TEXT, 0, &width, kBevelWidth.min,
+                     kBevelWidth.max);
 }
 
 void OnTextMarkInit(HWND dialog, TextMarkDialog* state)
@@ -133,8 +118,8 @@ void OnTextMarkInit(HWND dialog, TextMarkDialog* state)
     SendDlgItemMessageW(dialog, IDC_TEXTMARK_HEIGHT, EM_LIMITTEXT, 4, 0);
     SetDlgItemInt(dialog, IDC_TEXTMARK_HEIGHT, static_cast<UINT>(std::max(choice.height, 0)), FALSE);
     InitScrollTriple(dialog, IDC_TEXTMARK_SOFTEN, IDC_TEXTMARK_SOFTEN_TEXT, 0, &choice.soften, 0, kTextSoftenMax);
-    if (choice.bevel != -1)
-        choice.bevel = std::clamp(choice.bevel, kMarkBevelWidth.min, kMarkBevelWidth.max);
+    if (choice.bevel != kTextBevelDefault)
+        choice.bevel = std::clamp(choice.bevel, kBevelWidth.min, kBevelWidth.max);
     ShowBevel(dialog, choice);
     FindFont(state);
     ShowFace(dialog, *state);
@@ -170,7 +155,7 @@ void OnHeightChanged(HWND dialog, TextMarkDialog* state)
     const UINT height = GetDlgItemInt(dialog, IDC_TEXTMARK_HEIGHT, &read, FALSE);
     // An empty or unreadable box is a height out of range, and says so.
     state->choice.height = read ? static_cast<int>(height) : 0;
-    if (state->choice.bevel == -1)
+    if (state->choice.bevel == kTextBevelDefault)
         ShowBevel(dialog, state->choice);
     Redraw(dialog, state);
 }
@@ -184,8 +169,8 @@ void OnTextMarkScroll(HWND dialog, WPARAM wParam, LPARAM lParam)
     } else if (id == IDC_TEXTMARK_BEVEL) {
         // Once moved, the width no longer follows the height.
         int width = BevelWidthOf(state->choice);
-        ScrollTriple(dialog, id, IDC_TEXTMARK_BEVEL_TEXT, 0, wParam, &width, kMarkBevelWidth.min,
-                     kMarkBevelWidth.max);
+        ScrollTriple(dialog, id, IDC_TEXTMARK_BEVEL_TEXT, 0, wParam, &width, kBevelWidth.min,
+                     kBevelWidth.max);
         state->choice.bevel = width;
     } else {
         return;
@@ -246,28 +231,34 @@ TextOutcome FindFaceFile(std::string* face, std::string* file, int* index)
     return FailText(TextFailure::NoFontAtAll);
 }
 
-int BevelWidthOf(const TextMarkChoice& choice)
+TextMarkParams TextMarkParamsOf(const TextMarkChoice& choice, const std::string& text, const std::string& fontFile,
+                                int fontIndex)
 {
-    return choice.bevel == -1 ? std::clamp(DefaultMarkBevel(choice.height), kMarkBevelWidth.min, kMarkBevelWidth.max)
-                              : choice.bevel;
-}
-
-std::string MakeTextMark(const TextMarkChoice& choice, const std::string& text, const std::string& fontFile,
-                         int fontIndex, ImageDocument* mark)
-{
-    ReleaseDocument(mark);
     TextMarkParams params;
     params.text = text;
     params.font = fontFile;
     params.fontIndex = fontIndex;
     params.textHeight = choice.height;
     params.soften = choice.soften;
+    params.bevel = choice.bevel;
+    return params;
+}
+
+int BevelWidthOf(const TextMarkChoice& choice)
+{
+    return std::clamp(TextMarkBevel(TextMarkParamsOf(choice, {}, {}, 0)), kBevelWidth.min, kBevelWidth.max);
+}
+
+std::string MakeTextMark(const TextMarkChoice& choice, const std::string& text, const std::string& fontFile,
+                         int fontIndex, ImageDocument* mark)
+{
+    ReleaseDocument(mark);
+    const TextMarkParams params = TextMarkParamsOf(choice, text, fontFile, fontIndex);
     TextField field;
     const TextOutcome drawn = RenderTextField(params, &field);
     if (!drawn.ok())
         return TextMarkProblemText(drawn);
-    if (BuildTextMarkDocument(field, params.soften, mark) != TextMarkFailure::None ||
-        BevelMark(BevelWidthOf(choice), mark) != Failure::None) {
+    if (BuildTextMark(field, params, mark) != TextMarkFailure::None) {
         ReleaseDocument(mark);
         return ProgramText(Text::OutOfMemory);
     }

@@ -19,13 +19,19 @@
 // found (NoFontAtAll, NoSuchFamily).
 TextOutcome FindFaceFile(std::string* face, std::string* file, int* index);
 
-// The bevel width the mark gets: the choice's, or while it is -1 the text
-// marks' default for the choice's height.
+// The parameters of the text code for the choice, text (placeholders
+// filled) and the font file: those quillvane-cli text-mark takes with
+// --font FILE --font-index N.
+TextMarkParams TextMarkParamsOf(const TextMarkChoice& choice, const std::string& text, const std::string& fontFile,
+                                int fontIndex);
+
+// The bevel width the mark gets: the choice's, or while it is
+// kTextBevelDefault the text marks' default for the choice's height.
 int BevelWidthOf(const TextMarkChoice& choice);
 
 // Makes *mark (released first) the watermark of text drawn in the font file
-// at choice's height, softened and bevelled: the picture quillvane-cli
-// text-mark makes from the same file and values.  Returns "" or, in the
+// at choice's height, bevelled and softened (BuildTextMark): the picture
+// quillvane-cli text-mark makes from the same file and values.  Returns "" or, in the
 // program's language, why it could not be made (*mark is then released).
 std::string MakeTextMark(const TextMarkChoice& choice, const std::string& text, const std::string& fontFile,
                          int fontIndex, ImageDocument* mark);

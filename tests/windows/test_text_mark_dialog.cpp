@@ -38,18 +38,19 @@ void TypeWide(HWND dialog, int id, const std::wstring& text)
 }
 
 // The mark as the tool makes it: drawn from the font file, then made a
-// picture and softened by the text code.
-std::vector<BYTE> ToolMark(const std::string& text, int height, int soften, ImageDocument* mark)
+// picture, bevelled and softened by the text code.
+std::vector<BYTE> ToolMark(const std::string& text, int height, int soften, int bevel, ImageDocument* mark)
 {
     TextMarkParams params;
     params.text = text;
     params.font = kIpaGothic;
     params.textHeight = height;
     params.soften = soften;
+    params.bevel = bevel;
     TextField field;
     const TextOutcome drawn = RenderTextField(params, &field);
     EXPECT_TRUE(drawn.ok()) << static_cast<int>(drawn.failure);
-    EXPECT_EQ(BuildTextMarkDocument(field, soften, mark), TextMarkFailure::None);
+    EXPECT_EQ(BuildTextMark(field, params, mark), TextMarkFailure::None);
     return apptest::DocBytes(*mark);
 }
 
@@ -132,7 +133,7 @@ TEST_F(TextWatermark, JapaneseTextInAChosenFontStampsTheToolsMarkBitForBit)
 
     // The mark: the text code's, from the font file itself.
     ImageDocument mark = {};
-    const std::vector<BYTE> expectedMark = ToolMark(text, 40, 2, &mark);
+    const std::vector<BYTE> expectedMark = ToolMark(text, 40, 2, 3, &mark);
     ASSERT_FALSE(expectedMark.empty());
     EXPECT_TRUE(watermark == expectedMark) << "the dialog's mark is not the text code's";
 
@@ -185,7 +186,7 @@ TEST_F(TextWatermark, ProblemsShowInTheDialogAndOkWaitsForAMark)
             EXPECT_EQ(Text(dialog, IDC_TEXTMARK_HEIGHT), std::to_string(c.height));
             EXPECT_EQ(Text(dialog, IDC_TEXTMARK_FACE), *c.face ? std::string(c.face) : U8(u8"（フォントなし）"));
             // The bevel follows the height until it is moved.
-            EXPECT_EQ(Text(dialog, IDC_TEXTMARK_BEVEL_TEXT), Num((c.height + 5) / 10));
+            EXPECT_EQ(Text(dialog, IDC_TEXTMARK_BEVEL_TEXT), Num(DefaultTextBevel(c.height)));
             EXPECT_EQ(IsEnabled(dialog, IDOK), c.message == nullptr);
             if (c.message) {
                 EXPECT_EQ(Text(dialog, IDC_TEXTMARK_MESSAGE), U8(c.message));
@@ -194,7 +195,7 @@ TEST_F(TextWatermark, ProblemsShowInTheDialogAndOkWaitsForAMark)
                 EXPECT_TRUE(IsWindow(dialog));
             } else {
                 ImageDocument mark = {};
-                ToolMark(U8(c.text), c.height, 0, &mark);
+                ToolMark(U8(c.text), c.height, 0, kTextBevelDefault, &mark);
                 ASSERT_GT(mark.width, 0);
                 EXPECT_EQ(Text(dialog, IDC_TEXTMARK_MESSAGE), std::to_string(mark.width) + U8(u8" × ") +
                                                                   std::to_string(mark.height) + U8(u8" ピクセル"));
@@ -210,7 +211,7 @@ TEST_F(TextWatermark, ProblemsShowInTheDialogAndOkWaitsForAMark)
                 for (int y = frame.top + 2; y < frame.bottom - 2; y += 2)
                     for (int x = frame.left + 2; x < frame.right - 2; x += 2) {
                         const COLORREF pixel = GetPixel(dc, x, y);
-                        white += GetGValue(pixel) > 200;
+                        white += GetGValue(pixel) > 100;
                         black += pixel == RGB(0, 0, 0);
                     }
                 ReleaseDC(dialog, dc);
