@@ -287,6 +287,8 @@ int RunBatchFile(const CliOptions& options, const std::string& input, const Batc
 {
     int inputType = 0;
     int result = ReadPicture(&MainDocument, input, &inputType, &MainExtras.alpha);
+    if (result == 0 && options.textPerPhoto)
+        result = MakePhotoTextMark(options, input);
     if (result == 0)
         result = PrepareInputPicture(options, input, inputType);
     if (result == 0)
@@ -294,8 +296,8 @@ int RunBatchFile(const CliOptions& options, const std::string& input, const Batc
     if (result == 0)
         result = ProcessAndWrite(options, input, inputType, target, written);
     ReleaseDocument(&MainDocument);
-    if (BumpsWithOwnPicture(options))
-        ReleaseDocument(&WatermarkDocument);  // the per-picture copy
+    if (BumpsWithOwnPicture(options) || options.textPerPhoto)
+        ReleaseDocument(&WatermarkDocument);  // the per-picture copy, or its own text mark
     return result;
 }
 

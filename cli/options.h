@@ -8,6 +8,7 @@
 #include "files/bmp_writer.h"
 #include "files/jpeg_writer.h"
 #include "processing/bevel.h"
+#include "files/metadata_copy.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
@@ -57,7 +58,7 @@ struct CliOptions {
     bool lossless = false;             // WebP
     bool backgroundGiven = false;      // a photo's transparency over this colour for BMP/JPEG
     unsigned char background[3] = {255, 255, 255};  // red, green, blue
-    bool strip = false;                // write no metadata
+    MetadataKeep metadata = kMetadataKeepDefault;  // --metadata (--strip: none)
     bool autoOrient = false;           // turn the pixels as the EXIF orientation says
 
     // The picture cut to a rectangle (left, top, right, bottom, both ends
@@ -127,6 +128,10 @@ struct CliOptions {
     // (and a real line break) in what the user typed starts a new line.
     bool textGiven = false;  // bump: --text was given
     TextMarkParams text;
+    // bump --text with placeholders ({filename}, {exif:Artist}...): the
+    // mark is filled in and drawn for each photo.  Set by the tool once the
+    // text is checked (cli/text_mark_command.h), not by an option.
+    bool textPerPhoto = false;
 };
 
 // True when bump lights the picture (or region) with its own brightness:

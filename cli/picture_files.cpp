@@ -90,9 +90,10 @@ int WriteWithCoreWriter(const CliOptions& options, const std::string& path, int 
 // The input's metadata for the file being written, and for a JPEG file
 // its segments; a failure is reported, naming the input when its metadata
 // cannot be read.
-int PrepareMetadata(const std::string& output, int type, PhotoMetadata* metadata, std::vector<JpegSegment>* segments)
+int PrepareMetadata(const CliOptions& options, const std::string& output, int type, PhotoMetadata* metadata,
+                    std::vector<JpegSegment>* segments)
 {
-    const MetadataSettings settings{MetadataKeep::All, MainDocument.width, MainDocument.height, MainExtras.oriented};
+    const MetadataSettings settings{options.metadata, MainDocument.width, MainDocument.height, MainExtras.oriented};
     Outcome outcome = ReadPhotoMetadata(MainExtras.source.c_str(), settings, metadata);
     if (outcome.ok() && type == kTypeJpeg)
         outcome = JpegMetadataSegments(*metadata, segments);
@@ -176,11 +177,11 @@ int WriteResultPicture(const CliOptions& options, const std::string& output, int
 
     // The metadata is read and encoded first and goes into the file as it
     // is written: metadata that cannot be carried stops the write.
-    const bool withMetadata = !options.strip && type != kTypeBmp && MainExtras.sourceType != kTypeBmp &&
+    const bool withMetadata = options.metadata != MetadataKeep::None && type != kTypeBmp && MainExtras.sourceType != kTypeBmp &&
                               !MainExtras.source.empty();
     PhotoMetadata metadata;
     std::vector<JpegSegment> segments;
-    if (withMetadata && PrepareMetadata(output, type, &metadata, &segments) != 0)
+    if (withMetadata && PrepareMetadata(options, output, type, &metadata, &segments) != 0)
         return -1;
 
     const std::uint8_t* alpha = keepsAlpha && !MainExtras.alpha.empty() ? MainExtras.alpha.data() : nullptr;

@@ -46,7 +46,7 @@ int ShapeInputPicture(const CliOptions& options, const std::string& input);
 
 // Writes MainDocument to output as type: transparency kept for PNG and
 // WebP, put over --background for BMP and JPEG (refused without it), the
-// input's metadata carried over unless --strip (BMP carries none).  The
+// input's metadata carried over as --metadata says (BMP carries none).  The
 // file appears at output only when complete.  Reports its problems.
 // Returns 0 or -1.
 int WriteResultPicture(const CliOptions& options, const std::string& output, int type);

@@ -29,6 +29,19 @@ bool EndsWithNoCase(const char* name, const char* suffix)
 
 }  // namespace
 
+int SignatureType(const unsigned char* head, std::size_t got)
+{
+    if (got >= 2 && head[0] == 'B' && head[1] == 'M')
+        return kTypeBmp;
+    if (got >= 2 && head[0] == 0xFF && head[1] == 0xD8)
+        return kTypeJpeg;
+    if (got >= 8 && std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0)
+        return kTypePng;
+    if (got >= 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WEBP", 4) == 0)
+        return kTypeWebp;
+    return 0;
+}
+
 int SniffPictureType(const char* path)
 {
     unsigned char magic[12] = {};
@@ -38,14 +51,8 @@ int SniffPictureType(const char* path)
         got = std::fread(magic, 1, sizeof magic, file);
         std::fclose(file);
     }
-    if (got >= 2 && magic[0] == 'B' && magic[1] == 'M')
-        return kTypeBmp;
-    if (got >= 2 && magic[0] == 0xFF && magic[1] == 0xD8)
-        return kTypeJpeg;
-    if (got >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0)
-        return kTypePng;
-    if (got >= 12 && std::memcmp(magic, "RIFF", 4) == 0 && std::memcmp(magic + 8, "WEBP", 4) == 0)
-        return kTypeWebp;
+    if (const int type = SignatureType(magic, got))
+        return type;
     if (EndsWithNoCase(path, ".bmp"))
         return kTypeBmp;
     if (EndsWithNoCase(path, ".png"))

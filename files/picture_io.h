@@ -5,6 +5,7 @@
 #include "image/failure.h"
 #include "image/image_document.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -14,6 +15,10 @@ constexpr int kTypeBmp = 1;
 constexpr int kTypeJpeg = 2;
 constexpr int kTypePng = 3;
 constexpr int kTypeWebp = 4;
+
+// The type the first got bytes of a file show: "BM", FF D8, the PNG
+// signature, "RIFF" .... "WEBP"; 0 when they show none of these.
+int SignatureType(const unsigned char* head, std::size_t got);
 
 // The type of the file at path (UTF-8) by its first bytes (BMP, JPEG, PNG,
 // WebP), else by its extension, else JPEG (whose reader then says what is

@@ -29,6 +29,15 @@ const TextCase kTextCases[] = {
     {Text::LargerThanPage, u8"画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？",
      "The picture is larger than the printable area,\nso part of it will not be printed. Print anyway?"},
     {Text::CentreOnPage, u8"印刷領域の中央に印刷しますか？", "Print the picture in the center of the printable area?"},
+    // Photo files.
+    {Text::NoticeCaption, u8"Quillvane", "Quillvane"},
+    {Text::MetadataNotRead, u8"この画像のメタデータ（EXIF、XMP、IPTC、ICCプロファイル）を読み込めなかったため、メタデータなしで開きました。",
+     "The picture's metadata (EXIF, XMP, IPTC, ICC profile) could not be read, so it was opened without it."},
+    {Text::MetadataNotWritten, u8"メタデータを書き込めなかったため、メタデータなしで保存しました。",
+     "The metadata could not be written, so the picture was saved without it."},
+    {Text::BackgroundTitle, u8"透明な部分の背景色", "Background Color for Transparent Areas"},
+    // The edit menu's undo item when a change could not be kept.
+    {Text::CantUndo, u8"元に戻せません", "Can't Undo"},
 };
 
 std::string Utf8(const char8_t* text)
