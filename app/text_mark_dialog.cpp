@@ -4,6 +4,7 @@
 #include "app/dialog_helpers.h"
 #include "app/gdi_guards.h"
 #include "app/messages.h"
+#include "files/text_placeholders.h"
 #include "platform/utf16.h"
 #include "processing/bevel.h"
 #include "resources/resource.h"
@@ -83,16 +84,22 @@ void FindFont(TextMarkDialog* state)
     state->fontProblem = FindFaceFile(&state->choice.face, &state->fontFile, &state->fontIndex);
 }
 
-// Draws the mark of the values shown, says what it is or what is wrong, and
-// lets OK go on only with a mark.
+// Draws the mark of the values shown, its placeholders filled from the
+// picture's file, says what it is or what is wrong, and lets OK go on only
+// with a mark.
 void Redraw(HWND dialog, TextMarkDialog* state)
 {
     if (state->settingUp)
         return;
     ReleaseDocument(&state->mark);
     std::string problem = TextMarkProblemText(state->fontProblem);
+    std::string text;
+    if (problem.empty()) {
+        const PlaceholderOutcome filled = FillTextPlaceholders(state->choice.text, MainDocument.path, &text);
+        problem = PlaceholderBoxText(filled);
+    }
     if (problem.empty())
-        problem = MakeTextMark(state->choice, state->choice.text, state->fontFile, state->fontIndex, &state->mark);
+        problem = MakeTextMark(state->choice, text, state->fontFile, state->fontIndex, &state->mark);
     const bool ready = problem.empty();
     SetControlText(dialog, IDC_TEXTMARK_MESSAGE,
                    ready ? TextMarkSizeText(state->mark.width, state->mark.height) : problem);

@@ -155,8 +155,9 @@ TEST_F(TextWatermark, JapaneseTextInAChosenFontStampsTheToolsMarkBitForBit)
 }
 
 // Each opening shows what is wrong under the preview and lets OK go on only
-// with a mark; the values come back at the next opening; Cancel leaves the
-// picture as it was.
+// with a mark, whose placeholders are filled from the picture's file; the
+// values come back at the next opening; Cancel leaves the picture as it
+// was.
 TEST_F(TextWatermark, ProblemsShowInTheDialogAndOkWaitsForAMark)
 {
     ASSERT_TRUE(OpenPicture(200, 150));
@@ -166,13 +167,17 @@ TEST_F(TextWatermark, ProblemsShowInTheDialogAndOkWaitsForAMark)
         const char8_t* text;
         int height;
         const char8_t* message;  // nullptr: a mark, its size shown
+        const char8_t* drawn = u8"";  // with a mark: the text it shows, placeholders filled
     } cases[] = {
         {"IPAGothic", u8"", 64, u8"透かしにする文字を入力してください。"},
         {"IPAGothic", u8"山", 4, u8"文字の高さは8～2048ピクセルです。"},
         {"No Such Face Anywhere", u8"山", 64, u8"フォント「No Such Face Anywhere」のファイルが見つかりません。"},
         {"DejaVu Sans", u8"A山", 64, u8"フォント「DejaVu Sans Book」には'山' (U+5C71)の字形がありません。"},
         {"", u8"山", 64, u8"日本語のフォント（Yu Gothic、Meiryo、MS Gothic）がありません。フォントを選んでください。"},
-        {"IPAGothic", u8"山田", 64, nullptr},
+        {"IPAGothic", u8"{nope}", 64, u8"不明なプレースホルダーです。\n{nope}"},
+        {"IPAGothic", u8"山田", 64, nullptr, u8"山田"},
+        // Filled from the open picture's file.
+        {"IPAGothic", u8"© {filename}", 32, nullptr, u8"© picture-1-200x150"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(U8(c.text) + " in " + c.face);
@@ -195,7 +200,7 @@ TEST_F(TextWatermark, ProblemsShowInTheDialogAndOkWaitsForAMark)
                 EXPECT_TRUE(IsWindow(dialog));
             } else {
                 ImageDocument mark = {};
-                ToolMark(U8(c.text), c.height, 0, kTextBevelDefault, &mark);
+                ToolMark(U8(c.drawn), c.height, 0, kTextBevelDefault, &mark);
                 ASSERT_GT(mark.width, 0);
                 EXPECT_EQ(Text(dialog, IDC_TEXTMARK_MESSAGE), std::to_string(mark.width) + U8(u8" × ") +
                                                                   std::to_string(mark.height) + U8(u8" ピクセル"));
