@@ -260,10 +260,36 @@ void Render(HWND dialog)
     RenderBumpPreview(dialog, &WatermarkDocument, &MainDocument);
 }
 
-void OnBumpInit(HWND dialog)
+// The placement check boxes after a new watermark: a watermark larger
+// than the picture is always stretched.
+void PlaceNewWatermark(HWND dialog)
+{
+    if (WatermarkFits()) {
+        EnablePlacementChecks(dialog, true);
+    } else {
+        CheckDlgButton(dialog, IDC_BUMP_REPEAT, BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_BUMP_DONTENLARGE, BST_UNCHECKED);
+        EnableWindow(GetDlgItem(dialog, IDC_BUMP_KEEPASPECT), TRUE);
+        EnablePlacementChecks(dialog, false);
+    }
+    ResetOffsets();
+}
+
+// The dialog opened with a ready watermark takes its block.
+void TakeReadyWatermark(HWND dialog, ImageDocument* ready)
+{
+    ReleaseDocument(&WatermarkDocument);
+    WatermarkDocument = *ready;
+    ResetDocument(ready);
+    PlaceNewWatermark(dialog);
+}
+
+void OnBumpInit(HWND dialog, ImageDocument* ready)
 {
     CentreWindow(dialog);
-    if (InitWatermark(dialog, &WatermarkDocument, &MainDocument) != 0) {
+    if (ready && ready->dib) {
+        TakeReadyWatermark(dialog, ready);
+    } else if (InitWatermark(dialog, &WatermarkDocument, &MainDocument) != 0) {
         // Without a watermark there is nothing to show or apply.
         EndDialog(dialog, IDCANCEL);
         return;
@@ -426,17 +452,8 @@ namespace {
 void OnChooseWatermark(HWND dialog)
 {
     WatermarkDocument.isModified = 0;
-    if (ChooseWatermarkFile(dialog, &WatermarkDocument) == 0) {
-        if (WatermarkFits()) {
-            EnablePlacementChecks(dialog, true);
-        } else {
-            CheckDlgButton(dialog, IDC_BUMP_REPEAT, BST_UNCHECKED);
-            CheckDlgButton(dialog, IDC_BUMP_DONTENLARGE, BST_UNCHECKED);
-            EnableWindow(GetDlgItem(dialog, IDC_BUMP_KEEPASPECT), TRUE);
-            EnablePlacementChecks(dialog, false);
-        }
-        ResetOffsets();
-    }
+    if (ChooseWatermarkFile(dialog, &WatermarkDocument) == 0)
+        PlaceNewWatermark(dialog);
     Render(dialog);
 }
 
@@ -495,7 +512,7 @@ INT_PTR CALLBACK BumpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 {
     switch (message) {
     case WM_INITDIALOG:
-        OnBumpInit(dialog);
+        OnBumpInit(dialog, reinterpret_cast<ImageDocument*>(lParam));
         return TRUE;
     case WM_PAINT:
         OnBumpPaint(dialog);
@@ -541,4 +558,14 @@ INT_PTR CALLBACK BumpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     default:
         return FALSE;
     }
+}
+
+INT_PTR RunBumpDialogWith(HWND owner, ImageDocument* watermark)
+{
+    auto* instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
+    const INT_PTR result =
+        DialogBoxParamA(instance, RES_DLG_BUMP, owner, BumpDialogProc, reinterpret_cast<LPARAM>(watermark));
+    // A dialog that never opened leaves the block with the caller's record.
+    ReleaseDocument(watermark);
+    return result;
 }

@@ -27,4 +27,12 @@ void RenderBumpPreview(HWND dialog, ImageDocument* watermark, const ImageDocumen
 // reported, doc kept).
 int ChooseWatermarkFile(HWND dialog, ImageDocument* doc);
 
+// lParam: null, or a ready watermark (an ImageDocument*) that the dialog
+// takes as WatermarkDocument instead of a copy of the picture.
 INT_PTR CALLBACK BumpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Runs the bump dialog owned by owner with watermark as its watermark: the
+// dialog takes the block (watermark is left empty; released if the dialog
+// could not open).  Returns the dialog's result (IDOK: apply the bump with
+// WatermarkDocument).
+INT_PTR RunBumpDialogWith(HWND owner, ImageDocument* watermark);

@@ -15,6 +15,7 @@
 #include "app/selection.h"
 #include "app/settings.h"
 #include "app/splash.h"
+#include "app/text_mark_dialog.h"
 #include "image/command_sequence.h"
 #include "image/image_document.h"
 #include "app/messages.h"
@@ -32,7 +33,9 @@ HINSTANCE AppInstance = nullptr;
 namespace {
 
 // Menu items that need a picture.
-constexpr UINT kPictureCommands[] = {IDM_SAVE, IDM_PRINT, IDM_YSH, IDM_BUMP, IDM_FILTER, IDM_EFFECT};
+constexpr UINT kPictureCommands[] = {IDM_SAVE, IDM_PRINT, IDM_YSH, IDM_BUMP, IDM_FILTER, IDM_EFFECT,
+                                     // Text watermark
+                                     IDM_TEXTMARK};
 
 void Repaint(HWND window)
 {
@@ -244,6 +247,8 @@ struct ProcessingCommand {
     const char* dialogTemplate;
     DLGPROC dialogProc;
     Failure (*apply)();
+    // Instead of the template: the command's own dialogs; true goes on.
+    bool (*ask)(HWND window) = nullptr;
 };
 
 constexpr ProcessingCommand kProcessingCommands[] = {
@@ -251,6 +256,8 @@ constexpr ProcessingCommand kProcessingCommands[] = {
     {IDM_FILTER, RES_DLG_FILTER, FilterDialogProc, ApplyFilterCommand},
     {IDM_EFFECT, RES_DLG_EFFECT, EffectDialogProc, ApplyEffectCommand},
     {IDM_YSH, RES_DLG_YSH, YshDialogProc, ApplyColourCommand},
+    // Text watermark: its dialog, then the bump dialog with the mark.
+    {IDM_TEXTMARK, nullptr, nullptr, ApplyBumpCommand, AskTextWatermark},
 };
 
 struct CommandRun {
@@ -263,12 +270,17 @@ bool AskCommandDialog(void* context)
 {
     const auto* run = static_cast<const CommandRun*>(context);
     ViewState.modalBusy = 1;
-    auto* instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(run->window, GWLP_HINSTANCE));
-    const INT_PTR result =
-        DialogBoxParamA(instance, run->command->dialogTemplate, run->window, run->command->dialogProc, 0);
+    bool ok = false;
+    if (run->command->ask) {
+        ok = run->command->ask(run->window);
+    } else {
+        auto* instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(run->window, GWLP_HINSTANCE));
+        ok = DialogBoxParamA(instance, run->command->dialogTemplate, run->window, run->command->dialogProc, 0) ==
+             IDOK;
+    }
     ViewState.modalBusy = 0;
     Repaint(run->window);
-    return result == IDOK;
+    return ok;
 }
 
 Failure ApplyCommandEngine(void* context)

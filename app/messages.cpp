@@ -1,9 +1,11 @@
 #include "app/messages.h"
 
 #include "platform/utf16.h"
+#include "text/text_mark_params.h"
 
 #include <cstdio>
 #include <iterator>
+#include <string_view>
 
 namespace {
 
@@ -263,4 +265,149 @@ std::string PlaceholderBoxText(const PlaceholderOutcome& outcome, UiLanguage lan
 std::string PlaceholderBoxText(const PlaceholderOutcome& outcome)
 {
     return PlaceholderBoxText(outcome, ProgramLanguage());
+}
+
+// --- The text watermark dialog ---------------------------------------------
+
+namespace {
+
+// A text failure's words.  The fields in braces are filled from the
+// outcome: {font} the file or family, {face} the face's name, {n} and {m}
+// its numbers, {char} the character; {lo} and {hi} are the entry's own.
+struct TextMarkProblem {
+    TextFailure code;
+    const char* japanese;
+    const char* english;
+    long long lo = 0;
+    long long hi = 0;
+};
+
+constexpr TextMarkProblem kTextMarkProblems[] = {
+    {TextFailure::None, "", ""},
+    {TextFailure::TextHeightOutOfRange, "文字の高さは{lo}～{hi}ピクセルです。", "The height must be {lo} to {hi} pixels.",
+     kTextHeightMin, kTextHeightMax},
+    {TextFailure::SoftenOutOfRange, "ぼかしは{lo}～{hi}です。", "Softening must be {lo} to {hi}.", 0, kTextSoftenMax},
+    {TextFailure::FontIndexOutOfRange, "フォントの番号{n}は範囲外です。", "The font number {n} is out of range."},
+    {TextFailure::TextTooLong, "文字が長すぎます（UTF-8で{hi}バイトまで）。",
+     "The text is too long (at most {hi} bytes of UTF-8).", 0, static_cast<long long>(kTextMaxBytes)},
+    {TextFailure::TextEmpty, "透かしにする文字を入力してください。", "Type the text of the watermark."},
+    {TextFailure::TextNotUtf8, "文字を読み取れません（{n}バイト目）。", "The text cannot be read (at byte {n})."},
+    {TextFailure::ControlCharacter, "文字に制御文字{char}が含まれています。", "The text holds the control character {char}."},
+    {TextFailure::FontconfigUnavailable, "フォントの設定を読み込めません。", "The font configuration cannot be loaded."},
+    {TextFailure::FamilyNotUnderstood, "フォント名「{font}」を解釈できません。", "The font name '{font}' is not understood."},
+    {TextFailure::NoFontAtAll, "日本語のフォント（Yu Gothic、Meiryo、MS Gothic）がありません。フォントを選んでください。",
+     "No Japanese font (Yu Gothic, Meiryo or MS Gothic) is installed. Choose a font."},
+    {TextFailure::NoSuchFamily, "フォント「{font}」のファイルが見つかりません。", "The file of the font '{font}' cannot be found."},
+    {TextFailure::FamilyNotInstalled, "フォント「{font}」のファイルが見つかりません。",
+     "The file of the font '{font}' cannot be found."},
+    {TextFailure::FontIndexWithFamily, "フォントの番号はフォントファイルにだけ指定できます。",
+     "A font number applies to a font file only."},
+    {TextFailure::FreeTypeUnavailable, "フォントを描く部品（FreeType）を開始できません。", "FreeType cannot start."},
+    {TextFailure::FontFileUnopenable, "フォントファイル{font}を開けません。", "The font file {font} cannot be opened."},
+    {TextFailure::NotAFontFile, "{font}はフォントファイルではありません。", "The file {font} is not a font file."},
+    {TextFailure::NoSuchFace, "フォントファイル{font}の書体は{n}個だけです。", "The font file {font} holds only {n} faces."},
+    {TextFailure::NoOutlines, "フォント{font}は輪郭を持たないため、大きさを変えられません。",
+     "The font {font} has no outlines and cannot be scaled."},
+    {TextFailure::CannotScale, "フォント{font}を{n}ピクセルにできません。", "The font {font} cannot be scaled to {n} pixels."},
+    {TextFailure::ShaperCannotRead, "フォント{font}を読み取れません（HarfBuzz）。", "HarfBuzz cannot read the font {font}."},
+    {TextFailure::ShapingOutOfMemory, "文字を並べるメモリーが足りません。", "Not enough memory to lay out the text."},
+    {TextFailure::NoGlyph, "フォント「{face}」には{char}の字形がありません。", "The font '{face}' has no glyph for {char}."},
+    {TextFailure::BrokenGlyph, "フォント「{face}」の字形（番号{n}）が壊れています。",
+     "The font '{face}' has a broken glyph (index {n})."},
+    {TextFailure::GlyphTooLarge, "フォント「{face}」に行よりはるかに大きな字形があります。",
+     "The font '{face}' has a glyph far larger than a line."},
+    {TextFailure::FieldTooLarge, "透かしが約{n}×{m}ピクセルになり、大きすぎます。文字を小さくするか短くしてください。",
+     "The mark would be about {n} x {m} pixels, too large: use a smaller height or a shorter text."},
+    {TextFailure::GlyphNotDrawable, "フォント「{face}」に描けない字形があります。",
+     "The font '{face}' has a glyph that cannot be drawn."},
+    {TextFailure::GlyphsTooLarge, "{n}ピクセルの高さでは文字が大きすぎて描けません。",
+     "The text is too large to draw at {n} pixels a line."},
+    {TextFailure::NothingDrawn, "空白だけの文字では何も描かれません。", "The text draws nothing (only blanks)."},
+    {TextFailure::InkTooLarge, "透かしが{n}×{m}ピクセルになり、大きすぎます。文字を小さくするか短くしてください。",
+     "The mark would be {n} x {m} pixels, too large: use a smaller height or a shorter text."},
+};
+constexpr std::size_t kTextFailureCount = static_cast<std::size_t>(TextFailure::InkTooLarge) + 1;
+static_assert(OneEntryPerCode(kTextMarkProblems, kTextFailureCount), "one text for every text failure, in order");
+static_assert(EveryLanguageHasAText(kTextMarkProblems, 1), "every text failure's text in every language");
+
+// "'A' (U+0041)", or the number alone for a character nothing shows.
+std::string CharacterText(char32_t code)
+{
+    char number[16];
+    std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(code));
+    if (code <= 0x20 || (code >= 0x7F && code <= 0xA0))
+        return number;
+    std::string text = "'";
+    AppendUtf8(text, code);
+    return text + "' (" + number + ")";
+}
+
+// pattern with each of its fields replaced by its value; names and files
+// are put in as they are, never read as patterns themselves.
+std::string FillFields(std::string_view pattern, const TextOutcome& o, long long lo, long long hi)
+{
+    const struct {
+        std::string_view name;
+        std::string value;
+    } fields[] = {{"{font}", o.font},
+                  {"{face}", o.face},
+                  {"{n}", std::to_string(o.number)},
+                  {"{m}", std::to_string(o.second)},
+                  {"{char}", CharacterText(o.character)},
+                  {"{lo}", std::to_string(lo)},
+                  {"{hi}", std::to_string(hi)}};
+    std::string text;
+    std::size_t i = 0;
+    while (i < pattern.size()) {
+        bool replaced = false;
+        for (const auto& field : fields)
+            if (pattern.substr(i, field.name.size()) == field.name) {
+                text += field.value;
+                i += field.name.size();
+                replaced = true;
+                break;
+            }
+        if (!replaced)
+            text += pattern[i++];
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string TextMarkProblemText(const TextOutcome& outcome, UiLanguage language)
+{
+    const std::size_t index = Index(outcome.failure);
+    if (outcome.ok() || index >= std::size(kTextMarkProblems))
+        return {};
+    const TextMarkProblem& entry = kTextMarkProblems[index];
+    return FillFields(InLanguage(entry, language), outcome, entry.lo, entry.hi);
+}
+
+std::string TextMarkProblemText(const TextOutcome& outcome)
+{
+    return TextMarkProblemText(outcome, ProgramLanguage());
+}
+
+std::string TextMarkSizeText(long width, long height, UiLanguage language)
+{
+    TextOutcome size;
+    size.number = width;
+    size.second = height;
+    return FillFields(language == UiLanguage::English ? "{n} x {m} pixels" : "{n} × {m} ピクセル", size, 0, 0);
+}
+
+std::string TextMarkSizeText(long width, long height)
+{
+    return TextMarkSizeText(width, height, ProgramLanguage());
+}
+
+const char* TextMarkNoFontText(UiLanguage language)
+{
+    return language == UiLanguage::English ? "(no font)" : "（フォントなし）";
+}
+
+const char* TextMarkNoFontText()
+{
+    return TextMarkNoFontText(ProgramLanguage());
 }

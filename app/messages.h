@@ -10,6 +10,7 @@
 #include "image/failure.h"
 #include "platform/platform.h"
 #include "platform/user_stand_in.h"  // the native test builds' message box
+#include "text/text_failure.h"
 
 #include <string>
 
@@ -124,3 +125,15 @@ void ShowOutcome(HWND owner, const Outcome& outcome);
 // nothing failed.  Without a language, in ProgramLanguage().
 std::string PlaceholderBoxText(const PlaceholderOutcome& outcome, UiLanguage language);
 std::string PlaceholderBoxText(const PlaceholderOutcome& outcome);
+
+// The text watermark dialog's texts.  What is wrong with the text or the
+// font, as the dialog shows it under its preview: empty when nothing is.
+std::string TextMarkProblemText(const TextOutcome& outcome, UiLanguage language);
+std::string TextMarkProblemText(const TextOutcome& outcome);
+// The size of the mark drawn ("640 × 72 ピクセル").
+std::string TextMarkSizeText(long width, long height, UiLanguage language);
+std::string TextMarkSizeText(long width, long height);
+// The face shown when no font was chosen and none of Windows's Japanese
+// fonts is installed.
+const char* TextMarkNoFontText(UiLanguage language);
+const char* TextMarkNoFontText();

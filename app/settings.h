@@ -7,8 +7,11 @@
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
 #include "processing/filters.h"
+#include "text/text_mark_params.h"
 
 #include <windows.h>
+
+#include <string>
 
 // The filter dialog keeps a strength for each kind of filter; the one of
 // the kind chosen is applied.
@@ -30,6 +33,17 @@ int StrengthOf(const FilterChoice& choice, FilterKind kind);
 // The engine's parameters for the chosen filter.
 FilterParams FilterParamsOf(const FilterChoice& choice);
 
+// The text watermark dialog's settings.  The face is the font dialog's
+// face name (UTF-8), found among the installed fonts when the dialog opens;
+// empty: the first of Windows's Japanese fonts the system has.
+struct TextMarkChoice {
+    std::string text;  // UTF-8, as typed (placeholders unfilled)
+    std::string face;
+    int height = kTextHeightDefault;
+    int soften = kTextSoftenDefault;
+    int bevel = kTextBevelDefault;  // or a width in kBevelWidth's range
+};
+
 struct RememberedSettings {
     // The light, the relief's strengths and the watermark's placement.
     BumpParams bump;
@@ -48,6 +62,9 @@ struct RememberedSettings {
     // The colour adjustment dialog starts from the neutral positions each
     // time it opens.
     YshParams ysh;
+
+    // The text watermark dialog: what it drew last.
+    TextMarkChoice textMark;
 };
 
 extern RememberedSettings Remembered;

@@ -173,4 +173,18 @@
 #define IDC_RESIZE_NOW           12107  /* the picture's size */
 #define IDC_RESIZE_RESULT        12108  /* the size the picture will have */
 
+/* Text watermark: menu command and TEXTMARKDIALOG (ids 2500, 12200-12299) */
+#define RES_DLG_TEXTMARK         "TEXTMARKDIALOG"
+#define IDM_TEXTMARK             2500
+#define IDC_TEXTMARK_TEXT        12200  /* edit: the text (Unicode, takes the IME) */
+#define IDC_TEXTMARK_FONT        12201  /* push button: the font dialog */
+#define IDC_TEXTMARK_FACE        12202  /* the chosen face's name */
+#define IDC_TEXTMARK_HEIGHT      12203  /* edit: pixels from one baseline to the next */
+#define IDC_TEXTMARK_SOFTEN      12204  /* horizontal bar, 0..10 passes */
+#define IDC_TEXTMARK_SOFTEN_TEXT 12205
+#define IDC_TEXTMARK_BEVEL       12206  /* horizontal bar: the bevel's width in pixels */
+#define IDC_TEXTMARK_BEVEL_TEXT  12207
+#define IDC_TEXTMARK_PREVIEW     12208  /* black frame: the mark scaled to fit */
+#define IDC_TEXTMARK_MESSAGE     12209  /* what is wrong, or the mark's size */
+
 #endif

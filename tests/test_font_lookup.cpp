@@ -46,6 +46,9 @@ TEST(FontLookup, ChoosesThePlainestFaceOfTheFamilyNamedHoweverListed)
         {"DejaVu Sans", kDejaVuSans},   // the regular face, though the bold one is listed first
         {"dejavusans", kDejaVuSans},    // case and blanks do not count
         {"IPAGothic", kIpaGothic},      // listed under another name
+        {reinterpret_cast<const char*>(u8"IPAゴシック"), kIpaGothic},  // the name a Japanese font dialog gives
+        {reinterpret_cast<const char*>(u8"ipa ゴシック"), kIpaGothic},  // compared as the other names are
+        {reinterpret_cast<const char*>(u8"IPAゴ"), nullptr},
         {"DejaVu", nullptr},            // the start of a family is not a family
         {"No Such File", nullptr},      // listed, but no face
         {"", nullptr},

@@ -122,4 +122,59 @@ TEST(ProgramMessageTable, EveryMessageHasJapaneseAndPlainEnglish)
     EXPECT_EQ(FailureBoxText(Fail(Failure::BitmapDamaged), UiLanguage::English), "The bitmap file is damaged.");
 }
 
+// The text watermark dialog's words for every text failure: in both
+// languages, every field filled from the outcome, and names put in as they
+// are (a file called "{n}.ttf" stays "{n}.ttf").
+TEST(ProgramMessageTable, TextMarkProblemsFillTheirFieldsInBothLanguages)
+{
+    constexpr std::size_t kTextFailures = static_cast<std::size_t>(TextFailure::InkTooLarge) + 1;
+    for (std::size_t f = 1; f < kTextFailures; ++f) {
+        TextOutcome outcome = FailText(static_cast<TextFailure>(f), "{n}.ttf", 4097, 70);
+        outcome.face = "Face {m}";
+        outcome.character = U'A';
+        const std::string japanese = TextMarkProblemText(outcome, UiLanguage::Japanese);
+        const std::string english = TextMarkProblemText(outcome, UiLanguage::English);
+        SCOPED_TRACE(english);
+        EXPECT_TRUE(ReadableEnglish(english));
+        EXPECT_FALSE(japanese.empty());
+        EXPECT_NE(japanese, english);
+        for (const std::string& text : {japanese, english}) {
+            // Whatever braces remain came from the names.
+            std::string rest = text;
+            for (const char* name : {"{n}.ttf", "Face {m}"})
+                for (std::size_t at = rest.find(name); at != std::string::npos; at = rest.find(name))
+                    rest.erase(at, std::string(name).size());
+            EXPECT_EQ(rest.find('{'), std::string::npos) << text;
+            EXPECT_EQ(rest.find('}'), std::string::npos) << text;
+        }
+    }
+    const struct {
+        TextOutcome outcome;
+        const char8_t* japanese;
+        const char* english;
+    } cases[] = {
+        {FailText(TextFailure::TextHeightOutOfRange, "", 4), u8"文字の高さは8～2048ピクセルです。",
+         "The height must be 8 to 2048 pixels."},
+        {FailText(TextFailure::NoSuchFamily, reinterpret_cast<const char*>(u8"ＭＳ 明朝")),
+         u8"フォント「ＭＳ 明朝」のファイルが見つかりません。", "The file of the font 'ＭＳ 明朝' cannot be found."},
+        {FailText(TextFailure::InkTooLarge, "", 9000, 8000),
+         u8"透かしが9000×8000ピクセルになり、大きすぎます。文字を小さくするか短くしてください。",
+         "The mark would be 9000 x 8000 pixels, too large: use a smaller height or a shorter text."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TextMarkProblemText(c.outcome, UiLanguage::Japanese), Utf8(c.japanese));
+        EXPECT_EQ(TextMarkProblemText(c.outcome, UiLanguage::English), Utf8(reinterpret_cast<const char8_t*>(c.english)));
+    }
+    TextOutcome noGlyph = FailText(TextFailure::NoGlyph);
+    noGlyph.face = "DejaVu Sans Book";
+    noGlyph.character = U'山';
+    EXPECT_EQ(TextMarkProblemText(noGlyph, UiLanguage::English),
+              Utf8(u8"The font 'DejaVu Sans Book' has no glyph for '山' (U+5C71)."));
+    noGlyph.character = U'\t';
+    EXPECT_EQ(TextMarkProblemText(noGlyph, UiLanguage::Japanese), Utf8(u8"フォント「DejaVu Sans Book」にはU+0009の字形がありません。"));
+    EXPECT_EQ(TextMarkProblemText(TextOutcome{}, UiLanguage::Japanese), "");
+    EXPECT_EQ(TextMarkSizeText(640, 72, UiLanguage::Japanese), Utf8(u8"640 × 72 ピクセル"));
+    EXPECT_EQ(TextMarkSizeText(640, 72, UiLanguage::English), "640 x 72 pixels");
+}
+
 }  // namespace

@@ -1,7 +1,11 @@
 #include "text/font_lookup.h"
 
+#include "platform/utf16.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_SFNT_NAMES_H
+#include FT_TRUETYPE_IDS_H
 
 #include <algorithm>
 
@@ -66,6 +70,43 @@ int Plainness(FT_Face face)
     return (face->style_flags & (FT_STYLE_FLAG_BOLD | FT_STYLE_FLAG_ITALIC)) == 0 ? 1 : 0;
 }
 
+// A name record's text as UTF-8: UTF-16 (big-endian) in the Unicode and
+// Microsoft records, the bytes themselves in the others when they are all
+// ASCII; empty otherwise.
+std::string NameRecordText(const FT_SfntName& name)
+{
+    if (name.platform_id == TT_PLATFORM_APPLE_UNICODE || name.platform_id == TT_PLATFORM_MICROSOFT) {
+        std::u16string units;
+        for (FT_UInt i = 0; i + 1 < name.string_len; i += 2)
+            units += static_cast<char16_t>((name.string[i] << 8) | name.string[i + 1]);
+        return Utf8FromUtf16(units);
+    }
+    std::string text(reinterpret_cast<const char*>(name.string), name.string_len);
+    return std::all_of(text.begin(), text.end(), [](char c) { return c > 0 && c < 0x7F; }) ? text : std::string();
+}
+
+// Whether family is one of the face's family names: the one FreeType
+// reports, or any family or typographic family name of the font's name
+// table in any language (Windows names a face in the user's language:
+// "IPAゴシック", "ＭＳ ゴシック").
+bool FaceHasFamily(FT_Face face, const std::string& family)
+{
+    if (face->family_name && SameFamily(face->family_name, family))
+        return true;
+    const FT_UInt count = FT_Get_Sfnt_Name_Count(face);
+    for (FT_UInt i = 0; i < count; ++i) {
+        FT_SfntName name;
+        if (FT_Get_Sfnt_Name(face, i, &name) != 0)
+            continue;
+        if (name.name_id != TT_NAME_ID_FONT_FAMILY && name.name_id != TT_NAME_ID_TYPOGRAPHIC_FAMILY)
+            continue;
+        const std::string text = NameRecordText(name);
+        if (!text.empty() && SameFamily(text.c_str(), family))
+            return true;
+    }
+    return false;
+}
+
 struct FaceChoice {
     std::string file;
     int index = -1;
@@ -83,7 +124,7 @@ void ConsiderFile(FT_Library library, const std::string& file, const std::string
     for (long i = 0; i < faces && i <= 0xFFFF && best->plainness < 2; ++i) {
         if (FT_New_Face(library, file.c_str(), i, &face) != 0)
             continue;
-        if (face->family_name && SameFamily(face->family_name, family) && Plainness(face) > best->plainness)
+        if (Plainness(face) > best->plainness && FaceHasFamily(face, family))
             *best = {file, static_cast<int>(i), Plainness(face)};
         FT_Done_Face(face);
     }

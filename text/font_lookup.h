@@ -42,7 +42,9 @@ struct ListedFont {
 // Finds a face of family among the fonts: the files whose listed names
 // begin with the family are searched first, then every other file (a
 // listed name may be in another language than the face's own).  Of the
-// faces whose family is family, the plainest is taken (Regular before
+// faces whose family is family (any of the family names in the font's
+// name table, in any language: the font dialogs give a face name in the
+// user's language), the plainest is taken (Regular before
 // another upright face, before bold and italic ones; the first listed of
 // equals).  Returns 0 with *file and *index set, or -1 when no face has
 // that family.
