@@ -62,8 +62,25 @@ enum class Text {
     NoPrinterCaption,
     LargerThanPage,
     CentreOnPage,
+    // The batch window (app/batch_window.cpp)
+    BatchCaption,
+    BatchNoInput,
+    BatchNoOutput,
+    BatchNoTool,
+    BatchNoPictures,
+    BatchBadNumber,
+    BatchNoWatermark,
+    BatchOutputFailed,
+    BatchTimeLeft,
+    BatchSummary,
+    BatchCancelled,
+    BatchStartFailed,
+    BatchInputFolderTitle,
+    BatchOutputFolderTitle,
+    BatchPictureFilter,
+    BatchWouldReplace,
 };
-inline constexpr std::size_t kTextCount = 10;
+inline constexpr std::size_t kTextCount = 26;
 
 // text in language, or in ProgramLanguage().  Never null.
 const char* ProgramText(Text text, UiLanguage language);

@@ -3,6 +3,7 @@
 // take these as parameter structs; nothing in the core keeps them.
 #pragma once
 
+#include "app/batch_arguments.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
@@ -48,6 +49,9 @@ struct RememberedSettings {
     // The colour adjustment dialog starts from the neutral positions each
     // time it opens.
     YshParams ysh;
+
+    // The batch window's choices (its light and strengths are bump's).
+    BatchSettings batch;
 };
 
 extern RememberedSettings Remembered;

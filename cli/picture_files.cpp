@@ -209,12 +209,6 @@ int TypeForFormat(CliFormat format, int inputType)
     }
 }
 
-bool HasPictureExtension(const std::string& name)
-{
-    return EndsWithNoCase(name, ".bmp") || EndsWithNoCase(name, ".jpg") || EndsWithNoCase(name, ".jpeg") ||
-           EndsWithNoCase(name, ".png") || EndsWithNoCase(name, ".webp");
-}
-
 Outcome ReadPortablePicture(ImageDocument* doc, int type, std::vector<std::uint8_t>* alpha)
 {
     return type == kTypePng ? ReadPngFile(doc->path, doc, alpha) : ReadWebpFile(doc->path, doc, alpha);

@@ -4,6 +4,8 @@
 // metadata from input to output.
 #pragma once
 
+#include "platform/file_names.h"
+
 #include "cli/options.h"
 #include "image/failure.h"
 #include "image/image_document.h"
@@ -42,8 +44,8 @@ const char* TypeExtension(int type);
 // The output type a --format means (FromName: inputType).
 int TypeForFormat(CliFormat format, int inputType);
 
-// True for the extensions a folder search takes: .bmp .jpg .jpeg .png .webp.
-bool HasPictureExtension(const std::string& name);
+// HasPictureExtension (the extensions a folder search takes) is in
+// platform/file_names.h, shared with the program's batch window.
 
 // Reads the PNG or WebP file named by doc->path into doc, its transparency
 // into *alpha.
