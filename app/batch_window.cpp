@@ -4,9 +4,9 @@
 #include "app/dialog_helpers.h"
 #include "app/messages.h"
 #include "app/settings.h"
+#include "files/picture_io.h"
 #include "platform/child_process.h"
 #include "platform/command_line.h"
-#include "platform/file_names.h"
 #include "platform/utf16.h"
 #include "resources/resource.h"
 
@@ -276,7 +276,7 @@ void FindPictures(const std::wstring& folder, const std::string& outputFolder, b
     for (const auto& [name, attributes] : names) {
         const std::wstring path = WithSeparator(folder) + WideFromUtf8(name);
         if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            if (HasPictureExtension(name))
+            if (HasPictureExtension(name.c_str()))
                 photos->push_back({Utf8FromWide(path), outputFolder, {}, false, {}});
         } else if (recursive && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && ComparablePath(path) != outputFull) {
             FindPictures(path, Utf8FromWide(WithSeparator(WideFromUtf8(outputFolder))) + name, true, outputFull,

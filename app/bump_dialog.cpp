@@ -1,20 +1,30 @@
 #include "app/bump_dialog.h"
 
 #include "app/dialog_helpers.h"
+#include "app/file_settings.h"
 #include "app/gdi_guards.h"
 #include "app/offset_bars.h"
 #include "app/open_save.h"
 #include "app/preview.h"
 #include "app/settings.h"
+#include "app/wait_cursor.h"
+#include "files/picture_io.h"
 #include "image/blocks.h"
 #include "image/image_document.h"
 #include "app/messages.h"
+#include "platform/file_names.h"
+#include "platform/utf16.h"
 #include "processing/bump.h"
+#include "processing/transparency.h"
 #include "resources/resource.h"
+
+#include <commdlg.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -321,10 +331,103 @@ void OnBumpScroll(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
     Render(dialog);
 }
 
+// The open dialog's list of watermark types, wide, with its NULs.
+std::wstring WatermarkFileTypes()
+{
+    std::wstring types = WideFromUtf8(ProgramText(Text::WatermarkFileTypes));
+    for (wchar_t& c : types)
+        if (c == L'|')
+            c = L'\0';
+    return types;
+}
+
+// The reader a watermark file calls for: PNG and WebP by their first bytes
+// or names (SniffPictureType), otherwise JPEG for FF D8 FF and the bitmap
+// reader for anything else, as for every picture the program opens.
+int WatermarkTypeOf(const char* path)
+{
+    const int sniffed = SniffPictureType(path);
+    if (sniffed == kTypePng || sniffed == kTypeWebp)
+        return sniffed;
+    unsigned char head[3] = {};
+    std::size_t got = 0;
+    if (std::FILE* file = OpenFileUtf8(path, "rb")) {
+        got = std::fread(head, 1, sizeof head, file);
+        std::fclose(file);
+    }
+    return got == 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF ? kTypeJpeg : kTypeBmp;
+}
+
+// Reads the watermark file name (UTF-8) into doc as quillvane-cli reads
+// bump --watermark: HeightBytes from the luminance, then a transparent
+// logo's alpha as its heights.  A failure is reported and keeps doc.
+void ReadWatermarkFile(HWND dialog, ImageDocument* doc, const std::string& name)
+{
+    if (!PathFits(name)) {
+        ShowOutcome(dialog, Fail(Failure::OpenFailed));
+        return;
+    }
+    char previous[sizeof doc->path];
+    std::memcpy(previous, doc->path, sizeof previous);
+    std::memcpy(doc->path, name.c_str(), name.size() + 1);
+    const int type = WatermarkTypeOf(doc->path);
+    std::vector<std::uint8_t> alpha;
+    Outcome outcome;
+    {
+        WaitCursor wait;
+        outcome = ReadPictureFile(doc, type, &alpha);
+    }
+    ShowOutcome(dialog, outcome);
+    if (!outcome.ok()) {
+        std::memcpy(doc->path, previous, sizeof previous);
+        return;
+    }
+    // The main window's save dialog knows BMP and JPEG only.
+    if (type == kTypeBmp || type == kTypeJpeg)
+        FileTypeIndex = type;
+    doc->isModified = 0;
+    doc->bitsOffset = kWorkDibHeaderBytes;
+    ComputeLuminance(doc);
+    UseAlphaAsHeights(doc, alpha);
+}
+
+}  // namespace
+
+int ChooseWatermarkFile(HWND dialog, ImageDocument* doc)
+{
+    std::wstring name = WideFromUtf8(doc->path);
+    constexpr std::size_t kNameChars = 4096;
+    if (name.size() >= kNameChars)
+        name.clear();
+    name.resize(kNameChars, L'\0');
+    const std::wstring types = WatermarkFileTypes();
+    const std::wstring title = WideFromUtf8(ProgramText(Text::WatermarkOpenTitle));
+    OPENFILENAMEW ofn = {};
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    ofn.hwndOwner = dialog;
+    ofn.lpstrFilter = types.c_str();
+    ofn.nFilterIndex = static_cast<DWORD>(FileTypeIndex);
+    ofn.lpstrFile = name.data();
+    ofn.nMaxFile = static_cast<DWORD>(name.size());
+    ofn.lpstrTitle = title.c_str();
+    ofn.lpstrDefExt = L"bmp";
+    ofn.lpfnHook = OpenDialogHook;
+    ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameW(&ofn))
+        return -1;
+    // The entry shown stays remembered when the read fails.
+    if (ofn.nFilterIndex == 1 || ofn.nFilterIndex == 2)
+        FileTypeIndex = static_cast<int>(ofn.nFilterIndex);
+    ReadWatermarkFile(dialog, doc, Utf8FromWide(name.c_str()));
+    return 0;
+}
+
+namespace {
+
 void OnChooseWatermark(HWND dialog)
 {
     WatermarkDocument.isModified = 0;
-    if (OpenImageCommand(dialog, &WatermarkDocument) == 0) {
+    if (ChooseWatermarkFile(dialog, &WatermarkDocument) == 0) {
         if (WatermarkFits()) {
             EnablePlacementChecks(dialog, true);
         } else {

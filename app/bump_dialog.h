@@ -18,4 +18,13 @@ void LightFromPoint(HWND dialog, POINT point);
 // preview of the bump on a fresh copy of the preview image.
 void RenderBumpPreview(HWND dialog, ImageDocument* watermark, const ImageDocument* image);
 
+// The 選択 button: the open dialog with BMP, JPEG, PNG and WebP files
+// (entries 1 to 4), then the file read into doc exactly as quillvane-cli
+// bump --watermark reads it (files/picture_io.h, then HeightBytes from
+// the luminance, then a PNG's or WebP's alpha as the heights,
+// processing/transparency.h), so that both stamp the same pixels.  -1
+// when the dialog is cancelled, otherwise 0 (also when the read fails:
+// reported, doc kept).
+int ChooseWatermarkFile(HWND dialog, ImageDocument* doc);
+
 INT_PTR CALLBACK BumpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

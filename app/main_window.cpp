@@ -4,6 +4,7 @@
 #include "app/bump_dialog.h"
 #include "app/colour_dialog.h"
 #include "app/dialog_helpers.h"
+#include "app/edit_commands.h"
 #include "app/effect_dialog.h"
 #include "app/filter_dialog.h"
 #include "app/gdi_guards.h"
@@ -56,6 +57,7 @@ void OnPaint(HWND window)
         HMENU menu = GetMenu(window);
         for (UINT id : kPictureCommands)
             EnableMenuItem(menu, id, MF_BYCOMMAND | MF_GRAYED);
+        ShowEditCommandStates(window);
         DefWindowProcA(window, WM_PAINT, 0, 0);
         return;
     }
@@ -90,6 +92,7 @@ void OnPaint(HWND window)
     EnableScrollBar(window, SB_BOTH, smaller ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
     for (UINT id : kPictureCommands)
         EnableMenuItem(menu, id, MF_BYCOMMAND | MF_ENABLED);
+    ShowEditCommandStates(window);
     ViewState.pendingScrollDX = 0;
     ViewState.pendingScrollDY = 0;
 }
@@ -115,6 +118,7 @@ void OnClose(HWND window)
             return;
         }
     }
+    ForgetHistoryOf(&MainDocument);
     ReleaseDocument(&MainDocument);
     ReleaseDocument(&WatermarkDocument);
     ReleaseDocument(&DisplayCopy);
@@ -142,6 +146,7 @@ int ShowNewPicture(HWND window)
 {
     ClearSelection();
     if (BuildDisplayCopy(&DisplayCopy, &MainDocument) != 0) {
+        ForgetHistoryOf(&MainDocument);
         ReleaseDocument(&MainDocument);
         MainDocument.isLoaded = 0;
         MainDocument.isModified = 0;
@@ -179,6 +184,10 @@ void ShowOpenResult(HWND window, int result)
         return;
     }
     ShowNewPicture(window);
+    Modal(window, [&] {
+        ShowOpenNotice(window);
+        return 0;
+    });
 }
 
 void OnOpen(HWND window)
@@ -279,8 +288,9 @@ void RunCommandFromMenu(HWND window, const ProcessingCommand& command)
     if (MainDocument.isLoaded) {
         CommandRun run{window, &command};
         const PictureRect region = SelectionInPicture(Selection, ViewState);
-        const CommandOutcome result = RunProcessingCommand(&MainDocument, Selection.active ? &region : nullptr,
-                                                           ProcessingSteps{AskCommandDialog, ApplyCommandEngine, &run});
+        const CommandOutcome result =
+            RunProcessingCommand(&MainDocument, Selection.active ? &region : nullptr,
+                                 ProcessingSteps{AskCommandDialog, ApplyCommandEngine, &run}, &PictureHistory);
         if (result.applied)
             RefreshDisplayCopy(&DisplayCopy, &MainDocument);
         else
@@ -310,6 +320,19 @@ void OnCommand(HWND window, UINT id)
     case IDM_PRINT:
         Modal(window, [&] { return PrintCommand(window, &MainDocument); });
         break;
+    // The edit menu and the commands that give the picture a new size.
+    case IDM_UNDO:
+        UndoCommand(window);
+        return;
+    case IDM_REDO:
+        RedoCommand(window);
+        return;
+    case IDM_RESIZE:
+        ResizeCommand(window);
+        return;
+    case IDM_CROP:
+        CropCommand(window);
+        return;
     // The batch window
     case IDM_BATCH:
         Modal(window, [&] {
@@ -397,6 +420,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DROPFILES:
         OnDropFiles(window, reinterpret_cast<HDROP>(wParam));
         return 0;
+    case WM_INITMENUPOPUP:
+        ShowEditCommandStates(window);
+        return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }
@@ -445,8 +471,11 @@ int RunQuillvane(HINSTANCE instance, int showCommand, const std::vector<std::wst
     if (!window)
         return 0;
     OpenShellFiles(window, files);
+    HACCEL keys = LoadAcceleratorsA(instance, RES_ACCEL_MAIN);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (keys && TranslateAcceleratorA(window, keys, &message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

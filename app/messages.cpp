@@ -37,6 +37,19 @@ constexpr TextEntry kTexts[] = {
     {Text::LargerThanPage, msg::kLargerThanPage,
      "The picture is larger than the printable area,\nso part of it will not be printed. Print anyway?"},
     {Text::CentreOnPage, msg::kCentreOnPage, "Print the picture in the center of the printable area?"},
+    // The bump dialog's watermark file.
+    {Text::WatermarkOpenTitle, msg::kWatermarkOpenTitle, "Open"},
+    {Text::WatermarkFileTypes, msg::kWatermarkFileTypes,
+     "Bitmap (*.bmp)|*.bmp|JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG (*.png)|*.png|WebP (*.webp)|*.webp|"},
+    // Photo files: notices of metadata left behind, the transparency's background.
+    {Text::NoticeCaption, "Quillvane", "Quillvane"},
+    {Text::MetadataNotRead, "この画像のメタデータ（EXIF、XMP、IPTC、ICCプロファイル）を読み込めなかったため、メタデータなしで開きました。",
+     "The picture's metadata (EXIF, XMP, IPTC, ICC profile) could not be read, so it was opened without it."},
+    {Text::MetadataNotWritten, "メタデータを書き込めなかったため、メタデータなしで保存しました。",
+     "The metadata could not be written, so the picture was saved without it."},
+    {Text::BackgroundTitle, "透明な部分の背景色", "Background Color for Transparent Areas"},
+    // The edit menu's undo item when a change could not be kept.
+    {Text::CantUndo, "元に戻せません", "Can't Undo"},
     // The batch window
     {Text::BatchCaption, "一括処理", "Batch"},
     {Text::BatchNoInput, "処理するファイルまたはフォルダーを選んでください。", "Choose the files or the folder to process."},
@@ -136,6 +149,32 @@ constexpr WarningText kWarningTexts[] = {
 static_assert(OneEntryPerCode(kWarningTexts, kWarningCount), "one text for every warning, in order");
 static_assert(EveryLanguageHasAText(kWarningTexts, 0), "every warning's text in every language");
 
+// Text watermark placeholders.
+struct PlaceholderText {
+    PlaceholderFailure code;
+    const char* japanese;
+    const char* english;
+};
+
+constexpr PlaceholderText kPlaceholderTexts[] = {
+    {PlaceholderFailure::None, "", ""},
+    {PlaceholderFailure::Unterminated, "プレースホルダーを閉じる「}」がありません。",
+     "A placeholder has no closing '}'."},
+    {PlaceholderFailure::StrayBrace, "対応する「{」のない「}」があります。波かっこそのものは「}}」と書きます。",
+     "A '}' closes no placeholder. A brace itself is written '}}'."},
+    {PlaceholderFailure::UnknownName, "不明なプレースホルダーです。", "Unknown placeholder."},
+    {PlaceholderFailure::BadDateFormat, "日付の書式に使えない変換があります。",
+     "The date format has a conversion that is not supported."},
+    {PlaceholderFailure::UnknownTag, "Exiv2 の知らないタグです。", "Exiv2 knows no such tag."},
+    {PlaceholderFailure::TagMissing, "写真にこのタグがありません。", "The photo does not have this tag."},
+    {PlaceholderFailure::MetadataUnreadable, "写真のメタデータを読み込めませんでした。",
+     "The photo's metadata could not be read."},
+    {PlaceholderFailure::NoDate, "写真に撮影日時もファイルの日時もありません。",
+     "The photo has neither a date taken nor a file time."},
+};
+static_assert(OneEntryPerCode(kPlaceholderTexts, kPlaceholderFailureCount), "one text for every placeholder failure");
+static_assert(EveryLanguageHasAText(kPlaceholderTexts, 1), "every placeholder failure's text in every language");
+
 template <typename Code>
 std::size_t Index(Code code)
 {
@@ -225,4 +264,20 @@ void ShowOutcome(HWND owner, const Outcome& outcome)
         ShowMessageBox(owner, WarningBoxText(warning), Text::ErrorCaption, MB_OK);
     if (!outcome.ok())
         ShowMessageBox(owner, FailureBoxText(outcome), Text::ErrorCaption, MB_OK);
+}
+
+std::string PlaceholderBoxText(const PlaceholderOutcome& outcome, UiLanguage language)
+{
+    if (outcome.ok() || Index(outcome.failure) >= std::size(kPlaceholderTexts))
+        return {};
+    std::string text = InLanguage(kPlaceholderTexts[Index(outcome.failure)], language);
+    text += "\n" + outcome.placeholder;
+    if (!outcome.detail.empty())
+        text += "\n(" + outcome.detail + ")";
+    return text;
+}
+
+std::string PlaceholderBoxText(const PlaceholderOutcome& outcome)
+{
+    return PlaceholderBoxText(outcome, ProgramLanguage());
 }

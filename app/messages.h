@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/ui_language.h"
+#include "files/text_template.h"
 #include "image/failure.h"
 #include "platform/platform.h"
 #include "platform/user_stand_in.h"  // the native test builds' message box
@@ -39,6 +40,12 @@ inline constexpr const char kNoPrinterCaption[] = "プリンター確認";
 inline constexpr const char kLargerThanPage[] = "画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？";
 inline constexpr const char kCentreOnPage[] = "印刷領域の中央に印刷しますか？";
 
+// The bump dialog's open dialog for the watermark: pairs of a shown type
+// and its patterns, each ended by '|' (the dialog wants NULs there).
+inline constexpr const char kWatermarkOpenTitle[] = "開く";
+inline constexpr const char kWatermarkFileTypes[] =
+    "ビットマップファイル(*.bmp)| *.bmp|JPEGファイル(*.jpg)| *.jpg|PNGファイル(*.png)|*.png|WebPファイル(*.webp)|*.webp|";
+
 // The notice when the shell hands over several files at once (a drop, the
 // command line): only the first opens.  Wide, in both languages, for
 // MessageBoxW.
@@ -62,6 +69,16 @@ enum class Text {
     NoPrinterCaption,
     LargerThanPage,
     CentreOnPage,
+    // The bump dialog's watermark file: the open dialog's title and types.
+    WatermarkOpenTitle,
+    WatermarkFileTypes,
+    // Photo files: notices of metadata left behind, the transparency's background.
+    NoticeCaption,
+    MetadataNotRead,
+    MetadataNotWritten,
+    BackgroundTitle,
+    // The edit menu's undo item when a change could not be kept.
+    CantUndo,
     // The batch window (app/batch_window.cpp)
     BatchCaption,
     BatchNoInput,
@@ -80,7 +97,7 @@ enum class Text {
     BatchPictureFilter,
     BatchWouldReplace,
 };
-inline constexpr std::size_t kTextCount = 26;
+inline constexpr std::size_t kTextCount = 33;
 
 // text in language, or in ProgramLanguage().  Never null.
 const char* ProgramText(Text text, UiLanguage language);
@@ -116,3 +133,11 @@ const char* WarningBoxText(Warning warning);
 // Shows outcome's warnings, then its failure, each in its own box owned by
 // owner.  Shows nothing for a clean success.
 void ShowOutcome(HWND owner, const Outcome& outcome);
+
+// Text watermark placeholders: the text of the box that shows why a text
+// could not be filled in from a photo (files/text_placeholders.h): the
+// failure's sentence, the placeholder as written on the next line, and the
+// library's words in brackets where the outcome has them.  Empty when
+// nothing failed.  Without a language, in ProgramLanguage().
+std::string PlaceholderBoxText(const PlaceholderOutcome& outcome, UiLanguage language);
+std::string PlaceholderBoxText(const PlaceholderOutcome& outcome);

@@ -16,6 +16,7 @@
 #include "files/jpeg_writer.h"
 #include "image/blocks.h"
 #include "image/image_document.h"
+#include "processing/bevel.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
@@ -71,7 +72,14 @@ struct BenchStateRecord {
     EffectParams effect;
     FilterParams filter;
     BumpParams bump;
+    ImageDocument bevelMark;     // a flat mark of kBevelMarkWidth x kBevelMarkHeight
+    BYTE* bevelPristine;
 };
+
+// The bevelled mark: a line of text 500 pixels high, and its default bevel.
+constexpr LONG kBevelMarkWidth = 2000;
+constexpr LONG kBevelMarkHeight = 500;
+constexpr int kBevelMarkBevel = 50;
 
 // The files the write cases make and the read cases read back.
 enum FileVariantIndex { kJpegSequential, kJpegProgressive, kBmp32, kBmp24, kFileVariants };
@@ -433,7 +441,46 @@ int RunPreviewYsh()
     return 0;
 }
 
-enum class PixelCount { Picture, Watermark, Preview };
+// A flat mark like a line of bold letters: rings and bars 60 pixels thick
+// with antialiased edges, height 255 inside and 0 outside.
+int MakeBevelMark()
+{
+    ImageDocument& mark = BenchState.bevelMark;
+    ResetDocument(&mark);
+    HGLOBAL block = AllocateBlock(WorkDibBytes(kBevelMarkWidth, kBevelMarkHeight));
+    const std::size_t bytes = WorkDibBytes(kBevelMarkWidth, kBevelMarkHeight);
+    BenchState.bevelPristine = static_cast<BYTE*>(std::malloc(bytes));
+    if (!block || !BenchState.bevelPristine)
+        return -1;
+    AdoptWorkDib(&mark, block, kBevelMarkWidth, kBevelMarkHeight, nullptr);
+    BYTE* p = WorkDibPixels(mark.dib);
+    for (LONG y = 0; y < kBevelMarkHeight; ++y)
+        for (LONG x = 0; x < kBevelMarkWidth; ++x, p += 4) {
+            // Eight letters of 250 pixels: a ring, then a bar, in turn.
+            const double lx = x % 250 - 125.0, ly = y - 250.0;
+            const double ring = std::fabs(std::hypot(lx, ly * 0.6) - 80.0) - 30.0;
+            const double bar = std::max(std::fabs(lx) - 30.0, std::fabs(ly) - 200.0);
+            const double edge = (x / 250) % 2 ? bar : ring;  // negative inside
+            const double level = std::clamp(0.5 - edge, 0.0, 1.0) * 255.0;
+            p[0] = p[1] = p[2] = p[3] = static_cast<BYTE>(level + 0.5);
+        }
+    std::memcpy(BenchState.bevelPristine, mark.dib, bytes);
+    return 0;
+}
+
+int PrepareBevel()
+{
+    std::memcpy(BenchState.bevelMark.dib, BenchState.bevelPristine,
+                WorkDibBytes(kBevelMarkWidth, kBevelMarkHeight));
+    return 0;
+}
+
+int RunBevel()
+{
+    return ApplyBevel(BevelParams{kBevelMarkBevel}, &BenchState.bevelMark) == Failure::None ? 0 : -1;
+}
+
+enum class PixelCount { Picture, Watermark, Preview, BevelMark };
 
 struct BenchCase {
     const char* name;
@@ -473,6 +520,7 @@ const BenchCase kCases[] = {
     {"preview filter soft 10", PixelCount::Preview, PreparePreviewSoft10, RunPreviewFilter},
     {"preview effect posterize", PixelCount::Preview, PrepareDefault, RunPreviewEffect},
     {"preview ysh", PixelCount::Preview, PreparePreviewYsh, RunPreviewYsh},
+    {"bevel 50 of a 2000x500 mark", PixelCount::BevelMark, PrepareBevel, RunBevel},
 };
 
 // ---------------------------------------------------------------------------
@@ -635,7 +683,8 @@ int main(int argc, char** argv)
 
     BenchState.pristineBytes = WorkDibBytes(options.width, options.height);
     BenchState.pristine = static_cast<BYTE*>(std::malloc(BenchState.pristineBytes));
-    if (!BenchState.pristine || MakeScratchDirectory() != 0 || MakePreview(kPreviewBoxSide) != 0) {
+    if (!BenchState.pristine || MakeScratchDirectory() != 0 || MakePreview(kPreviewBoxSide) != 0 ||
+        MakeBevelMark() != 0) {
         std::fprintf(stderr, "quillvane_bench: cannot set up (memory or temporary directory)\n");
         return 1;
     }
@@ -672,6 +721,7 @@ int main(int argc, char** argv)
         ++ran;
         const double mp = benchCase.pixels == PixelCount::Watermark ? watermarkMp
                           : benchCase.pixels == PixelCount::Preview ? previewMp
+                          : benchCase.pixels == PixelCount::BevelMark ? kBevelMarkWidth * kBevelMarkHeight / 1e6
                                                                      : pictureMp;
         double medianMs = 0.0;
         if (RunCase(&benchCase, options.reps, &medianMs) != 0) {
@@ -690,6 +740,8 @@ int main(int argc, char** argv)
     ReleaseDocument(&MainDocument);
     ReleaseDocument(&WatermarkDocument);
     std::free(BenchState.pristine);
+    ReleaseDocument(&BenchState.bevelMark);
+    std::free(BenchState.bevelPristine);
     std::error_code error;
     std::filesystem::remove_all(BenchState.directory, error);
 

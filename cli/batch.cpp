@@ -6,11 +6,10 @@
 #include "cli/report.h"
 #include "cli/system.h"
 #include "cli/text_mark_command.h"
-#include "files/bmp_reader.h"
-#include "files/jpeg_reader.h"
 #include "image/blocks.h"
 #include "image/command_sequence.h"
 #include "image/image_document.h"
+#include "processing/bevel.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
@@ -38,11 +37,9 @@ int ReadPicture(ImageDocument* doc, const std::string& path, int* type, std::vec
     alpha->clear();
     if (CopyPathInto(doc, path) != 0)
         return -1;
-    *type = SniffPictureType(path);
+    *type = SniffPictureType(path.c_str());
     const long mark = ReportedCount();
-    const Outcome outcome = *type == kTypeBmp    ? ReadBmpFile(doc)
-                            : *type == kTypeJpeg ? ReadJpegFile(doc)
-                                                 : ReadPortablePicture(doc, *type, alpha);
+    const Outcome outcome = ReadPictureFile(doc, *type, alpha);
     if (ReportOutcome(path, outcome) != 0 || !doc->dib) {
         ReportUnlessReported(mark, path, _("the file cannot be read"));
         ReleaseDocument(doc);
@@ -96,6 +93,10 @@ bool PrepareBump(CommandRun* run)
     const std::string& input = *run->input;
     run->watermark = &WatermarkDocument;
     if (BumpsWithOwnPicture(o) && CopyPictureInto(run->watermark, &MainDocument) != 0) {
+        Report(input, _("not enough memory for the watermark"));
+        return false;
+    }
+    if (BumpsWithOwnPicture(o) && o.bevelGiven && ApplyBevel(o.bevel, run->watermark) != Failure::None) {
         Report(input, _("not enough memory for the watermark"));
         return false;
     }
@@ -270,7 +271,12 @@ int BeginBatch(const CliOptions& options, const TextField* textMark)
             return -1;
         // A logo on a transparent ground rises where it is opaque.
         UseAlphaAsHeights(&WatermarkDocument, alpha);
-    } else if (textMark && MakeTextMarkDocument(*textMark, options.text.soften, &WatermarkDocument) != 0) {
+        // --bevel: at the mark's own size, before any placement.
+        if (options.bevelGiven && ApplyBevel(options.bevel, &WatermarkDocument) != Failure::None) {
+            Report(options.watermark, _("not enough memory for the watermark"));
+            return -1;
+        }
+    } else if (textMark && MakeTextMarkDocument(*textMark, options.text, &WatermarkDocument) != 0) {
         return -1;
     }
     return 0;
@@ -281,6 +287,8 @@ int RunBatchFile(const CliOptions& options, const std::string& input, const Batc
 {
     int inputType = 0;
     int result = ReadPicture(&MainDocument, input, &inputType, &MainExtras.alpha);
+    if (result == 0 && options.textPerPhoto)
+        result = MakePhotoTextMark(options, input);
     if (result == 0)
         result = PrepareInputPicture(options, input, inputType);
     if (result == 0)
@@ -288,8 +296,8 @@ int RunBatchFile(const CliOptions& options, const std::string& input, const Batc
     if (result == 0)
         result = ProcessAndWrite(options, input, inputType, target, written);
     ReleaseDocument(&MainDocument);
-    if (BumpsWithOwnPicture(options))
-        ReleaseDocument(&WatermarkDocument);  // the per-picture copy
+    if (BumpsWithOwnPicture(options) || options.textPerPhoto)
+        ReleaseDocument(&WatermarkDocument);  // the per-picture copy, or its own text mark
     return result;
 }
 
@@ -303,5 +311,5 @@ void EndBatch()
 
 std::string BatchOutputPath(const std::string& input, const BatchTarget& target)
 {
-    return OutputPathFor(input, target, OutputType(SniffPictureType(input), target));
+    return OutputPathFor(input, target, OutputType(SniffPictureType(input.c_str()), target));
 }

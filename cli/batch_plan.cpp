@@ -47,7 +47,7 @@ int Search(const std::string& folder, const std::string& below, const PathInfo* 
                 continue;
             if (Search(path, below + name + SeparatorFor(folder), outputFolder, found, problem) != 0)
                 return -1;
-        } else if (info.regular && HasPictureExtension(name)) {
+        } else if (info.regular && HasPictureExtension(name.c_str())) {
             found->push_back({path, below});
         }
     }
@@ -125,7 +125,7 @@ int CheckOutputName(const CliOptions& o, bool toDirectory, bool severalFiles, st
 // Where the result of f goes and in which type.
 int JobOutput(const CliOptions& o, const Found& f, bool toDirectory, BatchJob* job, std::string* problem)
 {
-    const int type = SniffPictureType(f.path);
+    const int type = SniffPictureType(f.path.c_str());
     if (!o.outputGiven) {
         job->output = f.path;
         job->format = FormatOfType(type);

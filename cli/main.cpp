@@ -73,10 +73,15 @@ int RunTool(int argc, char** argv)
 
     // bump --text: the text is drawn once, before anything is read or
     // planned, so that a problem with the text or the font is a usage
-    // error.
+    // error.  A text with placeholders is checked here and drawn for each
+    // photo; what the photo lacks is that photo's failure.
     TextField textMark;
     const bool stampsText = options.command == CliCommand::Bump && options.textGiven;
-    if (stampsText && RenderTextMark(options.text, &textMark, &problem) != 0) {
+    if (stampsText && PrepareTextTemplate(&options, &problem) != 0) {
+        WriteError("quillvane-cli: " + problem + "\n");
+        return kExitUsage;
+    }
+    if (stampsText && !options.textPerPhoto && RenderTextMark(options.text, &textMark, &problem) != 0) {
         WriteError("quillvane-cli: " + problem + "\n");
         return kExitUsage;
     }
@@ -85,7 +90,8 @@ int RunTool(int argc, char** argv)
     if (PlanBatch(options, &plan, &problem) != 0)
         return UsageError(problem);
 
-    if (BeginBatch(options, stampsText ? &textMark : nullptr) != 0) {
+    const TextField* onceMark = stampsText && !options.textPerPhoto ? &textMark : nullptr;
+    if (BeginBatch(options, onceMark) != 0) {
         EndBatch();
         return kExitFileFailed;
     }
@@ -103,7 +109,7 @@ int RunTool(int argc, char** argv)
         // what reading it back from a file would.
         EndBatch();
         ran = RunBatchInWorkers(options, plan.jobs, static_cast<int>(std::min<std::size_t>(count, jobs))) == 0;
-        if (!ran && BeginBatch(options, stampsText ? &textMark : nullptr) != 0) {
+        if (!ran && BeginBatch(options, onceMark) != 0) {
             EndBatch();
             return kExitFileFailed;
         }

@@ -110,6 +110,26 @@ int SetFormat(const std::string&, const std::string& value, CliOptions* o, std::
     return ParseFormat(value, &o->format, error);
 }
 
+// --metadata all|no-location|none; --strip is none.
+int SetMetadata(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
+{
+    static const struct {
+        const char* name;
+        MetadataKeep keep;
+    } choices[] = {{"all", MetadataKeep::All}, {"no-location", MetadataKeep::AllButLocation}, {"none", MetadataKeep::None}};
+    if (name == "--strip") {
+        o->metadata = MetadataKeep::None;
+        return 0;
+    }
+    for (const auto& choice : choices)
+        if (EqualsNoCase(value, choice.name)) {
+            o->metadata = choice.keep;
+            return 0;
+        }
+    *error = Format(_("--metadata: '%s' is not all, no-location or none"), value.c_str());
+    return -1;
+}
+
 int SetBmpDepth(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
 {
     if (IntegerValue(name, value, 16, 32, &o->bmpDepth, error) != 0)
@@ -311,6 +331,16 @@ int SetAlign(const std::string& name, const std::string& value, CliOptions* o, s
     return 0;
 }
 
+// --bevel: the watermark's, and the text mark's in place of its default.
+int SetBevel(const std::string& name, const std::string& value, CliOptions* o, std::string* error)
+{
+    if (SetParam<&CliOptions::bevel, &BevelParams::width, kBevelWidth>(name, value, o, error) != 0)
+        return -1;
+    o->bevelGiven = true;
+    o->text.bevel = o->bevel.width;
+    return 0;
+}
+
 // ---------------------------------------------------------------------------
 // The options: each one's spelling, whether a value follows, the commands
 // it belongs to and what stores it.
@@ -352,7 +382,7 @@ constexpr OptionEntry kOptions[] = {
     {"--cmyk", false, kYsh, SetCmyk},
     {"--lossless", false, kEvery, SetSwitch<&O::lossless>},
     {"--background", true, kEvery, SetBackground},
-    {"--strip", false, kEvery, SetSwitch<&O::strip>},
+    {"--strip", false, kEvery, SetMetadata},
     {"--auto-orient", false, kEvery, SetSwitch<&O::autoOrient>},
     {"--crop", true, kEvery, SetCrop},
     {"--resize", true, kEvery, SetResize},
@@ -371,6 +401,9 @@ constexpr OptionEntry kOptions[] = {
     {"--text-height", true, kTextOptions,
      SetTextInteger<&TextMarkParams::textHeight, kTextHeightMin, kTextHeightMax>},
     {"--soften", true, kTextOptions, SetTextInteger<&TextMarkParams::soften, 0, kTextSoftenMax>},
+    {"--bevel", true, kTextOptions, SetBevel},
+    // Photo files: how much metadata the output keeps.
+    {"--metadata", true, kEvery, SetMetadata},
 };
 constexpr std::size_t kOptionCount = std::size(kOptions);
 
@@ -529,6 +562,10 @@ int CheckCombinations(CliOptions* o, const bool* seen, std::string* error)
     }
     if (!o->outputGiven && !o->inPlace) {
         *error = _("no output given (-o PATH, or --in-place)");
+        return -1;
+    }
+    if (seen[OptionIndex("--strip")] && seen[OptionIndex("--metadata")]) {
+        *error = _("--strip and --metadata exclude each other");
         return -1;
     }
     if (o->lossless && o->format != CliFormat::Webp && o->format != CliFormat::FromName) {

@@ -7,6 +7,8 @@
 
 #include "files/bmp_writer.h"
 #include "files/jpeg_writer.h"
+#include "processing/bevel.h"
+#include "files/metadata_copy.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
@@ -56,7 +58,7 @@ struct CliOptions {
     bool lossless = false;             // WebP
     bool backgroundGiven = false;      // a photo's transparency over this colour for BMP/JPEG
     unsigned char background[3] = {255, 255, 255};  // red, green, blue
-    bool strip = false;                // write no metadata
+    MetadataKeep metadata = kMetadataKeepDefault;  // --metadata (--strip: none)
     bool autoOrient = false;           // turn the pixels as the EXIF orientation says
 
     // The picture cut to a rectangle (left, top, right, bottom, both ends
@@ -98,6 +100,11 @@ struct CliOptions {
     CliGravity gravity;
     bool marginGiven = false;
     CliLength margin[2];               // x, y
+    // --bevel: the watermark (file, text or the picture's copy) bevelled at
+    // its own size before it is placed; a text mark gets its default bevel
+    // (text.bevel) when it is not given, any other watermark none.
+    bool bevelGiven = false;
+    BevelParams bevel;
 
     // filter (--kernel is written as seen on screen, top row first; the
     // kernel here is in the engine's order, bottom row first)
@@ -121,6 +128,10 @@ struct CliOptions {
     // (and a real line break) in what the user typed starts a new line.
     bool textGiven = false;  // bump: --text was given
     TextMarkParams text;
+    // bump --text with placeholders ({filename}, {exif:Artist}...): the
+    // mark is filled in and drawn for each photo.  Set by the tool once the
+    // text is checked (cli/text_mark_command.h), not by an option.
+    bool textPerPhoto = false;
 };
 
 // True when bump lights the picture (or region) with its own brightness:

@@ -20,53 +20,6 @@ PictureExtras MainExtras;
 
 namespace {
 
-bool EndsWithNoCase(const std::string& name, const char* suffix)
-{
-    const std::size_t n = std::strlen(suffix);
-    if (name.size() < n)
-        return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        char c = name[name.size() - n + i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != suffix[i])
-            return false;
-    }
-    return true;
-}
-
-// Turns MainDocument and its alpha plane as orientation says.
-int Orient(int orientation, const std::string& input)
-{
-    LONG w = 0;
-    LONG h = 0;
-    OrientedSize(orientation, MainDocument.width, MainDocument.height, &w, &h);
-    HGLOBAL block = AllocateBlock(WorkDibBytes(w, h) + 4);
-    std::vector<std::uint8_t> alpha;
-    try {
-        alpha.resize(MainExtras.alpha.size());
-    } catch (const std::bad_alloc&) {
-        if (block)
-            FreeBlock(block);
-        block = nullptr;
-    }
-    if (!block) {
-        Report(input, _("not enough memory to turn the picture"));
-        return -1;
-    }
-    auto* dib = static_cast<BYTE*>(GlobalLock(block));
-    WriteWorkDibHeader(dib, w, h);
-    OrientPixels(WorkDibPixels(dib), WorkDibPixels(MainDocument.dib), MainDocument.width, MainDocument.height,
-                 orientation, kBytesPerPixel);
-    if (!alpha.empty())
-        OrientPixels(alpha.data(), MainExtras.alpha.data(), MainDocument.width, MainDocument.height, orientation, 1);
-    GlobalUnlock(block);
-    Outcome outcome;
-    AdoptWorkDib(&MainDocument, block, w, h, &outcome);
-    MainExtras.alpha.swap(alpha);
-    return ReportOutcome(input, outcome);
-}
-
 // Makes the engine's picture MainDocument's, with its alpha plane.
 int AdoptPicture(PictureBlock* picture, const std::string& input)
 {
@@ -137,9 +90,10 @@ int WriteWithCoreWriter(const CliOptions& options, const std::string& path, int 
 // The input's metadata for the file being written, and for a JPEG file
 // its segments; a failure is reported, naming the input when its metadata
 // cannot be read.
-int PrepareMetadata(const std::string& output, int type, PhotoMetadata* metadata, std::vector<JpegSegment>* segments)
+int PrepareMetadata(const CliOptions& options, const std::string& output, int type, PhotoMetadata* metadata,
+                    std::vector<JpegSegment>* segments)
 {
-    const MetadataSettings settings{MetadataKeep::All, MainDocument.width, MainDocument.height, MainExtras.oriented};
+    const MetadataSettings settings{options.metadata, MainDocument.width, MainDocument.height, MainExtras.oriented};
     Outcome outcome = ReadPhotoMetadata(MainExtras.source.c_str(), settings, metadata);
     if (outcome.ok() && type == kTypeJpeg)
         outcome = JpegMetadataSegments(*metadata, segments);
@@ -162,42 +116,6 @@ int CopyPathInto(ImageDocument* doc, const std::string& path)
     return 0;
 }
 
-int SniffPictureType(const std::string& path)
-{
-    unsigned char magic[12] = {};
-    std::size_t got = 0;
-    std::FILE* file = OpenFileUtf8(path.c_str(), "rb");
-    if (file) {
-        got = std::fread(magic, 1, sizeof magic, file);
-        std::fclose(file);
-    }
-    if (got >= 2 && magic[0] == 'B' && magic[1] == 'M')
-        return kTypeBmp;
-    if (got >= 2 && magic[0] == 0xFF && magic[1] == 0xD8)
-        return kTypeJpeg;
-    if (got >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0)
-        return kTypePng;
-    if (got >= 12 && std::memcmp(magic, "RIFF", 4) == 0 && std::memcmp(magic + 8, "WEBP", 4) == 0)
-        return kTypeWebp;
-    if (EndsWithNoCase(path, ".bmp"))
-        return kTypeBmp;
-    if (EndsWithNoCase(path, ".png"))
-        return kTypePng;
-    if (EndsWithNoCase(path, ".webp"))
-        return kTypeWebp;
-    return kTypeJpeg;
-}
-
-const char* TypeExtension(int type)
-{
-    switch (type) {
-    case kTypeBmp: return ".bmp";
-    case kTypePng: return ".png";
-    case kTypeWebp: return ".webp";
-    default: return ".jpg";
-    }
-}
-
 int TypeForFormat(CliFormat format, int inputType)
 {
     switch (format) {
@@ -207,23 +125,6 @@ int TypeForFormat(CliFormat format, int inputType)
     case CliFormat::Webp: return kTypeWebp;
     default: return inputType;
     }
-}
-
-Outcome ReadPortablePicture(ImageDocument* doc, int type, std::vector<std::uint8_t>* alpha)
-{
-    return type == kTypePng ? ReadPngFile(doc->path, doc, alpha) : ReadWebpFile(doc->path, doc, alpha);
-}
-
-void UseAlphaAsHeights(ImageDocument* mark, const std::vector<std::uint8_t>& alpha)
-{
-    // An alpha channel that is opaque everywhere would be a flat relief:
-    // such a watermark keeps its brightness as height.
-    if (!HasTransparency(alpha) || !mark->dib)
-        return;
-    BYTE* p = WorkDibPixels(mark->dib);
-    const std::size_t count = static_cast<std::size_t>(mark->width) * static_cast<std::size_t>(mark->height);
-    for (std::size_t i = 0; i < count; ++i, p += 4)
-        p[0] = p[1] = p[2] = p[3] = alpha[i];
 }
 
 int PrepareInputPicture(const CliOptions& options, const std::string& input, int inputType)
@@ -236,8 +137,16 @@ int PrepareInputPicture(const CliOptions& options, const std::string& input, int
     int orientation = 1;
     if (ReportOutcome(input, ReadOrientation(input.c_str(), &orientation)) != 0)
         return -1;
-    if (orientation != 1 && Orient(orientation, input) != 0)
-        return -1;
+    if (orientation != 1) {
+        PictureBlock turned = OrientPicture(orientation, WorkDibPixels(MainDocument.dib), MainDocument.width,
+                                            MainDocument.height, MainExtras.alpha);
+        if (turned.failure != Failure::None) {
+            Report(input, _("not enough memory to turn the picture"));
+            return -1;
+        }
+        if (AdoptPicture(&turned, input) != 0)
+            return -1;
+    }
     MainExtras.oriented = true;
     return 0;
 }
@@ -249,16 +158,6 @@ int ShapeInputPicture(const CliOptions& options, const std::string& input)
     if (options.resizeGiven && Resize(options, input) != 0)
         return -1;
     return 0;
-}
-
-void CompositeOverColour(BYTE* pixels, const std::uint8_t* alpha, std::size_t count, const unsigned char* rgb)
-{
-    const unsigned bg[3] = {rgb[2], rgb[1], rgb[0]};  // blue, green, red as stored
-    for (std::size_t i = 0; i < count; ++i, pixels += 4) {
-        const unsigned a = alpha[i];
-        for (int c = 0; c < 3; ++c)
-            pixels[c] = static_cast<BYTE>((pixels[c] * a + bg[c] * (255 - a) + 127) / 255);
-    }
 }
 
 int WriteResultPicture(const CliOptions& options, const std::string& output, int type)
@@ -278,11 +177,11 @@ int WriteResultPicture(const CliOptions& options, const std::string& output, int
 
     // The metadata is read and encoded first and goes into the file as it
     // is written: metadata that cannot be carried stops the write.
-    const bool withMetadata = !options.strip && type != kTypeBmp && MainExtras.sourceType != kTypeBmp &&
+    const bool withMetadata = options.metadata != MetadataKeep::None && type != kTypeBmp && MainExtras.sourceType != kTypeBmp &&
                               !MainExtras.source.empty();
     PhotoMetadata metadata;
     std::vector<JpegSegment> segments;
-    if (withMetadata && PrepareMetadata(output, type, &metadata, &segments) != 0)
+    if (withMetadata && PrepareMetadata(options, output, type, &metadata, &segments) != 0)
         return -1;
 
     const std::uint8_t* alpha = keepsAlpha && !MainExtras.alpha.empty() ? MainExtras.alpha.data() : nullptr;

@@ -4,21 +4,16 @@
 // metadata from input to output.
 #pragma once
 
-#include "platform/file_names.h"
-
 #include "cli/options.h"
+#include "files/picture_io.h"
 #include "image/failure.h"
 #include "image/image_document.h"
+#include "processing/transparency.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// File types; 1 and 2 are the Windows program's file-type indexes.
-constexpr int kTypeBmp = 1;
-constexpr int kTypeJpeg = 2;
-constexpr int kTypePng = 3;
-constexpr int kTypeWebp = 4;
 
 // What the picture in MainDocument carries besides its pixels.
 struct PictureExtras {
@@ -34,27 +29,8 @@ extern PictureExtras MainExtras;
 // units (platform/file_names.h).
 int CopyPathInto(ImageDocument* doc, const std::string& path);
 
-// The type of a file by its first bytes (BMP, JPEG, PNG, WebP), else by its
-// extension, else JPEG (whose reader then says what is wrong).
-int SniffPictureType(const std::string& path);
-
-// ".bmp", ".jpg", ".png" or ".webp".
-const char* TypeExtension(int type);
-
 // The output type a --format means (FromName: inputType).
 int TypeForFormat(CliFormat format, int inputType);
-
-// HasPictureExtension (the extensions a folder search takes) is in
-// platform/file_names.h, shared with the program's batch window.
-
-// Reads the PNG or WebP file named by doc->path into doc, its transparency
-// into *alpha.
-Outcome ReadPortablePicture(ImageDocument* doc, int type, std::vector<std::uint8_t>* alpha);
-
-// A watermark with transparency: every pixel becomes grey with its alpha,
-// R = G = B = HeightByte = alpha.  Without transparency (no alpha, or alpha
-// 255 everywhere) nothing changes: the brightness stays the height.
-void UseAlphaAsHeights(ImageDocument* mark, const std::vector<std::uint8_t>& alpha);
 
 // After MainDocument was read from input: remembers the input for its
 // metadata and, with --auto-orient, turns the pixels (and alpha) as its
@@ -70,12 +46,7 @@ int ShapeInputPicture(const CliOptions& options, const std::string& input);
 
 // Writes MainDocument to output as type: transparency kept for PNG and
 // WebP, put over --background for BMP and JPEG (refused without it), the
-// input's metadata carried over unless --strip (BMP carries none).  The
+// input's metadata carried over as --metadata says (BMP carries none).  The
 // file appears at output only when complete.  Reports its problems.
 // Returns 0 or -1.
 int WriteResultPicture(const CliOptions& options, const std::string& output, int type);
-
-// The transparency rule on its own: composites pixels (bottom-up, 4 bytes)
-// over the colour (red, green, blue) by alpha: c' = (c a + bg (255 - a) +
-// 127) / 255.
-void CompositeOverColour(BYTE* pixels, const std::uint8_t* alpha, std::size_t count, const unsigned char* rgb);

@@ -6,6 +6,7 @@
 #include "cli/report.h"
 #include "cli/system.h"
 #include "cli/text_messages.h"
+#include "files/text_placeholders.h"
 #include "text/text_mark.h"
 
 #include <cstdio>
@@ -35,9 +36,53 @@ int RenderTextMark(const TextMarkParams& params, TextField* field, std::string* 
     return -1;
 }
 
-int MakeTextMarkDocument(const TextField& field, int soften, ImageDocument* doc)
+int PrepareTextTemplate(CliOptions* options, std::string* problem)
 {
-    switch (BuildTextMarkDocument(field, soften, doc)) {
+    TextTemplate parsed;
+    const PlaceholderOutcome checked = CheckTextTemplate(options->text.text, &parsed);
+    if (!checked.ok()) {
+        *problem = "--text: " + PlaceholderFailureText(checked);
+        return -1;
+    }
+    if (!parsed.HasPlaceholders()) {
+        options->text.text = parsed.LiteralText();
+        return 0;
+    }
+    options->textPerPhoto = true;
+    TextMarkParams literal = options->text;
+    literal.text = parsed.LiteralText();
+    TextLayout layout;
+    const TextOutcome laid = LayoutText(literal, &layout);
+    if (laid.ok() || laid.failure == TextFailure::TextEmpty)
+        return 0;
+    *problem = TextFailureText(laid);
+    return -1;
+}
+
+int MakePhotoTextMark(const CliOptions& options, const std::string& input)
+{
+    TextMarkParams params = options.text;
+    const PlaceholderOutcome filled = FillTextPlaceholders(options.text.text, input.c_str(), &params.text);
+    if (!filled.ok()) {
+        Report(input, PlaceholderFailureText(filled));
+        return -1;
+    }
+    TextField field;
+    std::string problem;
+    if (RenderTextMark(params, &field, &problem) != 0) {
+        Report(input, problem);
+        return -1;
+    }
+    if (BuildTextMark(field, params, &WatermarkDocument) != TextMarkFailure::None) {
+        Report(input, _("not enough memory for the watermark"));
+        return -1;
+    }
+    return 0;
+}
+
+int MakeTextMarkDocument(const TextField& field, const TextMarkParams& params, ImageDocument* doc)
+{
+    switch (BuildTextMark(field, params, doc)) {
     case TextMarkFailure::None: return 0;
     case TextMarkFailure::OutOfMemory:
         WriteError(Format(_("quillvane-cli: not enough memory for the text mark (%ld x %ld)\n"), field.width,
@@ -72,7 +117,7 @@ int RunTextMark(const CliOptions& options)
         EndBatch();
         return kExitFileFailed;
     }
-    int result = MakeTextMarkDocument(field, options.text.soften, &MainDocument);
+    int result = MakeTextMarkDocument(field, options.text, &MainDocument);
     // Grey and opaque, with no source for metadata: 8-bit RGB PNG, 24-bit BMP.
     if (result == 0)
         result = WriteResultPicture(options, options.output, format == CliFormat::Png ? kTypePng : kTypeBmp);

@@ -148,3 +148,30 @@ std::string TextFailureText(const TextOutcome& outcome)
     }
     return std::string();
 }
+
+std::string PlaceholderFailureText(const PlaceholderOutcome& outcome)
+{
+    const char* placeholder = outcome.placeholder.c_str();
+    switch (outcome.failure) {
+    case PlaceholderFailure::None:
+    case PlaceholderFailure::Count: return std::string();
+    case PlaceholderFailure::Unterminated:
+        return Format(_("the placeholder '%s' has no closing '}' (a brace itself is written '{{')"), placeholder);
+    case PlaceholderFailure::StrayBrace:
+        return Format(_("the '}' at byte %zu closes no placeholder (a brace itself is written '}}')"),
+                      outcome.offset + 1);
+    case PlaceholderFailure::UnknownName:
+        return Format(_("unknown placeholder '%s' (known: {filename}, {date:FORMAT}, {exif:NAME}, {xmp:KEY})"),
+                      placeholder);
+    case PlaceholderFailure::BadDateFormat:
+        return Format(_("%s: the date has no conversion '%s'"), placeholder, outcome.detail.c_str());
+    case PlaceholderFailure::UnknownTag: return Format(_("%s: Exiv2 knows no such tag"), placeholder);
+    case PlaceholderFailure::TagMissing:
+        return Format(_("%s: the photo has no such tag (a default may follow '|')"), placeholder);
+    case PlaceholderFailure::MetadataUnreadable:
+        return Format(_("%s: the photo's metadata cannot be read (%s)"), placeholder, outcome.detail.c_str());
+    case PlaceholderFailure::NoDate:
+        return Format(_("%s: the photo has no date taken and no file time"), placeholder);
+    }
+    return std::string();
+}

@@ -231,12 +231,12 @@ std::string EncodeXmp(const Exiv2::XmpData& xmp)
     return packet;
 }
 
-// Encodes what is kept of image's metadata into *metadata.
-void EncodeMetadata(Exiv2::Image& image, const MetadataSettings& settings, PhotoMetadata* metadata)
+// Encodes what settings keep of exif, xmp, iptc and the ICC profile icc
+// into *metadata: the one place where metadata is filtered, whether it
+// comes from a file or from memory.
+void EncodeKept(Exiv2::ExifData exif, Exiv2::XmpData xmp, Exiv2::IptcData iptc, const std::uint8_t* icc,
+                std::size_t iccBytes, const MetadataSettings& settings, PhotoMetadata* metadata)
 {
-    Exiv2::ExifData exif = image.exifData();
-    Exiv2::XmpData xmp = image.xmpData();
-    Exiv2::IptcData iptc = image.iptcData();
     if (settings.keep == MetadataKeep::AllButLocation)
         EraseLocation(exif, xmp, iptc);
     FitToWrittenPicture(exif, xmp, settings);
@@ -251,10 +251,32 @@ void EncodeMetadata(Exiv2::Image& image, const MetadataSettings& settings, Photo
         const Exiv2::DataBuf encoded = Exiv2::IptcParser::encode(iptc);
         metadata->iptc.assign(encoded.pData_, encoded.pData_ + encoded.size_);
     }
-    if (image.iccProfileDefined()) {
-        const Exiv2::DataBuf& profile = *image.iccProfile();
-        metadata->icc.assign(profile.pData_, profile.pData_ + profile.size_);
-    }
+    metadata->icc.assign(icc, icc + iccBytes);
+}
+
+// Encodes what is kept of image's metadata into *metadata.
+void EncodeMetadata(Exiv2::Image& image, const MetadataSettings& settings, PhotoMetadata* metadata)
+{
+    const Exiv2::DataBuf* profile = image.iccProfileDefined() ? image.iccProfile() : nullptr;
+    EncodeKept(image.exifData(), image.xmpData(), image.iptcData(), profile ? profile->pData_ : nullptr,
+               profile ? static_cast<std::size_t>(profile->size_) : 0, settings, metadata);
+}
+
+// Decodes metadata encoded by EncodeKept and encodes what settings keep.
+void FilterEncoded(const PhotoMetadata& read, const MetadataSettings& settings, PhotoMetadata* metadata)
+{
+    Exiv2::ExifData exif;
+    Exiv2::XmpData xmp;
+    Exiv2::IptcData iptc;
+    if (!read.exif.empty())
+        Exiv2::ExifParser::decode(exif, read.exif.data(), static_cast<std::uint32_t>(read.exif.size()));
+    if (!read.xmp.empty() && Exiv2::XmpParser::decode(xmp, read.xmp) != 0)
+        throw Exiv2::Error(Exiv2::kerErrorMessage, "the XMP packet cannot be read");
+    if (!read.iptc.empty() &&
+        Exiv2::IptcParser::decode(iptc, read.iptc.data(), static_cast<std::uint32_t>(read.iptc.size())) != 0)
+        throw Exiv2::Error(Exiv2::kerErrorMessage, "the IPTC data cannot be read");
+    EncodeKept(std::move(exif), std::move(xmp), std::move(iptc), read.icc.data(), read.icc.size(), settings,
+               metadata);
 }
 
 // A Photoshop image resource block holding the IPTC data (resource 0x0404,
@@ -287,6 +309,12 @@ constexpr std::size_t kIccChunkBytes = 65519;
 constexpr std::size_t kIccChunksMax = 255;
 
 }  // namespace
+
+std::unique_ptr<Exiv2::Image> OpenPhotoMetadata(const char* path, std::vector<std::uint8_t>* bytes)
+{
+    PrepareExiv2();
+    return OpenFileWithMetadata(path, bytes);
+}
 
 Outcome ReadOrientation(const char* path, int* orientation)
 {
@@ -333,6 +361,27 @@ Outcome ReadPhotoMetadata(const char* source, const MetadataSettings& settings, 
     Outcome outcome;
     try {
         EncodeMetadata(*from, settings, metadata);
+    } catch (const Exiv2::AnyError& error) {
+        outcome = LibraryFailure(Failure::MetadataUnwritable, error.what());
+    } catch (const std::exception& error) {
+        outcome = LibraryFailure(Failure::MetadataUnwritable, error.what());
+    } catch (...) {
+        outcome = Fail(Failure::MetadataUnwritable);
+    }
+    if (!outcome.ok())
+        *metadata = {};
+    return outcome;
+}
+
+Outcome FilterPhotoMetadata(const PhotoMetadata& read, const MetadataSettings& settings, PhotoMetadata* metadata)
+{
+    *metadata = {};
+    if (settings.keep == MetadataKeep::None || read.empty())
+        return {};
+    Outcome outcome;
+    try {
+        PrepareExiv2();
+        FilterEncoded(read, settings, metadata);
     } catch (const Exiv2::AnyError& error) {
         outcome = LibraryFailure(Failure::MetadataUnwritable, error.what());
     } catch (const std::exception& error) {

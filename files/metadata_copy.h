@@ -7,8 +7,13 @@
 #include "files/rgba_rows.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace Exiv2 {
+class Image;
+}
 
 // Reads the EXIF orientation (1..8) of the JPEG, PNG or WebP file at path
 // into *orientation: 1 when the file has none or a value outside 1..8.
@@ -52,6 +57,14 @@ struct PhotoMetadata {
 // (the library's words, if any, as the cause); *metadata is then empty.
 Outcome ReadPhotoMetadata(const char* source, const MetadataSettings& settings, PhotoMetadata* metadata);
 
+// The same filtering for metadata already in memory: read, as
+// ReadPhotoMetadata gave it (with MetadataKeep::All, when the file was
+// opened), becomes in *metadata what settings keep, for the size and
+// orientation written now.  Fails with MetadataUnwritable (the library's
+// words, if any, as the cause) when it cannot be decoded or encoded again;
+// *metadata is then empty.
+Outcome FilterPhotoMetadata(const PhotoMetadata& read, const MetadataSettings& settings, PhotoMetadata* metadata);
+
 // The JPEG marker segments for metadata: APP1 Exif, APP1 XMP, APP2
 // ICC_PROFILE (split into as many as it needs) and APP13 Photoshop IPTC.
 // Fails with MetadataUnwritable when a block does not fit its segment.
@@ -64,3 +77,9 @@ Outcome XmpWithIptc(const PhotoMetadata& metadata, std::string* packet);
 // The IPTC data as the text of a PNG "Raw profile type iptc" chunk: a
 // Photoshop resource block in hexadecimal, as Exiv2 and others read it.
 std::string IptcRawProfile(const std::vector<std::uint8_t>& iptc);
+
+// For the other readers of a photo's metadata in files/ (which include
+// Exiv2's headers): the file at path (UTF-8) with its metadata read, as
+// ReadOrientation reads it, from *bytes, which must outlive it.  Throws
+// Exiv2's errors.
+std::unique_ptr<Exiv2::Image> OpenPhotoMetadata(const char* path, std::vector<std::uint8_t>* bytes);

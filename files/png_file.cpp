@@ -136,7 +136,8 @@ int SetMetadataChunks(spng_ctx* ctx, const PhotoMetadata& metadata, PngMetadataC
 }
 
 // Encodes into an open stream, one row at a time from the WorkDib.
-Outcome Encode(std::FILE* file, const ImageDocument* doc, const std::uint8_t* alpha, const PhotoMetadata* metadata)
+Outcome Encode(std::FILE* file, const ImageDocument* doc, const std::uint8_t* alpha, const PhotoMetadata* metadata,
+               int compression)
 {
     Context ctx(spng_ctx_new(SPNG_CTX_ENCODER));
     if (!ctx)
@@ -148,6 +149,8 @@ Outcome Encode(std::FILE* file, const ImageDocument* doc, const std::uint8_t* al
     ihdr.bit_depth = 8;
     ihdr.color_type = alpha ? SPNG_COLOR_TYPE_TRUECOLOR_ALPHA : SPNG_COLOR_TYPE_TRUECOLOR;
     int error = spng_set_ihdr(ctx.get(), &ihdr);
+    if (error == 0)
+        error = spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, compression);
     PngMetadataChunks chunks;
     if (error == 0 && metadata) {
         if (const int refused = SetMetadataChunks(ctx.get(), *metadata, &chunks); refused != 0)
@@ -176,15 +179,17 @@ Outcome Encode(std::FILE* file, const ImageDocument* doc, const std::uint8_t* al
 }  // namespace
 
 Outcome WritePngFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha,
-                     const PhotoMetadata* metadata)
+                     const PhotoMetadata* metadata, const PngWriteSettings& settings)
 {
+    const bool inRange = settings.compression >= kPngCompressionMin && settings.compression <= kPngCompressionMax;
+    const int compression = inRange ? settings.compression : kPngCompressionDefault;
     char temporary[kTempPathBytes];
     if (MakeTemporaryPath(path, temporary) != 0)
         return Fail(Failure::NameTooLong);
     std::FILE* file = OpenFileUtf8(temporary, "wb");
     if (!file)
         return Fail(Failure::CreateFailed);
-    Outcome outcome = Encode(file, doc, alpha, metadata);
+    Outcome outcome = Encode(file, doc, alpha, metadata, compression);
     // libspng does not look at its writes: the stream's error flag and the
     // close tell whether everything reached the disk.
     if (outcome.ok() && (std::fflush(file) != 0 || std::ferror(file)))

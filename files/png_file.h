@@ -6,6 +6,16 @@
 
 struct PhotoMetadata;
 
+// The zlib compression levels a PNG file is written at (0 none, 9 the
+// smallest file), and the one a new setting starts at (zlib's own).
+constexpr int kPngCompressionMin = 0;
+constexpr int kPngCompressionMax = 9;
+constexpr int kPngCompressionDefault = 6;
+
+struct PngWriteSettings {
+    int compression = kPngCompressionDefault;  // kPngCompressionMin..kPngCompressionMax; others take the default
+};
+
 // Reads path into a new WorkDib for doc: 1, 2, 4, 8 and 16 bits, grey,
 // palette and colour, interlaced or not; 16-bit samples give their high
 // byte.  A file with an alpha channel or a transparency chunk fills
@@ -17,11 +27,12 @@ Outcome ReadPngFile(const char* path, ImageDocument* doc, std::vector<std::uint8
 // Writes doc's picture to path as 8-bit RGB, or RGBA when alpha is not
 // null, under a temporary name that replaces path only when complete.
 // metadata, when not null, goes into chunks before the image data (which
-// is the same with or without it).  A failure (NameTooLong, CreateFailed,
+// is the same with or without it); the image data is compressed at
+// settings.compression.  A failure (NameTooLong, CreateFailed,
 // PngWriteFailed, MetadataUnwritable, PictureOutOfMemory, WriteIncomplete,
 // ReplaceFailed) leaves any existing file untouched.
 Outcome WritePngFile(const char* path, const ImageDocument* doc, const std::uint8_t* alpha,
-                     const PhotoMetadata* metadata = nullptr);
+                     const PhotoMetadata* metadata = nullptr, const PngWriteSettings& settings = {});
 
 // Decodes a PNG held in memory (the fuzz target's entry); the same checks
 // and limits as ReadPngFile.

@@ -76,8 +76,3 @@ void WorkDibRowToRgba(const ImageDocument* doc, const std::uint8_t* alpha, LONG 
         }
     }
 }
-
-bool HasTransparency(const std::vector<std::uint8_t>& alpha)
-{
-    return std::any_of(alpha.begin(), alpha.end(), [](std::uint8_t a) { return a != 255; });
-}

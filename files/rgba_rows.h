@@ -28,6 +28,3 @@ Outcome AdoptRgbaRows(const std::uint8_t* rgba, LONG width, LONG height, bool ke
 // Fills out with one top-down row (row 0 is the top) of doc's picture as
 // RGB, or as RGBA with the plane's bytes when alpha is not null.
 void WorkDibRowToRgba(const ImageDocument* doc, const std::uint8_t* alpha, LONG row, std::uint8_t* out);
-
-// True when the plane has a byte below 255 (an empty plane has none).
-bool HasTransparency(const std::vector<std::uint8_t>& alpha);

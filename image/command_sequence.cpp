@@ -1,6 +1,7 @@
 #include "image/command_sequence.h"
 
-CommandOutcome RunProcessingCommand(ImageDocument* doc, const PictureRect* region, const ProcessingSteps& steps)
+CommandOutcome RunProcessingCommand(ImageDocument* doc, const PictureRect* region, const ProcessingSteps& steps,
+                                    EditHistory* history)
 {
     RegionSwap swap;
     switch (RegionSwapExtract(&swap, doc, region)) {
@@ -15,12 +16,20 @@ CommandOutcome RunProcessingCommand(ImageDocument* doc, const PictureRect* regio
         RegionSwapCancel(&swap, doc);
         return {};
     }
+    if (history) {
+        const PictureRect whole = {0, 0, doc->width - 1, doc->height - 1};
+        HistoryBeginChange(history, *doc, swap.regionOut ? swap.clipped : whole);
+    }
     const Failure applied = steps.apply(steps.context);
     if (applied != Failure::None) {
+        if (history)
+            HistoryDropChange(history);
         RegionSwapCancel(&swap, doc);
         return {false, applied};
     }
     RegionSwapCommit(&swap, doc);
     doc->isModified = 1;
+    if (history)
+        HistoryCommitChange(history, doc);
     return {true, Failure::None};
 }

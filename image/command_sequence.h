@@ -7,6 +7,7 @@
 #pragma once
 
 #include "image/failure.h"
+#include "image/history.h"
 #include "image/image_document.h"
 #include "image/region_swap.h"
 
@@ -35,5 +36,9 @@ struct CommandOutcome {
 };
 
 // region: the rectangle the command is confined to, in picture pixels, or
-// null for the whole picture.
-CommandOutcome RunProcessingCommand(ImageDocument* doc, const PictureRect* region, const ProcessingSteps& steps);
+// null for the whole picture.  history, when given, keeps what the engine
+// changes so that it can be undone (image/history.h): a copy of the region
+// is taken after prepare, before the engine, and becomes a step when the
+// region is pasted back.
+CommandOutcome RunProcessingCommand(ImageDocument* doc, const PictureRect* region, const ProcessingSteps& steps,
+                                    EditHistory* history = nullptr);

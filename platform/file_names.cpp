@@ -58,20 +58,3 @@ std::FILE* OpenFileUtf8(const char* path, const char* mode)
 }
 
 #endif
-
-bool HasPictureExtension(std::string_view name)
-{
-    const auto endsWith = [&](std::string_view suffix) {
-        if (name.size() < suffix.size())
-            return false;
-        for (std::size_t i = 0; i < suffix.size(); ++i) {
-            char c = name[name.size() - suffix.size() + i];
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-            if (c != suffix[i])
-                return false;
-        }
-        return true;
-    };
-    return endsWith(".bmp") || endsWith(".jpg") || endsWith(".jpeg") || endsWith(".png") || endsWith(".webp");
-}

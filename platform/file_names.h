@@ -29,7 +29,3 @@ HANDLE CreateFileUtf8(const char* path, DWORD access, DWORD shareMode, DWORD dis
 BOOL MoveFileUtf8(const char* from, const char* to, DWORD flags);
 BOOL DeleteFileUtf8(const char* path);
 std::FILE* OpenFileUtf8(const char* path, const char* mode);
-
-// True for the extensions a folder search takes (.bmp .jpg .jpeg .png
-// .webp, in any case): the tool's and the program's batch window's.
-bool HasPictureExtension(std::string_view name);

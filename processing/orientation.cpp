@@ -1,6 +1,10 @@
 #include "processing/orientation.h"
 
+#include "image/blocks.h"
+#include "image/image_document.h"
+
 #include <cstring>
+#include <new>
 
 void OrientedSize(int orientation, LONG w, LONG h, LONG* seenWidth, LONG* seenHeight)
 {
@@ -37,4 +41,35 @@ void OrientPixels(BYTE* target, const BYTE* source, LONG w, LONG h, int orientat
             std::memcpy(out, in, n);
         }
     }
+}
+
+PictureBlock OrientPicture(int orientation, const BYTE* pixels, LONG width, LONG height,
+                           std::span<const std::uint8_t> alpha)
+{
+    PictureBlock out;
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (!alpha.empty() && alpha.size() != count) {
+        out.failure = Failure::BadSize;
+        return out;
+    }
+    OrientedSize(orientation, width, height, &out.width, &out.height);
+    try {
+        out.alpha.resize(alpha.size());
+    } catch (const std::bad_alloc&) {
+        out.failure = Failure::OutOfMemory;
+        return out;
+    }
+    out.block = AllocateBlock(WorkDibBlockBytes(out.width, out.height));
+    if (!out.block) {
+        out.failure = Failure::OutOfMemory;
+        out.alpha.clear();
+        return out;
+    }
+    auto* dib = static_cast<BYTE*>(GlobalLock(out.block));
+    WriteWorkDibHeader(dib, out.width, out.height);
+    OrientPixels(WorkDibPixels(dib), pixels, width, height, orientation, kBytesPerPixel);
+    if (!alpha.empty())
+        OrientPixels(out.alpha.data(), alpha.data(), width, height, orientation, 1);
+    GlobalUnlock(out.block);
+    return out;
 }

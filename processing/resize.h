@@ -25,6 +25,7 @@
 #pragma once
 
 #include "image/failure.h"
+#include "image/picture_block.h"
 #include "image/picture_size.h"
 #include "image/region_swap.h"
 #include "platform/platform.h"
@@ -67,17 +68,6 @@ struct ResizeRequest {
 Failure ResizedSize(const ResizeRequest& request, LONG width, LONG height, LONG* newWidth, LONG* newHeight);
 
 // ---- The engines -------------------------------------------------------------
-
-// A picture an engine made: an unlocked WorkDib block (header written) to
-// hand to AdoptWorkDib, and its alpha plane (empty when the source had
-// none).  block is null when failure is not None.
-struct PictureBlock {
-    Failure failure = Failure::None;
-    HGLOBAL block = nullptr;
-    LONG width = 0;
-    LONG height = 0;
-    std::vector<std::uint8_t> alpha;
-};
 
 // The new size, each side 1 .. kMaxPictureSide and the whole within
 // PictureSizeAllowed.

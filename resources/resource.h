@@ -142,6 +142,36 @@
 #define IDC_DEPTH_24             11011
 #define IDC_DEPTH_32             11012
 
+/* Photo files: the PNG and WebP save settings and the metadata choices of
+ * the JPEG, PNG and WebP ones (controls 12000-12099). */
+#define RES_DLG_PNG              "PNGDIALOG"
+#define RES_DLG_WEBP             "WEBPDIALOG"
+#define IDC_METADATA_ALL         12000
+#define IDC_METADATA_NO_LOCATION 12001
+#define IDC_METADATA_NONE        12002
+#define IDC_PNG_COMPRESSION      12010  /* horizontal bar, level 0..9 */
+#define IDC_PNG_COMPRESSION_TEXT 12011
+#define IDC_WEBP_QUALITY         12020  /* horizontal bar, step 0..40 */
+#define IDC_WEBP_QUALITY_TEXT    12021
+#define IDC_WEBP_LOSSLESS        12022
+
+/* Undo, redo, resize and crop: menu ids 2300-2499, controls 12100-12199 */
+#define RES_DLG_RESIZE           "RESIZEDIALOG"
+#define RES_ACCEL_MAIN           "EDITKEYS"
+#define IDM_UNDO                 2300
+#define IDM_REDO                 2310
+#define IDM_RESIZE               2320
+#define IDM_CROP                 2330
+/* RESIZEDIALOG */
+#define IDC_RESIZE_BY_EDGE       12100  /* radio: the long edge in pixels */
+#define IDC_RESIZE_EDGE          12101
+#define IDC_RESIZE_BY_BOX        12102  /* radio: fitted inside width x height */
+#define IDC_RESIZE_BOX_WIDTH     12103
+#define IDC_RESIZE_BOX_HEIGHT    12104
+#define IDC_RESIZE_BY_PERCENT    12105  /* radio: per cent */
+#define IDC_RESIZE_PERCENT       12106
+#define IDC_RESIZE_NOW           12107  /* the picture's size */
+#define IDC_RESIZE_RESULT        12108  /* the size the picture will have */
 /* Batch window (menu File > Batch; BATCHDIALOG).  Radio ids run in the
    order of the choices' enumerations (app/batch_arguments.h). */
 #define RES_DLG_BATCH            "BATCHDIALOG"

@@ -314,6 +314,8 @@ TEST(CliOptions, EveryKindOfBadCommandLineIsRefusedWithItsReason)
         {{"bump", "--light", "0,0,1", "--elevation", "30", "i", "-o", "o.bmp"}, "--light excludes"},
         {{"bump", "--no-enlarge", "--tile", "i", "-o", "o.bmp"}, "exclude each other"},
         {{"bump", "--tile=1", "i", "-o", "o.bmp"}, "'--tile' takes no value"},
+        {{"convert", "--metadata", "gps", "i", "-o", "o.jpg"}, "'gps' is not all, no-location or none"},
+        {{"convert", "--strip", "--metadata", "all", "i", "-o", "o.jpg"}, "--strip and --metadata exclude each other"},
         {{"bump", "--strength", "5", "--strength", "6", "i", "-o", "o.bmp"}, "given twice"},
         {{"bump", "-o", "a.bmp", "--output", "b.bmp", "i"}, "given twice"},
         {{"filter", "--strength", "11", "i", "-o", "o.bmp"}, "out of range (0..10)"},

@@ -29,6 +29,20 @@ const TextCase kTextCases[] = {
     {Text::LargerThanPage, u8"画像が印刷領域より大きいため、\n印刷できない部分がありますがよろしいですか？",
      "The picture is larger than the printable area,\nso part of it will not be printed. Print anyway?"},
     {Text::CentreOnPage, u8"印刷領域の中央に印刷しますか？", "Print the picture in the center of the printable area?"},
+    // The bump dialog's watermark file.
+    {Text::WatermarkOpenTitle, u8"開く", "Open"},
+    {Text::WatermarkFileTypes,
+     u8"ビットマップファイル(*.bmp)| *.bmp|JPEGファイル(*.jpg)| *.jpg|PNGファイル(*.png)|*.png|WebPファイル(*.webp)|*.webp|",
+     "Bitmap (*.bmp)|*.bmp|JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG (*.png)|*.png|WebP (*.webp)|*.webp|"},
+    // Photo files.
+    {Text::NoticeCaption, u8"Quillvane", "Quillvane"},
+    {Text::MetadataNotRead, u8"この画像のメタデータ（EXIF、XMP、IPTC、ICCプロファイル）を読み込めなかったため、メタデータなしで開きました。",
+     "The picture's metadata (EXIF, XMP, IPTC, ICC profile) could not be read, so it was opened without it."},
+    {Text::MetadataNotWritten, u8"メタデータを書き込めなかったため、メタデータなしで保存しました。",
+     "The metadata could not be written, so the picture was saved without it."},
+    {Text::BackgroundTitle, u8"透明な部分の背景色", "Background Color for Transparent Areas"},
+    // The edit menu's undo item when a change could not be kept.
+    {Text::CantUndo, u8"元に戻せません", "Can't Undo"},
     // The batch window
     {Text::BatchCaption, u8"一括処理", "Batch"},
     {Text::BatchNoInput, u8"処理するファイルまたはフォルダーを選んでください。", "Choose the files or the folder to process."},

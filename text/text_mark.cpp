@@ -1,6 +1,7 @@
 #include "text/text_mark.h"
 
 #include "image/blocks.h"
+#include "processing/bevel.h"
 #include "processing/filters.h"
 #include "processing/neighbourhood.h"
 
@@ -44,6 +45,28 @@ TextMarkFailure BuildTextMarkDocument(const TextField& field, int soften, ImageD
         }
     }
     if (soften > 0 && Soften(doc, soften) != 0) {
+        ReleaseDocument(doc);
+        return TextMarkFailure::SoftenOutOfMemory;
+    }
+    ComputeLuminance(doc);
+    return TextMarkFailure::None;
+}
+
+int TextMarkBevel(const TextMarkParams& params)
+{
+    return params.bevel == kTextBevelDefault ? DefaultTextBevel(params.textHeight) : params.bevel;
+}
+
+TextMarkFailure BuildTextMark(const TextField& field, const TextMarkParams& params, ImageDocument* doc)
+{
+    const TextMarkFailure made = BuildTextMarkDocument(field, 0, doc);
+    if (made != TextMarkFailure::None)
+        return made;
+    if (ApplyBevel(BevelParams{TextMarkBevel(params)}, doc) != Failure::None) {
+        ReleaseDocument(doc);
+        return TextMarkFailure::OutOfMemory;
+    }
+    if (params.soften > 0 && Soften(doc, params.soften) != 0) {
         ReleaseDocument(doc);
         return TextMarkFailure::SoftenOutOfMemory;
     }

@@ -17,6 +17,14 @@ constexpr int kTextSoftenMax = 10;
 constexpr int kTextSoftenDefault = 0;
 // The face of a font collection.
 constexpr int kTextFontIndexMax = 65535;
+// The bevel that raises the letters from their edges (processing/bevel.h),
+// in the mark's pixels: kTextBevelDefault stands for the width a text of
+// its height gets, DefaultTextBevel.
+constexpr int kTextBevelDefault = -1;
+constexpr int DefaultTextBevel(int textHeight)
+{
+    return (textHeight + 5) / 10;  // round(textHeight / 10)
+}
 // The text, in bytes of UTF-8.
 constexpr std::size_t kTextMaxBytes = 4096;
 
@@ -27,4 +35,5 @@ struct TextMarkParams {
     TextAlign align = TextAlign::Left;
     int textHeight = kTextHeightDefault;  // kTextHeightMin..kTextHeightMax
     int soften = kTextSoftenDefault;      // 0..kTextSoftenMax
+    int bevel = kTextBevelDefault;        // kBevelWidth's range, or kTextBevelDefault
 };

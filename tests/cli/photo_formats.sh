@@ -147,7 +147,7 @@ exiv2 -q -M"set Exif.Image.Make Quillvane Test" -M"set Exif.Image.Orientation 1"
     -M"set Exif.Photo.PixelXDimension 4000" -M"set Exif.Photo.PixelYDimension 3000" \
     -M"set Exif.Photo.UserComment charset=Ascii kept comment" \
     -M"set Xmp.dc.creator Tester" -M"set Xmp.tiff.ImageWidth 4000" \
-    -M"set Iptc.Application2.Caption A caption" meta.jpg
+    -M"set Iptc.Application2.Caption A caption" -M"set Exif.GPSInfo.GPSLatitudeRef N" meta.jpg
 exiv2 -q -it meta.jpg && exiv2 -q -iC meta.jpg
 exiv2 -pt meta.jpg 2>/dev/null | grep -q '^Exif.Thumbnail' || fail "metadata test: no thumbnail was inserted"
 tags() {  # the tags that must survive, with the dimensions written
@@ -171,6 +171,10 @@ done
 run bump meta.jpg --strength 40 --strip -o stripped.png
 [ -z "$(exiv2 -q -pa stripped.png 2>/dev/null)" ] || fail "--strip left metadata"
 [ -z "$(exiv2 -q -pC stripped.png 2>/dev/null | head -c 1)" ] || fail "--strip left the ICC profile"
+run bump meta.jpg --strength 40 --metadata no-location -o noplace.webp
+expect_rc 0 "--metadata no-location"
+[ "$(tags noplace.webp | grep -c '^Exif.GPSInfo')$(tags noplace.webp | grep -c '^Exif.Image.Make')" = 01 ] ||
+    fail "--metadata no-location: the place must go and the rest stay: $(tags noplace.webp | tr '\n' ' ')"
 # Metadata the input cannot give (an eXIf chunk that is no TIFF block): the
 # message names the input, not the file being written.
 python3 - <<'PY'

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # text-mark and bump --text through the real executable: the mark file is
-# the same bytes every run (and a known checksum for one installed font),
+# the same bytes every run (and a known checksum for one installed font,
+# bevelled by default and flat with --bevel 0),
 # PNG and BMP marks hold the same pixels, bump --text stamps exactly what
 # text-mark + --watermark stamps, on the demo photograph, in one process and
 # in workers (also beside a file that fails), and every problem is exit 2
@@ -30,7 +31,14 @@ cmp -s one.bmp two.bmp || fail "text-mark draws different bytes on two runs"
 [ "$(od -An -tu4 -j18 -N8 one.bmp | tr -s ' ')" = " 1350 133" ] ||
     fail "text-mark: size $(od -An -tu4 -j18 -N8 one.bmp)"
 SUM=$(sha256sum one.bmp | cut -d' ' -f1)
-[ "$SUM" = "7bf5aaa4c6286ed964ac9271d70c4942a7963921c25643fad36a0291b102ee9f" ] || fail "text-mark: checksum $SUM"
+[ "$SUM" = "ccfd84aadd0c5c775b0316807b918ede12b4018c64937634e2d49d462aa78d09" ] || fail "text-mark: checksum $SUM"
+# The letters are bevelled by round(128 / 10) = 13 pixels unless told
+# otherwise; --bevel 0 gives the flat letters text-mark drew before.
+run text-mark "$TEXT" --font "$IPA" --text-height 128 --soften 2 --bevel 13 -o bevel13.bmp
+cmp -s one.bmp bevel13.bmp || fail "text-mark: the default bevel of a 128-pixel text is not --bevel 13"
+run text-mark "$TEXT" --font "$IPA" --text-height 128 --soften 2 --bevel 0 -o flat.bmp
+SUM=$(sha256sum flat.bmp | cut -d' ' -f1)
+[ "$SUM" = "7bf5aaa4c6286ed964ac9271d70c4942a7963921c25643fad36a0291b102ee9f" ] || fail "text-mark --bevel 0: checksum $SUM"
 # By family name, as fontconfig finds it: the same drawing.
 run text-mark "$TEXT" --font IPAGothic --text-height 128 --soften 2 -o family.bmp
 cmp -s one.bmp family.bmp || fail "text-mark --font IPAGothic differs from the file $IPA"
@@ -73,6 +81,15 @@ TWO_LINES='Quillvane\n山田写真事務所'
 "$CLI" bump --text "$TWO_LINES" --align center --no-enlarge "$PHOTO" -o lines-text.bmp
 cmp -s lines-file.bmp lines-text.bmp || fail "two centred lines in the default font: bump --text differs"
 
+# --bevel on a watermark file bevels it at its own size before --size
+# resizes it, as the text mark's own bevel does.
+"$CLI" text-mark "$TEXT" --font "$IPA" --text-height 96 --bevel 0 -o flat-mark.png
+"$CLI" bump --watermark flat-mark.png --bevel 10 --size 40% --gravity sw "$PHOTO" -o bevel-file.bmp
+"$CLI" bump --text "$TEXT" --font "$IPA" --text-height 96 --size 40% --gravity sw "$PHOTO" -o bevel-text.bmp
+cmp -s bevel-file.bmp bevel-text.bmp || fail "bump --watermark --bevel 10 differs from the text's default bevel"
+"$CLI" bump --watermark flat-mark.png --size 40% --gravity sw "$PHOTO" -o flat-file.bmp
+cmp -s flat-file.bmp bevel-file.bmp && fail "bump --watermark --bevel 10 changed nothing"
+
 # Several photographs in worker processes: each is what one run makes.
 mkdir -p batch workers
 cp "$PHOTO" batch/a.jpg
@@ -109,6 +126,8 @@ refused "'notes.ttf' is not a font file" text-mark abc --font notes.ttf -o kept.
 refused "has no glyph for '山' (U+5C71)" text-mark "ab山" --font "$DEJAVU" -o kept.bmp
 refused "DejaVu Sans" text-mark "ab山" --font "DejaVu Sans" -o kept.bmp
 refused "out of range (8..2048)" text-mark abc --text-height 100000 -o kept.bmp
+refused "--bevel: 501 is out of range (0..500)" text-mark abc --bevel 501 -o kept.bmp
+refused "--bevel: -1 is out of range (0..500)" bump --bevel -1 "$PHOTO" -o out/photo.jpg
 refused "too large" text-mark "$(printf 'W%.0s' $(seq 1 600))" --text-height 2048 -o kept.bmp
 refused "not valid UTF-8" text-mark "$(printf 'a\xc3')" -o kept.bmp
 refused "JPEG would blur" text-mark abc -o out/mark.jpg

@@ -5,6 +5,7 @@
 // luminance read back is exactly those heights.
 #include "files/png_file.h"
 #include "processing/scale.h"
+#include "processing/transparency.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -4,7 +4,8 @@
 # must be the same bytes.  Covered: conversions between the four types,
 # bump with a transparent PNG watermark and --size/--gravity/--margin,
 # metadata kept and stripped, --auto-orient, a text mark drawn with
-# --font PATH, -r into a folder with --jobs, --preset, --in-place, a
+# --font PATH, placeholders filled from EXIF, the file name and its time,
+# -r into a folder with --jobs, --preset, --in-place, a
 # non-ASCII file name, Windows paths (drive letter and '\'), and the
 # Japanese messages of the catalogue beside the .exe.
 #   cli-same-as-native.sh quillvane-cli.exe NATIVE-quillvane-cli
@@ -78,6 +79,8 @@ run_both "metadata stripped" convert meta.jpg --strip -o out/stripped.jpg
 run_both "--auto-orient" convert meta.jpg --auto-orient -o out/turned.jpg
 run_both "text mark, --font PATH" text-mark 'Quillvane © 2026' --font "$FONT" --text-height 48 --soften 1 -o out/mark.png
 run_both "bump --text" bump in/photo.png --text 'QV' --font "$FONT" --text-height 24 -o out/t.png
+run_both "bump --text with placeholders" bump meta.jpg "in/写真_𠮷_café.jpg" --jobs 1 --format png \
+    --text '{exif:Make|none} {filename} {date:%Y}' --font "$FONT" --text-height 24 -o out
 run_both "-r into a folder, --jobs 2" effect --kind negative -r in -o out/tree --suffix _n --jobs 2
 run_both "-r with Windows paths" filter --kind soft --strength 1 -r WIN{in} -o WIN{out/tree2}
 run_both "a non-ASCII name" ysh "in/写真_𠮷_café.jpg" --hue 30 -o "out/写真_𠮷_café.png"

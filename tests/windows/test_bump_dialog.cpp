@@ -11,12 +11,18 @@
 #include "processing/neighbourhood.h"
 #include "app/preview.h"
 #include "app/settings.h"
+#include "files/bmp_reader.h"
+#include "files/bmp_writer.h"
+#include "files/png_file.h"
+#include "image/blocks.h"
 #include "resources/resource.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 using namespace wintest;
 using namespace dlgtest;
@@ -711,6 +717,133 @@ TEST_F(BumpCommand, OkStampsOnlyTheSelectionAsTheEngineDoesAndCancelChangesNothi
     EXPECT_EQ(MainDocument.isModified, 1);
     // The relief really changed the region.
     EXPECT_FALSE(apptest::DocBytes(MainDocument) == before);
+}
+
+// --- A transparent logo, as the tool stamps it ------------------------------
+
+// quillvane-cli.exe at the top of the build tree, three folders above this
+// program's file (tests\windows\quillvane_win_tests.exe).
+std::string ToolPath()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string dir = path;
+    for (int up = 0; up < 3; ++up)
+        dir = dir.substr(0, dir.find_last_of('\\'));
+    return dir + "\\quillvane-cli.exe";
+}
+
+// Runs the tool's command line to its end; its exit status (9999 when it
+// could not start or did not end within a minute).
+DWORD RunTool(const std::string& arguments)
+{
+    std::string line = "\"" + ToolPath() + "\" " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &si, &pi))
+        return 9999;
+    DWORD code = 9999;
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+// A 36 x 28 logo whose colours vary but whose alpha makes the shape: an
+// opaque ring with soft edges on a clear ground, written as RGBA PNG.
+// Its alpha (bottom-up) goes to *alpha.
+bool WriteLogoPng(const std::string& path, std::vector<std::uint8_t>* alpha)
+{
+    constexpr LONG w = 36, h = 28;
+    ImageDocument logo{};
+    HGLOBAL block = AllocateBlock(WorkDibBytes(w, h));
+    if (!block)
+        return false;
+    AdoptWorkDib(&logo, block, w, h, nullptr);
+    WriteWorkDibHeader(logo.dib, w, h);
+    alpha->assign(static_cast<std::size_t>(w * h), 0);
+    BYTE* p = WorkDibPixels(logo.dib);
+    for (LONG y = 0; y < h; ++y)
+        for (LONG x = 0; x < w; ++x, p += 4) {
+            const double edge = std::fabs(std::hypot(x - 17.5, y - 13.5) - 9.0) - 3.0;
+            const double a = std::fmin(std::fmax(0.5 - edge / 1.5, 0.0), 1.0);
+            (*alpha)[static_cast<std::size_t>(y * w + x)] = static_cast<std::uint8_t>(a * 255.0 + 0.5);
+            p[0] = static_cast<BYTE>(x * 7);
+            p[1] = static_cast<BYTE>(200 - y * 5);
+            p[2] = static_cast<BYTE>(x * y);
+        }
+    const bool written = WritePngFile(path.c_str(), &logo, alpha->data()).ok();
+    ReleaseDocument(&logo);
+    return written;
+}
+
+TEST_F(BumpDialog, TransparentPngLogoStampsWhatTheToolStampsBitForBit)
+{
+    LoadPicture(120, 90);
+    const std::string logo = dir_->File("logo.png");
+    const std::string picture = dir_->File("picture.bmp");
+    const std::string stamped = dir_->File("stamped.bmp");
+    std::vector<std::uint8_t> alpha;
+    ASSERT_TRUE(WriteLogoPng(logo, &alpha));
+    // The tool's input: the picture as a 24-bit BMP, the same pixels.
+    char kept[sizeof MainDocument.path];
+    std::memcpy(kept, MainDocument.path, sizeof kept);
+    std::snprintf(MainDocument.path, sizeof MainDocument.path, "%s", picture.c_str());
+    ASSERT_TRUE(WriteBmpFile(&MainDocument, BmpWriteSettings{24}).ok());
+    std::memcpy(MainDocument.path, kept, sizeof kept);
+
+    DialogDriver driver;
+    driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
+        ClickButton(dialog, IDC_BUMP_CHOOSE);
+        // The alpha is the height, whatever the colours.
+        ASSERT_EQ(WatermarkDocument.width, 36);
+        ASSERT_EQ(WatermarkDocument.height, 28);
+        const BYTE* p = WorkDibPixels(WatermarkDocument.dib);
+        for (std::size_t i = 0; i < alpha.size(); ++i, p += 4)
+            ASSERT_TRUE(p[0] == alpha[i] && p[1] == alpha[i] && p[2] == alpha[i] && p[3] == alpha[i]) << i;
+        ClickButton(dialog, IDC_BUMP_DONTENLARGE);
+        ScrollBar(dialog, IDC_BUMP_OFFSETX, SB_THUMBPOSITION, 50);
+        ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_THUMBPOSITION, 31, WM_VSCROLL);
+        ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_THUMBPOSITION, 70);
+        EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
+        PressButton(dialog, IDOK);
+    });
+    driver.OnDialog(U8(u8"開く"), [&](HWND dialog) {
+        FileDialogSelectType(dialog, 2);  // PNG
+        FileDialogAccept(dialog, logo);
+    });
+    ASSERT_EQ(RunDialog(RES_DLG_BUMP, BumpDialogProc, u8"", nullptr, &driver), 1);
+    const BumpParams& b = Remembered.bump;
+    ASSERT_EQ(b.layout.offsetX, 50);
+    ASSERT_EQ(b.layout.offsetY, 31);
+    // What the main window's OK does.
+    const std::vector<BYTE> before = CopyDib(MainDocument.dib);
+    ASSERT_EQ(ApplyBump(b, &WatermarkDocument, &MainDocument), Failure::None);
+
+    char arguments[1024];
+    std::snprintf(arguments, sizeof arguments,
+                  "bump --watermark \"%s\" --light %.17g,%.17g,%.17g --strength %d --amplify %d --ambient %d "
+                  "--no-enlarge%s --offset %d,%d \"%s\" -o \"%s\"",
+                  logo.c_str(), b.lightX, b.lightY, b.lightZ, b.strength, b.amplification, b.ambient,
+                  b.layout.keepAspect ? " --keep-aspect" : "", static_cast<int>(b.layout.offsetX),
+                  static_cast<int>(b.layout.offsetY), picture.c_str(), stamped.c_str());
+    ASSERT_EQ(RunTool(arguments), 0u) << arguments;
+    ImageDocument tool{};
+    std::snprintf(tool.path, sizeof tool.path, "%s", stamped.c_str());
+    ASSERT_TRUE(ReadBmpFile(&tool).ok());
+    ASSERT_EQ(tool.width, MainDocument.width);
+    ASSERT_EQ(tool.height, MainDocument.height);
+    const BYTE* ours = WorkDibPixels(MainDocument.dib);
+    const BYTE* theirs = WorkDibPixels(tool.dib);
+    int differing = 0;
+    for (LONG i = 0; i < tool.width * tool.height; ++i)
+        for (int c = 0; c < 3; ++c)
+            differing += ours[4 * i + c] != theirs[4 * i + c];
+    EXPECT_EQ(differing, 0);
+    EXPECT_FALSE(CopyDib(MainDocument.dib) == before);  // the logo left its mark
+    ReleaseDocument(&tool);
 }
 
 }  // namespace

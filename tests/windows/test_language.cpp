@@ -47,9 +47,9 @@ const LanguageTexts& JapaneseTexts()
 {
     static const LanguageTexts texts = {
         Utf8s({u8"ファイル(&F)", u8"ファイルの読み込み(&O)", u8"ファイルの書き込み(&S)", u8"", u8"ページ設定(&G)",
-               u8"印刷(&P)", u8"", u8"一括処理(&B)...", u8"", u8"終了(&X)", u8"画像加工(&K)", u8"バンプ設定(&B)",
-               u8"フィルター(&T)",
-               u8"画像効果(&E)", u8"色調整(&A)", u8"YSH調整(&Y)"}),
+               u8"印刷(&P)", u8"", u8"一括処理(&B)...", u8"", u8"終了(&X)", u8"編集(&E)", u8"元に戻す(&U)\tCtrl+Z", u8"やり直し(&R)\tCtrl+Y",
+               u8"画像加工(&K)", u8"バンプ設定(&B)", u8"フィルター(&T)", u8"画像効果(&E)", u8"",
+               u8"画像サイズ変更(&R)...", u8"選択範囲で切り抜き(&C)", u8"色調整(&A)", u8"YSH調整(&Y)"}),
         {
             {RES_DLG_BUMP, u8"バンプ設定",
              Utf8s({u8"OK", u8"ｷｬﾝｾﾙ", u8"光源の方向", u8"X:", u8"Y:", u8"Z:", u8"強度:",
@@ -78,6 +78,9 @@ const LanguageTexts& JapaneseTexts()
              Utf8s({u8"OK", u8"ｷｬﾝｾﾙ", u8"16ビットカラー", u8"24ビットカラー", u8"32ビットカラー"})},
             {RES_DLG_PRINTABORT, u8"印刷中止",
              Utf8s({u8"画像を印刷しています。", u8"中止するときは「ｷｬﾝｾﾙ」を押してください。", u8"ｷｬﾝｾﾙ"})},
+            {RES_DLG_RESIZE, u8"画像サイズ変更",
+             Utf8s({u8"OK", u8"ｷｬﾝｾﾙ", u8"長辺のピクセル数(&L)", u8"幅と高さに収める(&F)", u8"×", u8"倍率 ％(&P)",
+                    u8"現在のサイズ:", u8"変更後のサイズ:"})},
         }};
     return texts;
 }
@@ -87,8 +90,8 @@ const LanguageTexts& EnglishTexts()
     static const LanguageTexts texts = {
         Utf8s({u8"&File", u8"&Open...", u8"&Save As...", u8"", u8"Pa&ge Setup...", u8"&Print...", u8"",
                u8"&Batch...", u8"", u8"E&xit",
-               u8"&Image", u8"&Bump Settings...", u8"Fil&ters...", u8"&Effects...", u8"&Color",
-               u8"&YSH Adjustment..."}),
+               u8"&Edit", u8"&Undo\tCtrl+Z", u8"&Redo\tCtrl+Y", u8"&Image", u8"&Bump Settings...", u8"Fil&ters...",
+               u8"&Effects...", u8"", u8"Re&size...", u8"&Crop to Selection", u8"&Color", u8"&YSH Adjustment..."}),
         {
             {RES_DLG_BUMP, u8"Bump Settings",
              Utf8s({u8"OK", u8"Cancel", u8"Light", u8"X:", u8"Y:", u8"Z:", u8"Strength:", u8"1 to 200", u8"Amplify:",
@@ -114,6 +117,9 @@ const LanguageTexts& EnglishTexts()
              Utf8s({u8"OK", u8"Cancel", u8"16-bit color", u8"24-bit color", u8"32-bit color"})},
             {RES_DLG_PRINTABORT, u8"Printing",
              Utf8s({u8"Printing the picture.", u8"Click Cancel to stop printing.", u8"Cancel"})},
+            {RES_DLG_RESIZE, u8"Resize Picture",
+             Utf8s({u8"OK", u8"Cancel", u8"&Long edge (pixels)", u8"&Fit inside W x H", u8"×", u8"&Percent",
+                    u8"Current size:", u8"New size:"})},
         }};
     return texts;
 }

@@ -7,14 +7,24 @@
 #include "app/file_settings.h"
 #include "app/language.h"
 #include "app/main_window.h"
+#include "app/messages.h"
 #include "files/jpeg_writer.h"
 #include "app/open_save.h"
+#include "app/photo_state.h"
 #include "image/image_document.h"
 #include "resources/resource.h"
+
+#include "files/bmp_writer.h"
+#include "files/jpeg_reader.h"
+#include "files/png_file.h"
+#include "files/webp_file.h"
+#include "support/jpeg_generator.h"
 
 #include <gtest/gtest.h>
 
 #include <commdlg.h>
+#include <exiv2/exiv2.hpp>
+#include <spng.h>
 
 #include <algorithm>
 #include <cstring>
@@ -227,9 +237,13 @@ protected:
         BmpSaveDepth = 24;
         JpegQualityStep = 20;
         JpegProgressive = 0;
+        MainPhoto = OpenPhoto{};
+        SaveMetadata = MetadataKeep::All;
+        TransparencyBackground = kTransparencyBackgroundDefault;
     }
     void TearDown() override
     {
+        MainPhoto = OpenPhoto{};
         StopRepeating();
         ReleaseDocument(&doc);
         if (window) DestroyWindow(window);
@@ -453,7 +467,7 @@ TEST_F(OpenCommand, ReaderFollowsTheFileNotTheTypeShown)
     struct Case {
         const char* name;
         std::string bytes;
-        int entry;       // 0-based entry selected in the dialog
+        int entry;       // 0 BMP, 1 JPEG: the type whose entry is selected in the dialog
         int width;       // 0: not opened
         int typeAfter;
         const char* box; // the error shown, or null
@@ -474,7 +488,7 @@ TEST_F(OpenCommand, ReaderFollowsTheFileNotTheTypeShown)
         std::strcpy(doc.path, "kept.bmp");
         FileTypeIndex = 2 - c.entry;  // the dialog starts on the other entry
         DialogDriver driver;
-        driver.OnDialog(kOpenTitle, AcceptFile(path, c.entry));
+        driver.OnDialog(kOpenTitle, AcceptFile(path, c.entry + 1));  // after "all pictures"
         if (c.box) driver.AnswerMessageBox(IDOK);
         EXPECT_EQ(OpenImageCommand(window, &doc), 0);
         EXPECT_EQ(driver.Problems(), "");
@@ -544,11 +558,15 @@ TEST_F(OpenCommand, DialogTextsFollowTheLanguage)
         const char* openTitle;
         const char* saveTitle;
         std::vector<std::string> types;
+        const char* allPictures;  // the open dialog's first entry
     };
     const Case cases[] = {
         {L"ja", (const char*)u8"開く", (const char*)u8"名前を付けて保存",
-         {(const char*)u8"ビットマップファイル(*.bmp)", (const char*)u8"JPEGファイル(*.jpg)"}},
-        {L"en", "Open", "Save As", {"Bitmap (*.bmp)", "JPEG (*.jpg;*.jpeg)"}},
+         {(const char*)u8"ビットマップファイル(*.bmp)", (const char*)u8"JPEGファイル(*.jpg)",
+          (const char*)u8"PNGファイル(*.png)", (const char*)u8"WebPファイル(*.webp)"},
+         (const char*)u8"すべての画像(*.bmp;*.jpg;*.png;*.webp)"},
+        {L"en", "Open", "Save As", {"Bitmap (*.bmp)", "JPEG (*.jpg;*.jpeg)", "PNG (*.png)", "WebP (*.webp)"},
+         "All pictures (*.bmp;*.jpg;*.jpeg;*.png;*.webp)"},
     };
     auto typesOf = [](HWND dialog) {
         std::vector<std::string> types;
@@ -575,7 +593,9 @@ TEST_F(OpenCommand, DialogTextsFollowTheLanguage)
         ASSERT_EQ(driver.Seen().size(), 2u);
         EXPECT_EQ(driver.Seen()[0].caption, c.openTitle);
         EXPECT_EQ(driver.Seen()[1].caption, c.saveTitle);
-        EXPECT_EQ(openTypes, c.types);
+        std::vector<std::string> openExpected = {c.allPictures};
+        openExpected.insert(openExpected.end(), c.types.begin(), c.types.end());
+        EXPECT_EQ(openTypes, openExpected);
         EXPECT_EQ(saveTypes, c.types);
         StopRepeating();
     }
@@ -1079,7 +1099,9 @@ TEST(SwitchExtension, ReplacesOrAppendsWithinCapacity)
         {"C:\\my.dir\\photo", 0, "C:\\my.dir\\photo.bmp", true},
         {"C:/my.dir/photo.x", 1, "C:/my.dir/photo.jpg", true},
         {"C:\\my.dir\\", 1, "C:\\my.dir\\.jpg", true},
-        {"photo.bmp", 2, "photo.bmp", false},
+        {"photo.bmp", 2, "photo.png", true},
+        {"photo.jpg", 3, "photo.webp", true},
+        {"photo.bmp", 4, "photo.bmp", false},
         {"photo.bmp", -1, "photo.bmp", false},
         // Names beyond ASCII, in UTF-8 as the record holds them (表 is
         // 0x95 0x5C in code page 932, whose second byte is a backslash;
@@ -1129,6 +1151,614 @@ TEST(SwitchExtension, NeverWritesPastCapacity)
             EXPECT_EQ(result, switched ? name.substr(0, stem) + ".jpg" : name) << length;
             for (size_t i = 256; i < buffer.size(); i++) ASSERT_EQ(buffer[i], '#') << length;
         }
+}
+
+// --- Photo files: PNG and WebP, transparency, metadata, orientation ------------
+
+const std::string kPngTitle = U8(u8"PNG保存ファイル設定");
+const std::string kWebpTitle = U8(u8"WebP保存ファイル設定");
+const std::string kBackgroundTitle = U8(u8"透明な部分の背景色");
+
+// An 8-bit RGBA picture, rows top-down, as a file means it.
+struct Rgba {
+    int width = 0;
+    int height = 0;
+    std::vector<BYTE> bytes;  // red, green, blue, alpha
+    BYTE* At(int x, int y) { return &bytes[((size_t)y * width + x) * 4]; }
+};
+
+// The picture the program holds: doc's pixels and MainPhoto's alpha (255
+// where it has none), top-down.
+Rgba Held(const ImageDocument& doc, const std::vector<std::uint8_t>& alpha)
+{
+    Rgba out{doc.width, doc.height, std::vector<BYTE>((size_t)doc.width * doc.height * 4)};
+    for (int y = 0; y < doc.height; y++)
+        for (int x = 0; x < doc.width; x++) {
+            const size_t stored = (size_t)(doc.height - 1 - y) * doc.width + x;
+            const BYTE* p = doc.dib + 40 + stored * 4;
+            BYTE* q = out.At(x, y);
+            q[0] = p[2];
+            q[1] = p[1];
+            q[2] = p[0];
+            q[3] = alpha.empty() ? 255 : alpha[stored];
+        }
+    return out;
+}
+
+// A document and alpha plane holding picture (rows bottom-up).
+void FromRgba(Rgba picture, ImageDocument* doc, std::vector<std::uint8_t>* alpha)
+{
+    MakePicture(doc, picture.width, picture.height);
+    alpha->assign((size_t)picture.width * picture.height, 255);
+    for (int y = 0; y < picture.height; y++)
+        for (int x = 0; x < picture.width; x++) {
+            const size_t stored = (size_t)(picture.height - 1 - y) * picture.width + x;
+            BYTE* p = doc->dib + 40 + stored * 4;
+            const BYTE* q = picture.At(x, y);
+            p[0] = q[2];
+            p[1] = q[1];
+            p[2] = q[0];
+            (*alpha)[stored] = q[3];
+        }
+}
+
+int Luminances(const ImageDocument& doc)  // pixels whose height is not their luminance
+{
+    int wrong = 0;
+    const BYTE* p = doc.dib + 40;
+    for (int i = 0; i < doc.width * doc.height; i++, p += 4)
+        if (p[3] != Luminance(p[0], p[1], p[2])) wrong++;
+    return wrong;
+}
+
+// --- PNG files of every kind, made with libspng -------------------------------
+
+struct PngKind {
+    const char* name;
+    int colourType;  // 0 grey, 2 colour, 3 palette, 4 grey + alpha, 6 colour + alpha
+    int depth;
+    bool trns;
+    bool interlaced;
+};
+
+int Channels(int colourType) { return colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1; }
+
+// A sample of each depth's whole range; 16-bit ones differ in both bytes.
+unsigned Sample(int x, int y, int channel, int depth)
+{
+    const unsigned v = (unsigned)(x * 37 + y * 101 + channel * 53);
+    return depth == 16 ? (v * 263u) & 0xFFFF : v % (1u << depth);
+}
+
+BYTE To8(unsigned v, int depth)
+{
+    return (BYTE)(depth == 16 ? v >> 8 : depth < 8 ? v * 255 / ((1u << depth) - 1) : v);
+}
+
+void PutSample(std::vector<BYTE>& row, int index, unsigned v, int depth)
+{
+    if (depth == 16) {
+        row[index * 2] = (BYTE)(v >> 8);
+        row[index * 2 + 1] = (BYTE)v;
+    } else {
+        const int bit = index * depth;
+        row[bit / 8] |= (BYTE)(v << (8 - depth - bit % 8));
+    }
+}
+
+// The PNG file of kind, w x h, and in *expected the RGBA it means.
+std::string MakePng(const PngKind& kind, int w, int h, Rgba* expected)
+{
+    const int channels = Channels(kind.colourType);
+    const size_t rowBytes = ((size_t)w * channels * kind.depth + 7) / 8;
+    std::vector<BYTE> image;
+    *expected = Rgba{w, h, std::vector<BYTE>((size_t)w * h * 4)};
+    spng_plte plte = {};
+    spng_trns trns = {};
+    plte.n_entries = kind.colourType == 3 ? std::min(256u, 1u << kind.depth) : 0;
+    for (unsigned i = 0; i < plte.n_entries; i++) {
+        plte.entries[i] = {(uint8_t)(i * 37), (uint8_t)(i * 91 + 5), (uint8_t)(255 - i * 13), 255};
+        trns.type3_alpha[i] = (uint8_t)(i * 71);
+    }
+    trns.n_type3_entries = plte.n_entries;
+    trns.gray = (uint16_t)Sample(0, 0, 0, kind.depth);
+    trns.red = (uint16_t)Sample(0, 0, 0, kind.depth);
+    trns.green = (uint16_t)Sample(0, 0, 1, kind.depth);
+    trns.blue = (uint16_t)Sample(0, 0, 2, kind.depth);
+    for (int y = 0; y < h; y++) {
+        std::vector<BYTE> row(rowBytes, 0);
+        for (int x = 0; x < w; x++) {
+            unsigned s[4];
+            for (int c = 0; c < channels; c++) {
+                s[c] = Sample(x, y, c, kind.depth);
+                PutSample(row, x * channels + c, s[c], kind.depth);
+            }
+            BYTE* e = expected->At(x, y);
+            if (kind.colourType == 3) {
+                const spng_plte_entry& entry = plte.entries[s[0]];
+                e[0] = entry.red, e[1] = entry.green, e[2] = entry.blue;
+                e[3] = kind.trns ? trns.type3_alpha[s[0]] : 255;
+            } else if (kind.colourType == 0 || kind.colourType == 4) {
+                e[0] = e[1] = e[2] = To8(s[0], kind.depth);
+                e[3] = kind.colourType == 4 ? To8(s[1], kind.depth) : kind.trns && s[0] == trns.gray ? 0 : 255;
+            } else {
+                for (int c = 0; c < 3; c++) e[c] = To8(s[c], kind.depth);
+                const bool key = s[0] == trns.red && s[1] == trns.green && s[2] == trns.blue;
+                e[3] = kind.colourType == 6 ? To8(s[3], kind.depth) : kind.trns && key ? 0 : 255;
+            }
+        }
+        image.insert(image.end(), row.begin(), row.end());
+    }
+    spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
+    spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
+    spng_ihdr ihdr = {(uint32_t)w, (uint32_t)h, (uint8_t)kind.depth, (uint8_t)kind.colourType, 0, 0,
+                      (uint8_t)(kind.interlaced ? 1 : 0)};
+    int error = spng_set_ihdr(ctx, &ihdr);
+    if (!error && plte.n_entries) error = spng_set_plte(ctx, &plte);
+    if (!error && kind.trns) error = spng_set_trns(ctx, &trns);
+    if (!error) error = spng_encode_image(ctx, image.data(), image.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
+    size_t length = 0;
+    void* png = error ? nullptr : spng_get_png_buffer(ctx, &length, &error);
+    EXPECT_EQ(error, 0) << kind.name << ": " << spng_strerror(error);
+    std::string file(png ? (const char*)png : "", png ? length : 0);
+    free(png);
+    spng_ctx_free(ctx);
+    return file;
+}
+
+// A WebP file of picture through the core's writer.
+std::string MakeWebp(const Rgba& picture, bool withAlpha, bool lossless, const std::string& path)
+{
+    ImageDocument doc = {};
+    std::vector<std::uint8_t> alpha;
+    FromRgba(picture, &doc, &alpha);
+    EXPECT_TRUE(WriteWebpFile(path.c_str(), &doc, withAlpha ? alpha.data() : nullptr, 90, lossless).ok());
+    ReleaseDocument(&doc);
+    std::string file;
+    EXPECT_TRUE(ReadWholeFile(path, file));
+    return file;
+}
+
+Rgba Pattern(int w, int h)
+{
+    Rgba p{w, h, std::vector<BYTE>((size_t)w * h * 4)};
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            BYTE* q = p.At(x, y);
+            q[0] = (BYTE)(10 + x * 60 + y * 7);
+            q[1] = (BYTE)(20 + y * 90);
+            q[2] = (BYTE)(200 - x * 30);
+            q[3] = (BYTE)(255 - (x + 3 * y) * 20);
+        }
+    return p;
+}
+
+using PhotoOpen = FileCommands;
+
+// Every PNG depth and colour type and the three kinds of WebP file open
+// through the open command with their pixels, alpha and luminance; the
+// remembered type becomes the file's.
+TEST_F(PhotoOpen, EveryPngAndWebpKindOpensWithItsPixelsAndAlpha)
+{
+    const PngKind kinds[] = {
+        {"grey1", 0, 1, false, false},      {"grey2", 0, 2, false, false},     {"grey4", 0, 4, false, false},
+        {"grey8", 0, 8, false, false},      {"grey16", 0, 16, false, false},   {"grey8-key", 0, 8, true, false},
+        {"palette1", 3, 1, false, false},   {"palette2", 3, 2, false, false},  {"palette4", 3, 4, false, false},
+        {"palette8-trns", 3, 8, true, false}, {"rgb8", 2, 8, false, false},    {"rgb16", 2, 16, false, false},
+        {"rgb8-key", 2, 8, true, false},    {"greyalpha8", 4, 8, false, false}, {"greyalpha16", 4, 16, false, false},
+        {"rgba8", 6, 8, false, false},      {"rgba16-interlaced", 6, 16, false, true},
+        {"rgb8-interlaced", 2, 8, false, true},
+    };
+    struct Case {
+        std::string name, bytes;
+        Rgba expected;
+        bool hasAlpha;
+        int type;
+        bool exactColour;
+    };
+    std::vector<Case> cases;
+    for (const PngKind& kind : kinds) {
+        Case c{std::string(kind.name) + ".png", {}, {}, kind.trns || kind.colourType >= 4, kTypePng, true};
+        c.bytes = MakePng(kind, 13, 7, &c.expected);
+        cases.push_back(c);
+    }
+    const Rgba photo = Pattern(4, 3);
+    Rgba opaque = photo;
+    for (size_t i = 3; i < opaque.bytes.size(); i += 4) opaque.bytes[i] = 255;
+    cases.push_back({"lossless-alpha.webp", MakeWebp(photo, true, true, dir.File("w1.webp")), photo, true, kTypeWebp, true});
+    cases.push_back({"lossless.webp", MakeWebp(opaque, false, true, dir.File("w2.webp")), opaque, false, kTypeWebp, true});
+    cases.push_back({"lossy-alpha.webp", MakeWebp(photo, true, false, dir.File("w3.webp")), photo, true, kTypeWebp, false});
+    cases.push_back({"lossy.webp", MakeWebp(opaque, false, false, dir.File("w4.webp")), opaque, false, kTypeWebp, false});
+
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.File(c.name);
+        ASSERT_TRUE(WriteWholeFile(path, c.bytes));
+        FileTypeIndex = kTypeBmp;
+        DialogDriver driver;
+        driver.OnDialog(kOpenTitle, AcceptFile(path, 0));  // all pictures
+        EXPECT_EQ(OpenImageCommand(window, &doc), 0);
+        EXPECT_EQ(driver.Problems(), "");
+        EXPECT_TRUE(driver.MessageBoxes().empty());
+        StopRepeating();
+        EXPECT_EQ(FileTypeIndex, c.type);
+        EXPECT_EQ(doc.isModified, 0);
+        ASSERT_EQ(doc.width, c.expected.width);
+        ASSERT_EQ(doc.height, c.expected.height);
+        EXPECT_EQ(MainPhoto.alpha.empty(), !c.hasAlpha);
+        EXPECT_EQ(Luminances(doc), 0);
+        Rgba held = Held(doc, MainPhoto.alpha);
+        if (c.exactColour) {
+            EXPECT_EQ(held.bytes, c.expected.bytes);
+        } else {  // lossy: the alpha plane is kept exactly
+            for (size_t i = 3; i < held.bytes.size(); i += 4) EXPECT_EQ(held.bytes[i], c.expected.bytes[i]) << i / 4;
+        }
+    }
+}
+
+// An EXIF orientation of 2..8 turns the picture (and its alpha) upright
+// when it opens, without marking it modified; saved again, it says 1.
+TEST_F(PhotoOpen, EachExifOrientationOpensUpright)
+{
+    const int w = 3, h = 2;
+    const Rgba stored = Pattern(w, h);
+    // Where the seen pixel (x, y) of a W x H stored picture comes from.
+    auto source = [&](int n, int x, int y) -> std::pair<int, int> {
+        switch (n) {
+        case 2: return {w - 1 - x, y};
+        case 3: return {w - 1 - x, h - 1 - y};
+        case 4: return {x, h - 1 - y};
+        case 5: return {y, x};
+        case 6: return {y, h - 1 - x};
+        case 7: return {w - 1 - y, h - 1 - x};
+        case 8: return {w - 1 - y, x};
+        default: return {x, y};
+        }
+    };
+    for (int n = 1; n <= 8; n++) {
+        SCOPED_TRACE("orientation " + std::to_string(n));
+        const std::string path = dir.File("turned" + std::to_string(n) + ".png");
+        {
+            ImageDocument file = {};
+            std::vector<std::uint8_t> alpha;
+            FromRgba(stored, &file, &alpha);
+            ASSERT_TRUE(WritePngFile(path.c_str(), &file, alpha.data()).ok());
+            ReleaseDocument(&file);
+            auto image = Exiv2::ImageFactory::open(path);
+            image->readMetadata();
+            Exiv2::ExifData exif;
+            exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(n);
+            image->setExifData(exif);
+            image->writeMetadata();
+        }
+        DialogDriver driver;
+        driver.OnDialog(kOpenTitle, AcceptFile(path, 0));
+        EXPECT_EQ(OpenImageCommand(window, &doc), 0);
+        EXPECT_EQ(driver.Problems(), "");
+        EXPECT_TRUE(driver.MessageBoxes().empty());
+        StopRepeating();
+        const bool sideways = n >= 5;
+        ASSERT_EQ(doc.width, sideways ? h : w);
+        ASSERT_EQ(doc.height, sideways ? w : h);
+        EXPECT_EQ(doc.isModified, 0);
+        EXPECT_EQ(MainPhoto.oriented, n != 1);
+        EXPECT_EQ(Luminances(doc), 0);
+        Rgba held = Held(doc, MainPhoto.alpha);
+        Rgba copy = stored;
+        for (int y = 0; y < doc.height; y++)
+            for (int x = 0; x < doc.width; x++) {
+                auto [sx, sy] = source(n, x, y);
+                EXPECT_EQ(std::vector<BYTE>(held.At(x, y), held.At(x, y) + 4),
+                          std::vector<BYTE>(copy.At(sx, sy), copy.At(sx, sy) + 4))
+                    << "seen " << x << "," << y;
+            }
+        if (n == 6) {
+            const std::string saved = dir.File("upright.png");
+            DialogDriver saving;
+            saving.OnDialog(kSaveTitle, AcceptFile(saved, 2));
+            saving.OnDialog(kPngTitle, [](HWND d) { PressButton(d, IDOK); });
+            EXPECT_EQ(SaveImageCommand(window, &doc), 0);
+            EXPECT_EQ(saving.Problems(), "");
+            EXPECT_TRUE(saving.MessageBoxes().empty());
+            StopRepeating();
+            auto image = Exiv2::ImageFactory::open(saved);
+            image->readMetadata();
+            auto found = image->exifData().findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+            ASSERT_NE(found, image->exifData().end());
+            EXPECT_EQ(found->toLong(), 1);
+        }
+    }
+}
+
+// A photograph whose metadata cannot be read opens without it; one notice,
+// after the picture is shown, says so.
+TEST_F(PhotoOpen, UnreadableMetadataOpensWithoutItAndSaysSoOnce)
+{
+    ImageDocument source = {};
+    MakePicture(&source, 8, 8);
+    const std::string clean = dir.File("clean.jpg");
+    std::strcpy(source.path, clean.c_str());
+    ASSERT_TRUE(WriteJpegFile(&source, RememberedJpegSettings()).ok());
+    ReleaseDocument(&source);
+    std::string jpeg;
+    ASSERT_TRUE(ReadWholeFile(clean, jpeg));
+    // An EXIF block whose first directory lies far past its end.
+    const std::string exif = std::string("Exif\0\0II*\0\xFF\xFF\xFF\x7F", 14) + std::string(20, '\0');
+    jpeg.insert(2, std::string("\xFF\xE1", 2) + (char)0 + (char)(exif.size() + 2) + exif);
+    const std::string path = dir.File("badexif.jpg");
+    ASSERT_TRUE(WriteWholeFile(path, jpeg));
+
+    DialogDriver driver;
+    driver.OnDialog(kOpenTitle, AcceptFile(path, 0));
+    EXPECT_EQ(OpenImageCommand(window, &doc), 0);
+    EXPECT_TRUE(driver.MessageBoxes().empty()) << "nothing said before the picture is shown";
+    EXPECT_EQ(doc.width, 8);
+    EXPECT_TRUE(MainPhoto.metadata.empty());
+    driver.AnswerMessageBox(IDOK);
+    ShowOpenNotice(window);
+    ShowOpenNotice(window);
+    EXPECT_EQ(driver.Problems(), "");
+    const std::vector<DialogRecord> boxes = driver.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Quillvane");
+    EXPECT_EQ(boxes[0].text, ProgramText(Text::MetadataNotRead));
+}
+
+using PhotoSave = FileCommands;
+
+const std::string& SettingsTitle(int type)
+{
+    static const std::string* titles[] = {&kDepthTitle, &kJpegTitle, &kPngTitle, &kWebpTitle};
+    return *titles[type - 1];
+}
+
+// A JPEG photograph with EXIF (a place, a thumbnail), XMP (a place), IPTC
+// (a place) and an ICC profile; the profile is returned.
+std::vector<BYTE> WritePhotograph(HWND window, const TempDir& dir, const std::string& path)
+{
+    ImageDocument source = {};
+    MakePicture(&source, 16, 8);
+    std::strcpy(source.path, path.c_str());
+    {
+        DialogDriver quiet;
+        EXPECT_EQ(Shown(WriteJpegFile(&source, RememberedJpegSettings()), window), 0);
+    }
+    ReleaseDocument(&source);
+    const std::string thumbnail = dir.File("thumbnail.jpg");
+    EXPECT_TRUE(qvtest::WriteFlatJpeg(thumbnail, 16, 12, 75, false));
+    auto image = Exiv2::ImageFactory::open(path);
+    image->readMetadata();
+    Exiv2::ExifData exif;
+    exif["Exif.Image.Make"] = "Quillvane Test";
+    exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+    exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(4000);
+    Exiv2::ExifThumb(exif).setJpegThumbnail(thumbnail);
+    Exiv2::XmpData xmp;
+    xmp["Xmp.dc.creator"] = "Tester";
+    xmp["Xmp.photoshop.City"] = "Kyoto";
+    Exiv2::IptcData iptc;
+    iptc["Iptc.Application2.Caption"] = "A caption";
+    iptc["Iptc.Application2.City"] = "Kyoto";
+    Exiv2::DataBuf profile(132);
+    for (long i = 0; i < profile.size_; ++i) profile.pData_[i] = (Exiv2::byte)(i * 7);
+    const Exiv2::byte head[] = {0, 0, 0, 132};
+    std::copy(std::begin(head), std::end(head), profile.pData_);
+    std::copy_n("acsp", 4, profile.pData_ + 36);
+    image->setExifData(exif);
+    image->setXmpData(xmp);
+    image->setIptcData(iptc);
+    image->setIccProfile(profile, true);
+    image->writeMetadata();
+    return std::vector<BYTE>(profile.pData_, profile.pData_ + profile.size_);
+}
+
+// Each metadata choice of the settings dialogs into each type of file,
+// read back with Exiv2: all, all but the location, none; BMP carries none.
+TEST_F(PhotoSave, MetadataChoiceIntoEachTypeOfFile)
+{
+    const std::string source = dir.File("photo.jpg");
+    const std::vector<BYTE> profile = WritePhotograph(window, dir, source);
+    {
+        DialogDriver driver;
+        driver.OnDialog(kOpenTitle, AcceptFile(source, 0));
+        ASSERT_EQ(OpenImageCommand(window, &doc), 0);
+        ASSERT_EQ(driver.Problems(), "");
+        ASSERT_TRUE(driver.MessageBoxes().empty());
+        StopRepeating();
+    }
+    ASSERT_FALSE(MainPhoto.metadata.empty());
+    struct Choice {
+        int radio;
+        bool kept, place;
+    };
+    const Choice choices[] = {{IDC_METADATA_ALL, true, true}, {IDC_METADATA_NO_LOCATION, true, false},
+                              {IDC_METADATA_NONE, false, false}};
+    const char* extensions[] = {".bmp", ".jpg", ".png", ".webp"};
+    for (const Choice& choice : choices)
+        for (int type = kTypeBmp; type <= kTypeWebp; type++) {
+            const std::string target = dir.File("out" + std::to_string(choice.radio) + extensions[type - 1]);
+            SCOPED_TRACE(target);
+            DialogDriver driver;
+            driver.OnDialog(kSaveTitle, AcceptFile(target, type - 1));
+            driver.OnDialog(SettingsTitle(type), [&](HWND d) {
+                if (type != kTypeBmp) ClickButton(d, choice.radio);
+                PressButton(d, IDOK);
+            });
+            bool saved = false;
+            EXPECT_EQ(SaveImageCommand(window, &doc, &saved), 0);
+            EXPECT_EQ(driver.Problems(), "");
+            EXPECT_TRUE(driver.MessageBoxes().empty());
+            StopRepeating();
+            ASSERT_TRUE(saved);
+            std::string file;
+            ASSERT_TRUE(ReadWholeFile(target, file));
+            if (type == kTypeBmp) {
+                EXPECT_EQ(file.substr(0, 2), "BM");
+                continue;
+            }
+            auto image = Exiv2::ImageFactory::open(target);
+            image->readMetadata();
+            const Exiv2::ExifData& exif = image->exifData();
+            const Exiv2::XmpData& xmp = image->xmpData();
+            auto has = [&](const char* key) { return exif.findKey(Exiv2::ExifKey(key)) != exif.end(); };
+            auto hasXmp = [&](const char* key) { return xmp.findKey(Exiv2::XmpKey(key)) != xmp.end(); };
+            EXPECT_EQ(has("Exif.Image.Make"), choice.kept);
+            EXPECT_EQ(has("Exif.GPSInfo.GPSLatitudeRef"), choice.place);
+            EXPECT_FALSE(has("Exif.Thumbnail.Compression")) << "the thumbnail is removed";
+            EXPECT_EQ(hasXmp("Xmp.dc.creator"), choice.kept);
+            EXPECT_EQ(hasXmp("Xmp.photoshop.City"), choice.place);
+            if (choice.kept) {
+                EXPECT_EQ(exif.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension"))->toLong(), 16);
+            }
+            if (type != kTypeWebp) {  // WebP has no IPTC block: the caption went into XMP
+                auto caption = image->iptcData().findKey(Exiv2::IptcKey("Iptc.Application2.Caption"));
+                EXPECT_EQ(caption != image->iptcData().end(), choice.kept);
+            }
+            EXPECT_EQ(image->iccProfileDefined(), choice.kept);
+            if (choice.kept && image->iccProfileDefined()) {
+                const Exiv2::DataBuf* icc = image->iccProfile();
+                EXPECT_EQ(std::vector<BYTE>(icc->pData_, icc->pData_ + icc->size_), profile);
+            }
+        }
+    EXPECT_EQ(SaveMetadata, MetadataKeep::None);  // the last choice is remembered
+}
+
+// A transparent picture keeps its alpha through a PNG file; a JPEG file
+// gets it over the colour the colour dialog gives, the picture in the
+// window keeping its alpha; cancelling that dialog writes nothing.
+TEST_F(PhotoSave, TransparencyThroughPngAndOverTheChosenColourIntoJpeg)
+{
+    Rgba picture{16, 16, std::vector<BYTE>(16 * 16 * 4)};
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 16; x++) {
+            BYTE* p = picture.At(x, y);
+            p[0] = x < 8 ? 0 : 255, p[1] = x < 8 ? 255 : 0, p[2] = (BYTE)(y * 9);
+            p[3] = x < 8 ? 0 : y == 0 ? 128 : 255;
+        }
+    const std::string source = dir.File("logo.png");
+    {
+        ImageDocument file = {};
+        std::vector<std::uint8_t> alpha;
+        FromRgba(picture, &file, &alpha);
+        ASSERT_TRUE(WritePngFile(source.c_str(), &file, alpha.data()).ok());
+        ReleaseDocument(&file);
+    }
+    {
+        DialogDriver driver;
+        driver.OnDialog(kOpenTitle, AcceptFile(source, 0));
+        ASSERT_EQ(OpenImageCommand(window, &doc), 0);
+        StopRepeating();
+    }
+    const std::string pixelsBefore = PixelBytes(doc);
+    const std::vector<std::uint8_t> alphaBefore = MainPhoto.alpha;
+    ASSERT_EQ(alphaBefore.size(), 256u);
+
+    // PNG: every byte back, the alpha too.
+    const std::string png = dir.File("copy.png");
+    {
+        DialogDriver driver;
+        driver.OnDialog(kSaveTitle, AcceptFile(png, 2));
+        driver.OnDialog(kPngTitle, [](HWND d) { PressButton(d, IDOK); });
+        EXPECT_EQ(SaveImageCommand(window, &doc), 0);
+        EXPECT_EQ(driver.Problems(), "");
+        StopRepeating();
+    }
+    ImageDocument back = {};
+    std::vector<std::uint8_t> backAlpha;
+    ASSERT_TRUE(ReadPngFile(png.c_str(), &back, &backAlpha).ok());
+    EXPECT_EQ(Held(back, backAlpha).bytes, picture.bytes);
+    ReleaseDocument(&back);
+
+    // JPEG: the colour dialog (cancelled, then OK on the remembered blue).
+    TransparencyBackground = RGB(0, 0, 255);
+    const std::string jpeg = dir.File("flat.jpg");
+    for (bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "OK");
+        doc.isModified = 1;
+        DialogDriver driver;
+        driver.OnDialog(kSaveTitle, AcceptFile(jpeg, 1));
+        driver.OnDialog(kJpegTitle, [](HWND d) { PressButton(d, IDOK); });
+        driver.OnDialog(kBackgroundTitle, [cancel](HWND d) { PressButton(d, cancel ? IDCANCEL : IDOK); });
+        bool saved = !cancel;
+        EXPECT_EQ(SaveImageCommand(window, &doc, &saved), 0);
+        EXPECT_EQ(driver.Problems(), "");
+        EXPECT_TRUE(driver.MessageBoxes().empty());
+        StopRepeating();
+        EXPECT_EQ(saved, !cancel);
+        EXPECT_EQ(FileExists(jpeg), !cancel);
+        EXPECT_EQ(doc.isModified, cancel ? 1 : 0);
+    }
+    EXPECT_EQ(PixelBytes(doc), pixelsBefore) << "the picture in the window is not composited";
+    EXPECT_EQ(MainPhoto.alpha, alphaBefore);
+    ImageDocument flat = {};
+    std::strcpy(flat.path, jpeg.c_str());
+    ASSERT_TRUE(ReadJpegFile(&flat).ok());
+    Rgba seen = Held(flat, {});
+    for (int y = 2; y < 14; y++) {
+        const BYTE* over = seen.At(2, y);   // transparent: the background
+        const BYTE* solid = seen.At(13, y);  // opaque: its own colour
+        EXPECT_LT(over[0], 40) << y;
+        EXPECT_LT(over[1], 40) << y;
+        EXPECT_GT(over[2], 215) << y;
+        EXPECT_GT(solid[0], 215) << y;
+        EXPECT_LT(solid[1], 40) << y;
+    }
+    ReleaseDocument(&flat);
+}
+
+// What BMP and JPEG files always were: a BMP save at each depth, and the
+// JPEG save of a picture opened from a JPEG without metadata, give the
+// bytes the writers give on their own.
+TEST_F(PhotoSave, BmpAndMetadataFreeJpegBytesStayAsTheyWere)
+{
+    for (int radio : {IDC_DEPTH_16, IDC_DEPTH_24, IDC_DEPTH_32}) {
+        SCOPED_TRACE(radio);
+        MakePicture(&doc, 5, 3);
+        const std::string saved = dir.File("command.bmp"), direct = dir.File("direct.bmp");
+        std::strcpy(doc.path, direct.c_str());
+        DialogDriver driver;
+        driver.OnDialog(kSaveTitle, AcceptFile(saved, 0));
+        driver.OnDialog(kDepthTitle, [radio](HWND d) {
+            ClickButton(d, radio);
+            PressButton(d, IDOK);
+        });
+        ImageDocument copy = {};
+        MakePicture(&copy, 5, 3);
+        std::strcpy(copy.path, direct.c_str());
+        EXPECT_EQ(SaveImageCommand(window, &doc), 0);
+        EXPECT_EQ(driver.Problems(), "");
+        StopRepeating();
+        ASSERT_TRUE(WriteBmpFile(&copy, RememberedBmpSettings()).ok());
+        ReleaseDocument(&copy);
+        std::string a, b;
+        ASSERT_TRUE(ReadWholeFile(saved, a));
+        ASSERT_TRUE(ReadWholeFile(direct, b));
+        EXPECT_EQ(a, b);
+    }
+
+    ImageDocument source = {};
+    MakePicture(&source, 16, 8);
+    const std::string plain = dir.File("plain.jpg");
+    std::strcpy(source.path, plain.c_str());
+    ASSERT_TRUE(WriteJpegFile(&source, RememberedJpegSettings()).ok());
+    ReleaseDocument(&source);
+    DialogDriver driver;
+    driver.OnDialog(kOpenTitle, AcceptFile(plain, 0));
+    ASSERT_EQ(OpenImageCommand(window, &doc), 0);
+    StopRepeating();
+    EXPECT_TRUE(MainPhoto.metadata.empty());
+    const std::string saved = dir.File("command.jpg"), direct = dir.File("direct.jpg");
+    driver.OnDialog(kSaveTitle, AcceptFile(saved, 1));
+    driver.OnDialog(kJpegTitle, [](HWND d) { PressButton(d, IDOK); });
+    EXPECT_EQ(SaveImageCommand(window, &doc), 0);
+    EXPECT_EQ(driver.Problems(), "");
+    StopRepeating();
+    std::strcpy(doc.path, direct.c_str());
+    ASSERT_TRUE(WriteJpegFile(&doc, RememberedJpegSettings()).ok());
+    std::string a, b;
+    ASSERT_TRUE(ReadWholeFile(saved, a));
+    ASSERT_TRUE(ReadWholeFile(direct, b));
+    EXPECT_EQ(a, b);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <cderr.h>
 
 #include <commdlg.h>
+#include <winspool.h>
 
 #include <cstdio>
 #include <cstring>

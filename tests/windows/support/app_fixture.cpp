@@ -1,8 +1,10 @@
 #include "support/app_fixture.h"
 
+#include "app/edit_commands.h"
 #include "app/file_settings.h"
 #include "app/language.h"
 #include "app/main_window.h"
+#include "app/photo_state.h"
 #include "app/selection.h"
 #include "image/region_swap.h"
 #include "app/print.h"
@@ -69,6 +71,8 @@ std::vector<BYTE> DocBytes(const ImageDocument& doc)
 
 void ReleasePictures()
 {
+    HistoryRelease(&PictureHistory);
+    MainPhoto.alpha.clear();
     ReleaseDocument(&MainDocument);
     ReleaseDocument(&WatermarkDocument);
     ReleaseDocument(&DisplayCopy);

@@ -1,0 +1,3 @@
+#include "app/photo_state.h"
+
+OpenPhoto MainPhoto;
