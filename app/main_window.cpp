@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/batch_window.h"
 #include "app/bump_dialog.h"
 #include "app/colour_dialog.h"
 #include "app/dialog_helpers.h"
@@ -344,6 +345,13 @@ void OnCommand(HWND window, UINT id)
     case IDM_CROP:
         CropCommand(window);
         return;
+    // The batch window
+    case IDM_BATCH:
+        Modal(window, [&] {
+            RunBatchWindow(window);
+            return 0;
+        });
+        break;
     default:
         for (const ProcessingCommand& command : kProcessingCommands)
             if (command.id == id) {

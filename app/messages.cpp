@@ -52,6 +52,23 @@ constexpr TextEntry kTexts[] = {
     {Text::BackgroundTitle, "透明な部分の背景色", "Background Color for Transparent Areas"},
     // The edit menu's undo item when a change could not be kept.
     {Text::CantUndo, "元に戻せません", "Can't Undo"},
+    // The batch window
+    {Text::BatchCaption, "一括処理", "Batch"},
+    {Text::BatchNoInput, "処理するファイルまたはフォルダーを選んでください。", "Choose the files or the folder to process."},
+    {Text::BatchNoOutput, "出力先のフォルダーを指定してください。", "Give the output folder."},
+    {Text::BatchNoTool, "プログラムと同じフォルダーに quillvane-cli.exe がありません。", "The tool quillvane-cli.exe is not in the program's folder."},
+    {Text::BatchNoPictures, "画像ファイルが見つかりません。", "No picture files were found."},
+    {Text::BatchBadNumber, "数値が入力されていないか、範囲外です。", "A number is missing or out of range."},
+    {Text::BatchNoWatermark, "透かしのファイルまたは文字を指定してください。", "Give a watermark file or a text."},
+    {Text::BatchOutputFailed, "出力先のフォルダーを作成できません。", "The output folder cannot be made."},
+    {Text::BatchTimeLeft, "残り 約%s", "Time left: about %s"},
+    {Text::BatchSummary, "完了 %d 件、失敗 %d 件", "Done: %d, failed: %d"},
+    {Text::BatchCancelled, "中止しました。", "Cancelled."},
+    {Text::BatchStartFailed, "quillvane-cli.exe を起動できません (エラー %lu)", "Cannot start quillvane-cli.exe (error %lu)"},
+    {Text::BatchInputFolderTitle, "処理するフォルダー", "Folder to process"},
+    {Text::BatchOutputFolderTitle, "出力先のフォルダー", "Output folder"},
+    {Text::BatchPictureFilter, "画像ファイル", "Pictures"},
+    {Text::BatchWouldReplace, "処理しません: %s の結果が入力ファイル %s を上書きします", "Not processed: the result of %s would replace the input %s"},
 };
 static_assert(OneEntryPerCode(kTexts, kTextCount), "one entry for every text, in order");
 static_assert(EveryLanguageHasAText(kTexts, 0), "every text in every language");

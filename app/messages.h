@@ -80,8 +80,25 @@ enum class Text {
     BackgroundTitle,
     // The edit menu's undo item when a change could not be kept.
     CantUndo,
+    // The batch window (app/batch_window.cpp)
+    BatchCaption,
+    BatchNoInput,
+    BatchNoOutput,
+    BatchNoTool,
+    BatchNoPictures,
+    BatchBadNumber,
+    BatchNoWatermark,
+    BatchOutputFailed,
+    BatchTimeLeft,
+    BatchSummary,
+    BatchCancelled,
+    BatchStartFailed,
+    BatchInputFolderTitle,
+    BatchOutputFolderTitle,
+    BatchPictureFilter,
+    BatchWouldReplace,
 };
-inline constexpr std::size_t kTextCount = 17;
+inline constexpr std::size_t kTextCount = 33;
 
 // text in language, or in ProgramLanguage().  Never null.
 const char* ProgramText(Text text, UiLanguage language);

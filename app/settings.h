@@ -3,6 +3,7 @@
 // take these as parameter structs; nothing in the core keeps them.
 #pragma once
 
+#include "app/batch_arguments.h"
 #include "processing/bump.h"
 #include "processing/colour_adjust.h"
 #include "processing/effects.h"
@@ -65,6 +66,8 @@ struct RememberedSettings {
 
     // The text watermark dialog: what it drew last.
     TextMarkChoice textMark;
+    // The batch window's choices (its light and strengths are bump's).
+    BatchSettings batch;
 };
 
 extern RememberedSettings Remembered;

@@ -55,8 +55,7 @@ char SeparatorFor(const std::string& folder);
 std::string ExecutableFolder();
 
 #ifdef _WIN32
-// This executable's full name (empty when it cannot be told).
-std::wstring ExecutablePath();
+#include "platform/child_process.h"  // ExecutablePath()
 #endif
 
 // The tool (cli/main.cpp), called with its arguments in UTF-8 by the entry

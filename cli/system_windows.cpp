@@ -195,19 +195,6 @@ char SeparatorFor(const std::string& folder)
     return folder.find('\\') != std::string::npos ? '\\' : '/';
 }
 
-std::wstring ExecutablePath()
-{
-    std::wstring self(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
-        if (n == 0)
-            return std::wstring();
-        if (n < self.size())
-            return self.substr(0, n);
-        self.resize(self.size() * 2);
-    }
-}
-
 std::string ExecutableFolder()
 {
     const std::wstring self = ExecutablePath();

@@ -7,6 +7,8 @@
 #include "cli/progress.h"
 #include "cli/system.h"
 #include "cli/text.h"
+#include "platform/child_process.h"
+#include "platform/command_line.h"
 #include "platform/platform.h"
 #include "platform/utf16.h"
 
@@ -15,6 +17,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 int CountProcessorCores()
 {
@@ -48,42 +51,14 @@ struct WorkItem {
 std::mutex Lock;                 // guards the items' state and messages
 std::condition_variable Changed;
 
-// One argument as CommandLineToArgvW and the C runtime read it back.
-std::wstring Quoted(const std::wstring& word)
-{
-    if (!word.empty() && word.find_first_of(L" \t\n\v\"") == std::wstring::npos)
-        return word;
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (wchar_t c : word) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(2 * backslashes, L'\\');
-    return quoted + L"\"";
-}
-
 // Reads the worker's standard error to its end, then how it ended.
-void ReadWorker(WorkItem* item, HANDLE pipe, HANDLE process)
+void ReadWorker(WorkItem* item, ChildProcess child)
 {
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        const std::lock_guard<std::mutex> guard(Lock);
-        const std::size_t room = kMaxWorkerMessageBytes - std::min(kMaxWorkerMessageBytes, item->messages.size());
-        item->messages.append(buffer, std::min<std::size_t>(room, got));
-    }
-    CloseHandle(pipe);
-    WaitForSingleObject(process, INFINITE);
+    std::string text;
     DWORD status = 1;
-    const bool known = GetExitCodeProcess(process, &status);
-    CloseHandle(process);
+    const bool known = FinishChildProcess(&child, kMaxWorkerMessageBytes, &text, &status);
     const std::lock_guard<std::mutex> guard(Lock);
+    item->messages += text;
     if (!item->messages.empty() && item->messages.back() != '\n')
         item->messages += '\n';
     if (!known)
@@ -99,37 +74,20 @@ void ReadWorker(WorkItem* item, HANDLE pipe, HANDLE process)
 
 // Starts the worker for one input with its standard error on a pipe.
 // Returns 0, or the system's error code.  Workers start one at a time
-// from this thread, and each pipe's writing end is closed as soon as its
-// worker has it, so no worker inherits another's.
+// from this thread, so no worker inherits another's pipe.
 DWORD StartWorker(const CliOptions& options, const std::wstring& self, WorkItem* item)
 {
-    std::wstring line = Quoted(self);
+    std::vector<std::wstring> words = {self};
     for (const std::string& word : options.workerArguments)
-        line += L" " + Quoted(WideFromUtf8(word));
-    line += L" -o " + Quoted(WideFromUtf8(item->output)) + L" -- " + Quoted(WideFromUtf8(item->input));
-
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-        return GetLastError();
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION started = {};
-    const BOOL ok = CreateProcessW(self.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                   nullptr, &startup, &started);
-    const DWORD error = ok ? 0 : GetLastError();
-    CloseHandle(writeEnd);
-    if (!ok) {
-        CloseHandle(readEnd);
+        words.push_back(WideFromUtf8(word));
+    for (const std::string& word : {std::string("-o"), item->output, std::string("--"), item->input})
+        words.push_back(WideFromUtf8(word));
+    ChildProcess child;
+    const DWORD error = StartChildProcess(self, CommandLineOf(words), &child);
+    if (error != 0)
         return error;
-    }
-    CloseHandle(started.hThread);
     item->state = WorkState::Running;
-    item->reader = std::thread(ReadWorker, item, readEnd, started.hProcess);
+    item->reader = std::thread(ReadWorker, item, child);
     return 0;
 }
 

@@ -172,6 +172,51 @@
 #define IDC_RESIZE_PERCENT       12106
 #define IDC_RESIZE_NOW           12107  /* the picture's size */
 #define IDC_RESIZE_RESULT        12108  /* the size the picture will have */
+/* Batch window (menu File > Batch; BATCHDIALOG).  Radio ids run in the
+   order of the choices' enumerations (app/batch_arguments.h). */
+#define RES_DLG_BATCH            "BATCHDIALOG"
+#define IDM_BATCH                1850
+#define IDC_BATCH_INPUTS         12300  /* list box: files and folders */
+#define IDC_BATCH_ADD_FILES      12301
+#define IDC_BATCH_ADD_FOLDER     12302
+#define IDC_BATCH_CLEAR          12303
+#define IDC_BATCH_RECURSIVE      12304
+#define IDC_BATCH_OUTPUT         12305
+#define IDC_BATCH_BROWSE_OUTPUT  12306
+#define IDC_BATCH_SUFFIX         12307
+#define IDC_BATCH_TYPE_SAME      12310  /* ..12314: same, BMP, JPEG, PNG, WebP */
+#define IDC_BATCH_TYPE_WEBP      12314
+#define IDC_BATCH_QUALITY        12315
+#define IDC_BATCH_LOSSLESS       12316
+#define IDC_BATCH_META_ALL       12317  /* ..12319: all, all but location, none */
+#define IDC_BATCH_META_NONE      12319
+#define IDC_BATCH_RESIZE_NONE    12320  /* ..12323: none, long edge, per cent, fit */
+#define IDC_BATCH_RESIZE_FIT     12323
+#define IDC_BATCH_LONG_EDGE      12324
+#define IDC_BATCH_PERCENT        12325
+#define IDC_BATCH_FIT_WIDTH      12326
+#define IDC_BATCH_FIT_HEIGHT     12327
+#define IDC_BATCH_MARK_FILE      12330  /* radio: a watermark file */
+#define IDC_BATCH_MARK_TEXT      12331  /* radio: a text */
+#define IDC_BATCH_MARK_PATH      12332
+#define IDC_BATCH_BROWSE_MARK    12333
+#define IDC_BATCH_TEXT           12334
+#define IDC_BATCH_FONT           12335
+#define IDC_BATCH_TEXT_HEIGHT    12336
+#define IDC_BATCH_PLACE_OWN      12340  /* ..12343: own size, tiled, stretched, sized */
+#define IDC_BATCH_PLACE_SIZED    12343
+#define IDC_BATCH_MARK_SIZE      12344
+#define IDC_BATCH_MARGIN_X       12345
+#define IDC_BATCH_MARGIN_Y       12346
+#define IDC_BATCH_ANCHOR_NW      12350  /* ..12358: the nine anchors, row by row */
+#define IDC_BATCH_ANCHOR_SE      12358
+#define IDC_BATCH_PROGRESS       12360
+#define IDC_BATCH_CURRENT        12361
+#define IDC_BATCH_COUNT          12362
+#define IDC_BATCH_TIME_LEFT      12363
+#define IDC_BATCH_SUMMARY        12364
+#define IDC_BATCH_START          12365
+#define IDC_BATCH_STOP           12366
 
 /* Text watermark: menu command and TEXTMARKDIALOG (ids 2500, 12200-12299) */
 #define RES_DLG_TEXTMARK         "TEXTMARKDIALOG"

@@ -42,6 +42,23 @@ const TextCase kTextCases[] = {
     {Text::BackgroundTitle, u8"透明な部分の背景色", "Background Color for Transparent Areas"},
     // The edit menu's undo item when a change could not be kept.
     {Text::CantUndo, u8"元に戻せません", "Can't Undo"},
+    // The batch window
+    {Text::BatchCaption, u8"一括処理", "Batch"},
+    {Text::BatchNoInput, u8"処理するファイルまたはフォルダーを選んでください。", "Choose the files or the folder to process."},
+    {Text::BatchNoOutput, u8"出力先のフォルダーを指定してください。", "Give the output folder."},
+    {Text::BatchNoTool, u8"プログラムと同じフォルダーに quillvane-cli.exe がありません。", "The tool quillvane-cli.exe is not in the program's folder."},
+    {Text::BatchNoPictures, u8"画像ファイルが見つかりません。", "No picture files were found."},
+    {Text::BatchBadNumber, u8"数値が入力されていないか、範囲外です。", "A number is missing or out of range."},
+    {Text::BatchNoWatermark, u8"透かしのファイルまたは文字を指定してください。", "Give a watermark file or a text."},
+    {Text::BatchOutputFailed, u8"出力先のフォルダーを作成できません。", "The output folder cannot be made."},
+    {Text::BatchTimeLeft, u8"残り 約%s", "Time left: about %s"},
+    {Text::BatchSummary, u8"完了 %d 件、失敗 %d 件", "Done: %d, failed: %d"},
+    {Text::BatchCancelled, u8"中止しました。", "Cancelled."},
+    {Text::BatchStartFailed, u8"quillvane-cli.exe を起動できません (エラー %lu)", "Cannot start quillvane-cli.exe (error %lu)"},
+    {Text::BatchInputFolderTitle, u8"処理するフォルダー", "Folder to process"},
+    {Text::BatchOutputFolderTitle, u8"出力先のフォルダー", "Output folder"},
+    {Text::BatchPictureFilter, u8"画像ファイル", "Pictures"},
+    {Text::BatchWouldReplace, u8"処理しません: %s の結果が入力ファイル %s を上書きします", "Not processed: the result of %s would replace the input %s"},
 };
 
 std::string Utf8(const char8_t* text)

@@ -47,7 +47,7 @@ const LanguageTexts& JapaneseTexts()
 {
     static const LanguageTexts texts = {
         Utf8s({u8"ファイル(&F)", u8"ファイルの読み込み(&O)", u8"ファイルの書き込み(&S)", u8"", u8"ページ設定(&G)",
-               u8"印刷(&P)", u8"", u8"終了(&X)", u8"編集(&E)", u8"元に戻す(&U)\tCtrl+Z", u8"やり直し(&R)\tCtrl+Y",
+               u8"印刷(&P)", u8"", u8"一括処理(&B)...", u8"", u8"終了(&X)", u8"編集(&E)", u8"元に戻す(&U)\tCtrl+Z", u8"やり直し(&R)\tCtrl+Y",
                u8"画像加工(&K)", u8"バンプ設定(&B)", u8"フィルター(&T)", u8"画像効果(&E)", u8"",
                u8"画像サイズ変更(&R)...", u8"選択範囲で切り抜き(&C)", u8"色調整(&A)", u8"YSH調整(&Y)"}),
         {
@@ -88,7 +88,8 @@ const LanguageTexts& JapaneseTexts()
 const LanguageTexts& EnglishTexts()
 {
     static const LanguageTexts texts = {
-        Utf8s({u8"&File", u8"&Open...", u8"&Save As...", u8"", u8"Pa&ge Setup...", u8"&Print...", u8"", u8"E&xit",
+        Utf8s({u8"&File", u8"&Open...", u8"&Save As...", u8"", u8"Pa&ge Setup...", u8"&Print...", u8"",
+               u8"&Batch...", u8"", u8"E&xit",
                u8"&Edit", u8"&Undo\tCtrl+Z", u8"&Redo\tCtrl+Y", u8"&Image", u8"&Bump Settings...", u8"Fil&ters...",
                u8"&Effects...", u8"", u8"Re&size...", u8"&Crop to Selection", u8"&Color", u8"&YSH Adjustment..."}),
         {

@@ -125,7 +125,7 @@ TEST_F(MainWindowStart, MenuItemsThatNeedAPictureAreGrayUntilOneIsOpen)
     HMENU menu = GetMenu(window_);
     ASSERT_NE(menu, nullptr);
     const UINT needPicture[] = {IDM_SAVE, IDM_PRINT, IDM_YSH, IDM_BUMP, IDM_FILTER, IDM_EFFECT};
-    const UINT always[] = {IDM_OPEN, IDM_PAGESETUP, IDM_EXIT};
+    const UINT always[] = {IDM_OPEN, IDM_PAGESETUP, IDM_BATCH, IDM_EXIT};
     Paint();
     for (UINT id : needPicture)
         EXPECT_TRUE(GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) << id;
