@@ -128,7 +128,8 @@ TEST(BatchArguments, EachChoiceBecomesTheToolsOptionsAndParsesBackTheSame)
         EXPECT_EQ(o.inputs, Words{input});
         EXPECT_EQ(o.output, folder);
         EXPECT_EQ(o.suffix, c.settings.suffix);
-        EXPECT_EQ(o.strip, c.settings.metadata == BatchMetadata::None);
+        EXPECT_EQ(o.metadata == MetadataKeep::None, c.settings.metadata == BatchMetadata::None);
+        EXPECT_EQ(o.metadata == MetadataKeep::AllButLocation, c.settings.metadata == BatchMetadata::NoLocation);
         const BumpParams lit;
         EXPECT_EQ(o.bump.lightX, lit.lightX);
         EXPECT_EQ(o.bump.lightY, lit.lightY);
