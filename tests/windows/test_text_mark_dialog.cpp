@@ -172,7 +172,7 @@ TEST_F(TextWatermark, ProblemsShowInTheDialogAndOkWaitsForAMark)
         {"IPAGothic", u8"", 64, u8"透かしにする文字を入力してください。"},
         {"IPAGothic", u8"山", 4, u8"文字の高さは8～2048ピクセルです。"},
         {"No Such Face Anywhere", u8"山", 64, u8"フォント「No Such Face Anywhere」のファイルが見つかりません。"},
-        {"DejaVu Sans", u8"A山", 64, u8"フォント「DejaVu Sans Book」には'山' (U+5C71)の字形がありません。"},
+        {"DejaVu Sans", u8"A山", 64, u8"フォント「DejaVu Sans」には'山' (U+5C71)の字形がありません。"},
         {"", u8"山", 64, u8"日本語のフォント（Yu Gothic、Meiryo、MS Gothic）がありません。フォントを選んでください。"},
         {"IPAGothic", u8"{nope}", 64, u8"不明なプレースホルダーです。\n{nope}"},
         {"IPAGothic", u8"山田", 64, nullptr, u8"山田"},
