@@ -804,9 +804,9 @@ TEST_F(BumpDialog, TransparentPngLogoStampsWhatTheToolStampsBitForBit)
         for (std::size_t i = 0; i < alpha.size(); ++i, p += 4)
             ASSERT_TRUE(p[0] == alpha[i] && p[1] == alpha[i] && p[2] == alpha[i] && p[3] == alpha[i]) << i;
         ClickButton(dialog, IDC_BUMP_DONTENLARGE);
-        ScrollBar(dialog, IDC_BUMP_OFFSETX, SB_THUMBPOSITION, 50);
-        ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_THUMBPOSITION, 31, WM_VSCROLL);
-        ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_THUMBPOSITION, 70);
+        ScrollBar(dialog, IDC_BUMP_OFFSETX, SB_THUMBTRACK, 50);
+        ScrollBar(dialog, IDC_BUMP_OFFSETY, SB_THUMBTRACK, 31, WM_VSCROLL);
+        ScrollBar(dialog, IDC_BUMP_STRENGTH, SB_THUMBTRACK, 70);
         EXPECT_TRUE(PreviewShows(dialog, ExpectedBumpPreview()));
         PressButton(dialog, IDOK);
     });
