@@ -40,10 +40,10 @@ PlaceholderOutcome ParsePlaceholder(std::string_view body, TemplatePart* part)
     part->hasDefault = bar != std::string_view::npos;
     if (part->hasDefault)
         part->fallback = std::string(body.substr(bar + 1));
-    const std::string_view spec = body.substr(0, bar);
-    const std::size_t colon = spec.find(':');
-    const std::string_view name = spec.substr(0, colon);
-    const std::string_view argument = colon == std::string_view::npos ? std::string_view() : spec.substr(colon + 1);
+    const std::string_view head = body.substr(0, bar);
+    const std::size_t colon = head.find(':');
+    const std::string_view name = head.substr(0, colon);
+    const std::string_view argument = colon == std::string_view::npos ? std::string_view() : head.substr(colon + 1);
     const auto unknown = [&] { return FailAt(PlaceholderFailure::UnknownName, part->written, part->offset); };
     if (name == "filename") {
         if (colon != std::string_view::npos)
