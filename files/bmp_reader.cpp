@@ -240,7 +240,9 @@ int ReadRows(HANDLE file, const BmpLayout& layout, BYTE* buffer, LONG rowsPerChu
 
 Outcome ReadBmpFile(ImageDocument* doc)
 {
-    FileCloser file{CreateFileUtf8(doc->path, GENERIC_READ, 0, OPEN_EXISTING)};
+    // Others may read the file meanwhile: the tool's workers read one
+    // watermark at once, and a viewer may hold the picture open.
+    FileCloser file{CreateFileUtf8(doc->path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)};
     if (file.file == INVALID_HANDLE_VALUE)
         return Fail(Failure::OpenFailed);
 

@@ -1,9 +1,9 @@
 #include "image/history.h"
 
 #include "image/blocks.h"
+#include "platform/parallel.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <utility>
 
@@ -191,7 +191,7 @@ void HistoryBeginChange(EditHistory* history, const ImageDocument& doc, const Pi
         if (!block)
             return;
     }
-    std::memcpy(GlobalLock(block), doc.dib, bytes);
+    CopyOnCores(GlobalLock(block), doc.dib, bytes);
     GlobalUnlock(block);
     history->pending.rect = where;
     history->pending.block = block;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -152,4 +153,33 @@ void ForEachRange(std::int64_t count, std::int64_t costPerItem, void* context,
         else
             work(context, i, bound(i), bound(i + 1));
     }
+}
+
+namespace {
+
+struct CopyJob {
+    unsigned char* target;
+    const unsigned char* source;
+};
+
+// Ranges are counted in pages, so that no two threads touch one page.
+constexpr std::int64_t kCopyPage = 4096;
+
+void CopyRange(void* context, int, std::int64_t begin, std::int64_t end)
+{
+    const auto* job = static_cast<const CopyJob*>(context);
+    std::memcpy(job->target + begin * kCopyPage, job->source + begin * kCopyPage,
+                static_cast<std::size_t>((end - begin) * kCopyPage));
+}
+
+}  // namespace
+
+void CopyOnCores(void* target, const void* source, std::size_t bytes)
+{
+    const auto pages = static_cast<std::int64_t>(bytes / kCopyPage);
+    CopyJob job{static_cast<unsigned char*>(target), static_cast<const unsigned char*>(source)};
+    // A page costs about as much as a few thousand of ForEachRange's items.
+    ForEachRange(pages, 4096, &job, CopyRange);
+    const std::size_t copied = static_cast<std::size_t>(pages) * kCopyPage;
+    std::memcpy(job.target + copied, job.source + copied, bytes - copied);
 }

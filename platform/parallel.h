@@ -1,6 +1,7 @@
 // Running independent parts of a pixel loop on every core.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // At most this many ranges.
@@ -17,3 +18,8 @@ void ForEachRange(std::int64_t count, std::int64_t costPerItem, void* context,
 
 // The number of ranges ForEachRange would use.
 int RangeCountFor(std::int64_t count, std::int64_t costPerItem);
+
+// memcpy over the cores.  A large copy into memory not yet touched is
+// bound by the system's work on each fresh page rather than by the copy
+// itself, and that work runs side by side on several cores.
+void CopyOnCores(void* target, const void* source, std::size_t bytes);

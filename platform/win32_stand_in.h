@@ -106,6 +106,7 @@ SIZE_T GlobalSize(HGLOBAL block);
 // Files.
 constexpr DWORD GENERIC_READ = 0x80000000u;
 constexpr DWORD GENERIC_WRITE = 0x40000000u;
+constexpr DWORD FILE_SHARE_READ = 0x1;  // taken and ignored: Linux has no share modes
 constexpr DWORD CREATE_NEW = 1;
 constexpr DWORD CREATE_ALWAYS = 2;
 constexpr DWORD OPEN_EXISTING = 3;

@@ -2,6 +2,7 @@
 
 #include "files/bmp_reader.h"
 #include "files/bmp_writer.h"
+#include "platform/file_names.h"
 #include "support/shown.h"
 #include "support/test_support.h"
 
@@ -535,6 +536,24 @@ TEST_F(BmpTest, WrongFileSizeInTheHeaderDoesNotMatter)
             EXPECT_TRUE(PixelsMatch(doc, w, h, colour, false));
         }
     }
+}
+
+// A file another reader holds open (a viewer, another worker of the tool
+// reading the same watermark) is read all the same.
+TEST_F(BmpTest, ReadsAFileAnotherReaderHoldsOpen)
+{
+    BmpFile f;
+    f.width = 3;
+    f.height = 2;
+    f.rows = StoredRows(3, 3, 2, BottomUp(2, [](int x, int y) { return AsBgr(Colourful(x, y)); }));
+    const std::string path = dir.File("shared.bmp");
+    ASSERT_TRUE(WriteBytes(path, Build(f)));
+    const HANDLE other = CreateFileUtf8(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    SetPath(&doc, path);
+    EXPECT_EQ(Shown(ReadBmpFile(&doc)), 0);
+    EXPECT_TRUE(PixelsMatch(doc, 3, 2, Colourful, true));
+    CloseHandle(other);
 }
 
 // ---- Reading: refusals ----------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "image/failure.h"
 #include "image/image_document.h"
 #include "image/region_swap.h"
+#include "platform/parallel.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,27 @@
 using namespace qvtest;
 
 namespace {
+
+// ---- Copying over the cores ------------------------------------------------------
+
+// Every byte arrives, whether the copy is split into pages over threads
+// or not, and nothing beyond the end is written.
+TEST(CopyOnCores, CopiesEveryByteAndNothingPastTheEnd)
+{
+    constexpr std::size_t kSizes[] = {0, 1, 4095, 4096, 4097, (1u << 20) + 17, (8u << 20) + 4096 * 3 + 5};
+    std::vector<unsigned char> source((8u << 20) + 4096 * 4);
+    for (std::size_t i = 0; i < source.size(); ++i)
+        source[i] = static_cast<unsigned char>(i * 131 + (i >> 12));
+    for (const std::size_t bytes : kSizes) {
+        std::vector<unsigned char> target(bytes + 64, 0xA5);
+        CopyOnCores(target.data(), source.data(), bytes);
+        EXPECT_TRUE(std::equal(source.begin(), source.begin() + static_cast<std::ptrdiff_t>(bytes), target.begin()))
+            << bytes << " bytes";
+        EXPECT_TRUE(std::all_of(target.begin() + static_cast<std::ptrdiff_t>(bytes), target.end(),
+                                [](unsigned char b) { return b == 0xA5; }))
+            << bytes << " bytes";
+    }
+}
 
 // ---- Blocks -------------------------------------------------------------------
 
