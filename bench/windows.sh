@@ -61,6 +61,7 @@ PHOTO=$ROOT/build/bench-compare/photo.jpg
 say() { echo "windows.sh: $*" >&2; }
 die() { say "$*"; say "log: $LOG"; exit 1; }
 mkdir -p "$WORK" || exit 1
+trap 'rm -f "$RESULTS.new"' EXIT
 : >"$LOG"
 
 # Only what the sections run need; the 32-bit programs with the engines.
