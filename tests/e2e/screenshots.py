@@ -1,6 +1,7 @@
 """Screenshots of the Windows program for the documentation: the splash,
-the main window with a picture and a selection, every file dialog and every
-processing dialog.  Each dialog is opened as a user would and cancelled, so
+the main window with a picture and a selection, every file dialog, every
+processing dialog, the resize and text watermark dialogs and the batch
+window.  Each dialog is opened as a user would and cancelled, so
 nothing is written but the PNG files.  Run by scripts/screenshots.sh."""
 
 import argparse
@@ -13,6 +14,38 @@ import pictures  # noqa: E402
 import session  # noqa: E402
 from session import BMP_SETTINGS, BUMP, EFFECT, FILTER, JPEG_SETTINGS, MAIN, OPEN, SAVE, SPLASH, YSH  # noqa: E402
 
+PNG_SETTINGS = "PNG保存ファイル設定"
+WEBP_SETTINGS = "WebP保存ファイル設定"
+RESIZE = "画像サイズ変更"
+TEXT_MARK = "文字透かし"
+BATCH = "一括処理"
+FONT = "フォント"
+IDC_TEXTMARK_TEXT = 12200
+IDC_TEXTMARK_FONT = 12201
+IDC_BATCH_OUTPUT = 12305
+IDC_BATCH_SUFFIX = 12307
+IDC_BATCH_MARK_PATH = 12332
+
+
+def choose_font(s):
+    """Picks a face in the font dialog from the keyboard: the prefix has
+    none of Windows's Japanese fonts, so the dialog starts without one.
+    Typing into the face box and walking the list down and back up leaves
+    a whole face name in the box (in this prefix, DejaVu Math TeX Gyre)."""
+    s.click(TEXT_MARK, IDC_TEXTMARK_FONT, "Button")
+    dialog = s.wait_window(FONT)
+    face = dialog.control(1136)
+    s.click_at((face.rect[0] + face.rect[2]) // 2, face.rect[1] + 8)
+    s.keys("ctrl+a")
+    s.type_text("IPA")
+    time.sleep(0.3)
+    s.keys("Down")
+    time.sleep(0.3)
+    s.keys("Up")
+    time.sleep(0.3)
+    s.click(FONT, 1, "Button")
+    s.wait_gone(FONT)
+
 
 def main():
     parser = argparse.ArgumentParser()
@@ -20,6 +53,7 @@ def main():
         parser.add_argument(option, required=True)
     args = parser.parse_args()
     args.cli = ""
+    args.language = "ja"
     work_args = argparse.Namespace(**vars(args))
     work_args.out = args.work
     run = session.Run(work_args)
@@ -58,8 +92,15 @@ def main():
         shot("main-window", MAIN)
 
         for name, keys, title in (("bump-dialog", ("k", "b"), BUMP), ("filter-dialog", ("k", "t"), FILTER),
-                                  ("effect-dialog", ("k", "e"), EFFECT), ("ysh-dialog", ("a", "y"), YSH)):
+                                  ("effect-dialog", ("k", "e"), EFFECT), ("ysh-dialog", ("a", "y"), YSH),
+                                  ("resize-dialog", ("k", "r"), RESIZE), ("text-watermark", ("k", "w"), TEXT_MARK)):
             s.menu_dialog(MAIN, keys[0], keys[1], title)
+            if title == TEXT_MARK:
+                # Placeholders filled from the open photograph, in the
+                # prefix's Japanese font.
+                s.set_edit_text(TEXT_MARK, IDC_TEXTMARK_TEXT, "Quillvane {date:%Y}")
+                choose_font(s)
+                time.sleep(1.0)
             if title == BUMP:
                 # A tiled watermark, as the README describes it.
                 s.click(BUMP, 7201, "Button")
@@ -77,13 +118,16 @@ def main():
             s.click(title, 2, "Button")
             s.wait_gone(title)
 
-        for name, jpeg, title in (("jpeg-settings", True, JPEG_SETTINGS), ("bmp-settings", False, BMP_SETTINGS)):
+        for name, wanted, extension, title in (("jpeg-settings", "JPEG", ".jpg", JPEG_SETTINGS),
+                                               ("bmp-settings", None, ".bmp", BMP_SETTINGS),
+                                               ("png-settings", "PNG", ".png", PNG_SETTINGS),
+                                               ("webp-settings", "WebP", ".webp", WEBP_SETTINGS)):
             s.menu_dialog(MAIN, "f", "s", SAVE)
-            run.choose_file_type(SAVE, jpeg)
-            if jpeg:
+            run.choose_file_type(SAVE, wanted=wanted)
+            if wanted == "JPEG":
                 s.xdotool("mousemove", 5, 5)
                 shot("save-dialog", SAVE)
-            run.type_file_name(SAVE, session.windows_path(os.path.join(args.work, "unused" + (".jpg" if jpeg else ".bmp"))))
+            run.type_file_name(SAVE, session.windows_path(os.path.join(args.work, "unused" + extension)))
             s.click(SAVE, 1, "Button")
             s.wait_window(title)
             s.xdotool("mousemove", 5, 5)
@@ -91,6 +135,15 @@ def main():
             s.click(title, 2, "Button")
             s.wait_gone(title)
             s.wait_gone(SAVE)
+
+        s.menu_dialog(MAIN, "f", "b", BATCH)
+        s.set_edit_text(BATCH, IDC_BATCH_OUTPUT, session.windows_path(os.path.join(args.work, "stamped")))
+        s.set_edit_text(BATCH, IDC_BATCH_SUFFIX, "_wm")
+        s.set_edit_text(BATCH, IDC_BATCH_MARK_PATH, session.windows_path(args.watermark))
+        s.xdotool("mousemove", 5, 5)
+        shot("batch-window", BATCH)
+        s.click(BATCH, 2, "Button")
+        s.wait_gone(BATCH)
 
         # The picture is unchanged (every dialog was cancelled): no question.
         s.menu(MAIN, "f", "x")
