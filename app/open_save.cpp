@@ -595,22 +595,51 @@ INT_PTR CALLBACK ColorDepthDialogProc(HWND dialog, UINT message, WPARAM wParam, 
     }
 }
 
-INT_PTR CALLBACK JpegDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+namespace {
+
+// A save settings dialog of JPEG, PNG or WebP: one bar with its value
+// text, perhaps a check box, and the metadata choice.
+struct SaveSettingsDialog {
+    int bar;
+    int barText;
+    int shownOffset;  // the bar's text shows the value plus this
+    int* value;
+    int min;
+    int max;
+    int box;              // a check box read at OK, or 0
+    int* boxValue;
+    bool boxAsRemembered; // the box opens as remembered (else unchecked)
+};
+
+// JPEG: the quality's step and the progressive box, which opens unchecked.
+constexpr SaveSettingsDialog kJpegSettings{
+    IDC_JPEG_QUALITY, IDC_JPEG_QUALITY_TEXT, 0, &JpegQualityStep, 0, kJpegQualityStepMax,
+    IDC_JPEG_PROGRESSIVE, &JpegProgressive, false};
+constexpr SaveSettingsDialog kPngSettings{
+    IDC_PNG_COMPRESSION, IDC_PNG_COMPRESSION_TEXT, 0, &PngCompression, kPngCompressionMin, kPngCompressionMax,
+    0, nullptr, false};
+// WebP: the bar shows the quality itself (60..100), not its step.
+constexpr SaveSettingsDialog kWebpSettings{
+    IDC_WEBP_QUALITY, IDC_WEBP_QUALITY_TEXT, -kJpegQualityMin, &WebpQualityStep, 0, kWebpQualityStepMax,
+    IDC_WEBP_LOSSLESS, &WebpLossless, true};
+
+INT_PTR SaveSettingsProc(const SaveSettingsDialog& d, HWND dialog, UINT message, WPARAM wParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        InitScrollTriple(dialog, IDC_JPEG_QUALITY, IDC_JPEG_QUALITY_TEXT, 0, &JpegQualityStep, 0,
-                         kJpegQualityStepMax);
+        InitScrollTriple(dialog, d.bar, d.barText, d.shownOffset, d.value, d.min, d.max);
+        if (d.box != 0 && d.boxAsRemembered)
+            CheckDlgButton(dialog, d.box, *d.boxValue != 0 ? BST_CHECKED : BST_UNCHECKED);
         ShowMetadataChoice(dialog);
         CentreWindow(dialog);
         return TRUE;
     case WM_HSCROLL:
-        ScrollTriple(dialog, IDC_JPEG_QUALITY, IDC_JPEG_QUALITY_TEXT, 0, wParam, &JpegQualityStep, 0,
-                     kJpegQualityStepMax);
+        ScrollTriple(dialog, d.bar, d.barText, d.shownOffset, wParam, d.value, d.min, d.max);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
-            JpegProgressive = IsDlgButtonChecked(dialog, IDC_JPEG_PROGRESSIVE) == BST_CHECKED ? 1 : 0;
+            if (d.box != 0)
+                *d.boxValue = IsDlgButtonChecked(dialog, d.box) == BST_CHECKED ? 1 : 0;
             TakeMetadataChoice(dialog);
             EndDialog(dialog, IDOK);
             return TRUE;
@@ -623,65 +652,21 @@ INT_PTR CALLBACK JpegDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     default:
         return FALSE;
     }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK JpegDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    return SaveSettingsProc(kJpegSettings, dialog, message, wParam);
 }
 
 INT_PTR CALLBACK PngDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        InitScrollTriple(dialog, IDC_PNG_COMPRESSION, IDC_PNG_COMPRESSION_TEXT, 0, &PngCompression,
-                         kPngCompressionMin, kPngCompressionMax);
-        ShowMetadataChoice(dialog);
-        CentreWindow(dialog);
-        return TRUE;
-    case WM_HSCROLL:
-        ScrollTriple(dialog, IDC_PNG_COMPRESSION, IDC_PNG_COMPRESSION_TEXT, 0, wParam, &PngCompression,
-                     kPngCompressionMin, kPngCompressionMax);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            TakeMetadataChoice(dialog);
-            EndDialog(dialog, IDOK);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
-        return FALSE;
-    default:
-        return FALSE;
-    }
+    return SaveSettingsProc(kPngSettings, dialog, message, wParam);
 }
 
-// The quality bar shows the quality itself (60..100), not its step.
 INT_PTR CALLBACK WebpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        InitScrollTriple(dialog, IDC_WEBP_QUALITY, IDC_WEBP_QUALITY_TEXT, -kJpegQualityMin, &WebpQualityStep, 0,
-                         kWebpQualityStepMax);
-        CheckDlgButton(dialog, IDC_WEBP_LOSSLESS, WebpLossless != 0 ? BST_CHECKED : BST_UNCHECKED);
-        ShowMetadataChoice(dialog);
-        CentreWindow(dialog);
-        return TRUE;
-    case WM_HSCROLL:
-        ScrollTriple(dialog, IDC_WEBP_QUALITY, IDC_WEBP_QUALITY_TEXT, -kJpegQualityMin, wParam, &WebpQualityStep, 0,
-                     kWebpQualityStepMax);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            WebpLossless = IsDlgButtonChecked(dialog, IDC_WEBP_LOSSLESS) == BST_CHECKED ? 1 : 0;
-            TakeMetadataChoice(dialog);
-            EndDialog(dialog, IDOK);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
-        return FALSE;
-    default:
-        return FALSE;
-    }
+    return SaveSettingsProc(kWebpSettings, dialog, message, wParam);
 }

@@ -308,6 +308,22 @@ JpegSegment Segment(std::uint8_t marker, std::string_view header, const std::uin
 constexpr std::size_t kIccChunkBytes = 65519;
 constexpr std::size_t kIccChunksMax = 255;
 
+// Runs work (which returns an Outcome) and turns whatever the library
+// throws into failure, with the library's words where it gives some.
+template <class Work>
+Outcome Guarded(Failure failure, Work work)
+{
+    try {
+        return work();
+    } catch (const Exiv2::AnyError& error) {
+        return LibraryFailure(failure, error.what());
+    } catch (const std::exception& error) {
+        return LibraryFailure(failure, error.what());
+    } catch (...) {
+        return Fail(failure);
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<Exiv2::Image> OpenPhotoMetadata(const char* path, std::vector<std::uint8_t>* bytes)
@@ -319,7 +335,7 @@ std::unique_ptr<Exiv2::Image> OpenPhotoMetadata(const char* path, std::vector<st
 Outcome ReadOrientation(const char* path, int* orientation)
 {
     *orientation = 1;
-    try {
+    return Guarded(Failure::MetadataUnreadable, [&]() -> Outcome {
         PrepareExiv2();
         std::vector<Exiv2::byte> bytes;
         std::unique_ptr<Exiv2::Image> image = OpenFileWithMetadata(path, &bytes);
@@ -331,13 +347,7 @@ Outcome ReadOrientation(const char* path, int* orientation)
                 *orientation = static_cast<int>(value);
         }
         return {};
-    } catch (const Exiv2::AnyError& error) {
-        return LibraryFailure(Failure::MetadataUnreadable, error.what());
-    } catch (const std::exception& error) {
-        return LibraryFailure(Failure::MetadataUnreadable, error.what());
-    } catch (...) {
-        return Fail(Failure::MetadataUnreadable);
-    }
+    });
 }
 
 Outcome ReadPhotoMetadata(const char* source, const MetadataSettings& settings, PhotoMetadata* metadata)
@@ -347,27 +357,18 @@ Outcome ReadPhotoMetadata(const char* source, const MetadataSettings& settings, 
         return {};
     std::vector<Exiv2::byte> sourceBytes;
     std::unique_ptr<Exiv2::Image> from;
-    try {
+    const Outcome read = Guarded(Failure::MetadataUnreadable, [&]() -> Outcome {
         PrepareExiv2();
         from = OpenFileWithMetadata(source, &sourceBytes);
         RefuseBrokenPngProfile(*from);
-    } catch (const Exiv2::AnyError& error) {
-        return LibraryFailure(Failure::MetadataUnreadable, error.what());
-    } catch (const std::exception& error) {
-        return LibraryFailure(Failure::MetadataUnreadable, error.what());
-    } catch (...) {
-        return Fail(Failure::MetadataUnreadable);
-    }
-    Outcome outcome;
-    try {
+        return {};
+    });
+    if (!read.ok())
+        return read;
+    const Outcome outcome = Guarded(Failure::MetadataUnwritable, [&]() -> Outcome {
         EncodeMetadata(*from, settings, metadata);
-    } catch (const Exiv2::AnyError& error) {
-        outcome = LibraryFailure(Failure::MetadataUnwritable, error.what());
-    } catch (const std::exception& error) {
-        outcome = LibraryFailure(Failure::MetadataUnwritable, error.what());
-    } catch (...) {
-        outcome = Fail(Failure::MetadataUnwritable);
-    }
+        return {};
+    });
     if (!outcome.ok())
         *metadata = {};
     return outcome;
@@ -378,17 +379,11 @@ Outcome FilterPhotoMetadata(const PhotoMetadata& read, const MetadataSettings& s
     *metadata = {};
     if (settings.keep == MetadataKeep::None || read.empty())
         return {};
-    Outcome outcome;
-    try {
+    const Outcome outcome = Guarded(Failure::MetadataUnwritable, [&]() -> Outcome {
         PrepareExiv2();
         FilterEncoded(read, settings, metadata);
-    } catch (const Exiv2::AnyError& error) {
-        outcome = LibraryFailure(Failure::MetadataUnwritable, error.what());
-    } catch (const std::exception& error) {
-        outcome = LibraryFailure(Failure::MetadataUnwritable, error.what());
-    } catch (...) {
-        outcome = Fail(Failure::MetadataUnwritable);
-    }
+        return {};
+    });
     if (!outcome.ok())
         *metadata = {};
     return outcome;
@@ -437,7 +432,7 @@ Outcome XmpWithIptc(const PhotoMetadata& metadata, std::string* packet)
     *packet = metadata.xmp;
     if (metadata.iptc.empty())
         return {};
-    try {
+    return Guarded(Failure::MetadataUnwritable, [&]() -> Outcome {
         PrepareExiv2();
         Exiv2::XmpData xmp;
         Exiv2::IptcData iptc;
@@ -447,13 +442,7 @@ Outcome XmpWithIptc(const PhotoMetadata& metadata, std::string* packet)
         Exiv2::copyIptcToXmp(iptc, xmp);
         *packet = EncodeXmp(xmp);
         return {};
-    } catch (const Exiv2::AnyError& error) {
-        return LibraryFailure(Failure::MetadataUnwritable, error.what());
-    } catch (const std::exception& error) {
-        return LibraryFailure(Failure::MetadataUnwritable, error.what());
-    } catch (...) {
-        return Fail(Failure::MetadataUnwritable);
-    }
+    });
 }
 
 std::string IptcRawProfile(const std::vector<std::uint8_t>& iptc)
