@@ -27,21 +27,34 @@ HINSTANCE InstanceOf(HWND window)
     return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
 }
 
-// The window shows what an undo or redo left in the picture.
-void ShowMove(HWND window, HistoryMove move)
+using HistoryStepper = HistoryMove (*)(EditHistory*, ImageDocument*, std::vector<std::uint8_t>*);
+
+// The window shows a picture of a new size.  Without memory to show it the
+// change is taken back (which needs no memory), the picture is shown as it
+// was and the lack of memory is reported; the change can be made again
+// with redo.  Only when nothing can be taken back is the picture let go.
+void ShowResized(HWND window, HistoryStepper takeBack, bool canTakeBack)
 {
-    if (move == HistoryMove::Picture)
+    if (TryShowNewPicture(window) == 0)
+        return;
+    if (!canTakeBack || takeBack(&PictureHistory, &MainDocument, &MainPhoto.alpha) != HistoryMove::Picture) {
         ShowNewPicture(window);
-    else if (move == HistoryMove::Pixels)
-        RefreshDisplayCopy(&DisplayCopy, &MainDocument);
+        return;
+    }
+    if (ShowNewPicture(window) == 0)
+        ShowOutcome(window, Fail(Failure::OutOfMemory));
 }
 
-void MoveInHistory(HWND window, HistoryMove (*move)(EditHistory*, ImageDocument*, std::vector<std::uint8_t>*))
+void MoveInHistory(HWND window, HistoryStepper move, HistoryStepper back)
 {
     if (!MainDocument.isLoaded)
         return;
     DrawSelectionOutline(window, &Selection);
-    ShowMove(window, move(&PictureHistory, &MainDocument, &MainPhoto.alpha));
+    const HistoryMove moved = move(&PictureHistory, &MainDocument, &MainPhoto.alpha);
+    if (moved == HistoryMove::Picture)
+        ShowResized(window, back, true);
+    else if (moved == HistoryMove::Pixels)
+        RefreshDisplayCopy(&DisplayCopy, &MainDocument);
     Repaint(window);
 }
 
@@ -56,7 +69,7 @@ void TakeNewPicture(HWND window, PictureBlock made)
     Outcome warnings;
     HistoryReplacePicture(&PictureHistory, &MainDocument, &MainPhoto.alpha, std::move(made), &warnings);
     ShowOutcome(window, warnings);
-    ShowNewPicture(window);
+    ShowResized(window, HistoryUndo, HistoryCanUndo(PictureHistory));
 }
 
 // The selection in picture pixels, clipped to the picture: false when
@@ -109,12 +122,12 @@ void Enable(HMENU menu, UINT id, bool enabled)
 
 void UndoCommand(HWND window)
 {
-    MoveInHistory(window, HistoryUndo);
+    MoveInHistory(window, HistoryUndo, HistoryRedo);
 }
 
 void RedoCommand(HWND window)
 {
-    MoveInHistory(window, HistoryRedo);
+    MoveInHistory(window, HistoryRedo, HistoryUndo);
 }
 
 void ResizeCommand(HWND window)

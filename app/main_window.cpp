@@ -141,14 +141,11 @@ void OnGetMinMaxInfo(LPARAM lParam)
 
 }  // namespace
 
-// The display copy is rebuilt and the window takes the picture's size (at
-// least the minimum canvas).  A picture that cannot be shown for lack of
-// memory is let go, with a message: the window then has no picture and no
-// command that needs one.
+// A picture that cannot be shown for lack of memory is let go, with a
+// message: the window then has no picture and no command that needs one.
 int ShowNewPicture(HWND window)
 {
-    ClearSelection();
-    if (BuildDisplayCopy(&DisplayCopy, &MainDocument) != 0) {
+    if (TryShowNewPicture(window) != 0) {
         ForgetHistoryOf(&MainDocument);
         ReleaseDocument(&MainDocument);
         MainDocument.isLoaded = 0;
@@ -157,6 +154,16 @@ int ShowNewPicture(HWND window)
         Repaint(window);
         return -1;
     }
+    return 0;
+}
+
+// The display copy is rebuilt and the window takes the picture's size (at
+// least the minimum canvas).
+int TryShowNewPicture(HWND window)
+{
+    ClearSelection();
+    if (BuildDisplayCopy(&DisplayCopy, &MainDocument) != 0)
+        return -1;
     ViewState.scrolledX = 0;
     ViewState.scrolledY = 0;
     RECT& r = ViewState.pictureWindowRect;

@@ -48,6 +48,10 @@ HWND CreateMainWindow(HINSTANCE instance, int showCommand);
 // display copy cannot be allocated: the picture is then let go (the window
 // has no picture) and "メモリーが足りません。" is reported.
 int ShowNewPicture(HWND window);
+// The same, except that a display copy that cannot be allocated leaves the
+// picture as it is and only returns -1: the window shows no picture until
+// the caller shows one.
+int TryShowNewPicture(HWND window);
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

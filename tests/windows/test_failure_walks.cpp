@@ -283,6 +283,70 @@ TEST_F(FailureWalk, EveryProcessingCommandWithAndWithoutASelectionSurvivesEveryF
     }
 }
 
+// The commands that give the picture a new size, and their undo: a run
+// either makes the change, shown whole, or leaves the picture as it was,
+// shown whole, with one message; the picture is never let go.
+TEST_F(FailureWalk, ResizeCropAndUndoSurviveEveryFailedAllocation)
+{
+    const auto resize = [this](Boxes& boxes) {
+        boxes.driver.OnDialog(U8(u8"画像サイズ変更"), [](HWND d) {
+            SendDlgItemMessageA(d, IDC_RESIZE_BY_PERCENT, BM_CLICK, 0, 0);
+            SetDlgItemTextA(d, IDC_RESIZE_PERCENT, "50");
+            PressButton(d, IDOK);
+        });
+        SendMessageA(window_, WM_COMMAND, IDM_RESIZE, 0);
+        Paint();
+    };
+    struct Case {
+        const char* name;
+        bool select;       // a selection before the command
+        bool resizeFirst;  // the picture resized before the command (outside the walk)
+        UINT command;      // 0: the resize dialog
+        LONG width;        // the picture's width when the command worked
+    };
+    const Case cases[] = {
+        {"resize", false, false, 0, 12},
+        {"crop", true, false, IDM_CROP, 15},
+        {"undo of a resize", false, true, IDM_UNDO, 23},
+    };
+    for (const Case& c : cases) {
+        PictureState before;
+        qvtest::WalkAllocationFailures<Boxes>(
+            c.name,
+            [&] {
+                LoadBase();
+                if (c.resizeFirst) {
+                    Boxes unwatched;
+                    resize(unwatched);
+                }
+                if (c.select) {
+                    const LONG ox = ViewState.imageOffsetX;
+                    const LONG oy = ViewState.imageOffsetY;
+                    Selection = SelectionRect{0, 1, 0, 0, ox + 3, oy + 2, ox + 17, oy + 11};
+                }
+                before = Capture();
+            },
+            [&](Boxes& boxes) {
+                if (c.command == 0)
+                    resize(boxes);
+                else
+                    SendMessageA(window_, WM_COMMAND, c.command, 0);
+                Paint();
+                return MainDocument.width == c.width ? 0 : -1;
+            },
+            [&](const Boxes& boxes) {
+                ExpectUnchanged(before);
+                EXPECT_TRUE(DocBytes(DisplayCopy) == DocBytes(MainDocument)) << "the picture is shown";
+                boxes.ExpectOneError(kOutOfMemory, true);
+            },
+            [&] {
+                EXPECT_EQ(MainDocument.isLoaded, 1);
+                EXPECT_TRUE(DocBytes(DisplayCopy) == DocBytes(MainDocument)) << "the picture is shown";
+            },
+            [&] { Unload(); });
+    }
+}
+
 // A save onto the user's file.
 struct SaveBoxes : Boxes {
     SaveBoxes() : Boxes(true) {}
