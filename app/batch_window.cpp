@@ -310,34 +310,38 @@ bool MakeFolders(const std::wstring& folder)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The names a photo's result may get (the tool names it stem + suffix +
-// the extension of its type, which for "as input" is the input's).
-std::vector<std::wstring> ResultNames(const Photo& photo, const BatchSettings& s)
+static_assert(static_cast<int>(BatchType::Bmp) == kTypeBmp && static_cast<int>(BatchType::Jpeg) == kTypeJpeg &&
+              static_cast<int>(BatchType::Png) == kTypePng && static_cast<int>(BatchType::Webp) == kTypeWebp);
+
+// The name the tool gives a photo's result: stem + suffix + the extension
+// of its type, which for "as input" is the type the input's first bytes
+// show (as the tool reads them).
+std::wstring ResultName(const Photo& photo, const BatchSettings& s)
 {
     std::wstring stem = WideFromUtf8(photo.input);
     stem.erase(0, stem.find_last_of(L"\\/:") + 1);
     if (const std::size_t dot = stem.find_last_of(L'.'); dot != std::wstring::npos && dot > 0)
         stem.resize(dot);
-    const std::wstring base = WithSeparator(WideFromUtf8(photo.outputFolder)) + stem + WideFromUtf8(s.suffix);
-    const wchar_t* const extensions[] = {L".bmp", L".jpg", L".png", L".webp"};
-    if (s.type != BatchType::SameAsInput)
-        return {base + extensions[static_cast<int>(s.type) - 1]};
-    return {base + extensions[0], base + extensions[1], base + extensions[2], base + extensions[3]};
+    const int type = s.type == BatchType::SameAsInput ? SniffPictureType(photo.input.c_str()) : static_cast<int>(s.type);
+    return WithSeparator(WideFromUtf8(photo.outputFolder)) + stem + WideFromUtf8(s.suffix) +
+           WideFromUtf8(TypeExtension(type));
 }
 
-// No result may replace an input (the tool's rule, which each of its runs
-// can check only against its own input): such a photo is not processed.
-// The result folders are made.
+// No result may replace an input, nor the result of an earlier photo (the
+// tool's rules, which each of its runs can check only against its own
+// input): such a photo is not processed.  The result folders are made.
 void CheckPhotos(const BatchSettings& s, std::vector<Photo>* photos)
 {
-    std::set<std::wstring> inputs;
+    std::set<std::wstring> inputs, results;
     for (const Photo& photo : *photos)
         inputs.insert(ComparablePath(WideFromUtf8(photo.input)));
     for (Photo& photo : *photos) {
-        for (const std::wstring& name : ResultNames(photo, s))
-            if (inputs.count(ComparablePath(name)))
-                photo.problem = Formatted(ProgramText(Text::BatchWouldReplace), photo.input.c_str(),
-                                          Utf8FromWide(name).c_str());
+        const std::wstring name = ResultName(photo, s);
+        const std::string shown = Utf8FromWide(name);
+        if (inputs.count(ComparablePath(name)))
+            photo.problem = Formatted(ProgramText(Text::BatchWouldReplace), photo.input.c_str(), shown.c_str());
+        else if (!results.insert(ComparablePath(name)).second)
+            photo.problem = Formatted(ProgramText(Text::BatchResultTaken), photo.input.c_str(), shown.c_str());
         if (photo.problem.empty() && !MakeFolders(WideFromUtf8(photo.outputFolder)))
             photo.problem = photo.input + ": " + ProgramText(Text::BatchOutputFailed);
     }

@@ -69,6 +69,7 @@ constexpr TextEntry kTexts[] = {
     {Text::BatchOutputFolderTitle, "出力先のフォルダー", "Output folder"},
     {Text::BatchPictureFilter, "画像ファイル", "Pictures"},
     {Text::BatchWouldReplace, "処理しません: %s の結果が入力ファイル %s を上書きします", "Not processed: the result of %s would replace the input %s"},
+    {Text::BatchResultTaken, "処理しません: %s の結果 %s が前の写真の結果を上書きします", "Not processed: the result of %s, %s, would replace the result of an earlier photo"},
 };
 static_assert(OneEntryPerCode(kTexts, kTextCount), "one entry for every text, in order");
 static_assert(EveryLanguageHasAText(kTexts, 0), "every text in every language");

@@ -97,8 +97,9 @@ enum class Text {
     BatchOutputFolderTitle,
     BatchPictureFilter,
     BatchWouldReplace,
+    BatchResultTaken,
 };
-inline constexpr std::size_t kTextCount = 33;
+inline constexpr std::size_t kTextCount = 34;
 
 // text in language, or in ProgramLanguage().  Never null.
 const char* ProgramText(Text text, UiLanguage language);

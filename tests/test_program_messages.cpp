@@ -59,6 +59,7 @@ const TextCase kTextCases[] = {
     {Text::BatchOutputFolderTitle, u8"出力先のフォルダー", "Output folder"},
     {Text::BatchPictureFilter, u8"画像ファイル", "Pictures"},
     {Text::BatchWouldReplace, u8"処理しません: %s の結果が入力ファイル %s を上書きします", "Not processed: the result of %s would replace the input %s"},
+    {Text::BatchResultTaken, u8"処理しません: %s の結果 %s が前の写真の結果を上書きします", "Not processed: the result of %s, %s, would replace the result of an earlier photo"},
 };
 
 std::string Utf8(const char8_t* text)

@@ -1,8 +1,9 @@
-// The batch window driven as a user drives it, on a folder of three photos
-// (one of them unreadable): every result must be byte for byte the one
+// The batch window driven as a user drives it, on a folder of four photos
+// (one of them unreadable, one whose result would take the name of an
+// earlier one's): every result must be byte for byte the one
 // quillvane-cli.exe writes when run by hand with the same options, the
-// unreadable photo must be listed with the tool's reason, and no input may
-// change.
+// unreadable photo must be listed with the tool's reason, the later of the
+// two of one result name with the clash, and no input may change.
 #include "support/app_fixture.h"
 #include "support/dialog_fixture.h"
 #include "support/win_test_support.h"
@@ -60,10 +61,13 @@ TEST_F(BatchWindow, StampsEachPhotoAsTheToolDoesListsTheFailureAndLeavesInputsAl
     ASSERT_TRUE(apptest::WriteTestBmp(Utf8ToAnsi(in + "\\" + good[0]), 120, 80));
     ASSERT_TRUE(apptest::WriteTestBmp(Utf8ToAnsi(in + "\\" + good[1]), 64, 96));
     ASSERT_TRUE(WriteWholeFile(Utf8ToAnsi(in + "\\broken.jpg"), "not a photograph at all"));
+    // A bitmap named .png: its PNG result would be a.bmp's.
+    ASSERT_TRUE(apptest::WriteTestBmp(Utf8ToAnsi(in + "\\a.png"), 50, 40));
     const std::string mark = root + "\\mark.bmp";
     ASSERT_TRUE(apptest::WriteTestBmp(Utf8ToAnsi(mark), 30, 20));
     std::vector<std::string> before;
-    for (const std::string& name : {good[0], good[1], std::string("broken.jpg")})
+    const std::vector<std::string> inputs = {good[0], good[1], "broken.jpg", "a.png"};
+    for (const std::string& name : inputs)
         before.push_back(Bytes(in + "\\" + name));
 
     std::string summary;
@@ -89,8 +93,8 @@ TEST_F(BatchWindow, StampsEachPhotoAsTheToolDoesListsTheFailureAndLeavesInputsAl
         EXPECT_FALSE(IsEnabled(dialog, IDC_BATCH_START));
         EXPECT_TRUE(PumpUntil([&] { return !Text(dialog, IDC_BATCH_SUMMARY).empty(); }, 150000));
         summary = Text(dialog, IDC_BATCH_SUMMARY);
-        EXPECT_EQ(Text(dialog, IDC_BATCH_COUNT), "3 / 3");
-        EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_BATCH_PROGRESS, PBM_GETPOS, 0, 0), 3);
+        EXPECT_EQ(Text(dialog, IDC_BATCH_COUNT), "4 / 4");
+        EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_BATCH_PROGRESS, PBM_GETPOS, 0, 0), 4);
         EXPECT_TRUE(IsEnabled(dialog, IDC_BATCH_START));
         PressButton(dialog, IDCANCEL);
     });
@@ -99,8 +103,12 @@ TEST_F(BatchWindow, StampsEachPhotoAsTheToolDoesListsTheFailureAndLeavesInputsAl
     DialogBoxParamA(GetModuleHandleA(nullptr), RES_DLG_BATCH, nullptr, BatchDialogProc, 0);
     EXPECT_EQ(driver.Problems(), "");
 
-    // The summary: two done, one failed, with the tool's reason naming it.
-    EXPECT_EQ(summary.rfind(U8(u8"完了 2 件、失敗 1 件"), 0), 0u) << summary;
+    // The summary: two done, two failed: the unreadable one with the tool's
+    // reason naming it, the second of one result name with the clash.
+    EXPECT_EQ(summary.rfind(U8(u8"完了 2 件、失敗 2 件"), 0), 0u) << summary;
+    EXPECT_NE(summary.find(in + "\\a.png" + U8(u8" の結果 ") + out + "\\a_wm.png" + U8(u8" が前の写真の結果を上書きします")),
+              std::string::npos)
+        << summary;
     EXPECT_NE(summary.find(in + "\\broken.jpg"), std::string::npos) << summary;
     std::string errors;
     EXPECT_NE(RunTool({"bump", "-o", byHand, "--", in + "\\broken.jpg"}, &errors), 0u);
@@ -126,7 +134,7 @@ TEST_F(BatchWindow, StampsEachPhotoAsTheToolDoesListsTheFailureAndLeavesInputsAl
         EXPECT_TRUE(Bytes(out + "\\" + stem) == expected) << "the window's result differs from the tool's";
     }
     for (std::size_t i = 0; i < before.size(); ++i)
-        EXPECT_EQ(Bytes(in + "\\" + std::vector<std::string>{good[0], good[1], "broken.jpg"}[i]), before[i]);
+        EXPECT_EQ(Bytes(in + "\\" + inputs[i]), before[i]);
 
     // The choices are remembered for the next opening.
     EXPECT_EQ(Remembered.batch.outputFolder, out);
