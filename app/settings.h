@@ -40,6 +40,8 @@ FilterParams FilterParamsOf(const FilterChoice& choice);
 struct TextMarkChoice {
     std::string text;  // UTF-8, as typed (placeholders unfilled)
     std::string face;
+    bool bold = false;    // as the font dialog's style left them
+    bool italic = false;
     int height = kTextHeightDefault;
     int soften = kTextSoftenDefault;
     int bevel = kTextBevelDefault;  // or a width in kBevelWidth's range

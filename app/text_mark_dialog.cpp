@@ -81,7 +81,8 @@ void FindFont(TextMarkDialog* state)
 {
     state->fontFile.clear();
     state->fontIndex = 0;
-    state->fontProblem = FindFaceFile(&state->choice.face, &state->fontFile, &state->fontIndex);
+    state->fontProblem = FindFaceFile(&state->choice.face, {state->choice.bold, state->choice.italic},
+                                      &state->fontFile, &state->fontIndex);
 }
 
 // Draws the mark of the values shown, its placeholders filled from the
@@ -139,6 +140,8 @@ void OnChooseFont(HWND dialog, TextMarkDialog* state)
     LOGFONTW font = {};
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfHeight = -MulDiv(12, ScreenDpi(), 72);
+    font.lfWeight = state->choice.bold ? FW_BOLD : FW_NORMAL;
+    font.lfItalic = state->choice.italic ? TRUE : FALSE;
     const std::wstring face = WideFromUtf8(state->choice.face);
     wcsncpy(font.lfFaceName, face.c_str(), LF_FACESIZE - 1);
     CHOOSEFONTW choose = {};
@@ -151,6 +154,8 @@ void OnChooseFont(HWND dialog, TextMarkDialog* state)
     if (!ChooseFontW(&choose))
         return;
     state->choice.face = Utf8FromWide(font.lfFaceName);
+    state->choice.bold = font.lfWeight >= FW_SEMIBOLD;
+    state->choice.italic = font.lfItalic != 0;
     FindFont(state);
     ShowFace(dialog, *state);
     Redraw(dialog, state);
@@ -223,15 +228,15 @@ bool OnTextMarkCommand(HWND dialog, WPARAM wParam)
 
 }  // namespace
 
-TextOutcome FindFaceFile(std::string* face, std::string* file, int* index)
+TextOutcome FindFaceFile(std::string* face, FaceStyle style, std::string* file, int* index)
 {
     TextOutcome problem;
     if (!face->empty()) {
-        FindFamily(*face, file, index, &problem);
+        FindFamily(*face, file, index, &problem, style);
         return problem;
     }
     for (const char* family : kWindowsSansFamilies)
-        if (FindFamily(family, file, index, &problem) == 0) {
+        if (FindFamily(family, file, index, &problem, style) == 0) {
             *face = family;
             return {};
         }

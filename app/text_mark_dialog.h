@@ -4,6 +4,8 @@
 // preview work as for a watermark file.
 #pragma once
 
+#include "text/font_lookup.h"
+
 #include "app/settings.h"
 #include "image/image_document.h"
 #include "text/text_failure.h"
@@ -12,12 +14,13 @@
 
 #include <string>
 
-// The file and face index of a face name (the font dialog's, UTF-8) among
-// the installed fonts.  An empty face asks for the first of Windows's
+// The file and face index of a face name (the font dialog's, UTF-8) in a
+// style among the installed fonts (the family's plainest face when it has
+// none of that style).  An empty face asks for the first of Windows's
 // Japanese fonts installed (Yu Gothic, Meiryo, MS Gothic), whose family
 // then becomes *face.  Returns an outcome that is ok(), or why no file was
 // found (NoFontAtAll, NoSuchFamily).
-TextOutcome FindFaceFile(std::string* face, std::string* file, int* index);
+TextOutcome FindFaceFile(std::string* face, FaceStyle style, std::string* file, int* index);
 
 // The parameters of the text code for the choice, text (placeholders
 // filled) and the font file: those quillvane-cli text-mark takes with

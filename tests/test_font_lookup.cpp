@@ -24,6 +24,8 @@ namespace {
 const char kDejaVuSans[] = QV_FONTS "truetype/dejavu/DejaVuSans.ttf";
 const char kDejaVuSansBold[] = QV_FONTS "truetype/dejavu/DejaVuSans-Bold.ttf";
 const char kIpaGothic[] = QV_FONTS "opentype/ipafont-gothic/ipag.ttf";
+const char kDejaVuSansOblique[] = QV_FONTS "truetype/dejavu/DejaVuSans-Oblique.ttf";
+const char kDejaVuSansBoldOblique[] = QV_FONTS "truetype/dejavu/DejaVuSans-BoldOblique.ttf";
 
 // A list as Windows keeps it: names that need not be the faces' own (the
 // Japanese font listed under its Japanese name), bold before regular.
@@ -75,6 +77,35 @@ TEST(FontLookup, ChoosesThePlainestFaceOfTheFamilyNamedHoweverListed)
     EXPECT_EQ(file, kIpaGothic);
     EXPECT_TRUE(IsGenericFamily("Sans-Serif"));
     EXPECT_FALSE(IsGenericFamily("IPAGothic"));
+}
+
+// A style asked for takes the face of that style, where the family has
+// one; else the plainest face.
+TEST(FontLookup, ChoosesTheFaceOfTheStyleAskedFor)
+{
+    const std::vector<ListedFont> fonts = {{"DejaVu Sans Bold Oblique (TrueType)", kDejaVuSansBoldOblique},
+                                           {"DejaVu Sans Bold (TrueType)", kDejaVuSansBold},
+                                           {"DejaVu Sans Oblique (TrueType)", kDejaVuSansOblique},
+                                           {"DejaVu Sans (TrueType)", kDejaVuSans},
+                                           {"IPAGothic (TrueType)", kIpaGothic}};
+    struct Case {
+        const char* family;
+        FaceStyle style;
+        const char* file;
+    };
+    const Case cases[] = {
+        {"DejaVu Sans", {}, kDejaVuSans},
+        {"DejaVu Sans", {true, false}, kDejaVuSansBold},
+        {"DejaVu Sans", {false, true}, kDejaVuSansOblique},
+        {"DejaVu Sans", {true, true}, kDejaVuSansBoldOblique},
+        {"IPAGothic", {true, true}, kIpaGothic},  // no bold or italic face: the plain one
+    };
+    for (const Case& c : cases) {
+        std::string file;
+        int index = -1;
+        EXPECT_EQ(ChooseFamily(fonts, c.family, &file, &index, c.style), 0);
+        EXPECT_EQ(file, c.file) << c.family << " bold " << c.style.bold << " italic " << c.style.italic;
+    }
 }
 
 TEST(FontLookup, FindsInstalledFamiliesAndRefusesOthers)

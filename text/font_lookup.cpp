@@ -107,25 +107,48 @@ bool FaceHasFamily(FT_Face face, const std::string& family)
     return false;
 }
 
+constexpr int kStyleMatches = 3;
+
+// How well a face suits style: kStyleMatches when style asks for bold or
+// italic and the face's are those, else its plainness.
+int Fitness(FT_Face face, FaceStyle style)
+{
+    if (style.bold || style.italic) {
+        const bool bold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0;
+        const bool italic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
+        if (bold == style.bold && italic == style.italic)
+            return kStyleMatches;
+    }
+    return Plainness(face);
+}
+
+// The best fitness a face can have for style.
+int BestFitness(FaceStyle style)
+{
+    return style.bold || style.italic ? kStyleMatches : 2;
+}
+
 struct FaceChoice {
     std::string file;
     int index = -1;
-    int plainness = -1;
+    int fitness = -1;
 };
 
-// Keeps in *best the plainest face of family in file (the first of equals).
-void ConsiderFile(FT_Library library, const std::string& file, const std::string& family, FaceChoice* best)
+// Keeps in *best the face of family in file that suits style best (the
+// first of equals).
+void ConsiderFile(FT_Library library, const std::string& file, const std::string& family, FaceStyle style,
+                  FaceChoice* best)
 {
     FT_Face face = nullptr;
     if (FT_New_Face(library, file.c_str(), -1, &face) != 0)
         return;
     const long faces = face->num_faces;
     FT_Done_Face(face);
-    for (long i = 0; i < faces && i <= 0xFFFF && best->plainness < 2; ++i) {
+    for (long i = 0; i < faces && i <= 0xFFFF && best->fitness < BestFitness(style); ++i) {
         if (FT_New_Face(library, file.c_str(), i, &face) != 0)
             continue;
-        if (Plainness(face) > best->plainness && FaceHasFamily(face, family))
-            *best = {file, static_cast<int>(i), Plainness(face)};
+        if (Fitness(face, style) > best->fitness && FaceHasFamily(face, family))
+            *best = {file, static_cast<int>(i), Fitness(face, style)};
         FT_Done_Face(face);
     }
 }
@@ -143,7 +166,8 @@ bool IsGenericFamily(const std::string& family)
                        [&](const char* name) { return SameFamily(name, family); });
 }
 
-int ChooseFamily(std::span<const ListedFont> fonts, const std::string& family, std::string* file, int* index)
+int ChooseFamily(std::span<const ListedFont> fonts, const std::string& family, std::string* file, int* index,
+                 FaceStyle style)
 {
     FreeTypeLibrary freetype;
     if (!freetype.library || Folded(family.c_str()).empty())
@@ -151,8 +175,8 @@ int ChooseFamily(std::span<const ListedFont> fonts, const std::string& family, s
     FaceChoice best;
     for (const bool listedAsFamily : {true, false}) {
         for (const ListedFont& font : fonts)
-            if (best.plainness < 2 && ListedNameBegins(font.name, family) == listedAsFamily)
-                ConsiderFile(freetype.library, font.file, family, &best);
+            if (best.fitness < BestFitness(style) && ListedNameBegins(font.name, family) == listedAsFamily)
+                ConsiderFile(freetype.library, font.file, family, style, &best);
         if (best.index >= 0) {
             *file = best.file;
             *index = best.index;
@@ -163,10 +187,10 @@ int ChooseFamily(std::span<const ListedFont> fonts, const std::string& family, s
 }
 
 int ChooseFirstFamily(std::span<const ListedFont> fonts, std::span<const char* const> families, std::string* file,
-                      int* index)
+                      int* index, FaceStyle style)
 {
     for (const char* family : families)
-        if (ChooseFamily(fonts, family, file, index) == 0)
+        if (ChooseFamily(fonts, family, file, index, style) == 0)
             return 0;
     return -1;
 }

@@ -10,12 +10,20 @@
 #include <string>
 #include <vector>
 
+// The style a face is asked for in: bold, italic (or oblique), both, or
+// neither (the family's plainest face).
+struct FaceStyle {
+    bool bold = false;
+    bool italic = false;
+};
+
 // The file and face index of family; an empty family asks for the default,
-// a sans-serif font that covers Japanese.  Returns 0, or -1 with *problem
+// a sans-serif font that covers Japanese.  The face of style when the
+// family has one, else its plainest.  Returns 0, or -1 with *problem
 // set: NoSuchFamily or FamilyNotInstalled (a family nobody has),
 // NoFontAtAll (no default font), FontconfigUnavailable or
 // FamilyNotUnderstood (fontconfig only).
-int FindFamily(const std::string& family, std::string* file, int* index, TextOutcome* problem);
+int FindFamily(const std::string& family, std::string* file, int* index, TextOutcome* problem, FaceStyle style = {});
 
 // Family names compare as fontconfig compares them: ASCII case and blanks
 // do not count.
@@ -44,12 +52,14 @@ struct ListedFont {
 // listed name may be in another language than the face's own).  Of the
 // faces whose family is family (any of the family names in the font's
 // name table, in any language: the font dialogs give a face name in the
-// user's language), the plainest is taken (Regular before
-// another upright face, before bold and italic ones; the first listed of
-// equals).  Returns 0 with *file and *index set, or -1 when no face has
-// that family.
-int ChooseFamily(std::span<const ListedFont> fonts, const std::string& family, std::string* file, int* index);
+// user's language), the one whose bold and italic are style's is taken
+// when style asks for either and there is one; else the plainest (Regular
+// before another upright face, before bold and italic ones); the first
+// listed of equals.  Returns 0 with *file and *index set, or -1 when no
+// face has that family.
+int ChooseFamily(std::span<const ListedFont> fonts, const std::string& family, std::string* file, int* index,
+                 FaceStyle style = {});
 
 // The first of families that ChooseFamily finds.
 int ChooseFirstFamily(std::span<const ListedFont> fonts, std::span<const char* const> families, std::string* file,
-                      int* index);
+                      int* index, FaceStyle style = {});

@@ -8,7 +8,7 @@
 // sans-serif font that covers Japanese).  A named family must be among
 // the match's families: fontconfig always answers with some font, and a
 // silent substitute would draw the mark in a font nobody asked for.
-int FindFamily(const std::string& family, std::string* file, int* index, TextOutcome* problem)
+int FindFamily(const std::string& family, std::string* file, int* index, TextOutcome* problem, FaceStyle style)
 {
     // fontconfig's process-wide configuration, loaded on the first call
     // (the expensive part: its configuration files and caches) and kept
@@ -38,6 +38,10 @@ int FindFamily(const std::string& family, std::string* file, int* index, TextOut
                                reinterpret_cast<const FcChar8*>(name)) == 0)
             generic = true;
 
+    if (style.bold)
+        FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_BOLD);
+    if (style.italic)
+        FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ITALIC);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;

@@ -58,7 +58,7 @@ void AppendListedFonts(HKEY root, const std::string& folder, std::vector<ListedF
 // The fonts installed for every user, then those installed for this one;
 // the default and the generic families are Windows's own fonts for
 // Japanese (kWindowsSansFamilies and the others).
-int FindFamily(const std::string& family, std::string* file, int* index, TextOutcome* problem)
+int FindFamily(const std::string& family, std::string* file, int* index, TextOutcome* problem, FaceStyle style)
 {
     std::vector<ListedFont> fonts;
     const std::string folder = FontsFolder();
@@ -70,12 +70,12 @@ int FindFamily(const std::string& family, std::string* file, int* index, TextOut
             families = kWindowsSerifFamilies;
         else if (SameFamily("monospace", family) || SameFamily("mono", family))
             families = kWindowsMonospaceFamilies;
-        if (ChooseFirstFamily(fonts, families, file, index) == 0)
+        if (ChooseFirstFamily(fonts, families, file, index, style) == 0)
             return 0;
         *problem = family.empty() ? FailText(TextFailure::NoFontAtAll) : FailText(TextFailure::NoSuchFamily, family);
         return -1;
     }
-    if (ChooseFamily(fonts, family, file, index) == 0)
+    if (ChooseFamily(fonts, family, file, index, style) == 0)
         return 0;
     *problem = FailText(TextFailure::NoSuchFamily, family);
     return -1;

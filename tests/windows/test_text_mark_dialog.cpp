@@ -25,7 +25,9 @@ using namespace dlgtest;
 namespace {
 
 const char kIpaGothic[] = "Z:/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
-constexpr int kFontFaceCombo = 1136;  // cmb1 of the font dialog
+const char kDejaVuSansBold[] = "Z:/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+constexpr int kFontFaceCombo = 1136;   // cmb1 of the font dialog
+constexpr int kFontStyleCombo = 1137;  // cmb2: its styles
 
 // Types text into an edit as keys and the IME deliver it: one WM_CHAR for
 // each UTF-16 unit, after the box's old text is selected.
@@ -39,11 +41,12 @@ void TypeWide(HWND dialog, int id, const std::wstring& text)
 
 // The mark as the tool makes it: drawn from the font file, then made a
 // picture, bevelled and softened by the text code.
-std::vector<BYTE> ToolMark(const std::string& text, int height, int soften, int bevel, ImageDocument* mark)
+std::vector<BYTE> ToolMark(const std::string& text, int height, int soften, int bevel, ImageDocument* mark,
+                           const char* font = kIpaGothic)
 {
     TextMarkParams params;
     params.text = text;
-    params.font = kIpaGothic;
+    params.font = font;
     params.textHeight = height;
     params.soften = soften;
     params.bevel = bevel;
@@ -152,6 +155,73 @@ TEST_F(TextWatermark, JapaneseTextInAChosenFontStampsTheToolsMarkBitForBit)
     EXPECT_EQ(MainDocument.isModified, 1);
     EXPECT_FALSE(apptest::DocBytes(MainDocument) == before) << "the mark left no relief";
     EXPECT_TRUE(apptest::DocBytes(MainDocument) == picture) << "the picture is not the bump of the tool's mark";
+}
+
+// The entry of the font dialog's style list that is bold and upright, in
+// English or Japanese.
+int BoldStyleEntry(HWND fontDialog)
+{
+    const LRESULT count = SendDlgItemMessageW(fontDialog, kFontStyleCombo, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; ++i) {
+        wchar_t name[64] = {};
+        if (SendDlgItemMessageW(fontDialog, kFontStyleCombo, CB_GETLBTEXTLEN, i, 0) >= 64)
+            continue;
+        SendDlgItemMessageW(fontDialog, kFontStyleCombo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name));
+        const std::wstring style = name;
+        const bool bold = style.find(L"Bold") != std::wstring::npos || style.find(L"太字") != std::wstring::npos;
+        const bool slanted = style.find(L"Italic") != std::wstring::npos || style.find(L"Oblique") != std::wstring::npos ||
+                             style.find(L"斜体") != std::wstring::npos;
+        if (bold && !slanted)
+            return i;
+    }
+    return -1;
+}
+
+// Bold chosen in the font dialog draws the mark from the family's bold
+// face, and is remembered.
+TEST_F(TextWatermark, ABoldStyleDrawsFromTheBoldFace)
+{
+    ASSERT_TRUE(OpenPicture(200, 150));
+    std::vector<BYTE> watermark;
+    {
+        DialogDriver driver;
+        HWND textDialog = nullptr;
+        driver.OnDialog(U8(u8"文字透かし"), [&](HWND dialog) {
+            textDialog = dialog;
+            TypeWide(dialog, IDC_TEXTMARK_TEXT, L"Bold 2026");
+            Type(dialog, IDC_TEXTMARK_HEIGHT, "40");
+            ScrollBar(dialog, IDC_TEXTMARK_SOFTEN, SB_THUMBTRACK, 0);
+            ScrollBar(dialog, IDC_TEXTMARK_BEVEL, SB_THUMBTRACK, 3);
+            PressButton(dialog, IDC_TEXTMARK_FONT);
+        });
+        driver.OnDialog("", [&](HWND fontDialog) {
+            const LRESULT face = SendDlgItemMessageW(fontDialog, kFontFaceCombo, CB_FINDSTRINGEXACT,
+                                                     static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"DejaVu Sans"));
+            EXPECT_NE(face, CB_ERR) << "no DejaVu Sans in the font dialog";
+            if (face != CB_ERR)
+                SelectComboEntry(fontDialog, kFontFaceCombo, static_cast<int>(face));
+            const int bold = BoldStyleEntry(fontDialog);
+            EXPECT_GE(bold, 0) << "no bold style for DejaVu Sans";
+            if (bold >= 0)
+                SelectComboEntry(fontDialog, kFontStyleCombo, bold);
+            PressButton(fontDialog, IDOK);
+            PressButton(textDialog, IDOK);
+        });
+        driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
+            watermark = apptest::DocBytes(WatermarkDocument);
+            PressButton(dialog, IDCANCEL);
+        });
+        SendMessageA(window_, WM_COMMAND, IDM_TEXTMARK, 0);
+        EXPECT_EQ(driver.Problems(), "");
+    }
+    EXPECT_EQ(Remembered.textMark.face, "DejaVu Sans");
+    EXPECT_TRUE(Remembered.textMark.bold);
+    EXPECT_FALSE(Remembered.textMark.italic);
+    ImageDocument mark = {};
+    const std::vector<BYTE> expected = ToolMark("Bold 2026", 40, 0, 3, &mark, kDejaVuSansBold);
+    ReleaseDocument(&mark);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_TRUE(watermark == expected) << "the mark is not drawn from DejaVu Sans Bold";
 }
 
 // Each opening shows what is wrong under the preview and lets OK go on only
