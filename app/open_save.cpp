@@ -281,17 +281,13 @@ void TakePhoto(HWND window, ImageDocument* doc, int type, std::vector<std::uint8
     MainPhoto.sourceType = type;
     if (type == kTypeBmp)
         return;
-    int orientation = 1;
     const MetadataSettings everything{MetadataKeep::All, doc->width, doc->height, false};
-    Outcome outcome = ReadOrientation(doc->path, &orientation);
-    if (outcome.ok())
-        outcome = ReadPhotoMetadata(doc->path, everything, &MainPhoto.metadata);
-    if (!outcome.ok()) {
+    if (!ReadPhotoMetadata(doc->path, everything, &MainPhoto.metadata).ok()) {
         MainPhoto.metadata = {};
         MetadataNoticePending = true;
         return;
     }
-    if (orientation != 1)
+    if (const int orientation = PhotoOrientation(MainPhoto.metadata); orientation != 1)
         MainPhoto.oriented = TurnUpright(window, doc, orientation);
 }
 
@@ -464,12 +460,15 @@ Outcome WritePicture(int type, ImageDocument* doc, bool* dropped)
 }
 
 // The metadata choice of a save settings dialog.
+// The choice as remembered; gray while the picture has no metadata to keep.
 void ShowMetadataChoice(HWND dialog)
 {
     const int checked = SaveMetadata == MetadataKeep::None             ? IDC_METADATA_NONE
                         : SaveMetadata == MetadataKeep::AllButLocation ? IDC_METADATA_NO_LOCATION
                                                                        : IDC_METADATA_ALL;
     CheckRadioButton(dialog, IDC_METADATA_ALL, IDC_METADATA_NONE, checked);
+    for (int id = IDC_METADATA_ALL; id <= IDC_METADATA_NONE; ++id)
+        EnableWindow(GetDlgItem(dialog, id), !MainPhoto.metadata.empty());
 }
 
 void TakeMetadataChoice(HWND dialog)

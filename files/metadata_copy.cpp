@@ -332,6 +332,20 @@ std::unique_ptr<Exiv2::Image> OpenPhotoMetadata(const char* path, std::vector<st
     return OpenFileWithMetadata(path, bytes);
 }
 
+namespace {
+
+// The EXIF orientation, 1 to 8; 1 when there is none or it is out of range.
+int OrientationIn(Exiv2::ExifData& exif)
+{
+    auto found = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+    if (found == exif.end() || found->count() == 0)
+        return 1;
+    const long value = found->toLong();
+    return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+}
+
+}  // namespace
+
 Outcome ReadOrientation(const char* path, int* orientation)
 {
     *orientation = 1;
@@ -339,15 +353,24 @@ Outcome ReadOrientation(const char* path, int* orientation)
         PrepareExiv2();
         std::vector<Exiv2::byte> bytes;
         std::unique_ptr<Exiv2::Image> image = OpenFileWithMetadata(path, &bytes);
-        Exiv2::ExifData& exif = image->exifData();
-        auto found = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
-        if (found != exif.end() && found->count() > 0) {
-            const long value = found->toLong();
-            if (value >= 1 && value <= 8)
-                *orientation = static_cast<int>(value);
-        }
+        *orientation = OrientationIn(image->exifData());
         return {};
     });
+}
+
+int PhotoOrientation(const PhotoMetadata& metadata)
+{
+    if (metadata.exif.empty())
+        return 1;
+    int orientation = 1;
+    Guarded(Failure::MetadataUnreadable, [&]() -> Outcome {
+        PrepareExiv2();
+        Exiv2::ExifData exif;
+        Exiv2::ExifParser::decode(exif, metadata.exif.data(), static_cast<std::uint32_t>(metadata.exif.size()));
+        orientation = OrientationIn(exif);
+        return {};
+    });
+    return orientation;
 }
 
 Outcome ReadPhotoMetadata(const char* source, const MetadataSettings& settings, PhotoMetadata* metadata)

@@ -47,6 +47,11 @@ struct PhotoMetadata {
     bool empty() const { return exif.empty() && xmp.empty() && iptc.empty() && icc.empty(); }
 };
 
+// The EXIF orientation (1..8) of metadata as ReadPhotoMetadata left it
+// (read without turning): as ReadOrientation gives it for the file, without
+// reading the file again.  1 when there is none or it cannot be read.
+int PhotoOrientation(const PhotoMetadata& metadata);
+
 // Reads the EXIF, XMP and IPTC data and the ICC profile of the JPEG, PNG or
 // WebP file at source into *metadata, keeping what settings.keep says.
 // The EXIF thumbnail (and an XMP one) is removed, since it would show the

@@ -209,9 +209,16 @@ TEST_F(PhotoFormatsTest, MetadataIsCarriedIntoEachTypeOfFile)
     EXPECT_EQ(orientation, 6);
 
     PhotoMetadata metadata;
+    // Read as it is, the metadata in memory says the same orientation.
+    ASSERT_TRUE(ReadPhotoMetadata(source.c_str(), MetadataSettings{MetadataKeep::All, kWidth, kHeight, false},
+                                  &metadata)
+                    .ok());
+    EXPECT_EQ(PhotoOrientation(metadata), 6);
+    EXPECT_EQ(PhotoOrientation(PhotoMetadata{}), 1);
     const Outcome taken = ReadPhotoMetadata(source.c_str(), MetadataSettings{MetadataKeep::All, kWidth, kHeight, true},
                                             &metadata);
     ASSERT_TRUE(taken.ok()) << Said(taken);
+    EXPECT_EQ(PhotoOrientation(metadata), 1) << "turned upright";
 
     struct Target {
         const char* name;

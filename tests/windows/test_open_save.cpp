@@ -1623,6 +1623,21 @@ TEST_F(PhotoSave, MetadataChoiceIntoEachTypeOfFile)
             }
         }
     EXPECT_EQ(SaveMetadata, MetadataKeep::None);  // the last choice is remembered
+
+    // A picture without metadata: the choice is shown gray and stays.
+    MainPhoto.metadata = {};
+    DialogDriver driver;
+    driver.OnDialog(kSaveTitle, AcceptFile(dir.File("plain.png"), kTypePng - 1));
+    driver.OnDialog(SettingsTitle(kTypePng), [&](HWND d) {
+        for (int id = IDC_METADATA_ALL; id <= IDC_METADATA_NONE; ++id)
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, id))) << id;
+        EXPECT_EQ(IsDlgButtonChecked(d, IDC_METADATA_NONE), BST_CHECKED);
+        PressButton(d, IDOK);
+    });
+    EXPECT_EQ(SaveImageCommand(window, &doc), 0);
+    EXPECT_EQ(driver.Problems(), "");
+    StopRepeating();
+    EXPECT_EQ(SaveMetadata, MetadataKeep::None);
 }
 
 // A transparent picture keeps its alpha through a PNG file; a JPEG file
