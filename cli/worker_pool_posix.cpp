@@ -38,45 +38,10 @@ const char kSelfExecutable[] = "/proc/self/exe";
 // A worker writes a line or two; more than this is cut, not buffered.
 constexpr std::size_t kMaxWorkerMessageBytes = 64 * 1024;
 
-enum class WorkState { Waiting, Running, Finished };
-
-struct WorkItem {
-    std::string input;
-    std::string output;
-    long sameOutputBefore = -1;  // the latest earlier input with the same result path
-    WorkState state = WorkState::Waiting;
+struct WorkItem : WorkItemBase {
     pid_t pid = -1;
-    int pipe = -1;               // read end of the worker's standard error
-    std::string messages;        // what the worker wrote, shown in input order
-    bool ok = false;
-    bool claimsOutput = false;   // later inputs may not replace its result path
+    int pipe = -1;  // read end of the worker's standard error
 };
-
-void Write(const std::string& text)
-{
-    WriteError(text);
-}
-
-// Called for each input in input order once it and all before it are done:
-// the same lines a run in one process writes.
-void ShowResult(std::size_t index, const WorkItem& item)
-{
-    if (!item.ok)
-        ProgressNoteFailure(item.messages);
-    if (ProgressOnTerminal() && item.messages.empty())
-        return;
-    ProgressAnnounce(index, item.input);
-    Write(item.messages);
-    ProgressRedraw();
-}
-
-void Finish(WorkItem* item)
-{
-    item->state = WorkState::Finished;
-    if (item->ok)
-        item->claimsOutput = true;
-    ProgressCounted(item->ok);
-}
 
 // Starts the worker for one input with its standard error on a pipe.
 // Returns 0, or an errno value.
@@ -152,37 +117,6 @@ bool ReadWorker(WorkItem* item)
     return true;
 }
 
-// Starts waiting inputs, first ones first, while fewer than jobs run.  An
-// input that shares its result path with an earlier one waits for it.
-void StartReadyWork(const CliOptions& options, int jobs, std::vector<WorkItem>* items, int* running)
-{
-    for (WorkItem& item : *items) {
-        if (*running >= jobs)
-            return;
-        if (item.state != WorkState::Waiting)
-            continue;
-        if (item.sameOutputBefore >= 0) {
-            const WorkItem& earlier = (*items)[static_cast<std::size_t>(item.sameOutputBefore)];
-            if (earlier.state != WorkState::Finished)
-                continue;
-            if (earlier.claimsOutput) {
-                item.messages = "quillvane-cli: " + item.input + ": " + ClashText(item.output) + "\n";
-                Finish(&item);
-                item.claimsOutput = true;
-                continue;
-            }
-        }
-        const int error = StartWorker(options, &item);
-        if (error != 0) {
-            item.messages = "quillvane-cli: " + item.input + ": " +
-                            Format(_("cannot start a worker process: %s"), std::strerror(error)) + "\n";
-            Finish(&item);
-            continue;
-        }
-        ++*running;
-    }
-}
-
 }  // namespace
 
 int RunBatchInWorkers(const CliOptions& options, const std::vector<BatchJob>& batch, int jobs)
@@ -198,9 +132,12 @@ int RunBatchInWorkers(const CliOptions& options, const std::vector<BatchJob>& ba
     std::vector<pollfd> polls;
     std::vector<std::size_t> polled;
     while (shown < count) {
-        StartReadyWork(options, jobs, &items, &running);
+        StartReadyWork(jobs, &items, &running, [&](WorkItem* item) {
+            const int error = StartWorker(options, item);
+            return error == 0 ? std::string() : Format(_("cannot start a worker process: %s"), std::strerror(error));
+        });
         for (; shown < count && items[shown].state == WorkState::Finished; ++shown)
-            ShowResult(shown, items[shown]);
+            ShowWorkResult(shown, items[shown]);
         if (shown == count)
             break;
 
@@ -225,7 +162,7 @@ int RunBatchInWorkers(const CliOptions& options, const std::vector<BatchJob>& ba
             WorkItem* item = &items[polled[k]];
             if (ReadWorker(item)) {
                 --running;
-                Finish(item);
+                FinishWork(item);
             }
         }
     }

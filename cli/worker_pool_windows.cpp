@@ -35,17 +35,8 @@ namespace {
 // A worker writes a line or two; more than this is cut, not buffered.
 constexpr std::size_t kMaxWorkerMessageBytes = 64 * 1024;
 
-enum class WorkState { Waiting, Running, Ended, Finished };
-
-struct WorkItem {
-    std::string input;
-    std::string output;
-    long sameOutputBefore = -1;  // the latest earlier input with the same result path
-    WorkState state = WorkState::Waiting;
+struct WorkItem : WorkItemBase {
     std::thread reader;
-    std::string messages;        // what the worker wrote, shown in input order
-    bool ok = false;
-    bool claimsOutput = false;   // later inputs may not replace its result path
 };
 
 std::mutex Lock;                 // guards the items' state and messages
@@ -91,59 +82,6 @@ DWORD StartWorker(const CliOptions& options, const std::wstring& self, WorkItem*
     return 0;
 }
 
-void Finish(WorkItem* item)
-{
-    item->state = WorkState::Finished;
-    if (item->ok)
-        item->claimsOutput = true;
-    ProgressCounted(item->ok);
-}
-
-void ShowResult(std::size_t index, const WorkItem& item)
-{
-    if (!item.ok)
-        ProgressNoteFailure(item.messages);
-    if (ProgressOnTerminal() && item.messages.empty())
-        return;
-    ProgressAnnounce(index, item.input);
-    WriteError(item.messages);
-    ProgressRedraw();
-}
-
-// Starts waiting inputs, first ones first, while fewer than jobs run.  An
-// input that shares its result path with an earlier one waits for it.
-// Called with Lock held.
-void StartReadyWork(const CliOptions& options, const std::wstring& self, int jobs, std::vector<WorkItem>* items,
-                    int* running)
-{
-    for (WorkItem& item : *items) {
-        if (*running >= jobs)
-            return;
-        if (item.state != WorkState::Waiting)
-            continue;
-        if (item.sameOutputBefore >= 0) {
-            const WorkItem& earlier = (*items)[static_cast<std::size_t>(item.sameOutputBefore)];
-            if (earlier.state != WorkState::Finished)
-                continue;
-            if (earlier.claimsOutput) {
-                item.messages = "quillvane-cli: " + item.input + ": " + ClashText(item.output) + "\n";
-                Finish(&item);
-                item.claimsOutput = true;
-                continue;
-            }
-        }
-        const DWORD error = StartWorker(options, self, &item);
-        if (error != 0) {
-            item.messages = "quillvane-cli: " + item.input + ": " +
-                            Format(_("cannot start a worker process: %s"), ("error " + std::to_string(error)).c_str()) +
-                            "\n";
-            Finish(&item);
-            continue;
-        }
-        ++*running;
-    }
-}
-
 }  // namespace
 
 int RunBatchInWorkers(const CliOptions& options, const std::vector<BatchJob>& batch, int jobs)
@@ -159,9 +97,13 @@ int RunBatchInWorkers(const CliOptions& options, const std::vector<BatchJob>& ba
     std::size_t shown = 0;
     std::unique_lock<std::mutex> guard(Lock);
     while (shown < count) {
-        StartReadyWork(options, self, jobs, &items, &running);
+        StartReadyWork(jobs, &items, &running, [&](WorkItem* item) {
+            const DWORD error = StartWorker(options, self, item);
+            return error == 0 ? std::string()
+                              : Format(_("cannot start a worker process: %s"), ("error " + std::to_string(error)).c_str());
+        });
         for (; shown < count && items[shown].state == WorkState::Finished; ++shown)
-            ShowResult(shown, items[shown]);
+            ShowWorkResult(shown, items[shown]);
         if (shown == count)
             break;
         const auto ended = [&] {
@@ -173,7 +115,7 @@ int RunBatchInWorkers(const CliOptions& options, const std::vector<BatchJob>& ba
             if (item.state == WorkState::Ended) {
                 item.reader.join();
                 --running;
-                Finish(&item);
+                FinishWork(&item);
             }
     }
     return 0;
