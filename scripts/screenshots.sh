@@ -24,13 +24,19 @@ inspector=$build/wininspect.exe
 for file in "$exe" "$inspector"; do
   [ -x "$file" ] || { echo "screenshots: $file is missing (build the windows preset first)" >&2; exit 1; }
 done
-for tool in Xvfb xdotool import convert djpeg python3; do
+for tool in Xvfb xdotool import convert djpeg exiv2 python3; do
   command -v "$tool" >/dev/null || { echo "screenshots: '$tool' is missing (run scripts/install-windows-deps.sh)" >&2; exit 1; }
 done
 mkdir -p "$out" "$work"
 
 photo=$work/photo.jpg
-[ -s "$photo" ] || convert /usr/share/xplanet/images/earth.jpg -resize 800x400! -quality 92 "$photo"
+# A photograph with a camera's EXIF, so that the save settings offer its
+# metadata.
+if [ ! -s "$photo" ]; then
+  convert /usr/share/xplanet/images/earth.jpg -resize 800x400! -quality 92 "$photo"
+  exiv2 -M "set Exif.Image.Make Ascii Quillvane" -M "set Exif.Image.Model Ascii Screenshot Camera" \
+    -M "set Exif.Image.Artist Ascii Quillvane" "$photo"
+fi
 
 . "$root/tests/e2e/display.sh"
 . "$root/scripts/lib/wine-arch.sh"

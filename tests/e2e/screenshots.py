@@ -98,7 +98,7 @@ def main():
             if title == TEXT_MARK:
                 # Placeholders filled from the open photograph, in the
                 # prefix's Japanese font.
-                s.set_edit_text(TEXT_MARK, IDC_TEXTMARK_TEXT, "Quillvane {date:%Y}")
+                s.set_edit_text(TEXT_MARK, IDC_TEXTMARK_TEXT, "{exif:Artist} {date:%Y}")
                 choose_font(s)
                 time.sleep(1.0)
             if title == BUMP:
