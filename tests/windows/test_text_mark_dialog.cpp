@@ -16,6 +16,7 @@
 #include "text/text_render.h"
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,41 @@ protected:
         MainWindowFixture::TearDown();
         ResetProcessingSettings();
     }
+
+    // The text watermark dialog from the menu: text typed at height 40 with
+    // the softening and bevel given, a font picked in the font dialog, OK;
+    // then the bump dialog answered by bump.  Returns the watermark the
+    // bump dialog was given.
+    std::vector<BYTE> MarkThroughDialogs(const std::wstring& text, int soften, int bevel,
+                                         const std::function<void(HWND)>& pickFont,
+                                         const std::function<void(HWND)>& bump)
+    {
+        std::vector<BYTE> watermark;
+        DialogDriver driver;
+        HWND textDialog = nullptr;
+        driver.OnDialog(U8(u8"文字透かし"), [&](HWND dialog) {
+            textDialog = dialog;
+            TypeWide(dialog, IDC_TEXTMARK_TEXT, text);
+            Type(dialog, IDC_TEXTMARK_HEIGHT, "40");
+            ScrollBar(dialog, IDC_TEXTMARK_SOFTEN, SB_THUMBTRACK, soften);
+            ScrollBar(dialog, IDC_TEXTMARK_BEVEL, SB_THUMBTRACK, bevel);
+            PressButton(dialog, IDC_TEXTMARK_FONT);
+        });
+        driver.OnDialog("", [&](HWND fontDialog) {
+            pickFont(fontDialog);
+            PressButton(fontDialog, IDOK);
+            // Queued after the font dialog's OK: the text dialog's, once the
+            // mark in the new font is drawn.
+            PressButton(textDialog, IDOK);
+        });
+        driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
+            watermark = apptest::DocBytes(WatermarkDocument);
+            bump(dialog);
+        });
+        SendMessageA(window_, WM_COMMAND, IDM_TEXTMARK, 0);
+        EXPECT_EQ(driver.Problems(), "");
+        return watermark;
+    }
 };
 
 TEST_F(TextWatermark, JapaneseTextInAChosenFontStampsTheToolsMarkBitForBit)
@@ -92,30 +128,15 @@ TEST_F(TextWatermark, JapaneseTextInAChosenFontStampsTheToolsMarkBitForBit)
     const std::vector<BYTE> before = apptest::DocBytes(MainDocument);
     const std::wstring typed = L"透かし文字 © 2026";
     std::wstring chosenFace;
-    std::vector<BYTE> watermark;
-    {
-        DialogDriver driver;
-        HWND textDialog = nullptr;
-        driver.OnDialog(U8(u8"文字透かし"), [&](HWND dialog) {
-            textDialog = dialog;
-            TypeWide(dialog, IDC_TEXTMARK_TEXT, typed);
-            Type(dialog, IDC_TEXTMARK_HEIGHT, "40");
-            ScrollBar(dialog, IDC_TEXTMARK_SOFTEN, SB_THUMBTRACK, 2);
-            ScrollBar(dialog, IDC_TEXTMARK_BEVEL, SB_THUMBTRACK, 3);
-            PressButton(dialog, IDC_TEXTMARK_FONT);
-        });
-        driver.OnDialog("", [&](HWND fontDialog) {
+    const std::vector<BYTE> watermark = MarkThroughDialogs(
+        typed, 2, 3,
+        [&](HWND fontDialog) {
             const int entry = IpaGothicEntry(fontDialog, &chosenFace);
             EXPECT_GE(entry, 0) << "no IPA Gothic in the font dialog";
             if (entry >= 0)
                 SelectComboEntry(fontDialog, kFontFaceCombo, entry);
-            PressButton(fontDialog, IDOK);
-            // Queued after the font dialog's OK: the text dialog's, once the
-            // mark in the new font is drawn.
-            PressButton(textDialog, IDOK);
-        });
-        driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
-            watermark = apptest::DocBytes(WatermarkDocument);
+        },
+        [&](HWND dialog) {
             ClickButton(dialog, IDC_BUMP_REPEAT);
             ScrollBar(dialog, IDC_BUMP_AMPLIFY, SB_THUMBTRACK, 300);
             // A light from the upper left, inside the light circle.
@@ -123,9 +144,6 @@ TEST_F(TextWatermark, JapaneseTextInAChosenFontStampsTheToolsMarkBitForBit)
             ClickAt(dialog, {light.left, light.top});
             PressButton(dialog, IDOK);
         });
-        SendMessageA(window_, WM_COMMAND, IDM_TEXTMARK, 0);
-        EXPECT_EQ(driver.Problems(), "");
-    }
     const std::string text = WideToUtf8(typed);
     const TextMarkChoice& kept = Remembered.textMark;
     EXPECT_EQ(kept.text, text);
@@ -182,19 +200,9 @@ int BoldStyleEntry(HWND fontDialog)
 TEST_F(TextWatermark, ABoldStyleDrawsFromTheBoldFace)
 {
     ASSERT_TRUE(OpenPicture(200, 150));
-    std::vector<BYTE> watermark;
-    {
-        DialogDriver driver;
-        HWND textDialog = nullptr;
-        driver.OnDialog(U8(u8"文字透かし"), [&](HWND dialog) {
-            textDialog = dialog;
-            TypeWide(dialog, IDC_TEXTMARK_TEXT, L"Bold 2026");
-            Type(dialog, IDC_TEXTMARK_HEIGHT, "40");
-            ScrollBar(dialog, IDC_TEXTMARK_SOFTEN, SB_THUMBTRACK, 0);
-            ScrollBar(dialog, IDC_TEXTMARK_BEVEL, SB_THUMBTRACK, 3);
-            PressButton(dialog, IDC_TEXTMARK_FONT);
-        });
-        driver.OnDialog("", [&](HWND fontDialog) {
+    const std::vector<BYTE> watermark = MarkThroughDialogs(
+        L"Bold 2026", 0, 3,
+        [](HWND fontDialog) {
             const LRESULT face = SendDlgItemMessageW(fontDialog, kFontFaceCombo, CB_FINDSTRINGEXACT,
                                                      static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"DejaVu Sans"));
             EXPECT_NE(face, CB_ERR) << "no DejaVu Sans in the font dialog";
@@ -204,16 +212,8 @@ TEST_F(TextWatermark, ABoldStyleDrawsFromTheBoldFace)
             EXPECT_GE(bold, 0) << "no bold style for DejaVu Sans";
             if (bold >= 0)
                 SelectComboEntry(fontDialog, kFontStyleCombo, bold);
-            PressButton(fontDialog, IDOK);
-            PressButton(textDialog, IDOK);
-        });
-        driver.OnDialog(U8(u8"バンプ設定"), [&](HWND dialog) {
-            watermark = apptest::DocBytes(WatermarkDocument);
-            PressButton(dialog, IDCANCEL);
-        });
-        SendMessageA(window_, WM_COMMAND, IDM_TEXTMARK, 0);
-        EXPECT_EQ(driver.Problems(), "");
-    }
+        },
+        [](HWND dialog) { PressButton(dialog, IDCANCEL); });
     EXPECT_EQ(Remembered.textMark.face, "DejaVu Sans");
     EXPECT_TRUE(Remembered.textMark.bold);
     EXPECT_FALSE(Remembered.textMark.italic);
