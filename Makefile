@@ -32,8 +32,9 @@
 #                byte (tests/dist/reproducible.sh; about as long as two
 #                release builds)
 #   make bench-windows   time the engines in the 64-bit Windows program under
-#                Wine beside the native program, and the bump dialog's OK in
-#                the Windows program; writes bench/RESULTS-windows.md
+#                Wine beside the native program, the bump dialog's OK, what a
+#                user waits for on a 24 MP photograph and the batch window
+#                beside the tool; writes bench/RESULTS-windows.md
 #                (WINDOWS_BENCH_ARGS="--runs 3 --baseline", see bench/windows.sh)
 #   make bench-compare   time the engines and the command line against
 #                ImageMagick, libvips and djpeg/cjpeg; writes bench/RESULTS.md
