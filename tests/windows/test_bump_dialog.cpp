@@ -640,19 +640,7 @@ TEST_F(BumpDialog, PreviewWithoutMemoryForItsCopyDrawsNothingButTheSettingsStill
 
 // --- Through the main window's command --------------------------------------
 
-class BumpCommand : public apptest::MainWindowFixture {
-protected:
-    void SetUp() override
-    {
-        MainWindowFixture::SetUp();
-        ResetProcessingSettings();
-    }
-    void TearDown() override
-    {
-        MainWindowFixture::TearDown();
-        ResetProcessingSettings();
-    }
-};
+class BumpCommand : public apptest::ProcessingWindowFixture {};
 
 TEST_F(BumpCommand, OkStampsOnlyTheSelectionAsTheEngineDoesAndCancelChangesNothing)
 {

@@ -124,18 +124,8 @@ TEST_F(ColourDialog, SlidersShowShiftedValuesCmykSwitchesModeAndEveryOpeningStar
 
 // --- Through the main window's command --------------------------------------
 
-class ColourCommand : public apptest::MainWindowFixture {
+class ColourCommand : public apptest::ProcessingWindowFixture {
 protected:
-    void SetUp() override
-    {
-        MainWindowFixture::SetUp();
-        ResetProcessingSettings();
-    }
-    void TearDown() override
-    {
-        MainWindowFixture::TearDown();
-        ResetProcessingSettings();
-    }
     // Runs menu 5001 on the current selection; action drives the dialog.
     // Returns the region as it was while the dialog was open.
     std::vector<BYTE> RunCommand(const std::function<void(HWND)>& action)

@@ -197,19 +197,7 @@ TEST_F(EffectDialog, PreviewWithoutMemoryForItsCopyDrawsNothingButTheSettingsSti
 
 // --- Through the main window's command --------------------------------------
 
-class EffectCommand : public apptest::MainWindowFixture {
-protected:
-    void SetUp() override
-    {
-        MainWindowFixture::SetUp();
-        ResetProcessingSettings();
-    }
-    void TearDown() override
-    {
-        MainWindowFixture::TearDown();
-        ResetProcessingSettings();
-    }
-};
+class EffectCommand : public apptest::ProcessingWindowFixture {};
 
 TEST_F(EffectCommand, RangesAreThoseOfTheSelectionAndOkStretchesOnlyIt)
 {

@@ -208,19 +208,7 @@ TEST_F(FilterDialog, TypedKernelIsCorrectedStoredAndSelectsTheCustomFilter)
 
 // --- Through the main window's command --------------------------------------
 
-class FilterCommand : public apptest::MainWindowFixture {
-protected:
-    void SetUp() override
-    {
-        MainWindowFixture::SetUp();
-        ResetProcessingSettings();
-    }
-    void TearDown() override
-    {
-        MainWindowFixture::TearDown();
-        ResetProcessingSettings();
-    }
-};
+class FilterCommand : public apptest::ProcessingWindowFixture {};
 
 TEST_F(FilterCommand, OkFiltersOnlyTheSelectionAndCancelChangesNothing)
 {

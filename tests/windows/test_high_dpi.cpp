@@ -57,19 +57,7 @@ std::uint64_t Fnv1a(const std::vector<BYTE>& bytes)
     return hash;
 }
 
-class HighDpi : public MainWindowFixture {
-protected:
-    void SetUp() override
-    {
-        MainWindowFixture::SetUp();
-        dlgtest::ResetProcessingSettings();
-    }
-    void TearDown() override
-    {
-        MainWindowFixture::TearDown();
-        dlgtest::ResetProcessingSettings();
-    }
-};
+class HighDpi : public ProcessingWindowFixture {};
 
 TEST_F(HighDpi, PictureOneToOneAndTheDefaultBumpAsOnA96DpiScreen)
 {

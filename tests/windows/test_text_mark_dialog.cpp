@@ -73,18 +73,8 @@ int IpaGothicEntry(HWND fontDialog, std::wstring* name)
     return -1;
 }
 
-class TextWatermark : public apptest::MainWindowFixture {
+class TextWatermark : public apptest::ProcessingWindowFixture {
 protected:
-    void SetUp() override
-    {
-        MainWindowFixture::SetUp();
-        ResetProcessingSettings();
-    }
-    void TearDown() override
-    {
-        MainWindowFixture::TearDown();
-        ResetProcessingSettings();
-    }
 
     // The text watermark dialog from the menu: text typed at height 40 with
     // the softening and bevel given, a font picked in the font dialog, OK;

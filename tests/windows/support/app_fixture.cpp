@@ -1,4 +1,5 @@
 #include "support/app_fixture.h"
+#include "support/dialog_fixture.h"
 
 #include "app/edit_commands.h"
 #include "app/file_settings.h"
@@ -231,6 +232,18 @@ std::vector<COLORREF> MainWindowFixture::ColumnPixels(int x, int y0, int y1) con
         pixels.push_back(GetPixel(dc, x, y));
     ReleaseDC(window_, dc);
     return pixels;
+}
+
+void ProcessingWindowFixture::SetUp()
+{
+    MainWindowFixture::SetUp();
+    dlgtest::ResetProcessingSettings();
+}
+
+void ProcessingWindowFixture::TearDown()
+{
+    MainWindowFixture::TearDown();
+    dlgtest::ResetProcessingSettings();
 }
 
 }  // namespace apptest

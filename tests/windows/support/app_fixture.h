@@ -75,6 +75,14 @@ protected:
     int openedCount_ = 0;
 };
 
+// The main window with every processing setting at its start-up value
+// before and after each test.
+class ProcessingWindowFixture : public MainWindowFixture {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
 // The open dialog's title as Wine shows it in the program's language:
 // "開く" under the Japanese set-up, "Open" under the English one.
 std::string OpenDialogTitle();
