@@ -18,6 +18,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -140,6 +141,77 @@ TEST_F(BatchWindow, StampsEachPhotoAsTheToolDoesListsTheFailureAndLeavesInputsAl
     EXPECT_EQ(Remembered.batch.outputFolder, out);
     EXPECT_EQ(Remembered.batch.type, BatchType::Png);
     EXPECT_EQ(Remembered.batch.anchor, BatchAnchor::NorthEast);
+}
+
+// Stop once a photo is under way: the photos under way finish, no other starts,
+// and the summary says so.  Every result there is whole and is the tool's
+// own for a text mark filled in per photo; nothing half written is left.
+TEST_F(BatchWindow, StopFinishesThePhotosUnderWayAndStartsNoOther)
+{
+    TempDir dir;
+    const std::string root = AnsiToUtf8(dir.Path());
+    const std::string in = root + "\\in", out = root + "\\out", byHand = root + "\\by hand";
+    for (const std::string& folder : {in, out, byHand})
+        ASSERT_TRUE(CreateDirectoryW(Utf8ToWide(folder).c_str(), nullptr));
+    constexpr int kPhotos = 8;
+    Remembered.batch = BatchSettings{};
+    Remembered.bump = BumpParams{};
+    for (int i = 0; i < kPhotos; ++i)
+        ASSERT_TRUE(apptest::WriteTestBmp(Utf8ToAnsi(in + "\\p" + std::to_string(i) + ".bmp"), 400, 300));
+    const std::string font = "Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf";
+
+    std::string summary, count;
+    DialogDriver driver;
+    driver.SetStuckTimeout(180000);
+    driver.OnDialog(U8(u8"一括処理"), [&](HWND dialog) {
+        SendDlgItemMessageW(dialog, IDC_BATCH_INPUTS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(in).c_str()));
+        SetWindowTextW(GetDlgItem(dialog, IDC_BATCH_OUTPUT), Utf8ToWide(out).c_str());
+        ClickButton(dialog, IDC_BATCH_MARK_TEXT);
+        SetWindowTextW(GetDlgItem(dialog, IDC_BATCH_TEXT), L"{filename}");
+        SetWindowTextW(GetDlgItem(dialog, IDC_BATCH_FONT), Utf8ToWide(font).c_str());
+        Type(dialog, IDC_BATCH_TEXT_HEIGHT, "40");
+        ClickButton(dialog, IDC_BATCH_PLACE_OWN + 1);  // tiled
+        ClickButton(dialog, IDC_BATCH_START);
+        // Stop once the first photo is under way.
+        EXPECT_TRUE(PumpUntil([&] { return !Text(dialog, IDC_BATCH_CURRENT).empty(); }, 60000));
+        ClickButton(dialog, IDC_BATCH_STOP);
+        EXPECT_FALSE(IsEnabled(dialog, IDC_BATCH_STOP));
+        EXPECT_TRUE(PumpUntil([&] { return !Text(dialog, IDC_BATCH_SUMMARY).empty(); }, 150000));
+        summary = Text(dialog, IDC_BATCH_SUMMARY);
+        count = Text(dialog, IDC_BATCH_COUNT);
+        PressButton(dialog, IDCANCEL);
+    });
+    const INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    DialogBoxParamA(GetModuleHandleA(nullptr), RES_DLG_BATCH, nullptr, BatchDialogProc, 0);
+    EXPECT_EQ(driver.Problems(), "");
+
+    int done = -1;
+    ASSERT_EQ(std::sscanf(count.c_str(), "%d /", &done), 1) << count;
+    EXPECT_GE(done, 1) << "the photo under way finished";
+    EXPECT_LT(done, kPhotos) << "Stop started no more photos";
+    EXPECT_EQ(summary, U8(u8"完了 ") + std::to_string(done) + U8(u8" 件、失敗 0 件\r\n中止しました。"));
+    int results = 0;
+    for (int i = 0; i < kPhotos; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".bmp";
+        if (!FileExists(Utf8ToAnsi(out + "\\" + name)))
+            continue;
+        ++results;
+        std::string errors;
+        ASSERT_EQ(RunTool({"bump", "--text", "{filename}", "--font", font, "--text-height", "40", "--tile", "--light",
+                           "-0.5,0.5,0.7071067811865476", "--strength", "20", "--amplify", "200", "--ambient", "60",
+                           "--quality", "80", "-o", byHand, in + "\\" + name},
+                          &errors),
+                  0u)
+            << errors;
+        EXPECT_TRUE(Bytes(out + "\\" + name) == Bytes(byHand + "\\" + name)) << name;
+    }
+    EXPECT_EQ(results, done);
+    WIN32_FIND_DATAW found;
+    const HANDLE left = FindFirstFileW(Utf8ToWide(out + "\\*.qv-tmp").c_str(), &found);
+    EXPECT_EQ(left, INVALID_HANDLE_VALUE) << "a half-written file was left";
+    if (left != INVALID_HANDLE_VALUE)
+        FindClose(left);
 }
 
 }  // namespace
